@@ -1,0 +1,330 @@
+#include "codeplug/Decode.h"
+
+#include <cstdio>
+
+namespace zt310 {
+
+using namespace layout;
+
+namespace {
+
+using Node = DecodedNode;
+
+Node Leaf(std::string key, Node::Value value) { return Node{std::move(key), std::move(value), {}, false, false}; }
+Node Object(std::string key, std::vector<Node> children) {
+  return Node{std::move(key), {}, std::move(children), false, true};
+}
+Node Array(std::string key, std::vector<Node> children) {
+  return Node{std::move(key), {}, std::move(children), true, false};
+}
+Node Text(std::string key, std::string text) { return Leaf(std::move(key), std::move(text)); }
+Node Number(std::string key, long value) { return Leaf(std::move(key), value); }
+Node Flag(std::string key, bool value) { return Leaf(std::move(key), value); }
+
+std::string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::string Hex16(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", value & 0xFFFF);
+  return text;
+}
+
+std::string ListItem(const std::vector<const char*>& items, int index) {
+  if (index < 0 || index >= static_cast<int>(items.size())) return "(none)";
+  return items[static_cast<std::size_t>(index)];
+}
+
+const std::vector<const char*> kToneTypes = {"Standard", "Continuous", "User define"};
+const std::vector<const char*> kSpacings = {"2.5 K", "6.25 K", "12.5 K"};
+const std::vector<const char*> kAlertTypes = {"Tone", "Vibrate", "Tone & Vibtate"};
+const std::vector<const char*> kRecordSections = {"4 section  (120 second)", "8 sections (60 second)",
+                                                   "16 sections (30 second)", "32 sections (15 second)"};
+const std::vector<const char*> kResetModes = {"Auto Reset", "Delay N sec Auto Reset", "Revert SQ", "Manual RESET",
+                                               "Time-Out RESET", "Delay AUTO N with Revert"};
+
+std::string SpacingText(int code) { return code < 35 ? ListItem(kSpacings, code - 32) : "Auto"; }
+
+std::string ToneSystemText(int byte) {
+  if (byte == kToneSystemPlectron) return "Plectron";
+  if (byte == kToneSystemUser) return "User";
+  return "Standard";
+}
+
+std::string AlertTimeText(int byte) {
+  if (byte == 0) return "STD";
+  return Format("%01.1f", byte * 0.5);
+}
+
+std::string SwitchModeText(int byte) {
+  const int base = byte & 3;
+  const int channel = (byte >> 2) & 1;
+  const int scan = (byte >> 3) & 3;
+  if (base == 0) return channel ? "Monitor F2" : "Monitor F1";
+  if (base == 1) return channel ? "Selective Call F2" : "Selective Call F1";
+  if (base == 2 && scan == 0) return "Normal Scan";
+  if (base == 2 && scan == 1) return "Silent Scan";
+  if (base == 2 && scan == 2) return "Priority Scan F1";
+  return "(none)";
+}
+
+std::string ResetModeText(const CodePlugImage& image) {
+  const int mode = image[kResetMode];
+  if (mode == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit)) return "Manual RESET Until Press Reset";
+  return ListItem(kResetModes, mode);
+}
+
+std::string Volts(int code) { return Format("%01.2f", CodeToVolts(code)); }
+std::string Centivolts(int value) { return Format("%01.2f", value / 100.0); }
+std::string HalfSeconds(int value) { return Format("%01.1f", value * 0.5); }
+
+std::string BatteryText(std::uint8_t code) {
+  const auto centivolts = BatteryCentivoltsForCode(code);
+  return centivolts ? Centivolts(*centivolts) : "(code " + std::to_string(code) + ")";
+}
+
+std::vector<Node> CallOptions(const CodePlugImage& image, int optionOffset, int patternOffset) {
+  const int options = image[optionOffset];
+  return {
+      Text("tone_type", ListItem(kToneTypes, options & 3)),
+      Text("alert_pattern", AlertPatternText(image, patternOffset)),
+      Text("alert_time", AlertTimeText(image[optionOffset + 1])),
+      Flag("priority", (options >> kPriorityShift) & 1),
+  };
+}
+
+std::vector<Node> Duties(const CodePlugImage& image, int channel, bool group, int row) {
+  static const char* kNames[kSwitchCount] = {"sw_a", "sw_b", "sw_c", "sw_d"};
+  std::vector<Node> duties;
+  for (int s = 0; s < kSwitchCount; ++s) {
+    const bool on = group ? image.GetBit(GroupDutyByte(channel, s), GroupDutyShift(s, row))
+                          : image.GetBit(CallDutyBits(channel, s), row);
+    duties.push_back(Flag(kNames[s], on));
+  }
+  return duties;
+}
+
+Node Channel(const CodePlugImage& image, int ch) {
+  std::vector<Node> calls;
+  for (int i = 0; i < kCallCount; ++i) {
+    std::vector<Node> call = {Flag("enabled", image.GetBit(CallEnableBits(ch), i)),
+                              Text("tone1", FormatTone(image.GetWord(CallTone1Freq(ch, i)))),
+                              Text("tone2", FormatTone(image.GetWord(CallTone2Freq(ch, i))))};
+    for (auto& node : CallOptions(image, CallOption(ch, i), CallPattern(ch, i))) call.push_back(std::move(node));
+    call.push_back(Object("duty", Duties(image, ch, false, i)));
+    calls.push_back(Object("", std::move(call)));
+  }
+  std::vector<Node> groups;
+  for (int j = 0; j < kGroupCallCount; ++j) {
+    std::vector<Node> call = {Flag("enabled", image.GetBit(GroupEnableBits(ch), j)),
+                              Text("tone", FormatTone(image.GetWord(GroupToneFreq(ch, j))))};
+    for (auto& node : CallOptions(image, GroupOption(ch, j), GroupPattern(ch, j))) call.push_back(std::move(node));
+    call.push_back(Object("duty", Duties(image, ch, true, j)));
+    groups.push_back(Object("", std::move(call)));
+  }
+  std::vector<Node> dutyEnables;
+  static const char* kDutyNames[kSwitchCount] = {"sw_a", "sw_b", "sw_c", "sw_d"};
+  for (int s = 0; s < kSwitchCount; ++s) {
+    dutyEnables.push_back(Flag(kDutyNames[s], !image.GetBit(kDutyEnables, 4 * ch + s)));
+  }
+  return Object(ch == 0 ? "F1" : "F2",
+                {Text("frequency", FrequencyText(image, ch)), Text("spacing", SpacingText(image[RfSpacingCode(ch)])),
+                 Number("spacing_code", image[RfSpacingCode(ch)]), Text("pllr", Hex32(image.GetLong(RfReferenceWord(ch)))),
+                 Text("plln", Hex32(image.GetLong(RfDividerWord(ch)))),
+                 Object("switch_duty_enabled", std::move(dutyEnables)), Array("calls", std::move(calls)),
+                 Array("group_calls", std::move(groups))});
+}
+
+Node Switches(const CodePlugImage& image) {
+  std::vector<Node> switches;
+  for (int s = 0; s < kSwitchCount; ++s) {
+    const int byte = image[kFunctionSwitch + s];
+    switches.push_back(Object("", {Text("mode", SwitchModeText(byte)),
+                                   Text("alert_type", ListItem(kAlertTypes, ((byte >> 5) & 3) - 1)),
+                                   Flag("push_to_listen", (byte >> 7) & 1), Number("byte", byte)}));
+  }
+  return Array("function_switches", std::move(switches));
+}
+
+Node Settings(const CodePlugImage& image) {
+  static const struct {
+    const char* key;
+    int bit;
+  } kOptions[] = {{"stored_voice", 0},      {"fix_alert", 1},
+                  {"disable_power_save", 2}, {"privacy_enable", 3},
+                  {"priority_max_volume", 4}, {"disable_vibrator_in_charger", 6}};
+  std::vector<Node> options;
+  for (const auto& option : kOptions) options.push_back(Flag(option.key, image.GetBit(kModelOptions, option.bit)));
+  std::vector<Node> tonalities;
+  for (int k = 0; k < kTonalityCount; ++k) {
+    tonalities.push_back(Text("", Format("%01.3f", image.GetWord(TonalityFrequency(k)) / 1000.0)));
+  }
+  const bool narrow = image[kBand] == 1;
+  return Object("setting",
+                {Object("model_options", std::move(options)),
+                 Text("record_section", ListItem(kRecordSections, image[kRecordSection])),
+                 Flag("squelch_control_record", !image.GetBit(kReceiverFlags, kFlagSquelchRecordBit)),
+                 Text("reset_control", ResetModeText(image)), Text("reset_delay_s", HalfSeconds(image[kResetDelay])),
+                 Number("carrier_off_delay_x150ms", image[kCarrierOffDelay]),
+                 Text("reminder_s", HalfSeconds(image[kReminder])),
+                 Text("squelch_level", image[kSquelchLevel] <= 4 ? std::to_string(image[kSquelchLevel] + 1) : "(none)"),
+                 Text("audio_gain", image[kAudioGain] == kBlank ? "(none)" : std::to_string(((image[kAudioGain] >> 3) & 3) + 1)),
+                 Flag("narrow_band", narrow), Flag("one_channel", image[kSingleChannelMarker2] == kMarkerOn),
+                 Flag("function_announcement", image.GetBit(kFunctionOptions, 0)),
+                 Flag("function_vibration_alert", image.GetBit(kFunctionOptions, 1)),
+                 Flag("priority_scan_with_monitor", image.GetBit(kFunctionOptions, 3)), Switches(image),
+                 Array("tonalities_khz", std::move(tonalities)),
+                 Number("priority_scan_period_s_x1000", long{image[kPriorityScanF1]} * image[kBatterySave2] * 10)});
+}
+
+Node System(const CodePlugImage& image) {
+  const char* unit = IsOldTimingFirmware(image.FirmwareVersionNumber()) ? "x 100 ms" : "x 50 ms";
+  return Object("system",
+                {Text("decoder_reset_s", HalfSeconds(image[kDecoderReset])), Number("rf_delay_ms", image[kRfDelay]),
+                 Text("nrssi_v", Volts(image[kNrssiThreshold])), Text("speaker_on_v", Volts(image[kSpeakerOnCode])),
+                 Text("speaker_off_v", Volts(image[kSpeakerOffCode])),
+                 Number("priority_scan_f1", image[kPriorityScanF1]), Number("battery_save1_x10ms", image[kBatterySave1]),
+                 Number("battery_save2_x10ms", image[kBatterySave2]), Number("tone1_limit", image.GetWord(kTone1Limit)),
+                 Number("tone1_duration", image.GetWord(kTone1Duration)),
+                 Number("tone2_limit", image.GetWord(kTone2Limit)),
+                 Number("tone2_duration", image.GetWord(kTone2Duration)), Number("noise_limit", image[kNoiseLimit]),
+                 Text("timing_unit", unit)});
+}
+
+Node Advance(const CodePlugImage& image) {
+  std::vector<Node> levels;
+  for (int level = 0; level < kSquelchLevels; ++level) {
+    levels.push_back(Object("", {Text("speaker_off_v", Centivolts(image[SquelchOff(level)])),
+                                 Text("speaker_on_v", Centivolts(image[SquelchOn(level)]))}));
+  }
+  const int bandwidth = image[kDecoderBandwidth];
+  return Object("advance",
+                {Text("decoder_bandwidth_percent", bandwidth <= 15 ? Format("%01.1f", 0.1 + 0.2 * bandwidth) : "(none)"),
+                 Number("gap_max", image[kGapMax]), Number("group_call_duration", image.GetWord(kGroupCallDuration)),
+                 Number("nrssi_response_time_x10ms", image[kNrssiResponseTime]),
+                 Text("battery_low_v", BatteryText(image[kBatteryLow])),
+                 Text("battery_medium_v", BatteryText(image[kBatteryMedium])),
+                 Text("battery_high_v", BatteryText(image[kBatteryHigh])),
+                 Text("low_battery_alarm_v", BatteryText(image[kLowBatteryAlarm])),
+                 Array("squelch_levels", std::move(levels)),
+                 Flag("fixed_alert_time_enabled", image[kFixedAlertTimeAllowed] == kMarkerOn)});
+}
+
+void Flatten(const Node& node, const std::string& path, std::vector<FlatField>& out) {
+  if (!node.isArray && !node.isObject) {
+    std::string text;
+    if (std::holds_alternative<std::monostate>(node.value)) text = "null";
+    if (auto* s = std::get_if<std::string>(&node.value)) text = *s;
+    if (auto* n = std::get_if<long>(&node.value)) text = std::to_string(*n);
+    if (auto* b = std::get_if<bool>(&node.value)) text = *b ? "1" : "0";
+    out.push_back({path, text});
+    return;
+  }
+  for (std::size_t i = 0; i < node.children.size(); ++i) {
+    const auto& child = node.children[i];
+    std::string childPath = node.isArray ? path + "[" + std::to_string(i) + "]"
+                                         : (path.empty() ? child.key : path + "." + child.key);
+    Flatten(child, childPath, out);
+  }
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+void Json(const Node& node, int depth, std::string& out) {
+  const std::string indent(static_cast<std::size_t>(2 * (depth + 1)), ' ');
+  if (node.isArray || node.isObject) {
+    out += node.isArray ? "[" : "{";
+    for (std::size_t i = 0; i < node.children.size(); ++i) {
+      out += i ? ",\n" : "\n";
+      out += indent;
+      if (node.isObject) out += JsonString(node.children[i].key) + ": ";
+      Json(node.children[i], depth + 1, out);
+    }
+    if (!node.children.empty()) out += "\n" + std::string(static_cast<std::size_t>(2 * depth), ' ');
+    out += node.isArray ? "]" : "}";
+    return;
+  }
+  if (std::holds_alternative<std::monostate>(node.value)) out += "null";
+  if (auto* s = std::get_if<std::string>(&node.value)) out += JsonString(*s);
+  if (auto* n = std::get_if<long>(&node.value)) out += std::to_string(*n);
+  if (auto* b = std::get_if<bool>(&node.value)) out += *b ? "true" : "false";
+}
+
+}  // namespace
+
+std::string FormatTone(int tenthsOfHertz) { return Format("%04.1f", tenthsOfHertz / 10.0); }
+
+std::string AlertPatternText(const CodePlugImage& image, int offset) {
+  static const char kSteps[] = "-ABCD";
+  std::string text;
+  for (int step = 0; step < 2 * kPatternSize; ++step) {
+    const int byte = image[offset + step / 2];
+    const int nibble = step % 2 == 0 ? byte >> 4 : byte & 0x0F;
+    if (nibble > 4) break;  // an unknown step ends the pattern
+    text += kSteps[nibble];
+  }
+  return text;
+}
+
+long FrequencyValue(const CodePlugImage& image, int channel) {
+  long value = 0;
+  for (int d = 0; d < kRfFrequencyDigitCount; ++d) value = value * 10 + image[RfFrequency(channel) + d];
+  return value;
+}
+
+std::string FrequencyText(const CodePlugImage& image, int channel) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%07ld", FrequencyValue(image, channel));
+  return text;
+}
+
+std::string Hex32(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08X", value);
+  return text;
+}
+
+DecodedNode DecodeImage(const CodePlugImage& image) {
+  const auto serial = SerialNumberText(image);
+  return Object("", {Text("firmware", FirmwareText(image)),
+                     serial ? Text("serial_number", *serial) : Leaf("serial_number", std::monostate{}),
+                     Text("tone_system", ToneSystemText(image[kToneSystem])),
+                     Object("checksum", {Text("stored", Hex16(image.GetWord(kImageChecksum))),
+                                         Text("computed", Hex16(ComputeImageChecksum(image)))}),
+                     Text("caption", std::string(image.data() + kHeaderCaption,
+                                                 image.data() + kHeaderCaption + kHeaderCaptionSize)),
+                     Object("channels", {Channel(image, 0), Channel(image, 1)}), Settings(image), System(image),
+                     Advance(image)});
+}
+
+std::vector<FlatField> FlattenDecoded(const DecodedNode& root) {
+  std::vector<FlatField> out;
+  Flatten(root, "", out);
+  return out;
+}
+
+std::string DecodedToJson(const DecodedNode& root) {
+  std::string out;
+  Json(root, 0, out);
+  return out + "\n";
+}
+
+}  // namespace zt310

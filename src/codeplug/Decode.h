@@ -1,0 +1,39 @@
+// A readable decoding of every field of an image, as a tree, for listings,
+// comparisons and machine-readable output.
+#pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "codeplug/CodePlugImage.h"
+
+namespace zt310 {
+
+struct DecodedNode {
+  using Value = std::variant<std::monostate, std::string, long, bool>;  // monostate = null
+  std::string key;
+  Value value;
+  std::vector<DecodedNode> children;
+  bool isArray = false;  // children are unnamed array elements
+  bool isObject = false;
+};
+
+DecodedNode DecodeImage(const CodePlugImage& image);
+
+// "channels.F1.calls[0].tone1" = "1285.8", one pair per leaf, in order.
+struct FlatField {
+  std::string path;
+  std::string text;
+};
+std::vector<FlatField> FlattenDecoded(const DecodedNode& root);
+std::string DecodedToJson(const DecodedNode& root);
+
+// Display helpers shared with the editor.
+std::string FormatTone(int tenthsOfHertz);          // "%04.1f"
+std::string AlertPatternText(const CodePlugImage& image, int offset);  // "ABCDABCD"
+std::string FrequencyText(const CodePlugImage& image, int channel);   // "%07d"
+long FrequencyValue(const CodePlugImage& image, int channel);         // 100 Hz units
+std::string Hex32(std::uint32_t value);                               // 8 upper-case digits
+
+}  // namespace zt310
