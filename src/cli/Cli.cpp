@@ -1,0 +1,98 @@
+#include "cli/Cli.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "codeplug/TableFile.h"
+
+namespace zt310::cli {
+
+const std::vector<Verb>& AllVerbs() {
+  static const std::vector<Verb> verbs = [] {
+    std::vector<Verb> all;
+    AddFileVerbs(all);
+    return all;
+  }();
+  return verbs;
+}
+
+bool IsHelpRequest(const std::vector<std::string>& args) {
+  return std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+void PrintVerbHelp(const Verb& verb, std::ostream& out) {
+  out << "Usage: " << verb.usage << "\n\n" << verb.summary << "\n";
+  if (!verb.help.empty()) out << "\n" << verb.help;
+  if (!verb.help.empty() && verb.help.back() != '\n') out << "\n";
+}
+
+static void PrintToolHelp(std::ostream& out) {
+  out << "Usage: zt310 VERB [ARGUMENTS]\n\n"
+         "Edit, inspect, write, read and verify ZT310 pager code-plugs (.tbl table files).\n\n"
+         "Verbs:\n";
+  for (const auto& verb : AllVerbs()) {
+    out << "  " << verb.name << std::string(verb.name.size() < 10 ? 10 - verb.name.size() : 1, ' ') << verb.summary
+        << "\n";
+  }
+  out << "\n'zt310 VERB --help' describes a verb.\n"
+         "Exit codes: 0 success, 1 the operation failed or found a difference, 2 usage or file error.\n";
+}
+
+int RunCli(const std::vector<std::string>& args, Io& io) {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    PrintToolHelp(args.empty() ? io.err : io.out);
+    return args.empty() ? kExitUsage : kExitOk;
+  }
+  for (const auto& verb : AllVerbs()) {
+    if (verb.name != args[0]) continue;
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (IsHelpRequest(rest)) {
+      PrintVerbHelp(verb, io.out);
+      return kExitOk;
+    }
+    return verb.run(rest, io);
+  }
+  io.err << "zt310: unknown verb '" << args[0] << "'; see 'zt310 --help'.\n";
+  return kExitUsage;
+}
+
+std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostream& err) {
+  CodePlugImage image = FactoryDefaultImage();
+  const OpenResult result = OpenTableFile(path, image);
+  switch (result.status) {
+    case OpenStatus::Opened:
+      return image;
+    case OpenStatus::NotCodePlug:
+      err << kNotCodePlugText << "\n";
+      return std::nullopt;
+    case OpenStatus::CannotRead:
+      err << "Cannot read \"" << path << "\": " << result.detail << "\n";
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+bool TakeOption(std::vector<std::string>& args, const std::string& name, std::vector<std::string>& values) {
+  for (auto it = args.begin(); it != args.end();) {
+    if (*it == name) {
+      if (it + 1 == args.end()) return false;
+      values.push_back(*(it + 1));
+      it = args.erase(it, it + 2);
+    } else if (it->rfind(name + "=", 0) == 0) {
+      values.push_back(it->substr(name.size() + 1));
+      it = args.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  return true;
+}
+
+bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
+  const auto it = std::find(args.begin(), args.end(), name);
+  if (it == args.end()) return false;
+  args.erase(it);
+  return true;
+}
+
+}  // namespace zt310::cli

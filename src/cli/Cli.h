@@ -1,0 +1,50 @@
+// The zt310 command-line tool: one entry per verb. Data goes to stdout,
+// messages to stderr. Exit codes: 0 success, 1 the operation failed or found
+// a difference, 2 usage or file errors.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codeplug/CodePlugImage.h"
+
+namespace zt310::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+struct Io {
+  std::ostream& out;
+  std::ostream& err;
+  std::istream& in;
+};
+
+struct Verb {
+  std::string name;
+  std::string usage;    // one line: "zt310 dump FILE [--json | --hex]"
+  std::string summary;  // what it does, one line
+  std::string help;     // the rest of the verb's help: options, exit codes
+  std::function<int(const std::vector<std::string>& args, Io& io)> run;
+};
+
+// Every verb, in the order --help lists them.
+const std::vector<Verb>& AllVerbs();
+int RunCli(const std::vector<std::string>& args, Io& io);
+
+// Verb groups; each file adds its own.
+void AddFileVerbs(std::vector<Verb>& verbs);
+
+// Small shared helpers for verbs.
+// Loads FILE with the "Open" rules; on failure prints the reason and returns nothing.
+std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostream& err);
+bool IsHelpRequest(const std::vector<std::string>& args);
+void PrintVerbHelp(const Verb& verb, std::ostream& out);
+// Takes "--name VALUE" out of args; returns false on a missing value.
+bool TakeOption(std::vector<std::string>& args, const std::string& name, std::vector<std::string>& values);
+bool TakeFlag(std::vector<std::string>& args, const std::string& name);
+
+}  // namespace zt310::cli

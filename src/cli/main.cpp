@@ -1,0 +1,9 @@
+#include <iostream>
+
+#include "cli/Cli.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  zt310::cli::Io io{std::cout, std::cerr, std::cin};
+  return zt310::cli::RunCli(args, io);
+}
