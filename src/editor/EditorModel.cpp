@@ -1,0 +1,235 @@
+#include "editor/EditorModel.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "editor/ChannelPages.h"
+#include "editor/SettingsPages.h"
+
+namespace zt310::editor {
+
+EditorModel::EditorModel() = default;
+EditorModel::~EditorModel() = default;
+
+Control& EditorModel::Add(Control control) {
+  const std::string name = control.name;
+  if (controls_.count(name)) throw std::logic_error("control registered twice: " + name);
+  order_.push_back(name);
+  return controls_.emplace(name, std::move(control)).first->second;
+}
+
+Control& EditorModel::At(const std::string& name) {
+  auto it = controls_.find(name);
+  if (it == controls_.end()) throw std::out_of_range("no control named " + name);
+  return it->second;
+}
+
+const Control& EditorModel::At(const std::string& name) const {
+  auto it = controls_.find(name);
+  if (it == controls_.end()) throw std::out_of_range("no control named " + name);
+  return it->second;
+}
+
+void EditorModel::SetHandlers(const std::string& name, Handlers handlers) {
+  At(name);
+  handlers_[name] = std::move(handlers);
+}
+
+Handlers& EditorModel::HandlersOf(const std::string& name) { return handlers_[name]; }
+
+void EditorModel::Select(const std::string& name, int index) {
+  Control& control = At(name);
+  if (index < 0 || index >= static_cast<int>(control.items.size())) {
+    control.selected = -1;
+    control.text.clear();
+    return;
+  }
+  control.selected = index;
+  control.text = control.items[static_cast<std::size_t>(index)];
+}
+
+void EditorModel::BringToFront(const std::string& name) {
+  Control& control = At(name);
+  int top = control.depth;
+  for (const auto& [other, state] : controls_) {
+    if (other != name && !control.place.empty() && state.place == control.place) top = std::max(top, state.depth + 1);
+  }
+  control.depth = top;
+}
+
+bool EditorModel::IsInFront(const std::string& name) const {
+  const Control& control = At(name);
+  if (control.place.empty()) return true;
+  for (const auto& [other, state] : controls_) {
+    if (other != name && state.place == control.place && state.depth > control.depth) return false;
+  }
+  return true;
+}
+
+std::string EditorModel::WhyNotActionable(const std::string& name) const {
+  for (std::string current = name; !current.empty(); current = At(current).parent) {
+    const Control& control = At(current);
+    const std::string who = current == name ? "" : " (its container " + current + ")";
+    if (!control.visible) return "hidden" + who;
+    if (!control.enabled) return "disabled" + who;
+    if (!IsInFront(current)) return "behind another control" + who;
+  }
+  return {};
+}
+
+bool EditorModel::IsActionable(const std::string& name) const { return WhyNotActionable(name).empty(); }
+
+void EditorModel::Enter(const std::string& name) {
+  Control& control = At(name);
+  focus_ = name;
+  if (control.kind == ControlKind::Edit) control.text.clear();
+  if (auto& onEnter = HandlersOf(name).onEnter) onEnter();
+}
+
+bool EditorModel::Key(const std::string& name, char key) {
+  Control& control = At(name);
+  if (!control.filter) {
+    if (key == '\b') {
+      if (!control.text.empty()) control.text.pop_back();
+    } else if (key == '\r') {
+      focus_ = kFocusSink;
+    } else {
+      control.text += key;
+    }
+    return true;
+  }
+  const KeyVerdict verdict = control.filter(control.text, key);
+  if (!verdict.message.empty()) Warn(verdict.message);
+  if (verdict.moveFocusToSink) {
+    focus_ = kFocusSink;
+    return true;
+  }
+  if (!verdict.accept) return false;
+  if (key == '\b') {
+    if (!control.text.empty()) control.text.pop_back();
+  } else {
+    control.text += key;
+  }
+  return true;
+}
+
+bool EditorModel::Leave(const std::string& name) {
+  auto& onLeave = HandlersOf(name).onLeave;
+  const bool accepted = onLeave ? onLeave() : true;
+  if (!accepted) {
+    focus_ = name;
+  } else if (focus_ == name) {
+    focus_.clear();
+  }
+  return accepted;
+}
+
+void EditorModel::Pick(const std::string& name, int index) {
+  Select(name, index);
+  RunChange(name);
+}
+
+bool EditorModel::PickText(const std::string& name, const std::string& item) {
+  const Control& control = At(name);
+  const auto it = std::find(control.items.begin(), control.items.end(), item);
+  if (it == control.items.end()) return false;
+  Pick(name, static_cast<int>(it - control.items.begin()));
+  return true;
+}
+
+void EditorModel::Click(const std::string& name) {
+  Control& control = At(name);
+  if (control.kind == ControlKind::Radio) {
+    if (control.checked) return;
+    for (auto& [other, state] : controls_) {
+      if (state.kind == ControlKind::Radio && state.parent == control.parent) state.checked = false;
+    }
+    control.checked = true;
+  } else {
+    control.checked = !control.checked;
+  }
+  RunChange(name);
+}
+
+void EditorModel::RunChange(const std::string& name) {
+  if (auto& onChange = HandlersOf(name).onChange) onChange();
+}
+
+Answer EditorModel::Show(const Message& message) {
+  ++messagesShown_;
+  if (sink_) return sink_(message);
+  return message.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+}
+
+void EditorModel::Warn(const std::string& text, const std::string& title) { Show(Message{title, text}); }
+
+void EditorModel::AddLoaderStep(double step, std::function<void()> action) {
+  loaderSteps_.emplace_back(step, std::move(action));
+  std::stable_sort(loaderSteps_.begin(), loaderSteps_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+void EditorModel::FillControlsFromImage() {
+  loading_ = true;
+  for (auto& step : loaderSteps_) step.second();
+  loading_ = false;
+}
+
+KeyFilter DigitsOnlyFilter() {
+  return [](const std::string&, char key) {
+    if (key >= '0' && key <= '9') return KeyVerdict{true, false, {}};
+    if (key == '\r') return KeyVerdict{false, true, {}};
+    return KeyVerdict{false, false, kNumericMessage};
+  };
+}
+
+KeyFilter DecimalsFilter(int decimals) {
+  return [decimals](const std::string& text, char key) {
+    const auto point = text.find('.');
+    if (key == '\b') return KeyVerdict{true, false, {}};
+    if (key == '\r') return KeyVerdict{false, true, {}};
+    if (key == '.') return KeyVerdict{!text.empty() && point == std::string::npos, false, {}};
+    if (key < '0' || key > '9') return KeyVerdict{};
+    if (point != std::string::npos && static_cast<int>(text.size() - point - 1) >= decimals) return KeyVerdict{};
+    return KeyVerdict{true, false, {}};
+  };
+}
+
+std::string FormatNumber(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::optional<double> ParseNumber(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  bool digit = false;
+  bool point = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!digit) return std::nullopt;
+  return std::strtod(text.c_str(), nullptr);
+}
+
+std::unique_ptr<EditorModel> CreateEditorModel() {
+  auto model = std::make_unique<EditorModel>();
+  model->image() = FactoryDefaultImage();
+  StampCaption(model->image());
+  StampHeader(model->image());
+  model->parts_.push_back(std::make_unique<ChannelPages>());
+  model->parts_.push_back(std::make_unique<SettingsPages>());
+  for (auto& part : model->parts_) part->Register(*model);
+  model->FillControlsFromImage();
+  return model;
+}
+
+}  // namespace zt310::editor
