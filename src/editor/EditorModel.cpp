@@ -126,6 +126,13 @@ bool EditorModel::Leave(const std::string& name) {
   return accepted;
 }
 
+bool EditorModel::MoveFocusToSink() {
+  const std::string from = focus_;
+  focus_ = kFocusSink;
+  if (from.empty() || from == kFocusSink) return true;
+  return Leave(from);
+}
+
 void EditorModel::Pick(const std::string& name, int index) {
   Select(name, index);
   RunChange(name);
@@ -142,7 +149,7 @@ bool EditorModel::PickText(const std::string& name, const std::string& item) {
 void EditorModel::Click(const std::string& name) {
   Control& control = At(name);
   if (control.kind == ControlKind::Radio) {
-    if (control.checked) return;
+    // A click on the button already chosen still runs its click action.
     for (auto& [other, state] : controls_) {
       if (state.kind == ControlKind::Radio && state.parent == control.parent) state.checked = false;
     }
@@ -175,6 +182,14 @@ void EditorModel::FillControlsFromImage() {
   loading_ = true;
   for (auto& step : loaderSteps_) step.second();
   loading_ = false;
+}
+
+void EditorModel::AddOpenStep(std::function<void()> action) { openSteps_.push_back(std::move(action)); }
+
+void EditorModel::OpenImage(const CodePlugImage& image) {
+  image_ = image;
+  for (auto& step : openSteps_) step();
+  FillControlsFromImage();
 }
 
 KeyFilter DigitsOnlyFilter() {

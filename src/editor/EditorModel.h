@@ -20,7 +20,7 @@ namespace zt310::editor {
 
 enum class ControlKind { Edit, List, Check, Radio, Label, Panel, Page, Group };
 
-enum class Icon { Exclamation, Information, Question, None };
+enum class Icon { Exclamation, Information, Question, Error, None };
 enum class Buttons { Ok, OkCancel, YesNo };
 enum class Answer { Ok, Cancel, Yes, No };
 
@@ -120,6 +120,9 @@ class EditorModel {
   // The control that has the focus ("" = none) and where it goes next.
   const std::string& Focus() const { return focus_; }
   void SetFocus(const std::string& name) { focus_ = name; }
+  // Moves the focus to edtNull, so the field that had it runs its commit;
+  // a refused commit takes the focus back. False when the commit refused.
+  bool MoveFocusToSink();
 
   // --- messages ---
   // Every message the user would see goes here; questions get the answer back.
@@ -133,6 +136,10 @@ class EditorModel {
   // Loader steps run in step order, and in registration order within a step.
   void AddLoaderStep(double step, std::function<void()> action);
   void FillControlsFromImage();
+  // "Open": the image read from a file replaces the working image, the open
+  // steps run (in registration order) and the controls are filled.
+  void AddOpenStep(std::function<void()> action);
+  void OpenImage(const CodePlugImage& image);
   bool Loading() const { return loading_; }
 
   // --- parts ---
@@ -151,6 +158,7 @@ class EditorModel {
   std::vector<std::string> order_;
   std::map<std::string, Handlers> handlers_;
   std::vector<std::pair<double, std::function<void()>>> loaderSteps_;
+  std::vector<std::function<void()>> openSteps_;
   std::vector<std::unique_ptr<EditorPart>> parts_;
   std::string focus_;
   MessageSink sink_;
