@@ -1,0 +1,14 @@
+#!/bin/sh
+# Installs what building and testing need on Debian 12 (as root, or with sudo).
+set -eu
+PACKAGES="cmake g++ ninja-build qt6-base-dev qt6-serialport-dev libgl-dev xvfb xauth"
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+fi
