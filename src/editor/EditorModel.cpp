@@ -69,7 +69,8 @@ bool EditorModel::IsInFront(const std::string& name) const {
 }
 
 std::string EditorModel::WhyNotActionable(const std::string& name) const {
-  for (std::string current = name; !current.empty(); current = At(current).parent) {
+  // A container that is not (yet) part of the model does not hide its controls.
+  for (std::string current = name; !current.empty() && Has(current); current = At(current).parent) {
     const Control& control = At(current);
     const std::string who = current == name ? "" : " (its container " + current + ")";
     if (!control.visible) return "hidden" + who;
