@@ -1,7 +1,497 @@
+// Channel pages: the controls of both pages, the loader steps that show them,
+// and the call rows (enable boxes, tone types, priority, alert patterns,
+// alert times and switch duties). Tone fields and the tone system live in
+// ToneFields.cpp, the Frequency group in FrequencyGroup.cpp.
 #include "editor/ChannelPages.h"
+
+#include <cmath>
+
+#include "codeplug/Decode.h"
 
 namespace zt310::editor {
 
-void ChannelPages::Register(EditorModel& /*model*/) {}
+using namespace zt310::layout;
+
+namespace {
+
+constexpr const char* kSwitchLetters = "ABCD";
+constexpr const char* kWarningTitle = "Warning!";
+constexpr const char* kPatternKeyMessage = "Please input A~D or - !";
+constexpr const char* kAlertTimeRangeMessage = "Please insert a number between 0.5 to 120.0";
+constexpr const char* kAlertTimeStepMessage = "The interval is 0.5 second.";
+constexpr const char* kAlertTimeHint =
+    "Attention: If the alert time is set for too long, any incoming messages will be cut off or recorded "
+    "incompletely during alert.";
+const std::vector<std::string> kToneTypeItems{"Standard", "Continuous", "User define"};
+const std::vector<std::string> kAlertTimeItems{"STD", "FIXED"};
+constexpr int kUserDefineToneType = 2;
+constexpr int kFixedAlertTimeItem = 1;
+constexpr int kMaxAlertTimeHalfSeconds = 240;
+
+int RowCount(bool group) { return group ? kGroupCallCount : kCallCount; }
+
+int EnableByte(int channel, bool group) { return group ? GroupEnableBits(channel) : CallEnableBits(channel); }
+int OptionByte(int channel, bool group, int row) {
+  return group ? GroupOption(channel, row) : CallOption(channel, row);
+}
+int AlertTimeByte(int channel, bool group, int row) {
+  return group ? GroupAlertTime(channel, row) : CallAlertTime(channel, row);
+}
+int PatternOffset(int channel, bool group, int row) {
+  return group ? GroupPattern(channel, row) : CallPattern(channel, row);
+}
+// Byte and bit of switch sw's duty for a row.
+std::pair<int, int> SwitchBit(int channel, bool group, int row, int sw) {
+  if (group) return {GroupDutyByte(channel, sw), GroupDutyShift(sw, row)};
+  return {CallDutyBits(channel, sw), row};
+}
+// Bit of byte 365 that is clear while the channel's duty box of sw is ticked.
+int DutyEnableBit(int channel, int sw) { return 4 * channel + sw; }
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+int PatternStepCode(char c) {
+  switch (c) {
+    case 'A': case 'a': return 1;
+    case 'B': case 'b': return 2;
+    case 'C': case 'c': return 3;
+    case 'D': case 'd': return 4;
+    default: return 0;
+  }
+}
+
+bool IsPatternKey(char key) {
+  return (key >= 'A' && key <= 'D') || (key >= 'a' && key <= 'd') || key == '-';
+}
+
+// Digits, one point not in first place and one digit after it: the filter of
+// the tone fields and of the alert time fields.
+KeyVerdict OneDecimalKey(const std::string& text, char key) {
+  if (key == '\r') return {false, true, {}};
+  if (key == '\b') return {true, false, {}};
+  const bool digit = key >= '0' && key <= '9';
+  const auto point = text.find('.');
+  if (point != std::string::npos) return {digit && point + 1 == text.size(), false, {}};
+  if (key == '.') return {!text.empty(), false, {}};
+  return {digit, false, {}};
+}
+
+Control MakeControl(std::string name, ControlKind kind, std::string parent, std::string text = {}) {
+  Control control;
+  control.name = std::move(name);
+  control.kind = kind;
+  control.parent = std::move(parent);
+  control.text = std::move(text);
+  return control;
+}
+
+}  // namespace
+
+std::string ChannelTag(int channel) { return channel == 0 ? "F1" : "F2"; }
+
+CallRowNames CallRowNamesOf(int channel, bool group, int row) {
+  const std::string f = ChannelTag(channel);
+  const std::string g = group ? "G" : "";
+  const std::string r = std::to_string(row);
+  CallRowNames names;
+  names.panel = "pan" + f + g + "Call" + r;
+  names.enable = "chk" + f + g + "Call" + r;
+  names.tone1 = group ? "edt" + f + "GT" + r : "edt" + f + "T1" + r;
+  names.tone2 = group ? "" : "edt" + f + "T2" + r;
+  names.toneType = "cbo" + f + g + "TType" + r;
+  names.pattern = "edt" + f + g + "Patten" + r;
+  names.alertTimeList = "cbo" + f + g + "ATime" + r;
+  names.alertTimeEdit = "edt" + f + g + "ATime" + r;
+  names.alertTimeLabel = "lbl" + f + g + "ATsec" + r;
+  names.dutyPanel = "pan" + f + g + "Duty" + r;
+  names.priority = "chk" + f + g + "Priority" + r;
+  for (int sw = 0; sw < kSwitchCount; ++sw) names.switches[sw] = "chk" + f + g + "S" + kSwitchLetters[sw] + r;
+  return names;
+}
+
+static std::string PageName(int channel) { return "tabChannel" + ChannelTag(channel); }
+static std::string CallToneGroupName(int channel) { return "grp" + ChannelTag(channel) + "CallTone"; }
+static std::string DutyBoxName(int channel, int sw) {
+  return "chk" + ChannelTag(channel) + "Duty" + kSwitchLetters[sw];
+}
+
+ToneSystem ChannelPages::CurrentToneSystem() const { return ToneSystemFromByte(model_->image()[kToneSystem]); }
+
+void ChannelPages::Register(EditorModel& model) {
+  model_ = &model;
+  RegisterWindowControls();
+  for (int channel = 0; channel < kChannels; ++channel) RegisterPage(channel);
+  RegisterLoaderSteps();
+}
+
+void ChannelPages::RegisterPage(int channel) {
+  const std::string f = ChannelTag(channel);
+  model_->Add(MakeControl(PageName(channel), ControlKind::Page, "", "Channel " + f));
+  model_->Add(MakeControl(CallToneGroupName(channel), ControlKind::Group, PageName(channel), "Call Tone"));
+  Control& tableLabel = model_->Add(
+      MakeControl("lbl" + f + "ToneTbl", ControlKind::Label, PageName(channel), "[F9] Open Tone Table"));
+  tableLabel.visible = false;
+  for (int sw = 0; sw < kSwitchCount; ++sw) {
+    model_->Add(MakeControl(DutyBoxName(channel, sw), ControlKind::Check, CallToneGroupName(channel),
+                            std::string("SW-") + kSwitchLetters[sw]));
+    model_->SetHandlers(DutyBoxName(channel, sw), {{}, {}, [this, channel, sw] { ClickDuty(channel, sw); }});
+  }
+  for (bool group : {false, true}) {
+    for (int row = 0; row < RowCount(group); ++row) RegisterCallRow(channel, group, row);
+  }
+  RegisterFrequencyGroup(channel);
+}
+
+void ChannelPages::RegisterCallRow(int channel, bool group, int row) {
+  const CallRowNames n = CallRowNamesOf(channel, group, row);
+  const std::string caption = group ? "Group Call #" + std::to_string(row + 1) : "CALL #" + std::to_string(row + 1);
+  // The enable box sits beside the row panel: a greyed row can be ticked again.
+  model_->Add(MakeControl(n.enable, ControlKind::Check, CallToneGroupName(channel), caption));
+  model_->SetHandlers(n.enable, {{}, {}, [this, channel, group, row] { ClickCallEnable(channel, group, row); }});
+  model_->Add(MakeControl(n.panel, ControlKind::Panel, CallToneGroupName(channel)));
+
+  const std::vector<ToneKind> kinds =
+      group ? std::vector<ToneKind>{ToneKind::Group} : std::vector<ToneKind>{ToneKind::Tone1, ToneKind::Tone2};
+  for (ToneKind kind : kinds) {
+    const ToneField field{channel, kind, row};
+    Control& edit = model_->Add(MakeControl(ToneFieldName(field), ControlKind::Edit, n.panel));
+    edit.filter = OneDecimalKey;
+    model_->SetHandlers(edit.name, {[this, field] { EnterToneField(field); },
+                                    [this, field] { return CommitToneField(field); }, {}});
+  }
+
+  Control& toneType = model_->Add(MakeControl(n.toneType, ControlKind::List, n.panel));
+  toneType.items = kToneTypeItems;
+  model_->SetHandlers(n.toneType, {{}, {}, [this, channel, group, row] { ClickToneType(channel, group, row); }});
+
+  Control& pattern = model_->Add(MakeControl(n.pattern, ControlKind::Edit, n.panel));
+  pattern.filter = [this, channel](const std::string& text, char key) { return PatternKey(channel, text, key); };
+  model_->SetHandlers(n.pattern, {{}, [this, channel, group, row] { return CommitPattern(channel, group, row); }, {}});
+
+  Control& alertList = model_->Add(MakeControl(n.alertTimeList, ControlKind::List, n.panel));
+  alertList.items = kAlertTimeItems;
+  model_->SetHandlers(n.alertTimeList, {{}, {}, [this, channel, group, row] { PickAlertTime(channel, group, row); }});
+  Control& alertEdit = model_->Add(MakeControl(n.alertTimeEdit, ControlKind::Edit, n.panel));
+  alertEdit.filter = OneDecimalKey;
+  alertEdit.hint = kAlertTimeHint;
+  alertEdit.visible = false;
+  model_->SetHandlers(n.alertTimeEdit,
+                      {{}, [this, channel, group, row] { return CommitAlertTime(channel, group, row); }, {}});
+  model_->Add(MakeControl(n.alertTimeLabel, ControlKind::Label, n.panel, "s.")).visible = false;
+
+  model_->Add(MakeControl(n.dutyPanel, ControlKind::Panel, n.panel));
+  for (int sw = 0; sw < kSwitchCount; ++sw) {
+    model_->Add(MakeControl(n.switches[sw], ControlKind::Check, n.dutyPanel));
+    model_->SetHandlers(n.switches[sw], {{}, {}, [this, channel, group, row, sw] { ClickSwitch(channel, group, row, sw); }});
+  }
+  model_->Add(MakeControl(n.priority, ControlKind::Check, n.panel));
+  model_->SetHandlers(n.priority, {{}, {}, [this, channel, group, row] { ClickPriority(channel, group, row); }});
+}
+
+void ChannelPages::RegisterLoaderSteps() {
+  EditorModel& m = *model_;
+  m.AddLoaderStep(1, [this] { ShowSynthWords(); });
+  m.AddLoaderStep(2, [this] {
+    for (int channel = 0; channel < kChannels; ++channel) {
+      if (!IsLegacyPllrWord(model_->image().GetLong(RfReferenceWord(channel)))) continue;
+      spacingHz_[channel] = 2500;
+      model_->image()[RfSpacingCode(channel)] = spacing_code::kLegacy2_5;
+    }
+  });
+  m.AddLoaderStep(3, [this] { ReloadFrequencies(); });
+  m.AddLoaderStep(4, [this] {
+    for (int channel = 0; channel < kChannels; ++channel) {
+      const auto choice = SpacingChoiceFromCode(model_->image()[RfSpacingCode(channel)]);
+      model_->Select("cboCSpace" + ChannelTag(channel), static_cast<int>(choice));
+      ClickSpacing(channel);
+    }
+  });
+  m.AddLoaderStep(5, [this] {
+    const ToneSystem system = CurrentToneSystem();
+    model_->SetChecked("radToneSystem0", system == ToneSystem::Standard);
+    model_->SetChecked("radToneSystem1", system == ToneSystem::User);
+    model_->SetChecked("radToneSystem2", system == ToneSystem::Plectron);
+  });
+  m.AddLoaderStep(6, [this] {
+    model_->SetChecked("chkEnableAlertTime", model_->image()[kFixedAlertTimeAllowed] != kMarkerOff);
+  });
+  m.AddLoaderStep(7, [this] {
+    const std::uint8_t index = model_->image()[kDecoderBandwidth];
+    model_->Select("cboBandWidth", index);
+    bandwidthTenths_ = DecoderBandwidthTenthsForIndex(index, bandwidthTenths_);
+  });
+  m.AddLoaderStep(8, [this] { LoadChannelRows(0); });
+  m.AddLoaderStep(9, [this] { LoadChannelRows(1); });
+  m.AddLoaderStep(14, [this] { ShowToneDurations(); });
+  m.AddLoaderStep(15, [this] { model_->Select("cboBandWidth", model_->image()[kDecoderBandwidth]); });
+  m.AddLoaderStep(21, [this] {
+    for (int sw = 0; sw < kSwitchCount; ++sw) {
+      model_->SetChecked(DutyBoxName(0, sw), !model_->image().GetBit(kDutyEnables, DutyEnableBit(0, sw)));
+      ClickDuty(0, sw);
+    }
+  });
+  m.AddLoaderStep(22, [this] { LoadDuties(0); });
+  m.AddLoaderStep(23, [this] {
+    for (int sw = 0; sw < kSwitchCount; ++sw) {
+      model_->SetChecked(DutyBoxName(1, sw), !model_->image().GetBit(kDutyEnables, DutyEnableBit(1, sw)));
+      ClickDuty(1, sw);
+    }
+    LoadDuties(1);
+  });
+}
+
+void ChannelPages::LoadChannelRows(int channel) {
+  for (bool group : {false, true}) RefreshChannelTones(channel, group);
+  for (bool group : {false, true}) RefreshPatterns(channel, group);
+  for (bool group : {false, true}) RefreshToneTypes(channel, group);
+  for (bool group : {false, true}) EnableRows(channel, group);
+  for (bool group : {false, true}) RefreshPriorities(channel, group);
+  for (bool group : {false, true}) RefreshAlertTimes(channel, group);
+}
+
+// --- call enable and row enablement ---
+
+void ChannelPages::ClickCallEnable(int channel, bool group, int row) {
+  const CallRowNames n = CallRowNamesOf(channel, group, row);
+  const bool on = model_->At(n.enable).checked;
+  model_->image().SetBit(EnableByte(channel, group), row, on);
+  EnableRows(channel, group);
+  if (!on) return;
+  // A call coming back into use has its stored tones judged again.
+  if (group) {
+    CommitToneField({channel, ToneKind::Group, row});
+  } else {
+    CommitToneField({channel, ToneKind::Tone1, row});
+    CommitToneField({channel, ToneKind::Tone2, row});
+  }
+}
+
+void ChannelPages::EnableRows(int channel, bool group) {
+  EditorModel& m = *model_;
+  const bool fixedAlertTime = m.image()[kFixedAlertTimeAllowed] == kMarkerOn;
+  for (int row = 0; row < RowCount(group); ++row) {
+    const CallRowNames n = CallRowNamesOf(channel, group, row);
+    const bool on = m.image().GetBit(EnableByte(channel, group), row);
+    for (const std::string* name : {&n.panel, &n.tone1, &n.tone2, &n.toneType, &n.dutyPanel, &n.priority}) {
+      if (!name->empty()) m.SetEnabled(*name, on);
+    }
+    m.SetEnabled(n.pattern, on && m.At(n.toneType).selected == kUserDefineToneType);
+    for (int sw = 0; sw < kSwitchCount; ++sw) {
+      if (!on) {
+        m.SetEnabled(n.switches[sw], false);
+      } else if (m.At(DutyBoxName(channel, sw)).checked) {
+        m.SetEnabled(n.switches[sw], true);
+      }
+    }
+    for (const std::string* name : {&n.alertTimeList, &n.alertTimeEdit, &n.alertTimeLabel}) {
+      m.SetEnabled(*name, on && fixedAlertTime);
+    }
+    m.SetChecked(n.enable, on);
+  }
+}
+
+// --- tone type and priority ---
+
+void ChannelPages::ClickToneType(int channel, bool group, int row) {
+  const CallRowNames n = CallRowNamesOf(channel, group, row);
+  const int index = model_->At(n.toneType).selected;
+  if (index < 0) return;
+  model_->image().SetBits(OptionByte(channel, group, row), kToneTypeShift, index, kToneTypeWidth);
+  model_->SetEnabled(n.pattern, index > 1);
+}
+
+void ChannelPages::ClickPriority(int channel, bool group, int row) {
+  const CallRowNames n = CallRowNamesOf(channel, group, row);
+  model_->image().SetBit(OptionByte(channel, group, row), kPriorityShift, model_->At(n.priority).checked);
+}
+
+void ChannelPages::RefreshToneTypes(int channel, bool group) {
+  for (int row = 0; row < RowCount(group); ++row) {
+    const int type = model_->image().GetBits(OptionByte(channel, group, row), kToneTypeShift, kToneTypeWidth);
+    model_->Select(CallRowNamesOf(channel, group, row).toneType, type);
+  }
+}
+
+void ChannelPages::RefreshPriorities(int channel, bool group) {
+  for (int row = 0; row < RowCount(group); ++row) {
+    model_->SetChecked(CallRowNamesOf(channel, group, row).priority,
+                       model_->image().GetBit(OptionByte(channel, group, row), kPriorityShift));
+  }
+}
+
+// --- alert patterns ---
+
+void ChannelPages::RefreshPatterns(int channel, bool group) {
+  for (int row = 0; row < RowCount(group); ++row) {
+    model_->SetText(CallRowNamesOf(channel, group, row).pattern,
+                    AlertPatternText(model_->image(), PatternOffset(channel, group, row)));
+  }
+}
+
+bool ChannelPages::CommitPattern(int channel, bool group, int row) {
+  const std::string name = CallRowNamesOf(channel, group, row).pattern;
+  std::string text = Trimmed(model_->At(name).text);
+  if (text.empty()) {
+    RefreshPatterns(channel, group);
+    return true;
+  }
+  text = text.substr(0, 2 * kPatternSize);
+  text.resize(2 * kPatternSize, '-');
+  model_->SetText(name, text);
+  const int offset = PatternOffset(channel, group, row);
+  for (int k = 0; k < kPatternSize; ++k) {
+    model_->image()[offset + k] =
+        static_cast<std::uint8_t>(PatternStepCode(text[2 * k]) << 4 | PatternStepCode(text[2 * k + 1]));
+  }
+  return true;
+}
+
+KeyVerdict ChannelPages::PatternKey(int channel, const std::string& text, char key) {
+  if (key == '\b') return {true, false, {}};
+  if (key == '\r') return {false, true, {}};
+  if (Trimmed(text).size() >= static_cast<std::size_t>(2 * kPatternSize)) {
+    // A full F2 pattern commits itself on the next key; F1 just ignores it.
+    return {false, channel == 1, {}};
+  }
+  if (IsPatternKey(key)) return {true, false, {}};
+  model_->Show(Message{kWarningTitle, kPatternKeyMessage, Icon::Error});
+  return {};
+}
+
+// --- alert times ---
+
+void ChannelPages::PickAlertTime(int channel, bool group, int row) {
+  const CallRowNames n = CallRowNamesOf(channel, group, row);
+  const bool fixed = model_->At(n.alertTimeList).selected == kFixedAlertTimeItem;
+  model_->SetVisible(n.alertTimeEdit, fixed);
+  model_->SetVisible(n.alertTimeLabel, fixed);
+  model_->SetText(n.alertTimeEdit, fixed ? "1.0" : "0");
+  model_->image()[AlertTimeByte(channel, group, row)] = fixed ? 2 : 0;
+}
+
+bool ChannelPages::CommitAlertTime(int channel, bool group, int row) {
+  const CallRowNames n = CallRowNamesOf(channel, group, row);
+  const std::string text = Trimmed(model_->At(n.alertTimeEdit).text);
+  if (text.empty()) {
+    RefreshAlertTimes(channel, group);
+    return true;
+  }
+  const auto number = ParseNumber(text);
+  const float p = number ? static_cast<float>(*number) : -1.0f;
+  const bool fixed = model_->At(n.alertTimeList).selected == kFixedAlertTimeItem;
+  if (!number || (fixed && (p < 0.5f || p > 120.0f))) {
+    model_->Warn(kAlertTimeRangeMessage);
+    return false;
+  }
+  const std::string shown = FormatNumber("%01.1f", p);
+  model_->SetText(n.alertTimeEdit, shown);
+  const double whole = std::floor(std::strtod(shown.c_str(), nullptr));
+  const bool halfSecondStep = whole >= p || std::lround(p * 10.0f) == std::lround(whole * 10.0 + 5.0);
+  const long halfSeconds = static_cast<long>(p * 2.0f);
+  if (!halfSecondStep || halfSeconds > kMaxAlertTimeHalfSeconds) {
+    model_->Warn(kAlertTimeStepMessage);
+    RefreshAlertTimes(channel, group);
+    return true;
+  }
+  model_->image()[AlertTimeByte(channel, group, row)] = static_cast<std::uint8_t>(halfSeconds);
+  return true;
+}
+
+void ChannelPages::RefreshAlertTimes(int channel, bool group) {
+  for (int row = 0; row < RowCount(group); ++row) {
+    const CallRowNames n = CallRowNamesOf(channel, group, row);
+    const int halfSeconds = model_->image()[AlertTimeByte(channel, group, row)];
+    const bool fixed = halfSeconds != 0;
+    if (fixed) model_->SetText(n.alertTimeEdit, FormatNumber("%01.1f", halfSeconds * 0.5));
+    model_->SetVisible(n.alertTimeEdit, fixed);
+    model_->SetVisible(n.alertTimeLabel, fixed);
+    model_->Select(n.alertTimeList, fixed ? kFixedAlertTimeItem : 0);
+  }
+}
+
+void ChannelPages::ClickEnableAlertTime() {
+  const bool on = model_->At("chkEnableAlertTime").checked;
+  model_->image()[kFixedAlertTimeAllowed] = on ? kMarkerOn : kMarkerOff;
+  if (!on) {
+    for (int channel = 0; channel < kChannels; ++channel) {
+      for (bool group : {false, true}) {
+        for (int row = 0; row < RowCount(group); ++row) model_->image()[AlertTimeByte(channel, group, row)] = 0;
+        RefreshAlertTimes(channel, group);
+      }
+    }
+  }
+  EnableRows(1, false);
+  EnableRows(0, false);
+  EnableRows(0, true);
+  EnableRows(1, true);
+}
+
+// --- switch duties ---
+
+void ChannelPages::ClickSwitch(int channel, bool group, int row, int sw) {
+  const auto [offset, bit] = SwitchBit(channel, group, row, sw);
+  model_->image().SetBit(offset, bit, model_->At(CallRowNamesOf(channel, group, row).switches[sw]).checked);
+}
+
+void ChannelPages::ClickDuty(int channel, int sw) {
+  const bool on = model_->At(DutyBoxName(channel, sw)).checked;
+  model_->image().SetBit(kDutyEnables, DutyEnableBit(channel, sw), !on);
+  for (bool group : {false, true}) {
+    for (int row = 0; row < RowCount(group); ++row) {
+      const CallRowNames n = CallRowNamesOf(channel, group, row);
+      model_->SetEnabled(n.switches[sw], on && model_->At(n.enable).checked);
+    }
+  }
+}
+
+void ChannelPages::LoadDuties(int channel) {
+  for (bool group : {false, true}) {
+    for (int row = 0; row < RowCount(group); ++row) {
+      for (int sw = 0; sw < kSwitchCount; ++sw) {
+        const auto [offset, bit] = SwitchBit(channel, group, row, sw);
+        model_->SetChecked(CallRowNamesOf(channel, group, row).switches[sw], model_->image().GetBit(offset, bit));
+      }
+    }
+  }
+}
+
+// --- window-wide controls ---
+
+void ChannelPages::RegisterWindowControls() {
+  EditorModel& m = *model_;
+  Control& group = m.Add(MakeControl("grpToneSystem", ControlKind::Group, "", "Tone System"));
+  group.hint = "Tone System Information in this group is modifiable by the regular user.";
+  const char* captions[] = {"Standard", "User", "Plectron"};
+  const ToneSystem systems[] = {ToneSystem::Standard, ToneSystem::User, ToneSystem::Plectron};
+  for (int k = 0; k < 3; ++k) {
+    const std::string name = "radToneSystem" + std::to_string(k);
+    m.Add(MakeControl(name, ControlKind::Radio, "grpToneSystem", captions[k]));
+    m.SetHandlers(name, {{}, {}, [this, system = systems[k]] { SelectToneSystem(system); }});
+  }
+
+  // These sit on the System and Advance Setting pages, which the settings pages register.
+  Control& alertTime =
+      m.Add(MakeControl("chkEnableAlertTime", ControlKind::Check, "tabAdvance", "Enable Fixed Alert Time"));
+  alertTime.hint = kAlertTimeHint;
+  m.SetHandlers("chkEnableAlertTime", {{}, {}, [this] { ClickEnableAlertTime(); }});
+
+  Control& bandwidth = m.Add(MakeControl("cboBandWidth", ControlKind::List, "tabAdvance"));
+  for (int index = 0; index < kDecoderBandwidthChoices; ++index) {
+    bandwidth.items.push_back(FormatNumber("%0.1f", (2 * index + 1) / 10.0));
+  }
+  bandwidth.hint = "Decoder Bandwidth default value : 1.5%";
+  m.SetHandlers("cboBandWidth", {{}, {}, [this] { ClickBandWidth(); }});
+
+  for (int tag = 0; tag < 3; ++tag) {
+    const std::string name = "edtToneDur" + std::to_string(tag);
+    m.Add(MakeControl(name, ControlKind::Edit, tag == 2 ? "tabAdvance" : "tabSystem")).filter = DigitsOnlyFilter();
+    m.SetHandlers(name, {{}, [this, tag] { return CommitToneDuration(tag); }, {}});
+  }
+}
 
 }  // namespace zt310::editor
