@@ -1,0 +1,343 @@
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "codeplug/TableFile.h"
+#include "ui/ControlWidgets.h"
+#include "ui/Dialogs.h"
+#include "ui/MessageService.h"
+#include "ui/ModelBinder.h"
+
+namespace zt310::ui {
+
+using editor::Answer;
+using editor::Buttons;
+using editor::Icon;
+
+QString ProgramCaption() { return QString::fromLatin1(kProgramCaption.data(), static_cast<int>(kProgramCaption.size())); }
+
+namespace {
+
+constexpr const char* kReady = "  Ready ......";
+constexpr const char* kDefaultSaveQuestion =
+    "Click OK will save all changes to the default file.\nThis will change all the default values and "
+    "automatically loaded up by ZT310 programming software in the future.";
+constexpr const char* kRestoreQuestion =
+    "It will restore all the settings to the factory-default settings and your setting will be lost.";
+
+struct PageRow {
+  const char* name;
+  const char* caption;
+  int number;  // the active page number the tone tables read; 0 leaves it
+};
+constexpr PageRow kPages[] = {
+    {"tabChannelF1", "Channel F1", 1}, {"tabChannelF2", "Channel F2", 2}, {"tabSetting", "Setting", 3},
+    {"tabSystem", "System", 4},        {"tabAdvance", "Advance Setting", 0},
+};
+
+QString ChooseTableFile(QWidget* parent, const QString& folder, bool save) {
+  QFileDialog dialog(parent, save ? "Save As" : "Open", folder, "Table files (*.tbl)");
+  dialog.setDefaultSuffix("tbl");
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
+    : QMainWindow(parent), options_(std::move(options)) {
+  setObjectName("TForm1");
+  setWindowTitle(ProgramCaption());
+  QApplication::setApplicationName(ProgramCaption());
+  startupDirectory_ = QDir::currentPath();
+  if (!options_.chooseOpenFile) options_.chooseOpenFile = [](QWidget* p, const QString& f) { return ChooseTableFile(p, f, false); };
+  if (!options_.chooseSaveFile) options_.chooseSaveFile = [](QWidget* p, const QString& f) { return ChooseTableFile(p, f, true); };
+
+  model_ = editor::CreateEditorModel();
+  model_->SetMessageSink([this](const editor::Message& message) { return MessageService::Instance().Show(message, this); });
+  binder_ = new ModelBinder(*model_, this);
+
+  auto* central = new QWidget(this);
+  central->setObjectName("Panel1");
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(4, 4, 4, 0);
+  layout->addWidget(BuildTopPanel());
+  BuildPages();
+  layout->addWidget(pages_, 1);
+  focusSink_ = new QLineEdit(central);
+  focusSink_->setObjectName(editor::kFocusSink);
+  focusSink_->setFrame(false);
+  focusSink_->setFixedSize(1, 1);
+  focusSink_->move(0, 0);
+  setCentralWidget(central);
+  BuildMenus();
+  BuildStatusBar();
+
+  progress_ = new ProgressWindow(this);
+  splash_ = new SplashWindow(this);
+  about_ = new AboutBox(this);
+  help_ = new HelpWindow(this);
+  password_ = new PasswordDialog(this);
+  connect(password_, &PasswordDialog::AccessGranted, this, [this] {
+    pages_->setTabVisible(pages_->count() - 1, true);
+  });
+
+  binder_->SetFocusSink(focusSink_);
+  binder_->Bind(this);
+  connect(binder_, &ModelBinder::ModelChanged, this, [this] { RefreshFromModel(); });
+  RefreshFromModel();
+}
+
+MainWindow::~MainWindow() = default;
+
+QWidget* MainWindow::BuildTopPanel() {
+  auto* panel = new QWidget(this);
+  panel->setObjectName("panTop");
+  auto* layout = new QHBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+
+  auto* tones = new QGroupBox("Tone System", panel);
+  tones->setObjectName("grpToneSystem");
+  tones->setToolTip("Tone System Information in this group is modifiable by the regular user.");
+  auto* toneLayout = new QHBoxLayout(tones);
+  const char* toneCaptions[] = {"Standard", "User", "Plectron"};
+  for (int i = 0; i < 3; ++i) {
+    auto* radio = new QRadioButton(toneCaptions[i], tones);
+    radio->setObjectName(QString("radToneSystem%1").arg(i));
+    toneLayout->addWidget(radio);
+  }
+  layout->addWidget(tones);
+
+  auto* serial = new QGroupBox("Serial Setting", panel);
+  serial->setObjectName("grpSerial");
+  auto* serialLayout = new QHBoxLayout(serial);
+  serialLayout->addWidget(new QLabel("COM Port", serial));
+  portList_ = new QComboBox(serial);
+  portList_->setObjectName("cboPort");
+  portList_->setMinimumWidth(110);
+  serialLayout->addWidget(portList_);
+  version_ = new QLabel(serial);
+  version_->setObjectName("lblVersion");
+  QFont underlined = version_->font();
+  underlined.setUnderline(true);
+  version_->setFont(underlined);
+  version_->hide();
+  serialLayout->addWidget(version_);
+  layout->addWidget(serial);
+
+  auto* tests = new QGroupBox(panel);
+  tests->setObjectName("panTest");
+  auto* testLayout = new QGridLayout(tests);
+  testLayout->setContentsMargins(4, 2, 4, 2);
+  struct ButtonRow {
+    const char* name;
+    const char* caption;
+    int row, column;
+  };
+  const ButtonRow buttons[] = {{"btnVibratorOn", "ON", 0, 1}, {"btnVibratorOFF", "OFF", 0, 2},
+                               {"btnAlertTestOn", "ON", 1, 1}, {"btnAlertTestOFF", "OFF", 1, 2}};
+  testLayout->addWidget(new QLabel("Vibrator Test", tests), 0, 0);
+  testLayout->addWidget(new QLabel("Alert Test", tests), 1, 0);
+  for (const auto& row : buttons) {
+    auto* button = new QPushButton(row.caption, tests);
+    button->setObjectName(row.name);
+    button->setMaximumWidth(44);
+    testLayout->addWidget(button, row.row, row.column);
+  }
+  auto* channel = new QComboBox(tests);
+  channel->setObjectName("cboChannel");
+  channel->addItems({"Channel F1", "Channel F2"});
+  auto* call = new QComboBox(tests);
+  call->setObjectName("cboCall");
+  for (int i = 1; i <= 8; ++i) call->addItem(QString("Call #%1").arg(i));
+  for (int j = 1; j <= 4; ++j) call->addItem(QString("Group Call #%1").arg(j));
+  testLayout->addWidget(channel, 1, 3);
+  testLayout->addWidget(call, 1, 4);
+  layout->addWidget(tests);
+
+  auto* serialNo = new QGroupBox("Serial No.", panel);
+  serialNo->setObjectName("grpSerialNo");
+  auto* serialNoLayout = new QHBoxLayout(serialNo);
+  serialNoLayout->addWidget(new QLabel(QString::fromUtf8("S/N\xEF\xBC\x9A"), serialNo));
+  auto* serialEdit = new QLineEdit(serialNo);
+  serialEdit->setObjectName("edtSerialNo");
+  serialEdit->setMinimumWidth(140);
+  serialNoLayout->addWidget(serialEdit);
+  layout->addWidget(serialNo);
+  layout->addStretch();
+  return panel;
+}
+
+void MainWindow::BuildPages() {
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName("PageControl1");
+  for (const auto& page : kPages) {
+    QWidget* content = CreateGenericPage(*model_, page.name, pages_);
+    if (!content->findChild<QWidget*>(page.name)) content->setObjectName(page.name);
+    pages_->addTab(content, page.caption);
+  }
+  connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
+    if (index >= 0 && index < static_cast<int>(std::size(kPages)) && kPages[index].number != 0) {
+      activePage_ = kPages[index].number;
+    }
+  });
+}
+
+void MainWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addAction("&Open", this, &MainWindow::OpenFile)->setObjectName("Open1");
+  file->addAction("&Save", this, &MainWindow::SaveFile)->setObjectName("Save1");
+  file->addAction("Save As ...", this, &MainWindow::SaveFileAs)->setObjectName("SaveAs1");
+  file->addAction("Restore all factory settings", this, &MainWindow::RestoreFactorySettings)
+      ->setObjectName("Recallfaxtorysetup1");
+  file->addSeparator();
+  file->addAction("&Exit", this, &QWidget::close)->setObjectName("Close1");
+  QMenu* pager = menuBar()->addMenu("&Pager");
+  pager->setObjectName("Pager1");
+  QMenu* advance = menuBar()->addMenu("Advance");
+  advance->addAction("Advance", this, &MainWindow::ShowAdvanceAccess)->setObjectName("Advance2");
+  QMenu* about = menuBar()->addMenu("About");
+  about->addAction("About", this, &MainWindow::ShowAbout)->setObjectName("About2");
+}
+
+void MainWindow::BuildStatusBar() {
+  statusBar()->setObjectName("StatusBar1");
+  const int widths[3] = {250, 400, 50};
+  for (int i = 0; i < 3; ++i) {
+    status_[i] = new QLabel(this);
+    status_[i]->setObjectName(QString("StatusPanel%1").arg(i));
+    status_[i]->setFixedWidth(widths[i]);
+    statusBar()->addWidget(status_[i]);
+  }
+  status_[1]->setText(kReady);
+}
+
+QString MainWindow::StatusText() const { return status_[1]->text(); }
+void MainWindow::SetStatusText(const QString& text) { status_[1]->setText(text); }
+
+void MainWindow::RefreshFromModel() {
+  binder_->Sync();
+  for (int i = 0; i < pages_->count() && i < static_cast<int>(std::size(kPages)); ++i) {
+    if (model_->Has(kPages[i].name)) pages_->setTabEnabled(i, model_->At(kPages[i].name).enabled);
+  }
+}
+
+void MainWindow::ShowFileInCaption(const QString& path) {
+  setWindowTitle(QString("%1  [%2]").arg(ProgramCaption(), QFileInfo(path).absoluteFilePath()));
+}
+
+void MainWindow::ShowFirmwareVersion() {
+  const auto& image = model_->image();
+  version_->setText(QString::asprintf("FirmVer. %d.%d.%d", image[layout::kFirmwareMajor], image[layout::kFirmwareMinor],
+                                      image[layout::kFirmwarePatch]));
+  version_->show();
+}
+
+void MainWindow::OpenFile() {
+  const QString path = options_.chooseOpenFile(this, startupDirectory_);
+  if (path.isEmpty()) return;
+  QDir::setCurrent(QFileInfo(path).absolutePath());
+  CodePlugImage image = model_->image();
+  const OpenResult result = OpenTableFile(path.toStdString(), image);
+  if (result.status == OpenStatus::CannotRead) {
+    MessageService::Instance().Show(kFileErrorTitle, kFileErrorText, Icon::Exclamation, Buttons::OkCancel, this);
+    return;
+  }
+  if (result.status == OpenStatus::NotCodePlug) {
+    MessageService::Instance().Show(editor::kTitle, kNotCodePlugText, Icon::Exclamation, Buttons::Ok, this);
+    return;
+  }
+  model_->OpenImage(image);
+  ShowFirmwareVersion();
+  RefreshFromModel();
+  ShowFileInCaption(path);
+}
+
+bool MainWindow::WriteTable(const QString& path, bool saveAs) {
+  binder_->CommitByFocusSink();
+  const SaveResult saved =
+      SaveTableFile(path.toStdString(), model_->image(), saveAs ? SaveKind::SaveAs : SaveKind::Save);
+  RefreshFromModel();
+  if (!saved.ok) {
+    MessageService::Instance().Show(kFileErrorTitle, QString::fromStdString(saved.error), Icon::Error, Buttons::Ok, this);
+  }
+  return saved.ok;
+}
+
+void MainWindow::SaveFile() {
+  if (saveTarget_ == "default.tbl") {
+    const Answer answer =
+        MessageService::Instance().Show(editor::kTitle, kDefaultSaveQuestion, Icon::Exclamation, Buttons::YesNo, this);
+    if (answer != Answer::Yes) return;
+  }
+  WriteTable(saveTarget_, false);
+}
+
+void MainWindow::SaveFileAs() {
+  QString path = options_.chooseSaveFile(this, startupDirectory_);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += ".tbl";
+  QDir::setCurrent(QFileInfo(path).absolutePath());
+  saveTarget_ = QFileInfo(path).absoluteFilePath();
+  WriteTable(saveTarget_, true);
+  ShowFileInCaption(saveTarget_);
+}
+
+void MainWindow::RestoreFactorySettings() {
+  const Answer answer =
+      MessageService::Instance().Show(editor::kTitle, kRestoreQuestion, Icon::Exclamation, Buttons::YesNo, this);
+  if (answer != Answer::Yes) return;
+  if (windowTitle().trimmed().size() > ProgramCaption().size()) {
+    saveTarget_ = "default.tbl";
+    setWindowTitle(ProgramCaption());
+  }
+  if (!model_->RunOperation("RestoreFactorySettings")) {
+    model_->image() = FactoryImageForChannels(model_->Has("chkOneChannel") && model_->At("chkOneChannel").checked);
+    model_->FillControlsFromImage();
+  }
+  version_->hide();
+  RefreshFromModel();
+}
+
+void MainWindow::ShowAdvanceAccess() { password_->exec(); }
+void MainWindow::ShowResetHelp() { help_->exec(); }
+void MainWindow::ShowAbout() { about_->exec(); }
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!started_) {
+    started_ = true;
+    QTimer::singleShot(0, this, &MainWindow::StartUp);
+  }
+}
+
+void MainWindow::StartUp() {
+  focusSink_->setFocus();
+  if (CodePlugImage image = model_->image(); LoadDefaultTableFile("default.tbl", image)) {
+    model_->image() = image;
+    model_->FillControlsFromImage();
+    RefreshFromModel();
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
+
+void MainWindow::keyPressEvent(QKeyEvent* event) { QMainWindow::keyPressEvent(event); }
+
+}  // namespace zt310::ui

@@ -1,0 +1,101 @@
+// The main window: top panel, the five pages, status bar, menus and the
+// focus sink. It shows the editor model and forwards the user's actions.
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QTabWidget>
+#include <functional>
+#include <memory>
+
+#include "editor/EditorModel.h"
+
+namespace zt310::ui {
+
+class ModelBinder;
+class ProgressWindow;
+class SplashWindow;
+class AboutBox;
+class HelpWindow;
+class PasswordDialog;
+
+struct MainWindowOptions {
+  QStringList ports;          // --port PATH, first in the port list
+  bool searchCradle = true;   // look for the cradle when first shown
+  // File dialogs; tests replace them. An empty result means cancelled.
+  std::function<QString(QWidget*, const QString& folder)> chooseOpenFile;
+  std::function<QString(QWidget*, const QString& folder)> chooseSaveFile;
+};
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(MainWindowOptions options = {}, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  editor::EditorModel& Model() { return *model_; }
+  ModelBinder& Binder() { return *binder_; }
+  QString StatusText() const;
+  void SetStatusText(const QString& text);
+  QString SaveTarget() const { return saveTarget_; }
+  QString StartupDirectory() const { return startupDirectory_; }
+  ProgressWindow& Progress() { return *progress_; }
+  PasswordDialog& Password() { return *password_; }
+  QComboBox* PortList() const { return portList_; }
+  QLabel* VersionLabel() const { return version_; }
+  QLineEdit* FocusSink() const { return focusSink_; }
+  QTabWidget* Pages() const { return pages_; }
+  int ActivePage() const { return activePage_; }
+
+  // The window's actions, also reachable from tests.
+  void OpenFile();
+  void SaveFile();
+  void SaveFileAs();
+  void RestoreFactorySettings();
+  void ShowAdvanceAccess();
+  void ShowResetHelp();
+  void ShowAbout();
+  void RefreshFromModel();
+  // The start-up steps that run when the window is first shown.
+  void StartUp();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void BuildMenus();
+  QWidget* BuildTopPanel();
+  void BuildPages();
+  void BuildStatusBar();
+  void ShowFileInCaption(const QString& path);
+  void ShowFirmwareVersion();
+  bool WriteTable(const QString& path, bool saveAs);
+
+  MainWindowOptions options_;
+  std::unique_ptr<editor::EditorModel> model_;
+  ModelBinder* binder_ = nullptr;
+  QTabWidget* pages_ = nullptr;
+  QComboBox* portList_ = nullptr;
+  QLabel* version_ = nullptr;
+  QLineEdit* focusSink_ = nullptr;
+  QLabel* status_[3] = {nullptr, nullptr, nullptr};
+  ProgressWindow* progress_ = nullptr;
+  SplashWindow* splash_ = nullptr;
+  AboutBox* about_ = nullptr;
+  HelpWindow* help_ = nullptr;
+  PasswordDialog* password_ = nullptr;
+  QString startupDirectory_;
+  QString saveTarget_ = "default.tbl";
+  int activePage_ = 1;
+  bool started_ = false;
+};
+
+// The program caption, "ZT310 V1.3.9".
+QString ProgramCaption();
+
+}  // namespace zt310::ui

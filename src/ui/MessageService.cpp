@@ -1,0 +1,84 @@
+#include "ui/MessageService.h"
+
+#include <QMessageBox>
+
+namespace zt310::ui {
+
+using editor::Answer;
+using editor::Buttons;
+using editor::Icon;
+
+MessageService& MessageService::Instance() {
+  static MessageService service;
+  return service;
+}
+
+static editor::Answer DefaultAnswer(Buttons buttons) {
+  switch (buttons) {
+    case Buttons::Ok:
+      return Answer::Ok;
+    case Buttons::OkCancel:
+      return Answer::Ok;
+    case Buttons::YesNo:
+      return Answer::Yes;
+  }
+  return Answer::Ok;
+}
+
+editor::Answer MessageService::Show(const editor::Message& message, QWidget* parent) {
+  shown_.push_back(message);
+  if (!queued_.empty()) {
+    const Answer answer = queued_.front();
+    queued_.pop_front();
+    return answer;
+  }
+  if (automatic_) return message.buttons == Buttons::Ok ? DefaultAnswer(Buttons::Ok) : automaticAnswer_;
+
+  QMessageBox box(parent);
+  box.setWindowTitle(QString::fromStdString(message.title));
+  box.setText(QString::fromStdString(message.text));
+  switch (message.icon) {
+    case Icon::Exclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case Icon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case Icon::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case Icon::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case Icon::None:
+      break;
+  }
+  switch (message.buttons) {
+    case Buttons::Ok:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+    case Buttons::OkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
+    case Buttons::YesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+  }
+  switch (box.exec()) {
+    case QMessageBox::Cancel:
+      return Answer::Cancel;
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return Answer::Ok;
+  }
+}
+
+editor::Answer MessageService::Show(const QString& title, const QString& text, Icon icon, Buttons buttons,
+                                    QWidget* parent) {
+  return Show(editor::Message{title.toStdString(), text.toStdString(), icon, buttons}, parent);
+}
+
+}  // namespace zt310::ui

@@ -1,0 +1,34 @@
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+
+#include "ui/MainWindow.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QCommandLineParser parser;
+  parser.setApplicationDescription("ZT310 Programmer");
+  parser.addHelpOption();
+  QCommandLineOption port("port", "A serial port to list first (repeatable).", "PATH");
+  QCommandLineOption demo("demo", "Start the built-in simulated pager and list it first.");
+  QCommandLineOption screenshot("screenshot", "Save a picture of the window to FILE and exit.", "FILE");
+  QCommandLineOption page("page", "With --screenshot: the page to show first (0 to 4).", "N", "0");
+  parser.addOption(port);
+  parser.addOption(demo);
+  parser.addOption(screenshot);
+  parser.addOption(page);
+  parser.process(app);
+
+  zt310::ui::MainWindowOptions options;
+  options.ports = parser.values(port);
+  zt310::ui::MainWindow window(options);
+  window.show();
+  if (parser.isSet(screenshot)) {
+    window.Pages()->setCurrentIndex(parser.value(page).toInt());
+    QTimer::singleShot(300, &window, [&] {
+      window.grab().save(parser.value(screenshot));
+      app.quit();
+    });
+  }
+  return app.exec();
+}
