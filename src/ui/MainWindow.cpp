@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "codeplug/TableFile.h"
+#include "editor/SettingsPages.h"
 #include "ui/ControlWidgets.h"
 #include "ui/Dialogs.h"
 #include "ui/MessageService.h"
@@ -242,13 +243,6 @@ void MainWindow::ShowFileInCaption(const QString& path) {
   setWindowTitle(QString("%1  [%2]").arg(ProgramCaption(), QFileInfo(path).absoluteFilePath()));
 }
 
-void MainWindow::ShowFirmwareVersion() {
-  const auto& image = model_->image();
-  version_->setText(QString::asprintf("FirmVer. %d.%d.%d", image[layout::kFirmwareMajor], image[layout::kFirmwareMinor],
-                                      image[layout::kFirmwarePatch]));
-  version_->show();
-}
-
 void MainWindow::OpenFile() {
   const QString path = options_.chooseOpenFile(this, startupDirectory_);
   if (path.isEmpty()) return;
@@ -263,8 +257,7 @@ void MainWindow::OpenFile() {
     MessageService::Instance().Show(editor::kTitle, kNotCodePlugText, Icon::Exclamation, Buttons::Ok, this);
     return;
   }
-  model_->OpenImage(image);
-  ShowFirmwareVersion();
+  model_->OpenImage(image);  // also shows the firmware version and its timing unit
   RefreshFromModel();
   ShowFileInCaption(path);
 }
@@ -307,11 +300,7 @@ void MainWindow::RestoreFactorySettings() {
     saveTarget_ = "default.tbl";
     setWindowTitle(ProgramCaption());
   }
-  if (!model_->RunOperation("RestoreFactorySettings")) {
-    model_->image() = FactoryImageForChannels(model_->Has("chkOneChannel") && model_->At("chkOneChannel").checked);
-    model_->FillControlsFromImage();
-  }
-  version_->hide();
+  editor::RestoreFactorySettings(*model_);
   RefreshFromModel();
 }
 

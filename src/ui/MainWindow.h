@@ -73,7 +73,6 @@ class MainWindow : public QMainWindow {
   void BuildPages();
   void BuildStatusBar();
   void ShowFileInCaption(const QString& path);
-  void ShowFirmwareVersion();
   bool WriteTable(const QString& path, bool saveAs);
 
   MainWindowOptions options_;

@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "ui/MainWindow.h"
+#include "ui/SingleInstance.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -19,9 +20,17 @@ int main(int argc, char** argv) {
   parser.addOption(page);
   parser.process(app);
 
+  zt310::ui::SingleInstance instance(zt310::ui::ProgramCaption());
+  if (!instance.Claim()) return 0;
+
   zt310::ui::MainWindowOptions options;
   options.ports = parser.values(port);
   zt310::ui::MainWindow window(options);
+  QObject::connect(&instance, &zt310::ui::SingleInstance::RaiseRequested, &window, [&window] {
+    if (window.isMinimized()) window.showNormal();
+    window.raise();
+    window.activateWindow();
+  });
   window.show();
   if (parser.isSet(screenshot)) {
     window.Pages()->setCurrentIndex(parser.value(page).toInt());
