@@ -11,6 +11,7 @@ const std::vector<Verb>& AllVerbs() {
   static const std::vector<Verb> verbs = [] {
     std::vector<Verb> all;
     AddFileVerbs(all);
+    AddEditorVerbs(all);
     return all;
   }();
   return verbs;
