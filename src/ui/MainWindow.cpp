@@ -21,6 +21,7 @@
 #include "ui/Dialogs.h"
 #include "ui/MessageService.h"
 #include "ui/ModelBinder.h"
+#include "ui/Pages.h"
 
 namespace zt310::ui {
 
@@ -189,7 +190,9 @@ void MainWindow::BuildPages() {
   pages_ = new QTabWidget(this);
   pages_->setObjectName("PageControl1");
   for (const auto& page : kPages) {
-    QWidget* content = CreateGenericPage(*model_, page.name, pages_);
+    const PageContext context{*model_, [this] { binder_->CommitByFocusSink(); }, [this] { ShowResetHelp(); },
+                              [this] { OpenToneTable(); }};
+    QWidget* content = CreatePageWidget(context, page.name, pages_);
     if (!content->findChild<QWidget*>(page.name)) content->setObjectName(page.name);
     pages_->addTab(content, page.caption);
   }
@@ -327,6 +330,16 @@ void MainWindow::StartUp() {
 
 void MainWindow::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
 
-void MainWindow::keyPressEvent(QKeyEvent* event) { QMainWindow::keyPressEvent(event); }
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F9) {
+    OpenToneTable();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::OpenToneTable() {
+  if (toneTables_) toneTables_(*this);
+}
 
 }  // namespace zt310::ui

@@ -59,6 +59,10 @@ class MainWindow : public QMainWindow {
   void ShowResetHelp();
   void ShowAbout();
   void RefreshFromModel();
+  // F9 and double-click in a tone field: the tone table of the tone system,
+  // when a tone field is the recorded target.
+  void OpenToneTable();
+  void SetToneTableOpener(std::function<void(MainWindow&)> opener) { toneTables_ = std::move(opener); }
   // The start-up steps that run when the window is first shown.
   void StartUp();
 
@@ -92,6 +96,7 @@ class MainWindow : public QMainWindow {
   QString saveTarget_ = "default.tbl";
   int activePage_ = 1;
   bool started_ = false;
+  std::function<void(MainWindow&)> toneTables_;
 };
 
 // The program caption, "ZT310 V1.3.9".

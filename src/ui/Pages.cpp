@@ -1,0 +1,37 @@
+#include "ui/Pages.h"
+
+#include <QEvent>
+
+#include "ui/ControlWidgets.h"
+
+namespace zt310::ui {
+
+namespace {
+
+class MouseOverCommit : public QObject {
+ public:
+  MouseOverCommit(QObject* parent, std::function<void()> commit) : QObject(parent), commit_(std::move(commit)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Enter && commit_) commit_();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> commit_;
+};
+
+}  // namespace
+
+void CommitOnMouseOver(QWidget* widget, const PageContext& context) {
+  widget->setAttribute(Qt::WA_Hover);
+  widget->installEventFilter(new MouseOverCommit(widget, context.commitByFocusSink));
+}
+
+QWidget* CreatePageWidget(const PageContext& context, const std::string& pageName, QWidget* parent) {
+  // Pages without a dedicated layout show their controls in a plain form.
+  return CreateGenericPage(context.model, pageName, parent);
+}
+
+}  // namespace zt310::ui
