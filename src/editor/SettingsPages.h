@@ -1,5 +1,15 @@
+// The Setting, System and Advance Setting pages of the main window: model
+// options, function switches, alert tonalities, priority scan period, decoder
+// timing, thresholds, battery levels and squelch voltages, each a direct view
+// of its image bytes, with the loader steps that show them.
 #pragma once
 
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "codeplug/CodePlugImage.h"
 #include "editor/EditorModel.h"
 
 namespace zt310::editor {
@@ -7,6 +17,113 @@ namespace zt310::editor {
 class SettingsPages : public EditorPart {
  public:
   void Register(EditorModel& model) override;
+
+  // --- operations for the window, the file and pager operations ---
+
+  // Brings the "x 100 ms" unit labels to the front for the old timing
+  // firmware (1.2.0 and older, 5.0.0 to 5.2.0), the "x 50 ms" labels otherwise.
+  void SelectTimingUnitLabels(int version);
+  void ShowTimingUnit(bool hundredMs);
+  bool ShowsHundredMsUnit() const;
+
+  // `lblVersion` shows "FirmVer. %d.%d.%d" of the image and becomes visible.
+  void ShowFirmwareVersion();
+
+  // "Restore all factory settings" after the user said Yes: working spacing
+  // 12500 Hz for both channels, the factory image adapted to "One Channel",
+  // the switch-list memories of the variant in use reset, "x 50 ms" labels,
+  // controls refilled, `lblVersion` hidden. The caption and the save target
+  // belong to the window.
+  void RestoreFactorySettings();
+
+  // Remembered mode-list indexes of a switch (not part of the image).
+  int RememberedTwoChannelIndex(int s) const { return twoChannelMemory_.at(static_cast<std::size_t>(s)); }
+  int RememberedOneChannelIndex(int s) const { return oneChannelMemory_.at(static_cast<std::size_t>(s)); }
+  static constexpr std::array<int, 4> kInitialTwoChannelMemory = {5, 4, 2, 3};
+  static constexpr std::array<int, 4> kInitialOneChannelMemory = {0, 0, 1, 1};
+
+  // Re-selects "Period Time" from bytes 394 and 385.
+  void ReselectPeriod();
+  // The squelch level action: speaker fields and bytes 388, 389, 396 follow the selected level.
+  void ApplySquelchLevel();
+
+ private:
+  // Setting page (model options).
+  void RegisterSettingPage();
+  void ResetControlChanged();
+  void LoadResetControl();
+  void ShowResetDelay();
+  bool CommitResetDelay();
+  void ReminderChanged();
+  void LoadReminderExact();
+  void LoadReminderByRange();
+  void AudioGainChanged();
+  void LoadAudioGain();
+  void NarrowBandChanged();
+  void LoadBand();
+  void OneChannelChanged();
+  void SetF2ChannelEnabled(bool on);
+  void LoadModelOptions();
+  void LoadFunctionOptions();
+  void LoadSquelchLevel();
+
+  // Function switches, tonalities, period.
+  void RegisterFunctionSwitches();
+  void TwoChannelModeChanged(int s);
+  void OneChannelModeChanged(int s);
+  void AlertTypeChanged(int s);
+  void PushToListenChanged(int s);
+  void ForcePushToListenOff(int s);
+  void ShowSwitchLists(bool oneChannel);
+  void LoadSwitches(bool oneChannel);
+  void LoadChannelMode();
+  bool CommitTonality(int k);
+  void ShowTonalities();
+  void PeriodChanged();
+
+  // System page.
+  void RegisterSystemPage();
+  bool CommitDecoderReset();
+  bool CommitNrssi();
+  bool CommitSpeakerOff();
+  bool CommitSpeakerOn();
+  bool CommitBatterySave(int t);
+  bool CommitPriorityScan();
+  void ShowToneLimits();
+  void LoadSystemNumbers();
+
+  // Advance Setting page.
+  void RegisterAdvancePage();
+  void BatteryLevelChanged(int t);
+  void LoadBatteryLevels();
+  bool CommitSquelchVoltage(int t);
+  void ShowSquelchVoltages();
+
+  // Shared field helpers.
+  // The commit of a whole-number field: empty text re-shows the stored value,
+  // a value out of range (or text that is no whole number) is refused with the
+  // range message, `check` may refuse with its own message, then `store`.
+  bool CommitWhole(const std::string& name, long low, long high, const std::function<void(long)>& store,
+                   const std::function<void()>& reshow, const std::function<bool(long)>& check = {},
+                   const std::string& title = kTitle);
+  void RegisterLoaderSteps();
+  void AddControl(Control control);
+  std::string Text(const std::string& name) const;
+  double FieldNumberOr(const std::string& name, double fallback) const;
+
+  EditorModel* model_ = nullptr;
+  EditorModel& model() { return *model_; }
+  const EditorModel& model() const { return *model_; }
+  CodePlugImage& image() { return model_->image(); }
+
+  std::array<int, 4> twoChannelMemory_ = kInitialTwoChannelMemory;
+  std::array<int, 4> oneChannelMemory_ = kInitialOneChannelMemory;
+  std::array<int, 4> batterySelection_ = {-1, -1, -1, -1};  // last shown item of cboBat[t]
+  TonalityTimers timers_;
 };
+
+// The same operations, reached through the model.
+void SelectTimingUnitLabels(EditorModel& model, int version);
+void RestoreFactorySettings(EditorModel& model);
 
 }  // namespace zt310::editor

@@ -1,0 +1,262 @@
+// The lower groups of the Setting page: function switches SW-A to SW-D,
+// alert tonalities A to D and the priority scan period.
+#include <cmath>
+
+#include "codeplug/Layout.h"
+#include "editor/SettingsFields.h"
+#include "editor/SettingsPages.h"
+
+namespace zt310::editor {
+
+using namespace layout;
+using namespace settings;
+
+namespace {
+
+constexpr const char* kPage = "tabSetting";
+
+// Bits 0 to 4 of a switch byte for each mode list item.
+struct SwitchMode {
+  const char* item;
+  int base;     // bits 0-1: 0 monitor, 1 selective call, 2 scan
+  int channel;  // bit 2
+  int scan;     // bits 3-4
+  bool pushToListen;  // false: "Push To Listen" is unticked and disabled
+  int Bits() const { return base | channel << 2 | scan << 3; }
+};
+
+constexpr SwitchMode kTwoChannelModes[] = {
+    {"Monitor F1", 0, 0, 0, false},        {"Monitor F2", 0, 1, 0, false},  {"Selective Call F1", 1, 0, 0, true},
+    {"Selective Call F2", 1, 1, 0, true},  {"Normal Scan", 2, 0, 0, false}, {"Priority Scan F1", 2, 0, 2, false},
+    {"Silent Scan", 2, 0, 1, true},
+};
+constexpr SwitchMode kOneChannelModes[] = {kTwoChannelModes[0], kTwoChannelModes[2]};
+
+constexpr int kModeBitsMask = 0x1F;
+constexpr int kKeptBitsMask = 0xE0;
+constexpr int kAlertShift = 5;
+constexpr int kAlertWidth = 2;
+constexpr int kPushToListenBit = 7;
+constexpr int kVibrateIndex = 1;
+
+constexpr int kPeriodMilliseconds[] = {500, 1000, 2000};
+
+std::string TwoChannelList(int s) { return Indexed("cboFunMode", s); }
+std::string OneChannelList(int s) { return Indexed("cboC1FunMode", s); }
+std::string AlertTypeList(int s) { return Indexed("cboFunAType", s); }
+std::string PushToListenBox(int s) { return Indexed("chkFunPTListen", s); }
+
+std::vector<std::string> Items(const SwitchMode* modes, int count) {
+  std::vector<std::string> items;
+  for (int i = 0; i < count; ++i) items.emplace_back(modes[i].item);
+  return items;
+}
+
+// The two-channel list item a switch byte shows; nothing keeps the current item.
+std::optional<int> TwoChannelIndexOf(int b) {
+  const int base = b & 3;
+  const int channel = (b >> 2) & 1;
+  const int scan = (b >> 3) & 3;
+  if (base == 0) return channel;
+  if (base == 1) return 2 + channel;
+  if (base == 2 && scan < 3) {
+    constexpr int kScanIndex[] = {4, 6, 5};
+    return kScanIndex[scan];
+  }
+  return std::nullopt;
+}
+
+std::optional<int> OneChannelIndexOf(int b) {
+  const int base = b & 3;
+  if (base < 2) return base;
+  return std::nullopt;
+}
+
+}  // namespace
+
+void SettingsPages::RegisterFunctionSwitches() {
+  for (int s = 0; s < kSwitchCount; ++s) {
+    const std::string place = Indexed("FunMode", s);
+    Control two = MakeList(TwoChannelList(s), kPage, Items(kTwoChannelModes, 7), kInitialTwoChannelMemory[s]);
+    two.place = place;
+    two.depth = 1;
+    AddControl(two);
+    Control one = MakeList(OneChannelList(s), kPage, Items(kOneChannelModes, 2), kInitialOneChannelMemory[s]);
+    one.place = place;
+    AddControl(one);
+    AddControl(MakeList(AlertTypeList(s), kPage, {"Tone", "Vibrate", "Tone & Vibtate"}));
+    AddControl(MakeCheck(PushToListenBox(s), kPage, "Push To Listen"));
+    model().SetHandlers(TwoChannelList(s), {{}, {}, [this, s] { TwoChannelModeChanged(s); }});
+    model().SetHandlers(OneChannelList(s), {{}, {}, [this, s] { OneChannelModeChanged(s); }});
+    model().SetHandlers(AlertTypeList(s), {{}, {}, [this, s] { AlertTypeChanged(s); }});
+    model().SetHandlers(PushToListenBox(s), {{}, {}, [this, s] { PushToListenChanged(s); }});
+  }
+  for (int k = 0; k < kTonalityCount; ++k) {
+    const std::string name = Indexed("edtTonality", k);
+    AddControl(MakeEdit(name, kPage, DecimalsFilter(3)));
+    model().SetHandlers(name, {{}, [this, k] { return CommitTonality(k); }, {}});
+  }
+  AddControl(MakeList("cboCircle", kPage, {"0.5 Second", "1 Second", "2 Second"}));
+  model().SetHandlers("cboCircle", {{}, {}, [this] { PeriodChanged(); }});
+}
+
+// --- switch lists ---
+
+void SettingsPages::ForcePushToListenOff(int s) {
+  model().SetChecked(PushToListenBox(s), false);
+  PushToListenChanged(s);
+  model().SetEnabled(PushToListenBox(s), false);
+}
+
+namespace {
+
+void StoreModeBits(CodePlugImage& image, int s, int bits) {
+  auto& b = image[kFunctionSwitch + s];
+  b = static_cast<std::uint8_t>((b & kKeptBitsMask) | (bits & kModeBitsMask));
+}
+
+}  // namespace
+
+void SettingsPages::TwoChannelModeChanged(int s) {
+  const int index = model().At(TwoChannelList(s)).selected;
+  if (index < 0) {
+    StoreModeBits(image(), s, 0);
+    return;
+  }
+  const SwitchMode& mode = kTwoChannelModes[index];
+  if (mode.pushToListen) {
+    model().SetEnabled(PushToListenBox(s), true);
+  } else {
+    ForcePushToListenOff(s);
+  }
+  StoreModeBits(image(), s, mode.Bits());
+  twoChannelMemory_[static_cast<std::size_t>(s)] = index;
+}
+
+void SettingsPages::OneChannelModeChanged(int s) {
+  const int index = model().At(OneChannelList(s)).selected;
+  if (index < 0) return;
+  const SwitchMode& mode = kOneChannelModes[index];
+  if (mode.pushToListen) {
+    model().SetEnabled(PushToListenBox(s), true);
+  } else {
+    ForcePushToListenOff(s);
+  }
+  StoreModeBits(image(), s, mode.Bits());
+  oneChannelMemory_[static_cast<std::size_t>(s)] = index;
+}
+
+void SettingsPages::AlertTypeChanged(int s) {
+  const int index = model().At(AlertTypeList(s)).selected;
+  if (index >= 0) image().SetBits(kFunctionSwitch + s, kAlertShift, index + 1, kAlertWidth);
+}
+
+void SettingsPages::PushToListenChanged(int s) {
+  const bool on = model().At(PushToListenBox(s)).checked;
+  image().SetBit(kFunctionSwitch + s, kPushToListenBit, on);
+  if (on) {
+    model().Select(AlertTypeList(s), kVibrateIndex);
+    AlertTypeChanged(s);
+  }
+  model().SetEnabled(AlertTypeList(s), !on);
+}
+
+void SettingsPages::ShowSwitchLists(bool oneChannel) {
+  for (int s = 0; s < kSwitchCount; ++s) {
+    const std::size_t i = static_cast<std::size_t>(s);
+    const std::string list = oneChannel ? OneChannelList(s) : TwoChannelList(s);
+    model().BringToFront(list);
+    model().Select(list, oneChannel ? oneChannelMemory_[i] : twoChannelMemory_[i]);
+    if (oneChannel) {
+      OneChannelModeChanged(s);
+    } else {
+      TwoChannelModeChanged(s);
+    }
+  }
+}
+
+void SettingsPages::LoadSwitches(bool oneChannel) {
+  for (int s = 0; s < kSwitchCount; ++s) {
+    // All three steps decode the byte as found, not as the earlier steps rewrote it.
+    const int b = image()[kFunctionSwitch + s];
+    model().SetChecked(PushToListenBox(s), (b >> kPushToListenBit) & 1);
+    PushToListenChanged(s);
+    if (oneChannel) {
+      if (auto index = OneChannelIndexOf(b)) model().Select(OneChannelList(s), *index);
+      OneChannelModeChanged(s);
+    } else {
+      if (auto index = TwoChannelIndexOf(b)) model().Select(TwoChannelList(s), *index);
+      TwoChannelModeChanged(s);
+    }
+    const int alert = (b >> kAlertShift) & 3;
+    if (alert != 0) model().Select(AlertTypeList(s), alert - 1);
+    AlertTypeChanged(s);
+  }
+}
+
+void SettingsPages::LoadChannelMode() {
+  const bool twoChannel = image()[kSingleChannelMarker] != kMarkerOn && image()[kSingleChannelMarker2] != kMarkerOn &&
+                          !IsSingleChannelFirmware(image().FirmwareVersionNumber());
+  model().SetChecked("chkOneChannel", !twoChannel);
+  LoadSwitches(!twoChannel);
+  OneChannelChanged();
+}
+
+// --- alert tonality ---
+
+void SettingsPages::ShowTonalities() {
+  for (int k = 0; k < kTonalityCount; ++k) {
+    model().SetText(Indexed("edtTonality", k), FormatNumber("%01.3f", image().GetWord(TonalityFrequency(k)) / 1000.0));
+  }
+}
+
+bool SettingsPages::CommitTonality(int k) {
+  const std::string name = Indexed("edtTonality", k);
+  const std::string text = Trimmed(Text(name));
+  if (text.empty()) {
+    ShowTonalities();
+    timers_.Compute(image());
+    return true;
+  }
+  const auto value = FieldNumber(text);
+  const Message refused{std::string(kProgramCaption), "Please insert a number between 0.150 and 6.000 !", Icon::None};
+  if (!value) {
+    model().Show(refused);
+    return false;
+  }
+  model().SetText(name, FormatNumber("%0.3f", *value));
+  const long hertz = std::lround(*value * 1000.0);
+  if (hertz < 150 || hertz > 6000) {
+    model().Show(refused);
+    return false;
+  }
+  image().SetWord(TonalityFrequency(k), static_cast<std::uint16_t>(hertz));
+  ShowTonalities();
+  timers_.Compute(image());
+  return true;
+}
+
+// --- priority scan period ---
+
+void SettingsPages::PeriodChanged() {
+  const int index = model().At("cboCircle").selected;
+  if (index < 0) return;
+  const int period = image()[kBatterySave2] * 10;
+  if (period == 0) {
+    // A zero Battery Save2 period gives no count for any period time.
+    model().Warn("Battery Save2 is 0, so no Priority Scan F1 count gives this period. Please set Battery Save2 first.");
+    ReselectPeriod();
+    return;
+  }
+  int count = kPeriodMilliseconds[index] / period;
+  if (count == 0) count = 1;
+  image()[kPriorityScanF1] = static_cast<std::uint8_t>(count);
+  model().SetText("edtPriorityScanF1", std::to_string(count));
+}
+
+void SettingsPages::ReselectPeriod() {
+  const int seconds = image()[kPriorityScanF1] * image()[kBatterySave2] * 10 / 1000;
+  model().Select("cboCircle", seconds <= 2 ? seconds : -1);
+}
+
+}  // namespace zt310::editor

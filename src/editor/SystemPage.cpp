@@ -1,0 +1,243 @@
+// The System page: decoder reset, RF delay, the three threshold voltages,
+// priority scan count, battery-save periods, tone limits, noise limit and
+// the timing unit labels.
+#include "codeplug/Layout.h"
+#include "editor/SettingsFields.h"
+#include "editor/SettingsPages.h"
+
+namespace zt310::editor {
+
+using namespace layout;
+using namespace settings;
+
+namespace {
+
+constexpr const char* kPage = "tabSystem";
+constexpr const char* kPeriodTooLong = "Priority ScanF1 x (Battery Save2 x 10ms) must less than 30000 ms !";
+constexpr long kPeriodLimitMs = 30000;
+
+// Speaker ON voltages of the wide-band levels, in 0.01 V: an accepted
+// "Speaker ON (NRSSI)" value equal to one of them selects that level.
+constexpr long kWideBandSpeakerOn[] = {10, 14, 20, 24, 28};
+
+struct ByteField {
+  const char* name;
+  int offset;
+  long low;
+  long high;
+  const char* page;
+  const char* title;
+};
+
+// Whole-number fields that store one byte and do nothing else.
+constexpr ByteField kPlainByteFields[] = {
+    {"edtRFDelay", kRfDelay, 0, 255, "tabSystem", kTitle},
+    {"edtNoiseLimit", kNoiseLimit, 0, 255, "tabSystem", kTitle},
+    {"edtGapMax", kGapMax, 0, 255, "tabAdvance", kTitle},
+    {"edtNRSSIRpTM", kNrssiResponseTime, 5, 100, "tabAdvance", kTitlePro},
+};
+
+struct UnitLabel {
+  const char* page;
+};
+// Pairs 0 to 4 stand beside the tone durations, limits and noise limit, 5 beside GAP MAX.
+constexpr UnitLabel kTimingUnitLabels[] = {{"tabSystem"}, {"tabSystem"}, {"tabSystem"},
+                                           {"tabSystem"}, {"tabSystem"}, {"tabAdvance"}};
+
+}  // namespace
+
+void SettingsPages::RegisterSystemPage() {
+  for (const auto& field : kPlainByteFields) {
+    AddControl(MakeEdit(field.name, field.page, DigitsOnlyFilter()));
+    model().SetHandlers(field.name, {{}, [this, field] {
+                          return CommitWhole(
+                              field.name, field.low, field.high,
+                              [this, field](long v) { image()[field.offset] = static_cast<std::uint8_t>(v); },
+                              [this, field] { model().SetText(field.name, std::to_string(image()[field.offset])); },
+                              {}, field.title);
+                        }, {}});
+  }
+
+  AddControl(MakeEdit("edtDecorderReset", kPage, DigitsOnlyFilter()));
+  model().SetHandlers("edtDecorderReset", {{}, [this] { return CommitDecoderReset(); }, {}});
+
+  AddControl(MakeEdit("edtRSSI", kPage, DecimalsFilter(2)));
+  model().SetHandlers("edtRSSI", {{}, [this] { return CommitNrssi(); }, {}});
+  AddControl(MakeEdit("edtRSSI2", kPage, DecimalsFilter(2)));
+  model().SetHandlers("edtRSSI2", {{}, [this] { return CommitSpeakerOff(); }, {}});
+  AddControl(MakeEdit("edtSSI", kPage, DecimalsFilter(2)));
+  model().SetHandlers("edtSSI", {{}, [this] { return CommitSpeakerOn(); }, {}});
+
+  AddControl(MakeEdit("edtPriorityScanF1", kPage, DigitsOnlyFilter()));
+  model().SetHandlers("edtPriorityScanF1", {{}, [this] { return CommitPriorityScan(); }, {}});
+  for (int t = 0; t < 2; ++t) {
+    const std::string name = Indexed("edtBS_Period", t);
+    AddControl(MakeEdit(name, kPage, DigitsOnlyFilter()));
+    model().SetHandlers(name, {{}, [this, t] { return CommitBatterySave(t); }, {}});
+  }
+  for (int t = 0; t < 2; ++t) {
+    const std::string name = Indexed("edtToneLimit", t);
+    AddControl(MakeEdit(name, kPage, DigitsOnlyFilter()));
+    model().SetHandlers(name, {{}, [this, t] {
+                          const int offset = kTone1Limit + 4 * t;
+                          return CommitWhole(
+                              Indexed("edtToneLimit", t), 0, 65535,
+                              [this, offset](long v) { image().SetWord(offset, static_cast<std::uint16_t>(v)); },
+                              [this] { ShowToneLimits(); });
+                        }, {}});
+  }
+
+  for (std::size_t n = 0; n < std::size(kTimingUnitLabels); ++n) {
+    const int i = static_cast<int>(n);
+    Control hundred = MakeLabel(Indexed("lbl100MS", i), kTimingUnitLabels[n].page, "x 100 ms");
+    hundred.place = Indexed("TimingUnit", i);
+    AddControl(hundred);
+    Control fifty = MakeLabel(Indexed("lbl50MS", i), kTimingUnitLabels[n].page, "x 50 ms");
+    fifty.place = hundred.place;
+    fifty.depth = 1;  // "x 50 ms" is in front at start-up
+    AddControl(fifty);
+  }
+}
+
+// --- timing unit labels ---
+
+void SettingsPages::ShowTimingUnit(bool hundredMs) {
+  for (std::size_t n = 0; n < std::size(kTimingUnitLabels); ++n) {
+    model().BringToFront(Indexed(hundredMs ? "lbl100MS" : "lbl50MS", static_cast<int>(n)));
+  }
+}
+
+void SettingsPages::SelectTimingUnitLabels(int version) { ShowTimingUnit(IsOldTimingFirmware(version)); }
+
+bool SettingsPages::ShowsHundredMsUnit() const { return model().IsInFront("lbl100MS0"); }
+
+// --- commits ---
+
+bool SettingsPages::CommitDecoderReset() {
+  const auto reshow = [this] {
+    model().SetText("edtDecorderReset", FormatNumber("%01.1f", image()[kDecoderReset] * 0.5));
+  };
+  const std::string text = Trimmed(Text("edtDecorderReset"));
+  if (text.empty()) {
+    reshow();
+    return true;
+  }
+  const auto value = FieldNumber(text);
+  if (!value || *value > 127.5) {
+    model().Warn(RangeMessage("0", "127.5"));
+    return false;
+  }
+  if (!IsHalfSecondStep(*value)) {
+    model().Warn(kHalfSecondMessage);
+    reshow();
+    return true;
+  }
+  image()[kDecoderReset] = static_cast<std::uint8_t>(HalfSeconds(*value));
+  reshow();
+  return true;
+}
+
+namespace {
+
+// The commit of a voltage field: 0 to 1 V, stored as a converter code.
+// Returns the accepted value; nothing when the field was empty or refused
+// (*refused tells which).
+std::optional<double> CommitVoltage(EditorModel& model, const std::string& name, int offset, bool sinkWhenEmpty,
+                                    bool* refused) {
+  *refused = false;
+  const std::string text = Trimmed(model.At(name).text);
+  if (text.empty()) {
+    model.SetText(name, FormatNumber("%1.2f", CodeToVolts(model.image()[offset])));
+    if (sinkWhenEmpty) model.SetFocus(kFocusSink);
+    return std::nullopt;
+  }
+  const auto value = FieldNumber(text);
+  if (!value || *value > 1.0) {
+    model.Warn(RangeMessage("0", "1"));
+    *refused = true;
+    return std::nullopt;
+  }
+  model.SetText(name, FormatNumber("%1.2f", *value));
+  model.image()[offset] = VoltsToCode(static_cast<float>(*value));
+  return value;
+}
+
+}  // namespace
+
+bool SettingsPages::CommitNrssi() {
+  bool refused = false;
+  CommitVoltage(model(), "edtRSSI", kNrssiThreshold, true, &refused);
+  return !refused;
+}
+
+bool SettingsPages::CommitSpeakerOff() {
+  bool refused = false;
+  CommitVoltage(model(), "edtRSSI2", kSpeakerOffCode, true, &refused);
+  return !refused;
+}
+
+bool SettingsPages::CommitSpeakerOn() {
+  bool refused = false;
+  const auto value = CommitVoltage(model(), "edtSSI", kSpeakerOnCode, false, &refused);
+  if (value) {
+    // Always the wide-band levels, whatever "NB" shows; the level's own
+    // action does not run, so byte 396 keeps the level it had.
+    const long hundredths = Hundredths(*value);
+    for (int level = 0; level < kSquelchLevels; ++level) {
+      if (kWideBandSpeakerOn[level] == hundredths) {
+        model().Select("cblSquelchlevel", level);
+        break;
+      }
+    }
+  }
+  return !refused;
+}
+
+bool SettingsPages::CommitBatterySave(int t) {
+  const std::string name = Indexed("edtBS_Period", t);
+  return CommitWhole(
+      name, 0, 255,
+      [this, t](long v) {
+        image()[kBatterySave1 + t] = static_cast<std::uint8_t>(v);
+        ReselectPeriod();
+      },
+      [this, name, t] { model().SetText(name, std::to_string(image()[kBatterySave1 + t])); },
+      [this, t](long v) {
+        if (t != 1) return true;
+        const double count = FieldNumberOr("edtPriorityScanF1", image()[kPriorityScanF1]);
+        if (count * static_cast<double>(v) * 10.0 < kPeriodLimitMs) return true;
+        model().Warn(kPeriodTooLong);
+        return false;
+      });
+}
+
+bool SettingsPages::CommitPriorityScan() {
+  return CommitWhole(
+      "edtPriorityScanF1", 1, 255,
+      [this](long v) {
+        image()[kPriorityScanF1] = static_cast<std::uint8_t>(v);
+        ReselectPeriod();
+      },
+      [this] { model().SetText("edtPriorityScanF1", std::to_string(image()[kPriorityScanF1])); },
+      [this](long v) {
+        const double period = FieldNumberOr("edtBS_Period1", image()[kBatterySave2]);
+        if (static_cast<double>(v) * period * 10.0 < kPeriodLimitMs) return true;
+        model().Warn(kPeriodTooLong);
+        return false;
+      });
+}
+
+void SettingsPages::ShowToneLimits() {
+  for (int t = 0; t < 2; ++t) model().SetText(Indexed("edtToneLimit", t), std::to_string(image().GetWord(kTone1Limit + 4 * t)));
+}
+
+// Step 16 of the loader (the System and Advance fields shown as plain or scaled numbers).
+void SettingsPages::LoadSystemNumbers() {
+  model().SetText("edtDecorderReset", FormatNumber("%01.1f", image()[kDecoderReset] * 0.5));
+  model().SetText("edtSquelch", std::to_string(image()[kCarrierOffDelay]));
+  model().SetText("edtRFDelay", std::to_string(image()[kRfDelay]));
+  model().SetText("edtRSSI", FormatNumber("%01.2f", CodeToVolts(image()[kNrssiThreshold])));
+  ShowSquelchVoltages();
+}
+
+}  // namespace zt310::editor
