@@ -1,0 +1,195 @@
+#include "link/CommPort.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <cerrno>
+#include <unistd.h>
+
+#include "link/LinkTrace.h"
+
+namespace zt310 {
+
+namespace {
+
+bool MayNotUse(const QString& path) {
+  const QByteArray native = path.toLocal8Bit();
+  return ::access(native.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+}
+
+bool DeviceFailed(const QSerialPort& device) {
+  return device.error() == QSerialPort::ResourceError;
+}
+
+// Runs a local event loop until one of the devices has input or fails, or
+// ms pass. Without an application object there is no event loop to run, so
+// the first device is waited on directly.
+void WaitOnDevices(const std::vector<QSerialPort*>& devices, int ms) {
+  if (devices.empty() || ms <= 0) return;
+  for (QSerialPort* device : devices) {
+    if (device->bytesAvailable() > 0 || DeviceFailed(*device)) return;
+  }
+  if (QCoreApplication::instance() == nullptr) {
+    if (!devices.front()->waitForReadyRead(ms) && devices.front()->error() == QSerialPort::TimeoutError) {
+      devices.front()->clearError();
+    }
+    return;
+  }
+  QEventLoop loop;
+  QTimer timer;
+  timer.setSingleShot(true);
+  timer.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+  for (QSerialPort* device : devices) {
+    QObject::connect(device, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
+    QObject::connect(device, &QSerialPort::errorOccurred, &loop, [&loop](QSerialPort::SerialPortError error) {
+      if (error != QSerialPort::NoError) loop.quit();
+    });
+    QObject::connect(device, &QObject::destroyed, &loop, &QEventLoop::quit);
+  }
+  timer.start(ms);
+  loop.exec();
+}
+
+}  // namespace
+
+QString DevicePathForPortName(const QString& name) {
+  return name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+}
+
+TCommPort::TCommPort() = default;
+
+TCommPort::~TCommPort() {
+  if (device_) device_->close();
+}
+
+void TCommPort::TakeOver(TCommPort& other) {
+  if (&other == this) return;
+  Close();
+  device_ = std::move(other.device_);
+  open_ = other.open_;
+  portName_ = other.portName_;
+  baud_ = other.baud_;
+  other.open_ = false;
+}
+
+void TCommPort::Raise(CommErrorCode code) const {
+  const std::uint32_t systemError = static_cast<std::uint32_t>(errno);
+  const QString detail = device_ ? device_->errorString() : QString();
+  if (trace_) trace_->Note(portName_, QStringLiteral("error %1: %2").arg(static_cast<int>(code)).arg(detail));
+  throw ECommError(code, systemError, detail);
+}
+
+void TCommPort::Open() {
+  if (open_) return;
+  auto device = std::make_unique<QSerialPort>();
+  device->setPortName(portName_);
+  if (!device->open(QIODevice::ReadWrite)) {
+    const std::uint32_t systemError = static_cast<std::uint32_t>(errno);
+    const QString path = DevicePathForPortName(portName_);
+    const QString detail = device->errorString();
+    if (trace_) trace_->Note(portName_, QStringLiteral("open failed: ") + detail);
+    throw ECommError(CommErrorCode::OpenFailed, systemError, detail, MayNotUse(path));
+  }
+  device_ = std::move(device);
+  try {
+    ApplyLineSettings();
+  } catch (const ECommError&) {
+    device_->close();
+    device_.reset();
+    throw;
+  }
+  // A pseudo-terminal has no modem lines: DTR and RTS are set where they exist.
+  device_->setDataTerminalReady(true);
+  device_->setRequestToSend(true);
+  device_->clearError();
+  open_ = true;
+  if (trace_) trace_->Note(portName_, QStringLiteral("open"));
+}
+
+void TCommPort::ApplyLineSettings() {
+  const bool applied = device_->setBaudRate(static_cast<qint32>(baud_)) &&
+                       device_->setDataBits(QSerialPort::Data8) && device_->setParity(QSerialPort::NoParity) &&
+                       device_->setStopBits(QSerialPort::OneStop) &&
+                       device_->setFlowControl(QSerialPort::NoFlowControl);
+  if (!applied) Raise(CommErrorCode::SettingsRefused);
+}
+
+void TCommPort::Close() {
+  if (!open_) return;
+  device_->close();
+  device_.reset();
+  open_ = false;
+  if (trace_) trace_->Note(portName_, QStringLiteral("close"));
+}
+
+void TCommPort::SetSpeed(std::uint32_t baud) {
+  const std::uint32_t previous = baud_;
+  baud_ = baud;
+  if (!open_) return;
+  if (!device_->setBaudRate(static_cast<qint32>(baud))) {
+    baud_ = previous;
+    Raise(CommErrorCode::SpeedRefused);
+  }
+}
+
+void TCommPort::SetPortName(const QString& name) {
+  if (open_) Raise(CommErrorCode::PortNameWhileOpen);
+  portName_ = name;
+}
+
+void TCommPort::Reopen(std::uint32_t baud, const QString& name) {
+  Close();
+  SetSpeed(baud);
+  SetPortName(name);
+  Open();
+}
+
+void TCommPort::SendBytes(const std::uint8_t* bytes, int count) {
+  if (!open_) Raise(CommErrorCode::NotOpen);
+  if (bytes == nullptr || count <= 0) return;
+  if (trace_) trace_->Sent(portName_, bytes, count);
+  const qint64 written = device_->write(reinterpret_cast<const char*>(bytes), count);
+  const bool flushed = written == count && device_->waitForBytesWritten(kWriteTimeoutMs);
+  // A refused write is not reported here: the missing reply shows it.
+  if (!flushed) {
+    if (trace_) trace_->Note(portName_, QStringLiteral("write incomplete: ") + device_->errorString());
+    device_->clearError();
+  }
+}
+
+std::uint8_t TCommPort::ReceiveByte() {
+  if (!open_) Raise(CommErrorCode::NotOpen);
+  char byte = 0;
+  if (device_->read(&byte, 1) != 1) Raise(CommErrorCode::ReadFailed);
+  return static_cast<std::uint8_t>(byte);
+}
+
+std::uint32_t TCommPort::PendingInputCount() {
+  if (!open_) Raise(CommErrorCode::NotOpen);
+  if (DeviceFailed(*device_)) Raise(CommErrorCode::StatusFailed);
+  return static_cast<std::uint32_t>(device_->bytesAvailable());
+}
+
+void TCommPort::DiscardBuffers() {
+  if (!open_) Raise(CommErrorCode::NotOpen);
+  if (!device_->clear(QSerialPort::AllDirections)) Raise(CommErrorCode::DiscardFailed);
+  device_->readAll();
+}
+
+void TCommPort::WaitForInput(int ms) {
+  if (!open_) return;
+  WaitOnDevices({device_.get()}, ms);
+}
+
+void WaitForAnyInput(const std::vector<TCommPort*>& ports, int ms) {
+  std::vector<QSerialPort*> devices;
+  for (TCommPort* port : ports) {
+    if (port->IsOpen()) devices.push_back(port->device());
+  }
+  WaitOnDevices(devices, ms);
+}
+
+}  // namespace zt310

@@ -1,0 +1,494 @@
+#include "link/Operations.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+
+#include "codeplug/Layout.h"
+#include "codeplug/TableFile.h"
+#include "editor/EditorModel.h"
+#include "editor/SettingsPages.h"
+#include "link/PagerLink.h"
+
+namespace zt310 {
+
+using namespace layout;
+using Block16 = std::array<std::uint8_t, 16>;
+
+namespace {
+
+std::vector<BlockRange> BuildWritePlan() {
+  std::vector<BlockRange> plan;
+  for (int offset = 0; offset < kSerialNumber; offset += 32) plan.push_back({offset, 32});
+  plan.push_back({kCallOptions[0], 64});
+  plan.push_back({kImageChecksum, 16});
+  return plan;
+}
+
+int PlanBytes(const std::vector<BlockRange>& plan) {
+  int total = 0;
+  for (const BlockRange& block : plan) total += block.count;
+  return total;
+}
+
+// The gauge rises with the bytes done, reaching its maximum with the last block.
+int GaugeValue(int bytesDone, int bytesTotal, int maximum) { return bytesDone * maximum / bytesTotal; }
+
+bool ReadNamedBlock(PagerLink& link, Block16& block, const BlockRange& range) {
+  return link.ReadBlock(kMemoryAddress, block.data(), range.offset, range.count);
+}
+
+void CopyBlock(CodePlugImage& image, int offset, const Block16& block) {
+  std::copy(block.begin(), block.end(), image.data() + offset);
+}
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+void ReportBoardNotResponding(OperationContext& context, const char* status) {
+  detail::ClosePort(context.link);
+  context.host.Warning(kBoardNotRespondingText);
+  context.host.Status(status);
+  context.host.MainWindowEnabled(true);
+}
+
+// The serial-number block of the pager, tested and taken into the image.
+enum class SerialStep { Taken, Blank, ReadFailed, ChecksumWrong };
+
+SerialStep TakeSerialBlock(OperationContext& context, Block16 block) {
+  if (!ReadNamedBlock(context.link, block, kSerialNumberBlock)) return SerialStep::ReadFailed;
+  if (IsBlankSerialBlock(block)) return SerialStep::Blank;
+  if (!SerialBlockChecksumHolds(block)) return SerialStep::ChecksumWrong;
+  CopyBlock(context.model.image(), kSerialNumber, block);
+  return SerialStep::Taken;
+}
+
+void WriteErrorDump(const std::filesystem::path& directory, const std::vector<std::uint8_t>& buffer) {
+  std::ofstream dump(directory / kErrorDumpName, std::ios::binary | std::ios::trunc);
+  dump.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+}
+
+}  // namespace
+
+const std::vector<BlockRange>& WriteBlockPlan() {
+  static const std::vector<BlockRange> plan = BuildWritePlan();
+  return plan;
+}
+
+const std::vector<BlockRange>& ReadBlockPlan() {
+  static const std::vector<BlockRange> plan = {{0, 128}, {128, 128}, {256, 128}, {384, 128}};
+  return plan;
+}
+
+int BlockFirmwareVersion(const Block16& identity) {
+  return 100 * identity[kFirmwareMajor] + 10 * identity[kFirmwareMinor] + identity[kFirmwarePatch];
+}
+
+bool AudioGainIgnored(int p) { return p <= 121 || (p >= 500 && p <= 521); }
+
+std::uint8_t ConvertGapMax(std::uint8_t value, int p, int f) {
+  const bool imageOldTiming = f != 0 && IsOldTimingFirmware(f);
+  if (IsOldTimingFirmware(p)) {
+    const bool keep = f >= 1 && f <= 120;
+    return keep ? value : static_cast<std::uint8_t>((value + 1) / 2);
+  }
+  return imageOldTiming ? static_cast<std::uint8_t>(2 * value) : value;
+}
+
+std::uint8_t LowBatteryAlarmCode(std::uint8_t batteryLow, int p) {
+  return p < 112 ? static_cast<std::uint8_t>(batteryLow - 2) : batteryLow;
+}
+
+bool IsBlankSerialBlock(const Block16& block) {
+  return std::all_of(block.begin(), block.end(), [](std::uint8_t b) { return b == kBlank; });
+}
+
+bool SerialBlockChecksumHolds(const Block16& block) {
+  std::uint16_t sum = 0;
+  for (int i = 0; i < kSerialNumberLength; ++i) sum = static_cast<std::uint16_t>(sum + block[static_cast<std::size_t>(i)]);
+  return sum == (block[14] << 8 | block[15]);
+}
+
+std::string SerialBlockText(const Block16& block) {
+  std::string text;
+  for (int i = 0; i < kSerialNumberLength; ++i) {
+    const std::uint8_t b = block[static_cast<std::size_t>(i)];
+    if (b == 0x00 || b == kBlank) break;
+    text.push_back(static_cast<char>(b));
+  }
+  return text;
+}
+
+namespace detail {
+
+void ClosePort(PagerLink& link) {
+  try {
+    link.Port().Close();
+  } catch (const ECommError&) {
+    // The handle is gone either way; the next operation reopens the port.
+  }
+}
+
+void DiscardBuffers(PagerLink& link) {
+  try {
+    link.Port().DiscardBuffers();
+  } catch (const ECommError&) {
+    // A port that failed meanwhile fails the next frame, which reports it.
+  }
+}
+
+OperationResult Abandon(OperationContext& context, const std::string& message) {
+  ClosePort(context.link);
+  if (!message.empty()) context.host.Warning(message);
+  context.host.Status(kStatusReadyAbandoned);
+  context.host.ProgressValue(0);
+  context.host.CloseProgress();
+  context.host.MainWindowEnabled(true);
+  return {OperationOutcome::Abandoned, {}};
+}
+
+void ShowVersionLabel(editor::EditorModel& model, const Block16& identity) {
+  char text[48];
+  std::snprintf(text, sizeof text, "FirmVer. %d.%d.%d", identity[kFirmwareMajor], identity[kFirmwareMinor],
+                identity[kFirmwarePatch]);
+  model.SetText("lblVersion", text);
+  model.SetVisible("lblVersion", true);
+}
+
+void HideVersionLabel(editor::EditorModel& model) {
+  model.SetVisible("lblVersion", false);
+  model.SetText("lblVersion", "");
+}
+
+}  // namespace detail
+
+// --- Write ---
+
+OperationResult WritePager(OperationContext& context) {
+  OperationHost& host = context.host;
+  editor::EditorModel& model = context.model;
+  CodePlugImage& image = model.image();
+  PagerLink& link = context.link;
+
+  StampHeader(image);
+  host.MainWindowEnabled(false);
+  host.Status(kStatusBoardTesting);
+  if (!link.Port().IsOpen()) link.OpenSelectedPort();
+  if (!link.CheckTargetBoard()) {
+    ReportBoardNotResponding(context, kStatusReady);
+    return {OperationOutcome::Abandoned, {}};
+  }
+
+  model.SetText("lblVersion", "");
+  host.ProgressValue(0);
+  host.ProgressGaugeVisible(false);
+  host.ProgressLabel(kLabelReadVersion);
+  host.ShowProgress();
+  host.Status(kStatusReadVersion);
+  Block16 identity{};
+  if (!ReadNamedBlock(link, identity, kIdentityBlock)) {
+    detail::HideVersionLabel(model);
+    return detail::Abandon(context, kReadFirmwareFailText);
+  }
+  detail::ShowVersionLabel(model, identity);
+  const int f = image.FirmwareVersionNumber();
+  const int p = BlockFirmwareVersion(identity);
+
+  if (image[kAudioGain] != 0 && AudioGainIgnored(p)) host.Plain(kAudioGainNoticeText);
+  if (IsOldTimingFirmware(p) && image[kToneSystem] == kToneSystemPlectron) {
+    return detail::Abandon(context, kPlectronWriteText);
+  }
+  if ((identity[kSingleChannelMarker] == kMarkerOn || IsSingleChannelFirmware(p)) &&
+      image[kSingleChannelMarker2] == kMarkerOff) {
+    OperationResult result = detail::Abandon(context, kSingleChannelPagerText);
+    model.SetChecked("chkOneChannel", true);
+    model.RunChange("chkOneChannel");
+    return result;
+  }
+
+  host.ProgressValue(0);
+  host.ProgressLabel(kLabelReadBandwidth);
+  host.Status(kStatusReadBandwidth);
+  Block16 band;
+  band.fill(kBlank);
+  if (!ReadNamedBlock(link, band, kBandwidthBlock)) return detail::Abandon(context, kReadBandwidthFailText);
+  const int b136 = band[kNarrowBandMarker - kBandwidthBlock.offset];
+  const int b138 = band[kBand - kBandwidthBlock.offset];
+  if (!model.At("chkNB").checked) {
+    if (b136 == 0 && b138 == 1 && !host.Question(kSwitchNbToWbText)) return detail::Abandon(context);
+    if (b136 == 0 && b138 == kBlank) {
+      image[kAudioGain] = 0;
+      image[kNarrowBandMarker] = kBlank;
+      model.Select("cboAudioGain", 0);
+    }
+  } else if (b138 == kBlank && (b136 == kBlank || b136 == 0) && !host.Question(kSwitchWbToNbText)) {
+    return detail::Abandon(context);
+  }
+
+  image[kGapMax] = ConvertGapMax(image[kGapMax], p, f);
+  model.SetText("edtGapMax", std::to_string(image[kGapMax]));
+  editor::SelectTimingUnitLabels(model, p);
+  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], p);
+  CopyBlock(image, kIdentity, identity);
+
+  host.ProgressValue(0);
+  host.ProgressLabel(kLabelReadSerial);
+  host.Status(kStatusReadSerial);
+  Block16 serial;
+  serial.fill(kBlank);
+  switch (TakeSerialBlock(context, serial)) {
+    case SerialStep::ReadFailed:
+      return detail::Abandon(context, kReadSerialFailText);
+    case SerialStep::ChecksumWrong:
+      return detail::Abandon(context, kSerialChecksumErrorText);
+    case SerialStep::Blank:
+      std::fill(image.data() + kSerialNumber, image.data() + kSerialNumber + kSerialBlockSize, kBlank);
+      model.SetText("edtSerialNo", "");
+      break;
+    case SerialStep::Taken: {
+      Block16 taken;
+      std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, taken.begin());
+      model.SetText("edtSerialNo", SerialBlockText(taken));
+      break;
+    }
+  }
+
+  host.ProgressRange(0, kWriteProgressMax);
+  host.ProgressValue(0);
+  host.ProgressGaugeVisible(true);
+  host.ProgressLabel(kLabelWriteNow);
+  host.Status(kStatusWriteNow);
+  StoreImageChecksum(image);
+  detail::DiscardBuffers(link);
+
+  const char* label = kLabelWriteSuccess;
+  int done = 0;
+  const int total = PlanBytes(WriteBlockPlan());
+  for (const BlockRange& block : WriteBlockPlan()) {
+    if (!link.WriteBlock(image, block.offset, block.count)) {
+      label = kLabelWriteFail;
+      break;
+    }
+    if (!link.VerifyBlock(image, block.offset, block.count)) {
+      label = kLabelVerifyFailAfterWrite;
+      break;
+    }
+    done += block.count;
+    host.ProgressValue(GaugeValue(done, total, kWriteProgressMax));
+  }
+  host.ProgressLabel(label);
+
+  host.Pause(kWriteResultPauseMs);
+  detail::ClosePort(link);
+  host.ProgressValue(0);
+  host.CloseProgress();
+  host.MainWindowEnabled(true);
+  host.Status(kStatusReady);
+  const bool ok = label == kLabelWriteSuccess;
+  return {ok ? OperationOutcome::Success : OperationOutcome::Failed, label};
+}
+
+// --- Read ---
+
+namespace {
+
+// The pager's memory as Read takes it over: squelch table of older pagers,
+// the channel marker and the remembered tone-2 durations.
+void PrepareReadImage(OperationContext& context, CodePlugImage& read, int p) {
+  std::vector<std::uint8_t> bytes(read.bytes().begin(), read.bytes().end());
+  UpgradeLegacySquelch(bytes);
+  std::copy(bytes.begin(), bytes.end(), read.data());
+
+  const bool oneChannel = read[kSingleChannelMarker2] == kMarkerOn || IsSingleChannelFirmware(p);
+  read[kSingleChannelMarker] = oneChannel ? kMarkerOn : kMarkerOff;
+  context.model.SetChecked("chkOneChannel", oneChannel);
+  context.model.RunChange("chkOneChannel");
+  NormaliseRememberedToneDurations(read);
+}
+
+}  // namespace
+
+OperationResult ReadPager(OperationContext& context) {
+  OperationHost& host = context.host;
+  editor::EditorModel& model = context.model;
+  CodePlugImage& image = model.image();
+  PagerLink& link = context.link;
+
+  detail::HideVersionLabel(model);
+  host.SetCaption(std::string(kProgramCaption));
+  host.MainWindowEnabled(false);
+  host.Status(kStatusBoardTesting);
+  if (!link.CheckTargetBoard()) {
+    ReportBoardNotResponding(context, kStatusReadyAbandoned);
+    return {OperationOutcome::Abandoned, {}};
+  }
+  if (!link.Port().IsOpen()) link.OpenSelectedPort();
+
+  host.ProgressGaugeVisible(false);
+  host.ProgressLabel(kLabelReadVersion);
+  host.ShowProgress();
+  host.Status(kStatusReadVersion);
+  Block16 identity{};
+  if (!ReadNamedBlock(link, identity, kIdentityBlock)) {
+    detail::HideVersionLabel(model);
+    return detail::Abandon(context, kReadFirmwareFailText);
+  }
+  const int p = BlockFirmwareVersion(identity);
+  const bool untilPressReset = image[kResetMode] == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit);
+  if (!HasManualResetUntilPress(p) && untilPressReset) return detail::Abandon(context, kManualResetText);
+  CopyBlock(image, kIdentity, identity);
+  detail::ShowVersionLabel(model, identity);
+
+  host.ProgressValue(0);
+  host.ProgressLabel(kLabelReadSerial);
+  host.Status(kStatusReadSerial);
+  switch (TakeSerialBlock(context, Block16{})) {
+    case SerialStep::ReadFailed:
+      return detail::Abandon(context, kReadSerialFailText);
+    case SerialStep::ChecksumWrong:
+      return detail::Abandon(context, kSerialChecksumErrorText);
+    case SerialStep::Blank:
+      break;
+    case SerialStep::Taken: {
+      Block16 taken;
+      std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, taken.begin());
+      model.SetText("edtSerialNo", Trimmed(SerialBlockText(taken)));
+      break;
+    }
+  }
+
+  host.ProgressValue(0);
+  host.ProgressGaugeVisible(true);
+  host.ProgressRange(0, kReadProgressMax);
+  host.Status(kStatusReadNow);
+  host.ProgressLabel(kLabelReadNow);
+  // Twice the image: what a failed read leaves in errtbl.tbl.
+  std::vector<std::uint8_t> buffer(kErrorDumpSize, 0);
+  detail::DiscardBuffers(link);
+  bool allRead = true;
+  for (const BlockRange& block : ReadBlockPlan()) {
+    if (!link.ReadBlock(kMemoryAddress, buffer.data() + block.offset, block.offset, block.count)) {
+      allRead = false;
+      break;
+    }
+    host.ProgressValue(std::min(block.offset + block.count + 2, kReadProgressMax));
+  }
+
+  CodePlugImage read;
+  std::copy_n(buffer.begin(), kImageSize, read.data());
+  // Pagers programmed with a 0xCD in byte 495 never carried a valid sum.
+  const bool sumHolds = ComputeImageChecksum(read) == read.GetWord(kImageChecksum) || read[kChecksumLast] == 0xCD;
+  const char* label = kLabelReadSuccess;
+  if (!allRead) {
+    label = kLabelReadFail;
+  } else if (!sumHolds) {
+    host.ProgressGaugeVisible(false);
+    host.ProgressValue(0);
+    label = kLabelChecksumError;
+  }
+  host.ProgressLabel(label);
+
+  host.Pause(kReadResultPauseMs);
+  detail::ClosePort(link);
+  host.ProgressValue(0);
+  host.CloseProgress();
+
+  const bool ok = label == kLabelReadSuccess;
+  if (ok) {
+    PrepareReadImage(context, read, p);
+    editor::SelectTimingUnitLabels(model, p);
+    CopyImage(image, read);
+    model.FillControlsFromImage();
+  } else {
+    WriteErrorDump(context.startupDirectory, buffer);
+  }
+  host.MainWindowEnabled(true);
+  host.Status(kStatusReady);
+  return {ok ? OperationOutcome::Success : OperationOutcome::Failed, label};
+}
+
+// --- Verify ---
+
+namespace {
+
+OperationResult VerifyFailsEarly(OperationContext& context) {
+  detail::ClosePort(context.link);
+  context.host.ProgressValue(0);
+  context.host.ProgressLabel(kLabelVerifyFail);
+  context.host.Status(kStatusReadyAbandoned);
+  context.host.CloseProgress();
+  context.host.MainWindowEnabled(true);
+  return {OperationOutcome::Failed, kLabelVerifyFail};
+}
+
+}  // namespace
+
+OperationResult VerifyPager(OperationContext& context) {
+  OperationHost& host = context.host;
+  CodePlugImage& image = context.model.image();
+  PagerLink& link = context.link;
+
+  host.Status(kStatusBoardTesting);
+  host.MainWindowEnabled(false);
+  if (!link.CheckTargetBoard()) {
+    ReportBoardNotResponding(context, kStatusReady);
+    return {OperationOutcome::Abandoned, {}};
+  }
+  if (!link.Port().IsOpen()) link.OpenSelectedPort();
+
+  host.ProgressRange(0, kVerifyProgressMax);
+  host.ProgressValue(0);
+  host.ProgressLabel(kLabelVerifyNow);
+  host.ShowProgress();
+  host.Status(kStatusVerifyNow);
+  Block16 identity{};
+  if (!ReadNamedBlock(link, identity, kIdentityBlock)) return VerifyFailsEarly(context);
+  CopyBlock(image, kIdentity, identity);
+  host.Pause(kVerifyPacingPauseMs);
+
+  Block16 serial;
+  serial.fill(kBlank);
+  switch (TakeSerialBlock(context, serial)) {
+    case SerialStep::ReadFailed:
+    case SerialStep::ChecksumWrong:
+      return VerifyFailsEarly(context);
+    case SerialStep::Blank:
+    case SerialStep::Taken:
+      break;
+  }
+  host.Pause(kVerifyPacingPauseMs);
+
+  detail::DiscardBuffers(link);
+  bool same = true;
+  int done = 0;
+  const int total = PlanBytes(WriteBlockPlan());
+  for (const BlockRange& block : WriteBlockPlan()) {
+    if (!link.VerifyBlock(image, block.offset, block.count)) {
+      same = false;
+      break;
+    }
+    done += block.count;
+    host.ProgressValue(GaugeValue(done, total, kVerifyProgressMax));
+  }
+  if (!same) {
+    host.ProgressValue(0);
+    host.ProgressGaugeVisible(false);
+  }
+  const char* label = same ? kLabelVerifySuccess : kLabelVerifyFail;
+  host.ProgressLabel(label);
+
+  host.Pause(kVerifyResultPauseMs);
+  detail::ClosePort(link);
+  host.ProgressGaugeVisible(true);
+  host.ProgressValue(0);
+  host.CloseProgress();
+  host.MainWindowEnabled(true);
+  host.Status(kStatusReady);
+  return {same ? OperationOutcome::Success : OperationOutcome::Failed, label};
+}
+
+}  // namespace zt310

@@ -1,0 +1,134 @@
+// The pager operations of the "Pager" menu: Write (F4), Read (F3) and
+// Verify (F2). Each runs to completion on the calling thread: it disables
+// the main window, probes the cradle, shows the progress window, exchanges
+// frames, applies the firmware and band rules, and always ends with the port
+// closed, the progress window closed and the main window enabled.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "codeplug/CodePlugImage.h"
+#include "link/OperationHost.h"
+#include "link/ProgrammingFrame.h"
+
+namespace zt310 {
+
+// Status texts. An abandoned operation ends with five dots, a completed
+// transfer with six.
+inline constexpr const char* kStatusReadyAbandoned = "  Ready .....";
+inline constexpr const char* kStatusReady = "  Ready ......";
+inline constexpr const char* kStatusBoardTesting = "  Target board testing ......";
+inline constexpr const char* kStatusReadVersion = "  Read Version ......";
+inline constexpr const char* kStatusReadBandwidth = "  Read BandWidth .......";
+inline constexpr const char* kStatusReadSerial = "  Read Serial No. ......";
+inline constexpr const char* kStatusWriteNow = "  Write Now ......";
+inline constexpr const char* kStatusReadNow = "  Read Now ......";
+inline constexpr const char* kStatusVerifyNow = "  Verify Now ......";
+
+// Progress window labels.
+inline constexpr const char* kLabelReadVersion = "Read Version ...";
+inline constexpr const char* kLabelReadBandwidth = "Read BandWidth .......";
+inline constexpr const char* kLabelReadSerial = "Read Serial No. ...";
+inline constexpr const char* kLabelWriteNow = "Write Now ......";
+inline constexpr const char* kLabelReadNow = " Read Now ......";
+inline constexpr const char* kLabelVerifyNow = "Verify Now ......";
+inline constexpr const char* kLabelWriteSuccess = " Write Success !";
+inline constexpr const char* kLabelWriteFail = " Write Fail !";
+inline constexpr const char* kLabelVerifyFailAfterWrite = " Verify Fail !";
+inline constexpr const char* kLabelReadSuccess = " Read Success !";
+inline constexpr const char* kLabelReadFail = "  Read Fail !";
+inline constexpr const char* kLabelChecksumError = "Checksum Error !";
+inline constexpr const char* kLabelVerifySuccess = " Verify Success !";
+inline constexpr const char* kLabelVerifyFail = "  Verify Fail !";
+
+// Messages.
+inline constexpr const char* kReadFirmwareFailText = "Read Firmware Version Fail !";
+inline constexpr const char* kAudioGainNoticeText =
+    "The Firmware version, 2-channel version <= 1.21 or 5.00 <= single Channel version <=5.21, \n"
+    "Audio Gain function is invalid!";
+inline constexpr const char* kPlectronWriteText =
+    "The Firmware version, 2-channel version <= 1.20 or 5.00 <= single Channel version <=5.20, \n"
+    "Plectron function cannot be set.!";
+inline constexpr const char* kSingleChannelPagerText =
+    "You cannot turn your single channel pager into a 2-channel scan-capable model!";
+inline constexpr const char* kReadBandwidthFailText = "Read BandWidth !";
+inline constexpr const char* kSwitchNbToWbText = "Are you sure to switch NB to WB ?";
+inline constexpr const char* kSwitchWbToNbText = "Are you sure to switch WB to NB ?";
+inline constexpr const char* kReadSerialFailText = "Read Serial No. Fail !";
+inline constexpr const char* kSerialChecksumErrorText = "Serial No. Checksum Error !";
+inline constexpr const char* kManualResetText =
+    "The Firmware version < 2.10, \nManual RESET Until Press Reset function cannot be set.!";
+
+inline constexpr const char* kErrorDumpName = "errtbl.tbl";
+inline constexpr int kErrorDumpSize = 1024;
+
+// Result pauses of the window, in ms.
+inline constexpr unsigned kWriteResultPauseMs = 600;
+inline constexpr unsigned kReadResultPauseMs = 800;
+inline constexpr unsigned kVerifyResultPauseMs = 900;
+inline constexpr unsigned kProductionResultPauseMs = 500;
+inline constexpr unsigned kVerifyPacingPauseMs = 100;
+
+// Progress gauge ranges.
+inline constexpr int kWriteProgressMax = 1728;
+inline constexpr int kReadProgressMax = 512;
+inline constexpr int kVerifyProgressMax = 512;
+
+// Write and Verify skip the serial number (416 to 431): an interactive
+// Write never changes it in the pager.
+const std::vector<BlockRange>& WriteBlockPlan();
+const std::vector<BlockRange>& ReadBlockPlan();
+
+enum class OperationOutcome {
+  Success,    // the transfer completed and checked out
+  Failed,     // the transfer ran and failed (the progress label says how)
+  Abandoned,  // stopped before the transfer, by a rule, a failed check or Cancel
+};
+
+struct OperationResult {
+  OperationOutcome outcome = OperationOutcome::Abandoned;
+  // The progress label at the end: " Write Success !", "  Read Fail !", ...
+  // Empty when the operation was abandoned with a message.
+  std::string label;
+};
+
+// --- rules shared with the production run ---
+
+// Version number of an identity block: 100 x major + 10 x minor + patch.
+int BlockFirmwareVersion(const std::array<std::uint8_t, 16>& identity);
+// The pager ignores the audio gain below these firmware versions.
+bool AudioGainIgnored(int pagerVersion);
+// GAP MAX. (byte 382) counts 100 ms on old timing firmware and 50 ms on the
+// rest: the image's value is carried from its own firmware generation f to
+// the pager's p. An image never read from a pager has f = 0.
+std::uint8_t ConvertGapMax(std::uint8_t value, int pagerVersion, int imageVersion);
+// Byte 390 from byte 391: two codes lower for firmware before 1.1.2.
+std::uint8_t LowBatteryAlarmCode(std::uint8_t batteryLow, int pagerVersion);
+// A serial-number block: all 0xFF means none; otherwise bytes 14 and 15 hold
+// the sum of bytes 0 to 13.
+bool IsBlankSerialBlock(const std::array<std::uint8_t, 16>& block);
+bool SerialBlockChecksumHolds(const std::array<std::uint8_t, 16>& block);
+// The characters up to the first 0x00 or 0xFF, at most 14.
+std::string SerialBlockText(const std::array<std::uint8_t, 16>& block);
+
+// --- the operations ---
+
+OperationResult WritePager(OperationContext& context);   // Write1Click
+OperationResult ReadPager(OperationContext& context);    // Read1Click
+OperationResult VerifyPager(OperationContext& context);  // Verify1Click
+
+namespace detail {
+// Steps the operations share with the production run.
+void ClosePort(PagerLink& link);
+void DiscardBuffers(PagerLink& link);
+// Close the port, show the message (when any), "  Ready .....", gauge 0,
+// progress window closed, main window enabled.
+OperationResult Abandon(OperationContext& context, const std::string& message = {});
+void ShowVersionLabel(editor::EditorModel& model, const std::array<std::uint8_t, 16>& identity);
+void HideVersionLabel(editor::EditorModel& model);
+}  // namespace detail
+
+}  // namespace zt310

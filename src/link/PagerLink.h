@@ -1,0 +1,125 @@
+// The pager link as the operations use it: the one port, the port table and
+// its selection, receiving with the per-byte time-out, the frame primitives,
+// the cradle probe, the start-up search and the test commands.
+//
+// Everything runs on the thread that owns the link; while a reply is
+// awaited, pending events are processed so the windows stay alive. The host
+// (window or command line) supplies the progress and message callbacks.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+
+#include "codeplug/CodePlugImage.h"
+#include "link/CommPort.h"
+#include "link/ProgrammingFrame.h"
+
+namespace zt310 {
+
+class LinkTrace;
+
+inline constexpr const char* kOpenErrorInUseText = "Error opening comm port. Port already in use?";
+inline constexpr const char* kOpenErrorText = "Error opening comm port.";
+inline constexpr const char* kBoardNotRespondingText =
+    "The Board is not responding ! \nPlease check your programer ready \nand COM port connect properly !";
+
+// Receiving polls every poll unit x 10 ms, 101 times per byte: about 2.02 s
+// per byte at unit 2 (the probe) and 5.05 s at unit 5.
+inline constexpr int kPollUnitProbe = 2;
+inline constexpr int kPollUnitTransfer = 5;
+inline constexpr int kPollsPerByte = 101;
+
+struct LinkTiming {
+  // Length of one poll unit in ms. The pager needs 10; tests shrink it.
+  double pollUnitMs = 10.0;
+  // Factor applied to WaitPumping of the link (result pauses of the operations).
+  double waitScale = 1.0;
+
+  int ByteTimeoutMs(int pollUnit) const;
+};
+
+struct LinkHost {
+  // Called once at the end of every ReadBlock, WriteBlock and VerifyBlock,
+  // whatever the outcome: the progress bar advances once per frame.
+  std::function<void(int offset, int count)> blockDone;
+  // OpenSelectedPort's failure message ("Error opening comm port. ...", plus
+  // how to get access when the user may not use the device).
+  std::function<void(const QString& message)> showOpenError;
+};
+
+// The message OpenSelectedPort shows for an open failure.
+QString OpenErrorMessage(const ECommError& error, const QString& portName);
+
+// Returns after ms on the clock, processing pending events all the while.
+void WaitPumping(unsigned ms);
+
+class PagerLink {
+ public:
+  explicit PagerLink(LinkHost host = {}, LinkTiming timing = {});
+  PagerLink(const PagerLink&) = delete;
+  PagerLink& operator=(const PagerLink&) = delete;
+
+  void SetHost(LinkHost host) { host_ = std::move(host); }
+  void SetTiming(const LinkTiming& timing) { timing_ = timing; }
+  const LinkTiming& timing() const { return timing_; }
+  // Trace of every frame; nullptr for none. Not owned.
+  void SetTrace(LinkTrace* trace);
+
+  TCommPort& Port() { return port_; }
+
+  // Port table and the selected item (cboPort). Building selects item 0.
+  void BuildPortList(const QStringList& commandLinePorts = {});
+  void SetPortNames(const QStringList& names);
+  const QStringList& PortNames() const { return portNames_; }
+  int SelectedIndex() const { return selected_; }
+  void SelectPort(int index);
+  QString SelectedPortName() const;
+
+  // Reopens the selected port and discards its buffers; on failure tells
+  // the host (showOpenError) and leaves the port closed.
+  bool OpenSelectedPort();
+
+  // false, sending nothing, when the port is closed.
+  bool SendFrame(const ProgrammingFrame& frame);
+  // Exactly count bytes, each within the per-byte time-out of the poll
+  // unit. A time-out discards the buffers (port stays open); a port error
+  // closes the port.
+  bool ReceiveBytes(std::uint8_t* buffer, int count, int pollUnit);
+  // WaitPumping scaled by timing().waitScale.
+  void WaitPumping(unsigned ms);
+
+  // The frame primitives; none retries, none shows a message.
+  bool ReadBlock(std::uint8_t address, std::uint8_t* destination, int offset, int count);
+  bool WriteBlock(const CodePlugImage& source, int offset, int count);
+  bool VerifyBlock(const CodePlugImage& image, int offset, int count);
+  // Opens the selected port when closed; sends the frame, awaits nothing.
+  bool SendTestCommand(std::uint8_t command, std::uint8_t p1, std::uint8_t p2, std::uint8_t p3);
+
+  // Probes the selected port; on success the port stays open. No message.
+  bool CheckTargetBoard();
+  // Probes every listed port at once and selects the first one, in list
+  // order, whose cradle answers, leaving it open. Ports that cannot be
+  // opened are skipped silently.
+  bool FindTargetBoard();
+
+  // Set while a probe runs: ReadBlock then waits with the probe's poll unit.
+  bool ProbeFlag() const { return probeFlag_; }
+
+ private:
+  bool ReceiveReply(std::vector<std::uint8_t>& reply, int pollUnit);
+  bool Probe();
+  void BlockDone(int offset, int count);
+
+  LinkHost host_;
+  LinkTiming timing_;
+  LinkTrace* trace_ = nullptr;
+  TCommPort port_;
+  QStringList portNames_;
+  int selected_ = 0;
+  bool probeFlag_ = false;
+};
+
+}  // namespace zt310

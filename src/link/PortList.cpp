@@ -1,0 +1,86 @@
+#include "link/PortList.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <grp.h>
+#include <sys/stat.h>
+#include <tuple>
+
+#include "link/CommPort.h"
+
+namespace zt310 {
+
+namespace {
+
+struct PortSortKey {
+  int group;   // 0 USB adapters, 1 the others
+  long number;
+  QString name;
+  auto Tuple() const { return std::tie(group, number, name); }
+};
+
+PortSortKey KeyFor(const QString& name) {
+  static const QRegularExpression trailingNumber(QStringLiteral("(\\d+)$"));
+  const QString base = name.section(QLatin1Char('/'), -1);
+  const bool usb = base.startsWith(QLatin1String("ttyUSB")) || base.startsWith(QLatin1String("ttyACM"));
+  const auto match = trailingNumber.match(base);
+  const long number = match.hasMatch() ? match.captured(1).toLong() : std::numeric_limits<long>::max();
+  return {usb ? 0 : 1, number, base};
+}
+
+QString CanonicalDevice(const QString& name) {
+  const QString path = DevicePathForPortName(name);
+  const QString canonical = QFileInfo(path).canonicalFilePath();
+  return canonical.isEmpty() ? path : canonical;
+}
+
+}  // namespace
+
+QStringList OrderPortNames(const QStringList& present) {
+  QStringList names = present;
+  names.removeDuplicates();
+  if (names.isEmpty()) {
+    for (int i = 0; i < kFallbackPortCount; ++i) names << QStringLiteral("ttyS%1").arg(i);
+    return names;
+  }
+  std::stable_sort(names.begin(), names.end(),
+                   [](const QString& a, const QString& b) { return KeyFor(a).Tuple() < KeyFor(b).Tuple(); });
+  return names;
+}
+
+QStringList MergePortNames(const QStringList& named, const QStringList& present) {
+  QStringList merged;
+  QStringList devices;
+  auto add = [&](const QString& name) {
+    const QString device = CanonicalDevice(name);
+    if (devices.contains(device)) return;
+    devices << device;
+    merged << name;
+  };
+  for (const QString& name : named) add(name);
+  for (const QString& name : OrderPortNames(present)) add(name);
+  return merged;
+}
+
+QStringList BuildPortList(const QStringList& named) {
+  QStringList present;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) present << info.portName();
+  return MergePortNames(named, present);
+}
+
+QString PermissionHint(const QString& portName) {
+  const QString path = DevicePathForPortName(portName);
+  QString group = QStringLiteral("dialout");
+  struct stat status {};
+  if (::stat(path.toLocal8Bit().constData(), &status) == 0) {
+    if (const struct group* owner = ::getgrgid(status.st_gid)) group = QString::fromLocal8Bit(owner->gr_name);
+  }
+  return QStringLiteral("You may not use %1. Add your user to the group \"%2\" "
+                        "(sudo usermod -aG %2 $USER), then log out and in again.")
+      .arg(path, group);
+}
+
+}  // namespace zt310

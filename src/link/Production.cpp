@@ -1,0 +1,263 @@
+#include "link/Production.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <system_error>
+
+#include "codeplug/Layout.h"
+#include "editor/EditorModel.h"
+#include "link/PagerLink.h"
+
+namespace zt310 {
+
+using namespace layout;
+using Block16 = std::array<std::uint8_t, 16>;
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+// The day's log, open for one run only so the file is never left locked.
+class ProductionLog {
+ public:
+  enum class State { Open, CannotCreate, CannotAppend };
+
+  explicit ProductionLog(std::filesystem::path path) : path_(std::move(path)) {}
+  ~ProductionLog() {
+    if (file_) std::fclose(file_);
+  }
+  ProductionLog(const ProductionLog&) = delete;
+  ProductionLog& operator=(const ProductionLog&) = delete;
+
+  State Open() {
+    std::error_code error;
+    if (std::filesystem::exists(path_, error)) {
+      file_ = std::fopen(path_.c_str(), "ab");
+      return file_ ? State::Open : State::CannotAppend;
+    }
+    file_ = std::fopen(path_.c_str(), "wb");
+    if (!file_) return State::CannotCreate;
+    Write(kLogBanner);
+    return State::Open;
+  }
+
+  void Write(const std::string& text) {
+    if (!file_) return;
+    std::fwrite(text.data(), 1, text.size(), file_);
+    std::fflush(file_);
+  }
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+  std::FILE* file_ = nullptr;
+};
+
+std::string LogNotOpenedText(const std::filesystem::path& path) {
+  return "The log file \"" + path.string() + "\" cannot be opened.\nThis run will not be logged.";
+}
+
+bool ReadNamedBlock(PagerLink& link, Block16& block, const BlockRange& range) {
+  return link.ReadBlock(kMemoryAddress, block.data(), range.offset, range.count);
+}
+
+// The production run's own abandonment hands the focus back to the field
+// where the text says so.
+OperationResult AbandonAndFocus(OperationContext& context, const std::string& message) {
+  OperationResult result = detail::Abandon(context, message);
+  context.host.FocusSerialNumber();
+  return result;
+}
+
+}  // namespace
+
+LocalDateTime CurrentLocalDateTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+std::string LogFileName(const LocalDateTime& date) {
+  char name[32];
+  std::snprintf(name, sizeof name, "%04d-%02d-%02d.log", date.year, date.month, date.day);
+  return name;
+}
+
+std::string LogResultLine(const LocalDateTime& when, const std::string& serial, const std::string& result) {
+  char stamp[40];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", when.year, when.month, when.day, when.hour,
+                when.minute, when.second);
+  return std::string(stamp) + "  Serial No. = " + serial + "  " + result + "\r\n";
+}
+
+std::string SerialTooLongText(const std::string& serial) {
+  return "The serial number \"" + serial + "\" has " + std::to_string(serial.size()) +
+         " characters; a pager holds at most 14.\nNothing was programmed.";
+}
+
+OperationResult ProgramScannedPager(OperationContext& context, const ProductionOptions& options) {
+  OperationHost& host = context.host;
+  editor::EditorModel& model = context.model;
+  CodePlugImage& image = model.image();
+  PagerLink& link = context.link;
+
+  ProductionLog log(options.logDirectory / LogFileName(options.now()));
+  switch (log.Open()) {
+    case ProductionLog::State::Open:
+      break;
+    case ProductionLog::State::CannotCreate:
+      host.Warning(kLogSaveErrorText);
+      return {OperationOutcome::Abandoned, {}};
+    case ProductionLog::State::CannotAppend:
+      host.Warning(LogNotOpenedText(log.path()));
+      break;
+  }
+
+  StampHeader(image);
+  host.MainWindowEnabled(false);
+  host.Status(kStatusBoardTesting);
+  if (!link.Port().IsOpen()) link.OpenSelectedPort();
+  if (!link.CheckTargetBoard()) {
+    detail::ClosePort(link);
+    host.Warning(kBoardNotRespondingText);
+    host.Status(kStatusReady);
+    host.MainWindowEnabled(true);
+    host.FocusSerialNumber();
+    return {OperationOutcome::Abandoned, {}};
+  }
+
+  host.ProgressRange(0, kProductionChecksProgressMax);
+  host.ProgressValue(0);
+  host.ProgressGaugeVisible(false);
+  host.ProgressLabel(kLabelReadVersion);
+  host.ShowProgress();
+  host.Status(kStatusReadVersion);
+  Block16 identity{};
+  if (!ReadNamedBlock(link, identity, kIdentityBlock)) {
+    detail::HideVersionLabel(model);
+    return AbandonAndFocus(context, kReadFirmwareFailText);
+  }
+  detail::ShowVersionLabel(model, identity);
+  const int p = BlockFirmwareVersion(identity);
+  const int f = image.FirmwareVersionNumber();
+
+  if (image[kAudioGain] != 0 && AudioGainIgnored(p)) host.Plain(kAudioGainNoticeText);
+  if (IsOldTimingFirmware(p) && image[kToneSystem] == kToneSystemPlectron) {
+    return detail::Abandon(context, kProductionPlectronText);
+  }
+  if ((identity[kSingleChannelMarker] == kMarkerOn || IsSingleChannelFirmware(p)) &&
+      image[kSingleChannelMarker2] == kMarkerOff) {
+    OperationResult result = detail::Abandon(context, kSingleChannelPagerText);
+    model.SetChecked("chkOneChannel", true);
+    model.RunChange("chkOneChannel");
+    host.FocusSerialNumber();
+    return result;
+  }
+
+  host.ProgressValue(0);
+  host.ProgressLabel(kLabelReadBandwidth);
+  host.Status(kStatusReadBandwidth);
+  Block16 band;
+  band.fill(kBlank);
+  if (!ReadNamedBlock(link, band, kBandwidthBlock)) return detail::Abandon(context, kReadBandwidthFailText);
+  const int b136 = band[kNarrowBandMarker - kBandwidthBlock.offset];
+  const int b138 = band[kBand - kBandwidthBlock.offset];
+  if (!model.At("chkNB").checked) {
+    if (b136 == 0 && b138 == 1 && !host.Question(kSwitchNbToWbText)) return detail::Abandon(context);
+    if (b136 == 0 && b138 == kBlank) {
+      image[kAudioGain] = 0;
+      image[kNarrowBandMarker] = kBlank;
+      model.Select("cboAudioGain", 0);
+    }
+  } else {
+    const bool imageNarrow = image[kNarrowBandMarker] == 0 && image[kBand] == 1;
+    const bool pagerWide = b138 == kBlank && (b136 == kBlank || b136 == 0);
+    if (imageNarrow && pagerWide && !host.Question(kSwitchWbToNbText)) return detail::Abandon(context);
+  }
+
+  image[kGapMax] = ConvertGapMax(image[kGapMax], p, f);
+  model.SetText("edtGapMax", std::to_string(image[kGapMax]));
+  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], p);
+  std::copy(identity.begin(), identity.end(), image.data() + kIdentity);
+
+  host.ProgressRange(0, kWriteProgressMax);
+  host.ProgressValue(0);
+  host.ProgressGaugeVisible(true);
+  host.ProgressLabel(kLabelWriteNow);
+  host.Status(kStatusWriteNow);
+  image.SetWord(kSerialChecksum, ComputeSerialChecksum(image));
+  StoreImageChecksum(image);
+  detail::DiscardBuffers(link);
+
+  const char* label = kLabelWriteSuccess;
+  int done = 0;
+  for (const BlockRange& block : ReadBlockPlan()) {
+    if (!link.WriteBlock(image, block.offset, block.count)) {
+      label = kLabelWriteFail;
+      break;
+    }
+    if (!link.VerifyBlock(image, block.offset, block.count)) {
+      label = kLabelVerifyFailAfterWrite;
+      break;
+    }
+    done += block.count;
+    host.ProgressValue(done * kWriteProgressMax / static_cast<int>(kImageSize));
+  }
+  host.ProgressLabel(label);
+  Block16 serial;
+  std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, serial.begin());
+  log.Write(LogResultLine(options.now(), SerialBlockText(serial), Trimmed(label)));
+
+  host.Pause(kProductionResultPauseMs);
+  detail::ClosePort(link);
+  host.ProgressValue(0);
+  host.CloseProgress();
+  host.MainWindowEnabled(true);
+  host.FocusSerialNumber();
+  host.Status(kStatusReady);
+  const bool ok = label == kLabelWriteSuccess;
+  return {ok ? OperationOutcome::Success : OperationOutcome::Failed, label};
+}
+
+OperationResult ProduceScannedSerial(OperationContext& context, const ProductionOptions& options,
+                                     const std::string& serial) {
+  if (serial.size() > static_cast<std::size_t>(kSerialNumberLength)) {
+    context.host.Warning(SerialTooLongText(serial));
+    context.host.FocusSerialNumber();
+    return {OperationOutcome::Abandoned, {}};
+  }
+  CodePlugImage& image = context.model.image();
+  std::fill(image.data() + kSerialNumber, image.data() + kSerialNumber + kSerialBlockSize, 0x00);
+  std::copy(serial.begin(), serial.end(), image.data() + kSerialNumber);
+  return ProgramScannedPager(context, options);
+}
+
+SerialScanKeys::KeyDownAction SerialScanKeys::KeyDown(const std::string& textBefore, bool enter,
+                                                      std::uint32_t nowMs) {
+  const std::string text = Trimmed(textBefore);
+  if (text.size() == 1) firstKeyMs_ = nowMs;
+  KeyDownAction action;
+  if (!enter) return action;
+  action.swallow = true;
+  if (text.size() < kScanMinLength) return action;
+  if (static_cast<std::uint32_t>(nowMs - firstKeyMs_) >= kScanMaxMs) {
+    action.focusField = true;
+    return action;
+  }
+  action.scanned = text;
+  return action;
+}
+
+bool SerialScanKeys::KeyPress(const std::string& text, char character) const {
+  return character == '\r' && Trimmed(text).size() >= kScanMinLength;
+}
+
+}  // namespace zt310

@@ -1,0 +1,80 @@
+// Production programming by scanned serial number: the scanner's key
+// handling in the "Serial No." field, the production run that writes and
+// compares the whole image with that serial number, and the daily log.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "link/OperationHost.h"
+#include "link/Operations.h"
+
+namespace zt310 {
+
+inline constexpr const char* kProductionPlectronText =
+    "The Firmware version <= 1.20 or 5.00 <= version <=5.20,  Plectron function cannot be set.!";
+inline constexpr const char* kLogSaveErrorText = "Save Error!";
+inline constexpr const char* kLogBanner = "-------  ZT310 Programming (Barcode) Start ------- \r\n";
+inline constexpr int kProductionChecksProgressMax = 16;
+// A scan is told from typing by its speed and its length.
+inline constexpr std::uint32_t kScanMaxMs = 200;
+inline constexpr std::size_t kScanMinLength = 11;
+
+// The local date and time, as the log needs it.
+struct LocalDateTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+LocalDateTime CurrentLocalDateTime();
+
+struct ProductionOptions {
+  // Where the day's log goes; the start-up directory in the window.
+  std::filesystem::path logDirectory;
+  // The clock of the log; tests set their own.
+  std::function<LocalDateTime()> now = CurrentLocalDateTime;
+};
+
+// "2024-05-17.log"
+std::string LogFileName(const LocalDateTime& date);
+// "2024-05-17 09:07:31  Serial No. = AB1234567890  Write Success !\r\n"
+std::string LogResultLine(const LocalDateTime& when, const std::string& serial, const std::string& result);
+
+// The serial number a scan stores must fit the fourteen serial bytes; a
+// longer one would be cut and partly overwritten by its checksum.
+std::string SerialTooLongText(const std::string& serial);
+
+// The production run (ProgramScannedPager) with the serial number already
+// in image bytes 416 to 429; the run stores its checksum in 430 and 431.
+OperationResult ProgramScannedPager(OperationContext& context, const ProductionOptions& options);
+
+// A scanned serial number: refused with a message (and nothing programmed)
+// when longer than fourteen characters; otherwise stored in bytes 416 on,
+// the rest of the sixteen bytes 0x00, and the production run started.
+OperationResult ProduceScannedSerial(OperationContext& context, const ProductionOptions& options,
+                                     const std::string& serial);
+
+// The key handling of edtSerialNo without the widget. The window forwards
+// each event with the field's text (before the key's character is added)
+// and the millisecond clock; the helper says what to do.
+class SerialScanKeys {
+ public:
+  struct KeyDownAction {
+    bool swallow = false;       // set the key to 0
+    bool focusField = false;    // typed by hand: give the field the focus, program nothing
+    std::optional<std::string> scanned;  // a scan: ProduceScannedSerial with this text
+  };
+
+  // The field got the focus: the window empties it.
+  void FocusGained() {}
+  KeyDownAction KeyDown(const std::string& textBefore, bool enter, std::uint32_t nowMs);
+  // A character: true when it is swallowed and the focus moves to edtNull
+  // (the carriage return that ends a scan).
+  bool KeyPress(const std::string& text, char character) const;
+
+ private:
+  std::uint32_t firstKeyMs_ = 0;
+};
+
+}  // namespace zt310

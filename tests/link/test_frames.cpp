@@ -1,0 +1,167 @@
+// Frame bytes and reply validation, without a port.
+#include <QtTest>
+
+#include "link/ProgrammingFrame.h"
+#include "sim/PagerSim.h"
+
+using namespace zt310;
+
+Q_DECLARE_METATYPE(std::vector<std::uint8_t>)
+
+namespace {
+
+std::vector<std::uint8_t> Hex(const char* text) {
+  std::vector<std::uint8_t> bytes;
+  for (const QByteArray& cell : QByteArray(text).split(' ')) bytes.push_back(static_cast<std::uint8_t>(cell.toUInt(nullptr, 16)));
+  return bytes;
+}
+
+std::vector<std::uint8_t> AfterPreamble(const ProgrammingFrame& frame) {
+  return {frame.bytes().begin() + kPreambleSize, frame.bytes().end()};
+}
+
+}  // namespace
+
+class FrameTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void exampleRequests_data() {
+    QTest::addColumn<std::vector<std::uint8_t>>("frame");
+    QTest::addColumn<std::vector<std::uint8_t>>("expected");
+    struct Row {
+      const char* name;
+      ProgrammingFrame frame;
+      const char* bytes;
+    };
+    const Row rows[] = {
+        {"probe", ProgrammingFrame::ReadRequest(0, 0), "33 52 03 00 00 00 00 88"},
+        {"identity", ProgrammingFrame::ReadRequest(0, 16), "33 52 03 00 00 10 00 98"},
+        {"bandwidth", ProgrammingFrame::ReadRequest(128, 16), "33 52 03 00 80 10 01 18"},
+        {"serial", ProgrammingFrame::ReadRequest(416, 16), "33 52 03 01 A0 10 01 39"},
+        {"read 384+128", ProgrammingFrame::ReadRequest(384, 128), "33 52 03 01 80 80 01 89"},
+        {"vibrator on", ProgrammingFrame::TestRequest(kCommandVibratorOn, 0, 0, 0), "3B 01 03 00 00 00 00 3F"},
+        {"vibrator off", ProgrammingFrame::TestRequest(kCommandVibratorOff, 0, 0, 0), "3B 02 03 00 00 00 00 40"},
+        {"alert F2 group 4", ProgrammingFrame::TestRequest(kCommandAlertOn, 2, 12, 0), "3B 03 03 02 0C 00 00 4F"},
+        {"alert F1 call 1", ProgrammingFrame::TestRequest(kCommandAlertOn, 1, 1, 0), "3B 03 03 01 01 00 00 43"},
+        {"alert off", ProgrammingFrame::TestRequest(kCommandAlertOff, 0, 0, 0), "3B 04 03 00 00 00 00 42"},
+    };
+    for (const Row& row : rows) {
+      QCOMPARE(QByteArray(reinterpret_cast<const char*>(row.frame.data()), kPreambleSize), QByteArray("Marlowtide"));
+      QTest::newRow(row.name) << AfterPreamble(row.frame) << Hex(row.bytes);
+    }
+  }
+  void exampleRequests() {
+    QFETCH(std::vector<std::uint8_t>, frame);
+    QFETCH(std::vector<std::uint8_t>, expected);
+    QCOMPARE(frame, expected);
+  }
+
+  void writeRequestCarriesImageBytes() {
+    CodePlugImage image = FactoryDefaultImage();
+    for (int i = 0; i < 16; ++i) image[496 + i] = static_cast<std::uint8_t>(0xA0 + i);
+    const ProgrammingFrame frame = ProgrammingFrame::WriteRequest(image, 496, 16);
+    QCOMPARE(frame.size(), 33);
+    const auto tail = AfterPreamble(frame);
+    QCOMPARE(std::vector<std::uint8_t>(tail.begin(), tail.begin() + 5), Hex("33 53 12 01 F0"));
+    QVERIFY(std::equal(tail.begin() + 5, tail.begin() + 21, image.data() + 496));
+    const std::uint16_t sum = SumBytes(std::span(tail).first(21));
+    QCOMPARE(tail[21], static_cast<std::uint8_t>(sum >> 8));
+    QCOMPARE(tail[22], static_cast<std::uint8_t>(sum & 0xFF));
+  }
+
+  void blockOutsideMemoryIsRefused() {
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, ProgrammingFrame::ReadRequest(500, 16));
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, ProgrammingFrame::WriteRequest(FactoryDefaultImage(), 0, 129));
+  }
+
+  void readReplyValidation_data() {
+    QTest::addColumn<std::vector<std::uint8_t>>("reply");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("valid");
+    const CodePlugImage memory = FactoryDefaultImage();
+    const auto good = BuildReadReply(memory.bytes(), 0, 16).bytes();
+    auto offByOne = good;
+    offByOne.back() = static_cast<std::uint8_t>(offByOne.back() + 1);
+    auto foreignHeader = good;  // only bytes 10 to 12 of the header count
+    std::fill(foreignHeader.begin(), foreignHeader.begin() + 10, 0x00);
+    const std::vector<std::uint8_t> probeReply = Hex("00 00 00 00 00 00 00 00 00 00 01 02 03 00 06");
+    QTest::newRow("good") << good << 16 << true;
+    QTest::newRow("checksum off by one") << offByOne << 16 << false;
+    QTest::newRow("header not examined") << foreignHeader << 16 << true;
+    QTest::newRow("probe answer") << probeReply << 0 << true;
+    QTest::newRow("one byte short") << std::vector<std::uint8_t>(good.begin(), good.end() - 1) << 16 << false;
+  }
+  void readReplyValidation() {
+    QFETCH(std::vector<std::uint8_t>, reply);
+    QFETCH(int, count);
+    QFETCH(bool, valid);
+    QCOMPARE(IsValidReadReply(reply, count), valid);
+  }
+
+  void writeAcknowledgement() {
+    const auto& ack = WriteAcknowledgement();
+    QCOMPARE(std::vector<std::uint8_t>(ack.begin() + 10, ack.end()), Hex("33 53 01 06 00 8D"));
+    QVERIFY(IsWriteAcknowledgement(ack));
+    auto wrongByte14 = ack;
+    wrongByte14[14] = 0x07;
+    QVERIFY(!IsWriteAcknowledgement(wrongByte14));
+    auto wrongPreamble = ack;
+    wrongPreamble[0] = 'm';
+    QVERIFY(!IsWriteAcknowledgement(wrongPreamble));
+    QVERIFY(!IsWriteAcknowledgement(std::span(ack).first(15)));
+  }
+
+  void parseRequestNeedsWholeFrameAndSum() {
+    const auto probe = ProgrammingFrame::ReadRequest(0, 0).bytes();
+    const auto parsed = ParseRequest(probe);
+    QVERIFY(parsed);
+    QCOMPARE(parsed->command, kCommandRead);
+    QVERIFY(!ParseRequest(std::span(probe).first(14)));
+    auto corrupt = probe;
+    corrupt.back() ^= 1;
+    QVERIFY(!ParseRequest(corrupt));
+  }
+
+  void simulatorOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("faults") << QStringList{"--fault", "drop@1", "--fault", "slow:20@3", "--fault", "bad-ack@2"} << true;
+    QTest::newRow("fault without number") << QStringList{"--fault", "drop"} << false;
+    QTest::newRow("fault zero") << QStringList{"--fault", "short@0"} << false;
+    QTest::newRow("unknown fault") << QStringList{"--fault", "melt@1"} << false;
+    QTest::newRow("firmware") << QStringList{"--firmware", "5.1.0"} << true;
+    QTest::newRow("bad firmware") << QStringList{"--firmware", "5.1"} << false;
+    QTest::newRow("serial too long") << QStringList{"--serial", "123456789012345"} << false;
+    QTest::newRow("missing value") << QStringList{"--baud"} << false;
+    QTest::newRow("memory missing") << QStringList{"--memory", "/nonexistent/x.tbl"} << false;
+  }
+  void simulatorOptions() {
+    QFETCH(QStringList, args);
+    QFETCH(bool, accepted);
+    std::vector<std::string> list;
+    for (const QString& arg : args) list.push_back(arg.toStdString());
+    std::string error;
+    QCOMPARE(sim::ParseSimArguments(list, &error).has_value(), accepted);
+    QCOMPARE(error.empty(), accepted);
+  }
+
+  void simulatorMemoryOptionsKeepChecksum() {
+    sim::SimOptions options;
+    options.firmware = std::array<int, 3>{5, 1, 0};
+    options.singleChannel = true;
+    options.narrowBand = true;
+    options.serial = "AB123";
+    const CodePlugImage memory = sim::InitialMemory(options);
+    QCOMPARE(memory.FirmwareVersionNumber(), 510);
+    QCOMPARE(memory[layout::kSingleChannelMarker], std::uint8_t{254});
+    QCOMPARE(memory[136], std::uint8_t{0});
+    QCOMPARE(memory[138], std::uint8_t{1});
+    QCOMPARE(SerialNumberText(memory).value_or(""), std::string("AB123"));
+    QCOMPARE(memory.GetWord(layout::kSerialChecksum), ComputeSerialChecksum(memory));
+    QCOMPARE(memory.GetWord(layout::kImageChecksum), ComputeImageChecksum(memory));
+    QCOMPARE(sim::InitialMemory({}).FirmwareVersionNumber(), 130);
+  }
+};
+
+QTEST_GUILESS_MAIN(FrameTest)
+#include "test_frames.moc"

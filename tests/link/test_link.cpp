@@ -1,0 +1,286 @@
+// The link against the simulated pager over a real pseudo-terminal.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "SimFixture.h"
+#include "link/LinkTrace.h"
+
+using namespace zt310;
+using namespace zt310::testing;
+
+namespace {
+
+struct Linked {
+  explicit Linked(sim::SimOptions options = {}) : sim(std::move(options)) {
+    link.SetTiming(FastTiming());
+    link.SetHost({[this](int offset, int count) { blocks.push_back({offset, count}); },
+                  [this](const QString& message) { messages << message; }});
+    link.SetPortNames({sim.device()});
+  }
+  RunningSim sim;
+  PagerLink link;
+  std::vector<BlockRange> blocks;
+  QStringList messages;
+};
+
+CodePlugImage NumberedImage() {
+  CodePlugImage image = FactoryDefaultImage();
+  for (int i = 0; i < 512; ++i) image[i] = static_cast<std::uint8_t>(i * 7);
+  return image;
+}
+
+}  // namespace
+
+class LinkTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void writeVerifyAndReadBack() {
+    Linked f;
+    QVERIFY(f.link.OpenSelectedPort());
+    const CodePlugImage image = NumberedImage();
+    QVERIFY(f.link.WriteBlock(image, 0, 32));
+    QVERIFY(f.link.WriteBlock(image, 496, 16));
+    QVERIFY(f.link.VerifyBlock(image, 0, 32));
+    std::array<std::uint8_t, 128> read{};
+    QVERIFY(f.link.ReadBlock(kMemoryAddress, read.data(), 384, 128));
+    QVERIFY(std::equal(read.begin(), read.end(), f.sim->Memory().data() + 384));
+    QVERIFY(std::equal(image.data() + 496, image.data() + 512, f.sim->Memory().data() + 496));
+    QCOMPARE(f.blocks.size(), std::size_t{4});
+    QCOMPARE(f.blocks[1].offset, 496);
+    QCOMPARE(f.blocks[3].count, 128);
+    QVERIFY(f.messages.isEmpty());
+  }
+
+  // Each fault hits the first request; the link must report failure and be
+  // ready for the next exchange (unless the cradle went away).
+  void faultyReplies_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<bool>("succeeds");
+    QTest::addColumn<bool>("portStaysOpen");
+    QTest::newRow("read reply checksum off by one") << "corrupt@1" << "read" << false << true;
+    QTest::newRow("read reply one byte short") << "short@1" << "read" << false << true;
+    QTest::newRow("read reply dropped") << "drop@1" << "read" << false << true;
+    QTest::newRow("read reply garbage") << "garbage@1" << "read" << false << true;
+    QTest::newRow("read reply slow bytes") << "slow:25@1" << "read" << true << true;
+    QTest::newRow("write ack byte 14 wrong") << "bad-ack@1" << "write" << false << true;
+    QTest::newRow("write ack one byte short") << "short@1" << "write" << false << true;
+    QTest::newRow("write ack checksum off") << "corrupt@1" << "write" << false << true;
+    QTest::newRow("write stored wrong") << "flip@1" << "write" << true << true;
+    QTest::newRow("cradle unplugged") << "unplug@1" << "read" << false << false;
+  }
+  void faultyReplies() {
+    QFETCH(QString, fault);
+    QFETCH(QString, operation);
+    QFETCH(bool, succeeds);
+    QFETCH(bool, portStaysOpen);
+    std::string error;
+    sim::SimOptions options;
+    options.faults.push_back(*sim::ParseFault(fault.toStdString(), &error));
+    Linked f(options);
+    QVERIFY(f.link.OpenSelectedPort());
+    const CodePlugImage image = NumberedImage();
+    std::array<std::uint8_t, 16> destination;
+    destination.fill(0xEE);
+    const bool ok = operation == "read" ? f.link.ReadBlock(kMemoryAddress, destination.data(), 0, 16)
+                                        : f.link.WriteBlock(image, 0, 16);
+    QCOMPARE(ok, succeeds);
+    if (!ok && operation == "read") QVERIFY(std::all_of(destination.begin(), destination.end(), [](auto b) { return b == 0xEE; }));
+    QCOMPARE(f.link.Port().IsOpen(), portStaysOpen);
+    QCOMPARE(f.blocks.size(), std::size_t{1});
+    if (!portStaysOpen) return;
+    // Late bytes of the failed reply were discarded: the next exchange is clean.
+    QVERIFY(f.link.ReadBlock(kMemoryAddress, destination.data(), 0, 16));
+    QVERIFY(std::equal(destination.begin(), destination.end(), f.sim->Memory().data()));
+    if (fault.startsWith("flip")) QVERIFY(!f.link.VerifyBlock(image, 0, 16));
+  }
+
+  void verifyFailsOnOneDifferentByte() {
+    Linked f;
+    QVERIFY(f.link.OpenSelectedPort());
+    CodePlugImage image = f.sim->Memory();
+    QVERIFY(f.link.VerifyBlock(image, 256, 128));
+    image[300] ^= 0x40;
+    QVERIFY(!f.link.VerifyBlock(image, 256, 128));
+  }
+
+  // The time-out runs per byte: 101 polls x unit x (1 ms here).
+  void lateReply_data() {
+    QTest::addColumn<int>("pollUnit");
+    QTest::addColumn<int>("firstByteLateMs");
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("unit 2, 120 ms late") << 2 << 120 << 0 << true;
+    QTest::newRow("unit 2, 300 ms late") << 2 << 300 << 0 << false;
+    QTest::newRow("unit 5, 400 ms late") << 5 << 400 << 0 << true;
+    QTest::newRow("unit 5, 650 ms late") << 5 << 650 << 0 << false;
+    QTest::newRow("unit 2, every byte 40 ms apart") << 2 << 0 << 40 << true;
+  }
+  void lateReply() {
+    QFETCH(int, pollUnit);
+    QFETCH(int, firstByteLateMs);
+    QFETCH(int, gapMs);
+    QFETCH(bool, accepted);
+    sim::SimOptions options;
+    options.turnaroundMs = firstByteLateMs;
+    if (gapMs > 0) options.faults.push_back({sim::FaultKind::Slow, 1, gapMs});
+    Linked f(options);
+    QVERIFY(f.link.OpenSelectedPort());
+    QVERIFY(f.link.SendFrame(ProgrammingFrame::ReadRequest(0, 0)));
+    std::array<std::uint8_t, 15> reply{};
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(f.link.ReceiveBytes(reply.data(), 15, pollUnit), accepted);
+    const qint64 timeout = f.link.timing().ByteTimeoutMs(pollUnit);
+    if (accepted) {
+      QVERIFY(IsValidReadReply(reply, 0));
+    } else {
+      QVERIFY2(clock.elapsed() >= timeout - 2, qPrintable(QString::number(clock.elapsed())));
+      QVERIFY(f.link.Port().IsOpen());
+    }
+  }
+
+  // Waiting is event-driven: no fixed sleep between polls.
+  void repliesAreTakenAsSoonAsTheyArrive() {
+    Linked f;
+    QVERIFY(f.link.OpenSelectedPort());
+    QElapsedTimer clock;
+    clock.start();
+    std::uint8_t none[1];
+    for (int i = 0; i < 20; ++i) QVERIFY(f.link.ReadBlock(kMemoryAddress, none, 0, 0));
+    QVERIFY2(clock.elapsed() < 300, qPrintable(QString::number(clock.elapsed())));
+  }
+
+  void shippedTimeOuts() {
+    const LinkTiming shipped;
+    QCOMPARE(shipped.ByteTimeoutMs(kPollUnitProbe), 2020);
+    QCOMPARE(shipped.ByteTimeoutMs(kPollUnitTransfer), 5050);
+  }
+
+  void portInUse() {
+    Linked f;
+    QVERIFY(f.link.OpenSelectedPort());
+    PagerLink second;
+    QStringList messages;
+    second.SetHost({{}, [&](const QString& m) { messages << m; }});
+    second.SetPortNames({f.sim.device()});
+    QVERIFY(!second.OpenSelectedPort());
+    QCOMPARE(messages, QStringList{kOpenErrorInUseText});
+    QVERIFY(!second.Port().IsOpen());
+    QVERIFY(!second.CheckTargetBoard());
+    TCommPort port;
+    port.SetPortName(f.sim.device());
+    try {
+      port.Open();
+      QFAIL("opened a port in use");
+    } catch (const ECommError& error) {
+      QCOMPARE(error.Code(), std::uint8_t{8});
+    }
+    // The holder still talks to the cradle.
+    QVERIFY(f.link.CheckTargetBoard());
+  }
+
+  void portErrorCodes() {
+    Linked f;
+    TCommPort& port = f.link.Port();
+    auto codeOf = [](auto&& operation) -> int {
+      try {
+        operation();
+      } catch (const ECommError& error) {
+        return error.Code();
+      }
+      return 0;
+    };
+    QCOMPARE(codeOf([&] { port.SendBytes(reinterpret_cast<const std::uint8_t*>("x"), 1); }), 7);
+    QCOMPARE(codeOf([&] { port.PendingInputCount(); }), 7);
+    QCOMPARE(codeOf([&] { port.DiscardBuffers(); }), 7);
+    QCOMPARE(codeOf([&] { port.ReceiveByte(); }), 7);
+    QCOMPARE(codeOf([&] { port.Reopen(9600, f.sim.device()); }), 0);
+    QCOMPARE(codeOf([&] { port.SetPortName("ttyS0"); }), 6);
+    QCOMPARE(codeOf([&] { port.Reopen(9600, "/dev/zt310-no-such-port"); }), 8);
+    QVERIFY(!port.IsOpen());
+    QVERIFY(!f.link.SendFrame(ProgrammingFrame::ReadRequest(0, 0)));
+  }
+
+  void checkTargetBoard() {
+    Linked f;
+    QVERIFY(f.link.CheckTargetBoard());
+    QVERIFY(f.link.Port().IsOpen());
+    QVERIFY(!f.link.ProbeFlag());
+    SilentPty silent;
+    f.link.SetPortNames({silent.device()});
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!f.link.CheckTargetBoard());
+    // The probe waits with poll unit 2.
+    QVERIFY(clock.elapsed() < f.link.timing().ByteTimeoutMs(kPollUnitTransfer));
+    f.link.SetPortNames({"/dev/zt310-no-such-port"});
+    QVERIFY(!f.link.CheckTargetBoard());
+    QVERIFY(f.messages.isEmpty());
+  }
+
+  void testCommandsOpenThePortAndAwaitNothing() {
+    sim::SimOptions options;
+    options.turnaroundMs = 2000;  // would show if anything were awaited
+    Linked f(options);
+    QVERIFY(!f.link.Port().IsOpen());
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(f.link.SendTestCommand(kCommandVibratorOn, 0, 0, 0));
+    QVERIFY(f.link.Port().IsOpen());
+    QVERIFY(f.link.SendTestCommand(kCommandAlertOff, 0, 0, 0));
+    QVERIFY(f.link.SendTestCommand(kCommandAlertOn, 2, 12, 0));
+    QVERIFY(clock.elapsed() < 500);
+    QTRY_COMPARE(f.sim->Requests().size(), std::size_t{3});
+    const auto requests = f.sim->Requests();
+    QCOMPARE(requests[0].bytes, ProgrammingFrame::TestRequest(kCommandVibratorOn, 0, 0, 0).bytes());
+    QCOMPARE(requests[2].bytes, ProgrammingFrame::TestRequest(kCommandAlertOn, 2, 12, 0).bytes());
+    QCOMPARE(requests[2].description, std::string("alert test on channel F2 call 12"));
+  }
+
+  void testCommandOnUnusablePortShowsOpenError() {
+    PagerLink link;
+    QStringList messages;
+    link.SetHost({{}, [&](const QString& m) { messages << m; }});
+    link.SetPortNames({"/dev/zt310-no-such-port"});
+    QVERIFY(!link.SendTestCommand(kCommandVibratorOff, 0, 0, 0));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(messages[0].startsWith("Error opening comm port."));
+  }
+
+  void traceShowsFramesAndTimeOuts() {
+    QTemporaryDir dir;
+    LinkTrace trace;
+    QVERIFY(trace.Open(dir.filePath("trace.txt"), nullptr));
+    sim::SimOptions options;
+    options.faults.push_back({sim::FaultKind::Drop, 2, 0});
+    Linked f(options);
+    f.link.SetTrace(&trace);
+    std::uint8_t none[1];
+    QVERIFY(f.link.CheckTargetBoard());
+    QVERIFY(!f.link.ReadBlock(kMemoryAddress, none, 0, 0));
+    QFile file(dir.filePath("trace.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    const QString device = f.sim.device();
+    QVERIFY2(text.contains(device + " > 4D 61 72 6C 6F 77 74 69 64 65 33 52 03 00 00 00 00 88"), qPrintable(text));
+    QVERIFY(text.contains(device + " < 4D 61 72 6C 6F 77 74 69 64 65 33 52 00 00 85"));
+    QVERIFY(text.contains(device + " ! TIMEOUT after 0 of 15 bytes"));
+    QVERIFY(QRegularExpression("\\n +\\d+ /dev/").match(text).hasMatch());
+  }
+
+  void waitPumpingKeepsEventsAlive() {
+    QElapsedTimer clock;
+    clock.start();
+    WaitPumping(0);
+    QVERIFY(clock.elapsed() < 20);
+    bool fired = false;
+    QTimer::singleShot(10, [&] { fired = true; });
+    WaitPumping(60);
+    QVERIFY(fired);
+    QVERIFY(clock.elapsed() >= 60);
+  }
+};
+
+QTEST_GUILESS_MAIN(LinkTest)
+#include "test_link.moc"

@@ -1,0 +1,52 @@
+// Order of the port list and its fallback.
+#include <QtTest>
+
+#include "link/PortList.h"
+
+using namespace zt310;
+
+class PortListTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void order_data() {
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("usb adapters first, each group by number")
+        << QStringList{"ttyS10", "ttyUSB10", "ttyS2", "ttyACM0", "ttyUSB2", "ttyAMA0"}
+        << QStringList{"ttyACM0", "ttyUSB2", "ttyUSB10", "ttyAMA0", "ttyS2", "ttyS10"};
+    QTest::newRow("each name once") << QStringList{"ttyS1", "ttyS1"} << QStringList{"ttyS1"};
+    QStringList fallback;
+    for (int i = 0; i < 16; ++i) fallback << QString("ttyS%1").arg(i);
+    QTest::newRow("none present: ttyS0 to ttyS15") << QStringList{} << fallback;
+  }
+  void order() {
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, expected);
+    QCOMPARE(OrderPortNames(present), expected);
+  }
+
+  void namedPortsComeFirstAndOnce() {
+    const QStringList merged =
+        MergePortNames({"/dev/ttyS3", "/tmp/zt310-cradle"}, {"ttyS1", "ttyUSB0", "ttyS3"});
+    QCOMPARE(merged, (QStringList{"/dev/ttyS3", "/tmp/zt310-cradle", "ttyUSB0", "ttyS1"}));
+    QCOMPARE(MergePortNames({"/tmp/x"}, {}).size(), 17);
+  }
+
+  void namedPortThroughSymlinkIsTheSameDevice() {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("cradle");
+    QVERIFY(QFile::link("/dev/null", link));
+    QCOMPARE(MergePortNames({link}, {"/dev/null", "ttyS0"}), (QStringList{link, "ttyS0"}));
+  }
+
+  void permissionHintNamesTheGroup() {
+    const QString hint = PermissionHint("ttyS0");
+    QVERIFY(hint.contains("/dev/ttyS0"));
+    QVERIFY(hint.contains("usermod -aG"));
+  }
+
+  void buildPortListNeverEmpty() { QVERIFY(!BuildPortList().isEmpty()); }
+};
+
+QTEST_GUILESS_MAIN(PortListTest)
+#include "test_port_list.moc"
