@@ -1,0 +1,171 @@
+// zt310 keys, get and set: the editor model driven from the command line.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/Cli.h"
+#include "codeplug/Layout.h"
+#include "codeplug/TableFile.h"
+
+using namespace zt310;
+using namespace zt310::layout;
+
+namespace {
+
+struct Run {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+Run Zt310(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  std::istringstream in;
+  cli::Io io{out, err, in};
+  Run run;
+  run.code = cli::RunCli(args, io);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+CodePlugImage ReadImage(const std::string& path) {
+  CodePlugImage image;
+  std::ifstream file(path, std::ios::binary);
+  file.read(reinterpret_cast<char*>(image.data()), layout::kImageSize);
+  return image;
+}
+
+}  // namespace
+
+class ChannelCliTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
+  std::string NewFile(const char* name) {
+    const std::string path = Path(name);
+    std::filesystem::remove(path);
+    Zt310({"new", "-o", path});
+    return path;
+  }
+
+ private slots:
+  void setChangesOneToneAndSaves() {
+    const std::string file = NewFile("a.tbl");
+    const Run run = Zt310({"set", file, "edtF1T10=1000"});
+    QCOMPARE(run.code, 0);
+    QVERIFY(run.err.empty());
+    const CodePlugImage image = ReadImage(file);
+    QCOMPARE(image.GetWord(CallTone1Freq(0, 0)), std::uint16_t{10069});  // snapped under Standard
+    QCOMPARE(image.GetWord(kImageChecksum), ComputeImageChecksum(image));
+    QVERIFY(std::filesystem::exists(BackupPathFor(file)));
+    // The stored Auto code became 12.5 kHz's when the file was loaded.
+    QCOMPARE(Zt310({"get", file, "edtF1T10", "chkF1Call0", "cboCSpaceF1"}).out, std::string("1006.9\n1\n12.5 K\n"));
+  }
+
+  void setReportsEveryMessageAndExitsOne() {
+    const std::string file = NewFile("b.tbl");
+    const std::string out = Path("b2.tbl");
+    const Run run = Zt310({"set", file, "edtF1T20=1285.8", "edtF1T10=3000", "edtF1T10=1500", "-o", out});
+    QCOMPARE(run.code, 1);
+    std::istringstream lines(run.err);
+    std::string first, second;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    QVERIFY(first.rfind("ZT310: Tone Frequency Error!\\n\\nPlease check", 0) == 0);
+    QVERIFY(first.find("\\nThe original tone frequency is restored.") != std::string::npos);
+    QCOMPARE(second, std::string("ZT310: Please insert a number between 288.5 to 2468.2"));
+    const CodePlugImage image = ReadImage(out);
+    QCOMPARE(image.GetWord(CallTone1Freq(0, 0)), std::uint16_t{15135});  // the later assignment applied
+    QCOMPARE(image.GetWord(CallTone2Freq(0, 0)), std::uint16_t{8790});
+  }
+
+  void setRefusesUnreachableControls() {
+    const std::string file = NewFile("c.tbl");
+    const CodePlugImage before = ReadImage(file);
+    const Run run = Zt310({"set", file, "edtF1T13=1000", "edtF1ATime0=5", "chkF1SA0=0", "chkF1Call3=1",
+                           "edtF1T13=1513.5"});
+    QCOMPARE(run.code, 1);
+    QVERIFY(run.err.find("edtF1T13 is disabled") != std::string::npos);
+    QVERIFY(run.err.find("edtF1ATime0 is hidden") != std::string::npos);
+    QVERIFY(run.err.find("chkF1SA0 is disabled") != std::string::npos);
+    QVERIFY(run.err.find("ZT310") == std::string::npos);  // no editor message, only refusals
+    const CodePlugImage image = ReadImage(file);
+    QCOMPARE(image.GetWord(CallTone1Freq(0, 3)), std::uint16_t{15135});  // typed once call 4 was enabled
+    QCOMPARE(image[CallEnableBits(0)], std::uint8_t{0x09});
+    QCOMPARE(image[CallDutyBits(0, 0)], before[CallDutyBits(0, 0)]);
+  }
+
+  void setActsLikeAUserOnEachKindOfControl() {
+    const std::string file = NewFile("d.tbl");
+    const Run run = Zt310({"set", file, "radToneSystem1=1", "cboCSpaceF2=2.5 K", "edtF2Freq=1620025",
+                           "chkEnableAlertTime=1", "cboF1ATime0=FIXED", "edtF1ATime0=2.5", "cboF1TType0=User define",
+                           "edtF1Patten0=ab"});
+    QCOMPARE(run.code, 0);
+    QVERIFY2(run.err.empty(), run.err.c_str());
+    const CodePlugImage image = ReadImage(file);
+    QCOMPARE(image[kToneSystem], std::uint8_t{254});
+    QCOMPARE(image[RfSpacingCode(1)], std::uint8_t{32});
+    QCOMPARE(image.GetLong(RfReferenceWord(1)), 0x00082F11u);
+    QCOMPARE(image[kFixedAlertTimeAllowed], std::uint8_t{254});
+    QCOMPARE(image[CallAlertTime(0, 0)], std::uint8_t{5});
+    QCOMPARE(image[CallPattern(0, 0)], std::uint8_t{0x12});
+    QCOMPARE(image[CallPattern(0, 0) + 1], std::uint8_t{0x00});
+  }
+
+  void keyFilterMessagesAndTypingStopsWhenFocusLeaves() {
+    const std::string file = NewFile("e.tbl");
+    const Run run = Zt310({"set", file, "edtF1Freq=15x20000"});
+    QCOMPARE(run.code, 1);
+    QCOMPARE(run.err, std::string("Warning!: Please insert a numeric  !\n"));
+    QCOMPARE(Zt310({"get", file, "edtF1Freq"}).out, std::string("1520000\n"));  // "1520000": the x was swallowed
+  }
+
+  void usageAndFileErrors_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("unknown control") << QStringList{"set", "FILE", "edtNoSuch=1"};
+    QTest::newRow("not an assignment") << QStringList{"set", "FILE", "edtF1T10"};
+    QTest::newRow("list item unknown") << QStringList{"set", "FILE", "cboCSpaceF1=5 K"};
+    QTest::newRow("box value") << QStringList{"set", "FILE", "chkF1Call1=yes"};
+    QTest::newRow("radio off") << QStringList{"set", "FILE", "radToneSystem0=0"};
+    QTest::newRow("label") << QStringList{"set", "FILE", "lblF1PLLR=0"};
+    QTest::newRow("missing file") << QStringList{"set", "MISSING", "edtF1T10=1000"};
+    QTest::newRow("get unknown") << QStringList{"get", "FILE", "edtNoSuch"};
+    QTest::newRow("keys missing file") << QStringList{"keys", "MISSING"};
+  }
+  void usageAndFileErrors() {
+    QFETCH(QStringList, args);
+    const std::string file = NewFile("f.tbl");
+    const CodePlugImage before = ReadImage(file);
+    std::vector<std::string> argv;
+    for (const QString& arg : args) {
+      argv.push_back(arg == "FILE" ? file : arg == "MISSING" ? Path("missing.tbl") : arg.toStdString());
+    }
+    const Run run = Zt310(argv);
+    QCOMPARE(run.code, 2);
+    QVERIFY(!run.err.empty());
+    QVERIFY(ReadImage(file) == before);
+    QVERIFY(!std::filesystem::exists(BackupPathFor(file)));
+  }
+
+  void keysListsEveryControlWithItsState() {
+    const std::string file = NewFile("g.tbl");
+    const Run run = Zt310({"keys", file});
+    QCOMPARE(run.code, 0);
+    QVERIFY(run.out.find("edtF1T10\t1285.8\n") != std::string::npos);
+    QVERIFY(run.out.find("chkF1Call0\t1\n") != std::string::npos);
+    QVERIFY(run.out.find("edtF2T13\t1285.8\t(disabled)\n") != std::string::npos);
+    QVERIFY(run.out.find("cboBandWidth\t0.7\n") != std::string::npos);
+    QVERIFY(run.out.find("lblF1PLLN\t00146800\n") != std::string::npos);
+    const auto lines = std::count(run.out.begin(), run.out.end(), '\n');
+    QVERIFY(lines > 400);
+  }
+};
+
+QTEST_GUILESS_MAIN(ChannelCliTest)
+#include "test_channel_cli.moc"
