@@ -193,17 +193,6 @@ void EditorModel::OpenImage(const CodePlugImage& image) {
   FillControlsFromImage();
 }
 
-void EditorModel::OfferOperation(const std::string& name, std::function<void()> action) {
-  operations_[name] = std::move(action);
-}
-
-bool EditorModel::RunOperation(const std::string& name) {
-  auto it = operations_.find(name);
-  if (it == operations_.end() || !it->second) return false;
-  it->second();
-  return true;
-}
-
 KeyFilter DigitsOnlyFilter() {
   return [](const std::string&, char key) {
     if (key >= '0' && key <= '9') return KeyVerdict{true, false, {}};

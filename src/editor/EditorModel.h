@@ -142,14 +142,6 @@ class EditorModel {
   void OpenImage(const CodePlugImage& image);
   bool Loading() const { return loading_; }
 
-  // --- operations one part offers the others by name ---
-  // Cross-page effects ("One Channel" re-evaluating the F2 call rows, the
-  // factory restore resetting the working spacing) call the owning part
-  // through these, so neither part depends on the other's headers.
-  void OfferOperation(const std::string& name, std::function<void()> action);
-  bool RunOperation(const std::string& name);  // false when no part offers it
-  bool OffersOperation(const std::string& name) const { return operations_.count(name) != 0; }
-
   // --- parts ---
   template <typename Part>
   Part& PartOf() {
@@ -167,19 +159,12 @@ class EditorModel {
   std::map<std::string, Handlers> handlers_;
   std::vector<std::pair<double, std::function<void()>>> loaderSteps_;
   std::vector<std::function<void()>> openSteps_;
-  std::map<std::string, std::function<void()>> operations_;
   std::vector<std::unique_ptr<EditorPart>> parts_;
   std::string focus_;
   MessageSink sink_;
   int messagesShown_ = 0;
   bool loading_ = false;
 };
-
-// Operations offered by the channel pages.
-// Brings every F2 call and group-call row in line with the image (row enablement).
-inline constexpr const char* kOpRefreshF2CallRows = "RefreshCallRows.F2";
-// Sets the working channel spacing of F1 and F2 to 12500 Hz ("Restore all factory settings").
-inline constexpr const char* kOpResetWorkingSpacing = "ResetWorkingSpacing";
 
 // Key filters shared by many fields.
 KeyFilter DigitsOnlyFilter();
