@@ -2,6 +2,7 @@
 #include <array>
 
 #include "codeplug/Layout.h"
+#include "editor/ChannelPages.h"
 #include "editor/SettingsFields.h"
 #include "editor/SettingsPages.h"
 
@@ -278,7 +279,17 @@ void SettingsPages::OneChannelChanged() {
   SetF2ChannelEnabled(!one);
   // Re-enabling the page must not make every F2 row usable: the row rules
   // of the channel page decide which rows are enabled again.
-  if (!one) model().RunOperation(kOpRefreshF2CallRows);
+  if (!one) {
+    auto& channels = model().PartOf<ChannelPages>();
+    channels.EnableRows(1, false);
+    channels.EnableRows(1, true);
+    // The duty columns follow their "Enable Function Switches Duty" boxes.
+    // While loading, those boxes still show the previous image (they are
+    // loaded later), and their action would write that state into byte 365.
+    if (!model().Loading()) {
+      for (const char* duty : {"chkF2DutyA", "chkF2DutyB", "chkF2DutyC", "chkF2DutyD"}) model().RunChange(duty);
+    }
+  }
   ShowSwitchLists(one);
 }
 

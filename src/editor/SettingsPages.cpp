@@ -4,6 +4,7 @@
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
+#include "editor/ChannelPages.h"
 #include "editor/SettingsFields.h"
 
 namespace zt310::editor {
@@ -93,7 +94,7 @@ void SettingsPages::ShowFirmwareVersion() {
 }
 
 void SettingsPages::RestoreFactorySettings() {
-  model().RunOperation(kOpResetWorkingSpacing);
+  model().PartOf<ChannelPages>().ResetSpacingInEffect();
   const bool oneChannel = model().At("chkOneChannel").checked;
   if (oneChannel) {
     oneChannelMemory_ = kInitialOneChannelMemory;

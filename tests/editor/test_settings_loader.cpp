@@ -186,8 +186,6 @@ class SettingsLoaderTest : public QObject {
     QFETCH(int, marker);
     QFETCH(QList<int>, switches);
     Editor e;
-    int spacingResets = 0;
-    e.m().OfferOperation(kOpResetWorkingSpacing, [&spacingResets] { ++spacingResets; });
     // Change both list memories, the image and the labels first.
     e.m().Pick("cboFunMode0", 6);
     e.m().Click("chkOneChannel");
@@ -199,7 +197,6 @@ class SettingsLoaderTest : public QObject {
     QVERIFY(e.at("lblVersion").visible);
 
     RestoreFactorySettings(e.m());
-    QCOMPARE(spacingResets, 1);
     QCOMPARE(e.byte(kSingleChannelMarker), marker);
     QCOMPARE(e.byte(kSingleChannelMarker2), marker);
     for (int s = 0; s < 4; ++s) QCOMPARE(e.byte(kFunctionSwitch + s), switches[s]);

@@ -304,19 +304,30 @@ class SettingPageTest : public QObject {
   }
 
   void oneChannelDisablesF2ControlsAndUntickRefreshesRows() {
-    Editor e;
-    int refreshed = 0;
-    e.m().OfferOperation(kOpRefreshF2CallRows, [&refreshed] { ++refreshed; });
+    Editor e;  // factory: only CALL #1 enabled on F2
     e.m().Click("chkOneChannel");
-    for (const auto& name : e.m().Names()) {
-      if (name.rfind("tabChannelF2", 0) == 0 || name.rfind("chkF2Call", 0) == 0 || name.rfind("edtF2T1", 0) == 0) {
-        QVERIFY2(!e.at(name).enabled, name.c_str());
-      }
+    for (const char* name : {"tabChannelF2", "chkF2Call0", "chkF2Call1", "edtF2T10", "edtF2T20", "edtF2GT0",
+                             "chkF2GCall0", "cboCSpaceF2"}) {
+      QVERIFY2(!e.at(name).enabled, name);
     }
-    QCOMPARE(refreshed, 0);
+    QVERIFY(e.at("chkF1Call0").enabled);
+    QVERIFY(e.at("edtF1T10").enabled);
     e.m().Click("chkOneChannel");
-    QCOMPARE(refreshed, 1);
-    QVERIFY(e.at("tabChannelF2").enabled);
+    // Everything comes back, then the row rules disable the calls that are off.
+    for (const char* name : {"tabChannelF2", "chkF2Call0", "chkF2Call1", "edtF2T10", "cboCSpaceF2"}) {
+      QVERIFY2(e.at(name).enabled, name);
+    }
+    QVERIFY(!e.at("edtF2T11").enabled);
+    QVERIFY(!e.at("edtF2GT0").enabled);
+    // A duty column is usable only while its duty box is ticked.
+    QVERIFY(!e.at("chkF2SA0").enabled);
+    e.m().Click("chkF2DutyA");
+    e.m().Click("chkOneChannel");
+    e.m().Click("chkOneChannel");
+    QVERIFY(e.at("chkF2SA0").enabled);
+    QVERIFY(!e.at("chkF2SB0").enabled);
+    QVERIFY(!e.at("chkF2SA1").enabled);
+    QCOMPARE(e.byte(kDutyEnables), 0xEF);
   }
 
   // --- switch controls ---
