@@ -14,14 +14,18 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QScreen>
 
 #include "codeplug/TableFile.h"
 #include "editor/SettingsPages.h"
+#include "link/PagerLink.h"
+#include "sim/PagerSim.h"
 #include "ui/ControlWidgets.h"
 #include "ui/Dialogs.h"
 #include "ui/MessageService.h"
 #include "ui/ModelBinder.h"
 #include "ui/Pages.h"
+#include "ui/ToneTableDialogs.h"
 
 namespace zt310::ui {
 
@@ -72,6 +76,24 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   if (!options_.chooseSaveFile) options_.chooseSaveFile = [](QWidget* p, const QString& f) { return ChooseTableFile(p, f, true); };
 
   model_ = editor::CreateEditorModel();
+  if (options_.demo) {
+    demoSim_ = std::make_unique<sim::PagerSimulator>(sim::SimOptions{});
+    std::string error;
+    if (demoSim_->Open(&error)) {
+      demoSim_->Start();
+      options_.ports.prepend(QString::fromStdString(demoSim_->DevicePath()));
+    } else {
+      demoSim_.reset();
+      MessageService::Instance().Show(ProgramCaption(), QString("The simulated pager could not start: %1").arg(QString::fromStdString(error)),
+                                      Icon::Exclamation, Buttons::Ok, this);
+    }
+  }
+  link_ = std::make_unique<PagerLink>();
+  LinkHost linkHost;
+  linkHost.showOpenError = [this](const QString& message) {
+    MessageService::Instance().Show(ProgramCaption(), message, Icon::None, Buttons::Ok, this);
+  };
+  link_->SetHost(linkHost);
   model_->SetMessageSink([this](const editor::Message& message) { return MessageService::Instance().Show(message, this); });
   binder_ = new ModelBinder(*model_, this);
 
@@ -94,8 +116,24 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   progress_ = new ProgressWindow(this);
   splash_ = new SplashWindow(this);
   about_ = new AboutBox(this);
+  auto* standardTones = new StandardToneTableDialog(this);
   help_ = new HelpWindow(this);
   password_ = new PasswordDialog(this);
+  auto* plectronTones = new PlectronToneTableDialog(this);
+  SetToneTableOpener(ToneTableOpener(standardTones, plectronTones));
+  connect(portList_, &QComboBox::activated, this, [this](int index) { link_->SelectPort(index); });
+  const struct {
+    const char* name;
+    std::function<void()> action;
+  } testButtons[] = {
+      {"btnVibratorOn", [this] { SendVibratorTest(1); }},
+      {"btnVibratorOFF", [this] { SendVibratorTest(2); }},
+      {"btnAlertTestOn", [this] { SendAlertTest(3); }},
+      {"btnAlertTestOFF", [this] { SendAlertTest(4); }},
+  };
+  for (const auto& button : testButtons) {
+    if (auto* widget = findChild<QPushButton*>(button.name)) connect(widget, &QPushButton::clicked, this, button.action);
+  }
   connect(password_, &PasswordDialog::AccessGranted, this, [this] {
     pages_->setTabVisible(pages_->count() - 1, true);
   });
@@ -106,7 +144,47 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   RefreshFromModel();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  if (link_) link_->Port().Close();
+  if (demoSim_) demoSim_->Stop();
+}
+
+QString MainWindow::DemoDevice() const {
+  return demoSim_ ? QString::fromStdString(demoSim_->DevicePath()) : QString();
+}
+
+void MainWindow::FillPortList() {
+  link_->BuildPortList(options_.ports);
+  portList_->clear();
+  portList_->addItems(link_->PortNames());
+  portList_->setCurrentIndex(link_->SelectedIndex());
+}
+
+void MainWindow::SearchCradle() {
+  splash_->show();
+  splash_->move(screen() ? screen()->geometry().center() - splash_->rect().center() : QPoint());
+  QApplication::processEvents();
+  const bool found = link_->FindTargetBoard();
+  splash_->hide();
+  if (found) {
+    portList_->setCurrentIndex(link_->SelectedIndex());
+  } else {
+    link_->Port().Close();
+    MessageService::Instance().Show(editor::kTitle, kBoardNotRespondingText, Icon::Exclamation, Buttons::Ok, this);
+  }
+}
+
+void MainWindow::SendVibratorTest(int command) { link_->SendTestCommand(static_cast<std::uint8_t>(command), 0, 0, 0); }
+
+void MainWindow::SendAlertTest(int command) {
+  const auto* channel = findChild<QComboBox*>("cboChannel");
+  const auto* call = findChild<QComboBox*>("cboCall");
+  link_->SendTestCommand(4, 0, 0, 0);
+  if (command == 3) {
+    link_->SendTestCommand(3, static_cast<std::uint8_t>(channel->currentIndex() + 1),
+                           static_cast<std::uint8_t>(call->currentIndex() + 1), 0);
+  }
+}
 
 QWidget* MainWindow::BuildTopPanel() {
   auto* panel = new QWidget(this);
@@ -320,6 +398,8 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::StartUp() {
+  FillPortList();
+  if (options_.searchCradle) SearchCradle();
   focusSink_->setFocus();
   if (CodePlugImage image = model_->image(); LoadDefaultTableFile("default.tbl", image)) {
     model_->image() = image;
@@ -328,7 +408,10 @@ void MainWindow::StartUp() {
   }
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
+void MainWindow::closeEvent(QCloseEvent* event) {
+  link_->Port().Close();
+  QMainWindow::closeEvent(event);
+}
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_F9) {

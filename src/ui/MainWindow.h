@@ -12,6 +12,13 @@
 
 #include "editor/EditorModel.h"
 
+namespace zt310 {
+class PagerLink;
+namespace sim {
+class PagerSimulator;
+}
+}  // namespace zt310
+
 namespace zt310::ui {
 
 class ModelBinder;
@@ -24,6 +31,7 @@ class PasswordDialog;
 struct MainWindowOptions {
   QStringList ports;          // --port PATH, first in the port list
   bool searchCradle = true;   // look for the cradle when first shown
+  bool demo = false;          // start the built-in simulated pager and list it first
   // File dialogs; tests replace them. An empty result means cancelled.
   std::function<QString(QWidget*, const QString& folder)> chooseOpenFile;
   std::function<QString(QWidget*, const QString& folder)> chooseSaveFile;
@@ -49,6 +57,9 @@ class MainWindow : public QMainWindow {
   QLineEdit* FocusSink() const { return focusSink_; }
   QTabWidget* Pages() const { return pages_; }
   int ActivePage() const { return activePage_; }
+  PagerLink& Link() { return *link_; }
+  // The device of the built-in simulated pager (--demo), empty without one.
+  QString DemoDevice() const;
 
   // The window's actions, also reachable from tests.
   void OpenFile();
@@ -77,10 +88,16 @@ class MainWindow : public QMainWindow {
   void BuildPages();
   void BuildStatusBar();
   void ShowFileInCaption(const QString& path);
+  void FillPortList();
+  void SearchCradle();
+  void SendVibratorTest(int command);
+  void SendAlertTest(int command);
   bool WriteTable(const QString& path, bool saveAs);
 
   MainWindowOptions options_;
   std::unique_ptr<editor::EditorModel> model_;
+  std::unique_ptr<sim::PagerSimulator> demoSim_;
+  std::unique_ptr<PagerLink> link_;
   ModelBinder* binder_ = nullptr;
   QTabWidget* pages_ = nullptr;
   QComboBox* portList_ = nullptr;

@@ -1,7 +1,9 @@
 #include "ui/Pages.h"
 
 #include <QEvent>
+#include <QMouseEvent>
 
+#include "ui/ChannelPage.h"
 #include "ui/ControlWidgets.h"
 
 namespace zt310::ui {
@@ -15,6 +17,11 @@ class MouseOverCommit : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Enter && commit_) commit_();
+    // Moving within the widget counts over its own background, not over its fields.
+    if (event->type() == QEvent::MouseMove && commit_) {
+      auto* widget = static_cast<QWidget*>(watched);
+      if (!widget->childAt(static_cast<QMouseEvent*>(event)->position().toPoint())) commit_();
+    }
     return QObject::eventFilter(watched, event);
   }
 
@@ -26,10 +33,13 @@ class MouseOverCommit : public QObject {
 
 void CommitOnMouseOver(QWidget* widget, const PageContext& context) {
   widget->setAttribute(Qt::WA_Hover);
+  widget->setMouseTracking(true);
   widget->installEventFilter(new MouseOverCommit(widget, context.commitByFocusSink));
 }
 
 QWidget* CreatePageWidget(const PageContext& context, const std::string& pageName, QWidget* parent) {
+  if (pageName == "tabChannelF1") return new ChannelPage(context, 0, parent);
+  if (pageName == "tabChannelF2") return new ChannelPage(context, 1, parent);
   // Pages without a dedicated layout show their controls in a plain form.
   return CreateGenericPage(context.model, pageName, parent);
 }

@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
 
   zt310::ui::MainWindowOptions options;
   options.ports = parser.values(port);
+  options.demo = parser.isSet(demo);
+  options.searchCradle = !parser.isSet(screenshot);
   zt310::ui::MainWindow window(options);
   QObject::connect(&instance, &zt310::ui::SingleInstance::RaiseRequested, &window, [&window] {
     if (window.isMinimized()) window.showNormal();
