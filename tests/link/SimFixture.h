@@ -18,13 +18,13 @@ namespace zt310::testing {
 // Poll units of 1 ms: about 202 ms per byte at unit 2, 505 ms at unit 5.
 inline LinkTiming FastTiming() { return LinkTiming{1.0, 0.01}; }
 
-inline sim::SimOptions WithTurnaround(int ms) {
+inline sim::SimOptions SimTurnaround(int ms) {
   sim::SimOptions options;
   options.turnaroundMs = ms;
   return options;
 }
 
-inline sim::SimOptions WithFault(sim::FaultKind kind, int request, int slowMs = 0) {
+inline sim::SimOptions SimFault(sim::FaultKind kind, int request, int slowMs = 0) {
   sim::SimOptions options;
   options.faults.push_back({kind, request, slowMs});
   return options;

@@ -12,7 +12,7 @@ class SearchTest : public QObject {
  private slots:
   void firstAnsweringPortInListOrderWins() {
     SilentPty silent1, silent2;
-    RunningSim slowCradle(WithTurnaround(120));
+    RunningSim slowCradle(SimTurnaround(120));
     RunningSim quickCradle;
     PagerLink link({}, FastTiming());
     // The quick cradle answers first in time, but the slow one is listed first.
@@ -48,7 +48,7 @@ class SearchTest : public QObject {
 
   void noCradleAnywhere() {
     SilentPty silent;
-    RunningSim broken(WithFault(sim::FaultKind::Corrupt, 1));
+    RunningSim broken(SimFault(sim::FaultKind::Corrupt, 1));
     RunningSim busy;
     TCommPort holder;
     holder.Reopen(9600, busy.device());
