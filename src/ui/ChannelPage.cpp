@@ -106,11 +106,16 @@ QWidget* ChannelPage::BuildCallToneGroup() {
 QWidget* ChannelPage::BuildCaptionLine(QWidget* parent) {
   auto* line = new QWidget(parent);
   auto* layout = LineLayout(line);
-  layout->addSpacing(kEnableWidth);
+  // Captions take two lines; the tone type caption reads "Alert" over "Tone Type".
+  line->setFixedHeight(2 * line->fontMetrics().lineSpacing() + 4);
+  auto* blank = new QWidget(line);
+  blank->setFixedWidth(kEnableWidth);
+  layout->addWidget(blank);
   for (const ColumnSpec& column : kColumns) {
     QLabel* caption = Caption(column.caption, line);
     caption->setFixedWidth(column.width);
-    layout->addWidget(caption, 0, Qt::AlignBottom);
+    if (&column == &kColumns[kToneType]) caption->setFixedWidth(caption->fontMetrics().horizontalAdvance("Tone Type") + 6);
+    layout->addWidget(Slot(line, column.width, caption, Qt::AlignHCenter | Qt::AlignBottom));
   }
   layout->addStretch();
   return line;
@@ -133,7 +138,7 @@ QWidget* ChannelPage::BuildCallRow(QWidget* parent, bool group, int row) {
   };
   for (const std::string* tone : {&n.tone1, &n.tone2}) {
     if (tone->empty()) {
-      cells->addSpacing(Width(kTone2));  // group calls have one tone
+      cells->addWidget(fixed(new QWidget(panel), Width(kTone2)));  // group calls have one tone
       continue;
     }
     QWidget* edit = fixed(Control(*tone, panel), Width(kTone1));
