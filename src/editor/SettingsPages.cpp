@@ -86,11 +86,19 @@ void SettingsPages::RegisterLoaderSteps() {
 // --- operations ---
 
 void SettingsPages::ShowFirmwareVersion() {
-  char text[32];
-  std::snprintf(text, sizeof text, "FirmVer. %d.%d.%d", image()[kFirmwareMajor], image()[kFirmwareMinor],
-                image()[kFirmwarePatch]);
+  ShowFirmwareVersion(image()[kFirmwareMajor], image()[kFirmwareMinor], image()[kFirmwarePatch]);
+}
+
+void SettingsPages::ShowFirmwareVersion(int major, int minor, int patch) {
+  char text[48];
+  std::snprintf(text, sizeof text, "FirmVer. %d.%d.%d", major, minor, patch);
   model().SetText("lblVersion", text);
   model().SetVisible("lblVersion", true);
+}
+
+void SettingsPages::HideFirmwareVersion() {
+  model().SetText("lblVersion", "");
+  model().SetVisible("lblVersion", false);
 }
 
 void SettingsPages::RestoreFactorySettings() {

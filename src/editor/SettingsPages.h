@@ -26,8 +26,12 @@ class SettingsPages : public EditorPart {
   void ShowTimingUnit(bool hundredMs);
   bool ShowsHundredMsUnit() const;
 
-  // `lblVersion` shows "FirmVer. %d.%d.%d" of the image and becomes visible.
+  // `lblVersion` shows "FirmVer. %d.%d.%d" and becomes visible: of the
+  // image's identity bytes ("Open"), or of a block just read from a pager.
   void ShowFirmwareVersion();
+  void ShowFirmwareVersion(int major, int minor, int patch);
+  // `lblVersion` hidden and cleared (a pager operation starts or fails).
+  void HideFirmwareVersion();
 
   // "Restore all factory settings" after the user said Yes: working spacing
   // 12500 Hz for both channels, the factory image adapted to "One Channel",
