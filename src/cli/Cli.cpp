@@ -12,6 +12,7 @@ const std::vector<Verb>& AllVerbs() {
     std::vector<Verb> all;
     AddFileVerbs(all);
     AddEditorVerbs(all);
+    AddLinkVerbs(all);
     return all;
   }();
   return verbs;

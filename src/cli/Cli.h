@@ -38,6 +38,7 @@ int RunCli(const std::vector<std::string>& args, Io& io);
 // Verb groups; each file adds its own.
 void AddFileVerbs(std::vector<Verb>& verbs);
 void AddEditorVerbs(std::vector<Verb>& verbs);
+void AddLinkVerbs(std::vector<Verb>& verbs);
 
 // Small shared helpers for verbs.
 // Loads FILE with the "Open" rules; on failure prints the reason and returns nothing.

@@ -1,8 +1,12 @@
+#include <QCoreApplication>
+
 #include <iostream>
 
 #include "cli/Cli.h"
 
 int main(int argc, char** argv) {
+  // The pager link waits for replies in an event loop.
+  QCoreApplication app(argc, argv);
   std::vector<std::string> args(argv + 1, argv + argc);
   zt310::cli::Io io{std::cout, std::cerr, std::cin};
   return zt310::cli::RunCli(args, io);

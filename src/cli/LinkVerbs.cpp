@@ -1,0 +1,190 @@
+// Verbs that talk to the pager in its cradle: ports, probe, test.
+#include <QString>
+#include <QStringList>
+
+#include <iostream>
+#include <memory>
+
+#include "cli/Cli.h"
+#include "link/LinkTrace.h"
+#include "link/PagerLink.h"
+
+namespace zt310::cli {
+
+namespace {
+
+constexpr const char* kPortHelp =
+    "  --port PATH   try this port first (a name such as ttyUSB0 or a path); repeatable\n";
+constexpr const char* kTraceHelp =
+    "  --trace FILE  write every frame sent and received, with ms timestamps, and the time-outs\n";
+
+int UsageError(std::ostream& err, const std::string& usage) {
+  err << "Usage: " << usage << "\n";
+  return kExitUsage;
+}
+
+// The link of one verb: port list with the named ports first, optional trace.
+struct VerbLink {
+  PagerLink link;
+  LinkTrace trace;
+  QStringList named;
+  std::vector<std::string> openErrors;
+};
+
+// Takes --port and --trace out of args. Nothing on a usage or trace-file error.
+std::unique_ptr<VerbLink> TakeLinkOptions(std::vector<std::string>& args, Io& io, bool* usageError) {
+  std::vector<std::string> ports;
+  std::vector<std::string> traces;
+  *usageError = !TakeOption(args, "--port", ports) || !TakeOption(args, "--trace", traces) || traces.size() > 1;
+  if (*usageError) return nullptr;
+  auto verbLink = std::make_unique<VerbLink>();
+  for (const auto& port : ports) verbLink->named << QString::fromStdString(port);
+  if (!traces.empty()) {
+    QString error;
+    if (!verbLink->trace.Open(QString::fromStdString(traces[0]), &error)) {
+      io.err << "Cannot write the trace \"" << traces[0] << "\": " << error.toStdString() << "\n";
+      return nullptr;
+    }
+    verbLink->link.SetTrace(&verbLink->trace);
+  }
+  VerbLink* raw = verbLink.get();
+  verbLink->link.SetHost({{}, [raw](const QString& message) { raw->openErrors.push_back(message.toStdString()); }});
+  verbLink->link.BuildPortList(verbLink->named);
+  return verbLink;
+}
+
+int RunPorts(const std::vector<std::string>& argsIn, Io& io) {
+  std::vector<std::string> args = argsIn;
+  bool usageError = false;
+  auto verbLink = TakeLinkOptions(args, io, &usageError);
+  if (usageError || !args.empty()) return UsageError(io.err, "zt310 ports [--port PATH]...");
+  if (!verbLink) return kExitUsage;
+  for (const QString& name : verbLink->link.PortNames()) io.out << name.toStdString() << "\n";
+  return kExitOk;
+}
+
+int RunProbe(const std::vector<std::string>& argsIn, Io& io) {
+  std::vector<std::string> args = argsIn;
+  bool usageError = false;
+  auto verbLink = TakeLinkOptions(args, io, &usageError);
+  if (usageError || !args.empty()) return UsageError(io.err, "zt310 probe [--port PATH]... [--trace FILE]");
+  if (!verbLink) return kExitUsage;
+  if (!verbLink->link.FindTargetBoard()) {
+    io.err << kBoardNotRespondingText << "\n";
+    return kExitFailed;
+  }
+  io.out << verbLink->link.SelectedPortName().toStdString() << "\n";
+  verbLink->link.Port().Close();
+  return kExitOk;
+}
+
+struct TestRequestPlan {
+  const char* what;
+  std::vector<std::array<std::uint8_t, 4>> frames;  // command and three payload bytes
+};
+
+// Sends the test frames on the port whose cradle answers; without an answer,
+// on the first port named with --port, as the window sends on its selection.
+int SendTestFrames(VerbLink& verbLink, const TestRequestPlan& plan, Io& io) {
+  PagerLink& link = verbLink.link;
+  if (!link.FindTargetBoard()) {
+    if (verbLink.named.isEmpty()) {
+      io.err << kBoardNotRespondingText << "\n";
+      return kExitFailed;
+    }
+    io.err << "No cradle answered; sending on " << link.PortNames().front().toStdString() << " all the same.\n";
+    link.SelectPort(0);
+  }
+  for (const auto& frame : plan.frames) {
+    if (!link.SendTestCommand(frame[0], frame[1], frame[2], frame[3])) {
+      for (const auto& message : verbLink.openErrors) io.err << message << "\n";
+      return kExitFailed;
+    }
+  }
+  io.err << plan.what << " sent on " << link.SelectedPortName().toStdString() << ".\n";
+  link.Port().Close();
+  return kExitOk;
+}
+
+constexpr const char* kTestUsage =
+    "zt310 test vibrator on|off [--port PATH]... [--trace FILE]\n"
+    "       zt310 test alert on|off [--channel F1|F2] [--call 1..12] [--port PATH]... [--trace FILE]";
+
+std::optional<TestRequestPlan> PlanTest(std::vector<std::string>& args, Io& io) {
+  std::vector<std::string> channels;
+  std::vector<std::string> calls;
+  if (!TakeOption(args, "--channel", channels) || !TakeOption(args, "--call", calls) || channels.size() > 1 ||
+      calls.size() > 1 || args.size() != 2 || (args[1] != "on" && args[1] != "off")) {
+    return std::nullopt;
+  }
+  const bool on = args[1] == "on";
+  if (args[0] == "vibrator") {
+    if (!channels.empty() || !calls.empty()) return std::nullopt;
+    return TestRequestPlan{on ? "Vibrator on" : "Vibrator off",
+                           {{on ? kCommandVibratorOn : kCommandVibratorOff, 0, 0, 0}}};
+  }
+  if (args[0] != "alert") return std::nullopt;
+  if (!on) {
+    if (!channels.empty() || !calls.empty()) return std::nullopt;
+    return TestRequestPlan{"Alert test off", {{kCommandAlertOff, 0, 0, 0}}};
+  }
+  int channel = 1;
+  if (!channels.empty()) {
+    if (channels[0] != "F1" && channels[0] != "F2") return std::nullopt;
+    channel = channels[0] == "F1" ? 1 : 2;
+  }
+  int call = 1;
+  if (!calls.empty()) {
+    try {
+      std::size_t used = 0;
+      call = std::stoi(calls[0], &used);
+      if (used != calls[0].size()) return std::nullopt;
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+    if (call < 1 || call > 12) return std::nullopt;
+  }
+  (void)io;
+  // The alert of an earlier test is stopped before the new one starts.
+  return TestRequestPlan{"Alert test on",
+                         {{kCommandAlertOff, 0, 0, 0},
+                          {kCommandAlertOn, static_cast<std::uint8_t>(channel), static_cast<std::uint8_t>(call), 0}}};
+}
+
+int RunTest(const std::vector<std::string>& argsIn, Io& io) {
+  std::vector<std::string> args = argsIn;
+  bool usageError = false;
+  auto verbLink = TakeLinkOptions(args, io, &usageError);
+  if (usageError) return UsageError(io.err, kTestUsage);
+  if (!verbLink) return kExitUsage;
+  const auto plan = PlanTest(args, io);
+  if (!plan) return UsageError(io.err, kTestUsage);
+  return SendTestFrames(*verbLink, *plan, io);
+}
+
+}  // namespace
+
+void AddLinkVerbs(std::vector<Verb>& verbs) {
+  verbs.push_back({"ports", "zt310 ports [--port PATH]...", "List the serial ports in the order they are tried.",
+                   std::string("Ports named with --port first, then USB adapters (ttyUSB, ttyACM), then the others,\n"
+                               "each group by number; ttyS0 to ttyS15 when no port is present.\n") +
+                       kPortHelp,
+                   RunPorts});
+  verbs.push_back({"probe", "zt310 probe [--port PATH]... [--trace FILE]",
+                   "Find the programming cradle and print its port.",
+                   std::string("Every listed port is probed at once; the first one in list order whose cradle\n"
+                               "answers is printed. Exit 0 when a cradle answers, 1 when none does.\n") +
+                       kPortHelp + kTraceHelp,
+                   RunProbe});
+  verbs.push_back({"test", "zt310 test vibrator|alert on|off [OPTIONS]",
+                   "Make the pager in the cradle vibrate or sound an alert, or stop it.",
+                   std::string("Usage: ") + kTestUsage +
+                       "\n\nThe frame goes to the port whose cradle answers the probe; no reply is awaited.\n"
+                       "  --channel F1|F2  channel of the alert (default F1)\n"
+                       "  --call N         1 to 8 CALL #1 to #8, 9 to 12 Group Call #1 to #4 (default 1)\n" +
+                       kPortHelp + kTraceHelp +
+                       "Exit 0 when sent, 1 when no cradle answers (without --port) or the port cannot be opened.\n",
+                   RunTest});
+}
+
+}  // namespace zt310::cli
