@@ -318,6 +318,7 @@ bool PagerLink::FindTargetBoard() {
     candidates[i].port->Close();
   }
   if (winner) {
+    TraceNote(trace_, portNames_.at(static_cast<qsizetype>(*winner)), QStringLiteral("cradle answers: selected"));
     port_.TakeOver(*candidates[*winner].port);
     selected_ = static_cast<int>(*winner);
   }
