@@ -385,22 +385,25 @@ class OperationsTest : public QObject {
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("request");
     QTest::addColumn<QString>("label");
-    QTest::newRow("first block not acknowledged") << int(FaultKind::BadAck) << 5 << kLabelWriteFail;
-    QTest::newRow("last block not acknowledged") << int(FaultKind::Drop) << 33 << kLabelWriteFail;
-    QTest::newRow("first block reads back different") << int(FaultKind::Flip) << 5 << kLabelVerifyFailAfterWrite;
-    QTest::newRow("read-back not answered") << int(FaultKind::Short) << 6 << kLabelVerifyFailAfterWrite;
+    QTest::addColumn<int>("sent");
+    QTest::newRow("first block not acknowledged") << int(FaultKind::BadAck) << 5 << kLabelWriteFail << 5;
+    QTest::newRow("last block not acknowledged") << int(FaultKind::Drop) << 33 << kLabelWriteFail << 33;
+    QTest::newRow("first block reads back different")
+        << int(FaultKind::Flip) << 5 << kLabelVerifyFailAfterWrite << 6;
+    QTest::newRow("read-back not answered") << int(FaultKind::Short) << 6 << kLabelVerifyFailAfterWrite << 6;
   }
   void writeBlockFailures() {
     QFETCH(int, kind);
     QFETCH(int, request);
     QFETCH(QString, label);
+    QFETCH(int, sent);
     OperationBench bench(WithFault(static_cast<FaultKind>(kind), request));
     const OperationResult result = bench.Write();
     QCOMPARE(result.outcome, OperationOutcome::Failed);
     QCOMPARE(QString::fromStdString(bench.host.LastLabel()), label);
     QCOMPARE(bench.host.LastStatus(), std::string(kStatusReady));
     QVERIFY(bench.host.warnings.empty());
-    QCOMPARE(bench.RequestCount(), request);  // nothing sent after the failure
+    QCOMPARE(bench.RequestCount(), sent);  // nothing sent after the failure
     bench.VerifyEndedCleanly();
     // The checks' changes stay in the image.
     QCOMPARE(bench.image().GetWord(kImageChecksum), ComputeImageChecksum(bench.image()));

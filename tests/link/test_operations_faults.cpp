@@ -110,7 +110,8 @@ class OperationFaultsTest : public QObject {
       const std::vector<Role> roles = RequestsOf(op);
       for (int request = 1; request <= static_cast<int>(roles.size()); ++request) {
         for (FaultKind kind : kAllFaults) {
-          const std::string name = std::string(OpName(op)) + " " + sim::FaultName({kind, request, 1});
+          const std::string name =
+              std::string(OpName(op)) + " request " + std::to_string(request) + " " + sim::FaultName({kind, request, 1});
           QTest::newRow(name.c_str()) << int(op) << request << int(kind);
         }
       }
@@ -123,7 +124,8 @@ class OperationFaultsTest : public QObject {
     QFETCH(int, kind);
     const Op operation = static_cast<Op>(op);
     const FaultKind fault = static_cast<FaultKind>(kind);
-    OperationBench bench(WithFault(fault, request));
+    // Poll units of 0.05 ms: 25 ms per byte of a transfer, 10 ms of a probe.
+    OperationBench bench(WithFault(fault, request), LinkTiming{0.05, 0.0});
     if (operation == Op::Read || operation == Op::Verify) bench.TakePagerMemory();
 
     QElapsedTimer clock;

@@ -30,7 +30,8 @@ class ProductionTest : public QObject {
  private slots:
   // --- scanner keys ---
 
-  // Characters arrive every `gap` ms from t0 on, then Enter at `enterAt`.
+  // Characters arrive every `gap` ms from `start` on, Enter `enterAfterLast` ms
+  // after the last one; the scan time counts from the second character.
   void scannerKeys_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<quint32>("start");
@@ -42,8 +43,8 @@ class ProductionTest : public QObject {
     QTest::newRow("twelve typed by hand") << "AB1234567890" << 1000u << 120u << 150u << false << true;
     QTest::newRow("ten fast: too short") << "AB12345678" << 1000u << 5u << 5u << false << false;
     QTest::newRow("eleven fast") << "AB123456789" << 1000u << 5u << 5u << true << false;
-    QTest::newRow("just under 200 ms") << "AB123456789" << 1000u << 19u << 9u << true << false;
-    QTest::newRow("200 ms exactly: by hand") << "AB123456789" << 1000u << 19u << 10u << false << true;
+    QTest::newRow("just under 200 ms") << "AB123456789" << 1000u << 19u << 28u << true << false;
+    QTest::newRow("200 ms exactly: by hand") << "AB123456789" << 1000u << 19u << 29u << false << true;
     QTest::newRow("clock wraps during the scan") << "AB1234567890" << 0xFFFFFFF0u << 5u << 5u << true << false;
   }
   void scannerKeys() {
