@@ -19,7 +19,10 @@
 #include "codeplug/TableFile.h"
 #include "editor/SettingsPages.h"
 #include "link/PagerLink.h"
+#include "link/Operations.h"
+#include "link/Production.h"
 #include "sim/PagerSim.h"
+#include "ui/WindowHost.h"
 #include "ui/ControlWidgets.h"
 #include "ui/Dialogs.h"
 #include "ui/MessageService.h"
@@ -88,7 +91,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
                                       Icon::Exclamation, Buttons::Ok, this);
     }
   }
-  link_ = std::make_unique<PagerLink>();
+  link_ = std::make_unique<PagerLink>(LinkHost{}, LinkTiming{options_.pollUnitMs, options_.waitScale});
   LinkHost linkHost;
   linkHost.showOpenError = [this](const QString& message) {
     MessageService::Instance().Show(ProgramCaption(), message, Icon::None, Buttons::Ok, this);
@@ -140,6 +143,11 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
 
   binder_->SetFocusSink(focusSink_);
   binder_->Bind(this);
+  operationHost_ = std::make_unique<WindowOperationHost>(*this);
+  scanKeys_ = std::make_unique<SerialScanKeys>();
+  clock_.start();
+  // Installed after the binder's filter, so it sees the scanner's keys first.
+  if (auto* serial = findChild<QLineEdit*>("edtSerialNo")) serial->installEventFilter(this);
   connect(binder_, &ModelBinder::ModelChanged, this, [this] { RefreshFromModel(); });
   RefreshFromModel();
 }
@@ -292,6 +300,9 @@ void MainWindow::BuildMenus() {
   file->addAction("&Exit", this, &QWidget::close)->setObjectName("Close1");
   QMenu* pager = menuBar()->addMenu("&Pager");
   pager->setObjectName("Pager1");
+  pager->addAction("&Write", QKeySequence(Qt::Key_F4), this, &MainWindow::WritePager)->setObjectName("Write1");
+  pager->addAction("&Read", QKeySequence(Qt::Key_F3), this, &MainWindow::ReadPager)->setObjectName("Read1");
+  pager->addAction("&Verify", QKeySequence(Qt::Key_F2), this, &MainWindow::VerifyPager)->setObjectName("Verify1");
   QMenu* advance = menuBar()->addMenu("Advance");
   advance->addAction("Advance", this, &MainWindow::ShowAdvanceAccess)->setObjectName("Advance2");
   QMenu* about = menuBar()->addMenu("About");
@@ -419,6 +430,62 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QMainWindow::keyPressEvent(event);
+}
+
+template <typename Operation>
+void MainWindow::RunPagerOperation(Operation operation) {
+  if (operationRunning_) return;
+  // The field being edited commits first, so the pager gets what is shown.
+  if (!binder_->CommitByFocusSink()) return;
+  operationRunning_ = true;
+  OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
+  operation(context);
+  operationRunning_ = false;
+  RefreshFromModel();
+}
+
+void MainWindow::WritePager() {
+  RunPagerOperation([](OperationContext& context) { zt310::WritePager(context); });
+}
+
+void MainWindow::ReadPager() {
+  RunPagerOperation([](OperationContext& context) { zt310::ReadPager(context); });
+}
+
+void MainWindow::VerifyPager() {
+  RunPagerOperation([](OperationContext& context) { zt310::VerifyPager(context); });
+}
+
+void MainWindow::ProduceSerial(const std::string& serial) {
+  if (operationRunning_) return;
+  operationRunning_ = true;
+  OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
+  ProductionOptions production;
+  production.logDirectory = startupDirectory_.toStdString();
+  ProduceScannedSerial(context, production, serial);
+  operationRunning_ = false;
+  RefreshFromModel();
+}
+
+bool MainWindow::SerialNumberKey(QKeyEvent* event) {
+  auto* field = findChild<QLineEdit*>("edtSerialNo");
+  const std::string text = field->text().toStdString();
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const auto action = scanKeys_->KeyDown(text, enter, static_cast<std::uint32_t>(clock_.elapsed()));
+  if (!enter) return false;
+  // The carriage return that ends a scan moves the focus to the sink, so the
+  // next scan starts in an emptied field.
+  if (action.focusField) field->setFocus(Qt::OtherFocusReason);
+  if (scanKeys_->KeyPress(text, '\r')) focusSink_->setFocus(Qt::OtherFocusReason);
+  if (action.scanned) ProduceSerial(*action.scanned);
+  return true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched->objectName() == "edtSerialNo" && event->type() == QEvent::KeyPress) {
+    return SerialNumberKey(static_cast<QKeyEvent*>(event));
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::OpenToneTable() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -14,6 +15,8 @@
 
 namespace zt310 {
 class PagerLink;
+class OperationHost;
+class SerialScanKeys;
 namespace sim {
 class PagerSimulator;
 }
@@ -32,6 +35,8 @@ struct MainWindowOptions {
   QStringList ports;          // --port PATH, first in the port list
   bool searchCradle = true;   // look for the cradle when first shown
   bool demo = false;          // start the built-in simulated pager and list it first
+  double pollUnitMs = 10.0;   // tests shrink the link's time-outs and pauses
+  double waitScale = 1.0;
   // File dialogs; tests replace them. An empty result means cancelled.
   std::function<QString(QWidget*, const QString& folder)> chooseOpenFile;
   std::function<QString(QWidget*, const QString& folder)> chooseSaveFile;
@@ -70,6 +75,12 @@ class MainWindow : public QMainWindow {
   void ShowResetHelp();
   void ShowAbout();
   void RefreshFromModel();
+  // The "Pager" menu: Write (F4), Read (F3), Verify (F2).
+  void WritePager();
+  void ReadPager();
+  void VerifyPager();
+  // A scanned serial number: the production run, logged in the start-up directory.
+  void ProduceSerial(const std::string& serial);
   // F9 and double-click in a tone field: the tone table of the tone system,
   // when a tone field is the recorded target.
   void OpenToneTable();
@@ -81,6 +92,7 @@ class MainWindow : public QMainWindow {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenus();
@@ -92,6 +104,9 @@ class MainWindow : public QMainWindow {
   void SearchCradle();
   void SendVibratorTest(int command);
   void SendAlertTest(int command);
+  template <typename Operation>
+  void RunPagerOperation(Operation operation);
+  bool SerialNumberKey(QKeyEvent* event);
   bool WriteTable(const QString& path, bool saveAs);
 
   MainWindowOptions options_;
@@ -114,6 +129,10 @@ class MainWindow : public QMainWindow {
   int activePage_ = 1;
   bool started_ = false;
   std::function<void(MainWindow&)> toneTables_;
+  std::unique_ptr<OperationHost> operationHost_;
+  std::unique_ptr<SerialScanKeys> scanKeys_;
+  QElapsedTimer clock_;
+  bool operationRunning_ = false;
 };
 
 // The program caption, "ZT310 V1.3.9".

@@ -3,8 +3,11 @@
 #include <QEvent>
 #include <QMouseEvent>
 
+#include "ui/AdvancePage.h"
 #include "ui/ChannelPage.h"
 #include "ui/ControlWidgets.h"
+#include "ui/SettingPage.h"
+#include "ui/SystemPage.h"
 
 namespace zt310::ui {
 
@@ -40,6 +43,9 @@ void CommitOnMouseOver(QWidget* widget, const PageContext& context) {
 QWidget* CreatePageWidget(const PageContext& context, const std::string& pageName, QWidget* parent) {
   if (pageName == "tabChannelF1") return new ChannelPage(context, 0, parent);
   if (pageName == "tabChannelF2") return new ChannelPage(context, 1, parent);
+  if (pageName == "tabSetting") return CreateSettingPage(context, parent);
+  if (pageName == "tabSystem") return CreateSystemPage(context, parent);
+  if (pageName == "tabAdvance") return CreateAdvancePage(context, parent);
   // Pages without a dedicated layout show their controls in a plain form.
   return CreateGenericPage(context.model, pageName, parent);
 }

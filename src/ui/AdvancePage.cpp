@@ -1,0 +1,129 @@
+#include "ui/AdvancePage.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "ui/SettingsForm.h"
+
+namespace zt310::ui {
+
+using form::FieldRow;
+
+namespace {
+
+constexpr int kWidth = form::kEditWidth;
+constexpr int kBatteryListWidth = 80;
+constexpr int kCaptionWidth = 150;
+
+// GAP MAX. takes the model's timing unit labels number 5.
+constexpr FieldRow kTimingRows[] = {
+    {"GAP MAX.", "edtGapMax", kWidth, "", 5},
+    {"Group Call Duration", "edtToneDur2", kWidth, "x 100 ms"},
+    {"NRSSI Response Time", "edtNRSSIRpTM", kWidth, "x 10 ms"},
+};
+constexpr FieldRow kBatteryRows[] = {
+    {"Bat. Gauge Level-High", "cboBatHigh", kBatteryListWidth},
+    {"Bat. Gauge Level-Med", "cboBatMed", kBatteryListWidth},
+    {"Bat. Gauge Level-Low", "cboBatLow", kBatteryListWidth},
+};
+
+// The squelch grid: level L has its Speaker OFF field at Tag 2(L - 1) and its Speaker ON field next to it.
+struct SquelchColumn {
+  const char* caption;
+  int tagOffset;
+};
+constexpr SquelchColumn kSquelchColumns[] = {{"Speaker OFF", 0}, {"Speaker ON", 1}};
+constexpr int kSquelchLevels = 5;
+
+QLabel* NoticeLabel(QWidget* parent) {
+  auto* notice = new QLabel(kAdvanceNotice, parent);
+  notice->setObjectName("lblAdvanceNotice");
+  notice->setWordWrap(true);
+  notice->setFrameShape(QFrame::StyledPanel);
+  notice->setMargin(6);
+  notice->setStyleSheet("color: #a00000; font-weight: bold;");
+  return notice;
+}
+
+// "Decoder Bandwidth" with "+" over "-" before its list and "%" after it.
+void AddBandwidthRow(const PageContext& context, QGridLayout* grid, QWidget* parent, int row) {
+  grid->addWidget(form::Caption(context, "Decoder Bandwidth", "cboBandWidth", parent), row, 0);
+  auto* cell = new QWidget(parent);
+  auto* line = new QHBoxLayout(cell);
+  line->setContentsMargins(0, 0, 0, 0);
+  line->setSpacing(3);
+  auto* plusMinus = new QLabel(QString::fromUtf8("+\n-"), cell);
+  plusMinus->setObjectName("lblBandWidthSign");
+  QFont tight = plusMinus->font();
+  tight.setPointSizeF(tight.pointSizeF() * 0.85);
+  plusMinus->setFont(tight);
+  plusMinus->setAlignment(Qt::AlignCenter);
+  line->addWidget(plusMinus);
+  line->addWidget(form::ModelWidget(context, "cboBandWidth", cell, kWidth));
+  line->addStretch();
+  grid->addWidget(cell, row, 1);
+  grid->addWidget(new QLabel("%", parent), row, 2);
+}
+
+QWidget* DecoderColumn(const PageContext& context, QWidget* parent) {
+  auto* column = new QWidget(parent);
+  QGridLayout* grid = form::Grid(column, 0);
+  grid->setVerticalSpacing(8);
+  grid->setColumnMinimumWidth(0, kCaptionWidth);
+  AddBandwidthRow(context, grid, column, 0);
+  int row = form::AddFieldRows(context, grid, column, kTimingRows, 1);
+  grid->setRowMinimumHeight(row++, 8);
+  row = form::AddFieldRows(context, grid, column, kBatteryRows, row);
+  grid->setRowMinimumHeight(row++, 8);
+  grid->addWidget(form::ModelWidget(context, "chkEnableAlertTime", column), row++, 0, 1, 3);
+  grid->setRowStretch(row, 1);
+  return column;
+}
+
+QWidget* SquelchGrid(const PageContext& context, QWidget* parent) {
+  QGroupBox* group = form::Group(context, "Squelch Level", "grpSquelchLevels", parent);
+  QGridLayout* grid = form::Grid(group);
+  grid->setVerticalSpacing(8);
+  for (const SquelchColumn& column : kSquelchColumns) {
+    grid->addWidget(new QLabel(column.caption, group), 0, 1 + 2 * column.tagOffset, 1, 2, Qt::AlignLeft);
+  }
+  for (int level = 0; level < kSquelchLevels; ++level) {
+    const int row = level + 1;
+    grid->addWidget(new QLabel(QString("Level %1").arg(level + 1), group), row, 0);
+    for (const SquelchColumn& column : kSquelchColumns) {
+      const std::string name = "edtSquLevel" + std::to_string(2 * level + column.tagOffset);
+      grid->addWidget(form::ModelWidget(context, name, group, kWidth), row, 1 + 2 * column.tagOffset);
+      grid->addWidget(new QLabel("V", group), row, 2 + 2 * column.tagOffset);
+    }
+  }
+  grid->setColumnMinimumWidth(2, 24);
+  grid->setColumnStretch(5, 1);
+  return group;
+}
+
+}  // namespace
+
+QWidget* CreateAdvancePage(const PageContext& context, QWidget* parent) {
+  auto* page = new QWidget(parent);
+  page->setObjectName("tabAdvance");
+  CommitOnMouseOver(page, context);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setSpacing(10);
+  layout->addWidget(NoticeLabel(page));
+
+  QGroupBox* group = form::Group(context, "", "grpAdvance", page);
+  auto* columns = new QHBoxLayout(group);
+  columns->setContentsMargins(16, 12, 16, 12);
+  columns->setSpacing(40);
+  columns->addWidget(DecoderColumn(context, group), 0, Qt::AlignTop);
+  columns->addWidget(SquelchGrid(context, group), 0, Qt::AlignTop);
+  columns->addStretch();
+  layout->addWidget(group);
+  layout->addStretch();
+  return page;
+}
+
+}  // namespace zt310::ui

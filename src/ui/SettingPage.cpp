@@ -1,0 +1,181 @@
+#include "ui/SettingPage.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "ui/SettingsForm.h"
+
+namespace zt310::ui {
+
+using form::FieldRow;
+
+namespace {
+
+constexpr int kListWidth = 190;
+constexpr int kShortListWidth = 60;
+constexpr int kModeListWidth = 130;
+
+// The lists and fields of "Model Options" that stand beside a caption.
+constexpr FieldRow kRecordRow[] = {{"Record Section", "cboRecordMax", kListWidth}};
+constexpr FieldRow kLevelRows[] = {
+    {"Carrier OFF Delay", "edtSquelch", form::kEditWidth, "x 150 ms"},
+    {"Reminder", "cboReminder", kListWidth},
+    {"Squelch Level", "cblSquelchlevel", kShortListWidth},
+    {"Audio Gain", "cboAudioGain", kShortListWidth},
+};
+
+// The option boxes of "Model Options", in two columns.
+struct OptionColumn {
+  std::initializer_list<const char*> boxes;
+};
+const OptionColumn kOptionColumns[] = {
+    {{"chkSysPrivacy", "chkSysPowerSave", "chkSysVolumeLevel", "lblVolumeNotice", "chkSysFIXAlert",
+      "chkSysVibratorInCharger"}},
+    {{"chkFunAnnounce", "chkFunVibrAlert", "chkFunPriorityScanMonitor", "", "chkOneChannel", "chkNB"}},
+};
+constexpr const char* kVolumeNotice = "Notice : Only usable when Priority Alert is enable.";
+
+const char* const kSwitchCaptions[] = {"SW-A", "SW-B", "SW-C", "SW-D"};
+const char* const kTonalityCaptions[] = {"Tonality A", "Tonality B", "Tonality C", "Tonality D"};
+
+std::string Indexed(const char* prefix, int index) { return prefix + std::to_string(index); }
+
+QWidget* OptionColumnWidget(const PageContext& context, const OptionColumn& column, QWidget* parent) {
+  auto* widget = new QWidget(parent);
+  auto* layout = new QVBoxLayout(widget);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(form::kRowSpacing);
+  for (const char* name : column.boxes) {
+    if (std::string(name) == "lblVolumeNotice") {
+      auto* notice = new QLabel(kVolumeNotice, widget);
+      notice->setObjectName(name);
+      notice->setIndent(22);  // under the box's caption, not its tick
+      notice->setStyleSheet("color: #a00000;");
+      layout->addWidget(notice);
+    } else if (*name) {
+      layout->addWidget(form::ModelWidget(context, name, widget));
+    } else {
+      layout->addSpacing(8);
+    }
+  }
+  layout->addStretch();
+  return widget;
+}
+
+// "Reset Control" with its "Help" label, and the delay field that the model
+// shows only for the reset methods that wait.
+int AddResetRows(const PageContext& context, QGridLayout* grid, QWidget* parent, int row) {
+  grid->addWidget(form::Caption(context, "Reset Control", "cboResetCon", parent), row, 0);
+  grid->addWidget(form::ModelWidget(context, "cboResetCon", parent, kListWidth), row, 1, Qt::AlignLeft);
+  auto* help = static_cast<QLabel*>(form::ModelWidget(context, "lblHelp", parent));
+  help->setCursor(Qt::PointingHandCursor);
+  help->setStyleSheet("color: blue; text-decoration: underline;");
+  form::OnClick(help, context.showResetHelp);
+  grid->addWidget(help, row, 2);
+  ++row;
+  QWidget* delayParts[] = {form::ModelWidget(context, "lblDelayTime", parent),
+                           form::ModelWidget(context, "edtDelay", parent, form::kEditWidth),
+                           form::ModelWidget(context, "lblDelaySec", parent)};
+  for (int column = 0; column < 3; ++column) {
+    // The form keeps its shape while the delay is hidden.
+    QSizePolicy policy = delayParts[column]->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    delayParts[column]->setSizePolicy(policy);
+    grid->addWidget(delayParts[column], row, column, column == 1 ? Qt::AlignLeft : Qt::Alignment());
+  }
+  return row + 1;
+}
+
+QWidget* ModelOptionsGroup(const PageContext& context, QWidget* parent) {
+  QGroupBox* group = form::Group(context, "Model Options", "grpModelOptions", parent);
+  auto* layout = new QHBoxLayout(group);
+  layout->setContentsMargins(8, 6, 8, 6);
+  layout->setSpacing(24);
+
+  auto* lists = new QWidget(group);
+  QGridLayout* grid = form::Grid(lists, 0);
+  int row = 0;
+  grid->addWidget(form::ModelWidget(context, "chkSysStoredVoice", lists), row++, 0, 1, 3);
+  row = form::AddFieldRows(context, grid, lists, kRecordRow, row);
+  grid->addWidget(form::ModelWidget(context, "chkSQLRec", lists), row++, 0, 1, 3);
+  row = AddResetRows(context, grid, lists, row);
+  row = form::AddFieldRows(context, grid, lists, kLevelRows, row);
+  grid->setRowStretch(row, 1);
+  grid->setColumnStretch(3, 1);
+  layout->addWidget(lists, 0, Qt::AlignTop);
+
+  for (const OptionColumn& column : kOptionColumns) layout->addWidget(OptionColumnWidget(context, column, group));
+  layout->addStretch();
+  return group;
+}
+
+// One switch: the two mode lists share one cell, only the model's front one is shown.
+QWidget* SwitchGroup(const PageContext& context, int s, QWidget* parent) {
+  QGroupBox* group = form::Group(context, kSwitchCaptions[s], QString("grpSW%1").arg(QChar('A' + s)), parent);
+  QGridLayout* grid = form::Grid(group, 6);
+  grid->addWidget(new QLabel("Mode", group), 0, 0);
+  for (const char* prefix : {"cboFunMode", "cboC1FunMode"}) {
+    grid->addWidget(form::ModelWidget(context, Indexed(prefix, s), group, kModeListWidth), 0, 1);
+  }
+  grid->addWidget(new QLabel("Alert Type", group), 1, 0);
+  grid->addWidget(form::ModelWidget(context, Indexed("cboFunAType", s), group, kModeListWidth), 1, 1);
+  grid->addWidget(form::ModelWidget(context, Indexed("chkFunPTListen", s), group), 2, 1);
+  return group;
+}
+
+QWidget* FunctionSwitchesGroup(const PageContext& context, QWidget* parent) {
+  QGroupBox* group = form::Group(context, "Function Switches", "grpFunctionSwitches", parent);
+  QGridLayout* grid = form::Grid(group, 6);
+  for (int s = 0; s < 4; ++s) grid->addWidget(SwitchGroup(context, s, group), s / 2, s % 2);
+  return group;
+}
+
+QWidget* AlertTonalityGroup(const PageContext& context, QWidget* parent) {
+  QGroupBox* group = form::Group(context, "Alert Tonality", "grpAlertTonality", parent);
+  QGridLayout* grid = form::Grid(group);
+  grid->addWidget(new QLabel("KHz", group), 0, 1, Qt::AlignHCenter);
+  for (int k = 0; k < 4; ++k) {
+    grid->addWidget(new QLabel(kTonalityCaptions[k], group), k + 1, 0);
+    grid->addWidget(form::ModelWidget(context, Indexed("edtTonality", k), group, form::kEditWidth), k + 1, 1);
+  }
+  grid->setColumnStretch(2, 1);
+  return group;
+}
+
+QWidget* PriorityScanGroup(const PageContext& context, QWidget* parent) {
+  QGroupBox* group = form::Group(context, "Priority Scan", "grpPriorityScan", parent);
+  QGridLayout* grid = form::Grid(group);
+  grid->addWidget(new QLabel("Period Time", group), 0, 0);
+  grid->addWidget(form::ModelWidget(context, "cboCircle", group, 100), 0, 1);
+  grid->setColumnStretch(2, 1);
+  return group;
+}
+
+}  // namespace
+
+QWidget* CreateSettingPage(const PageContext& context, QWidget* parent) {
+  auto* page = new QWidget(parent);
+  page->setObjectName("tabSetting");
+  CommitOnMouseOver(page, context);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setSpacing(6);
+  layout->addWidget(ModelOptionsGroup(context, page));
+
+  auto* lower = new QHBoxLayout;
+  lower->setSpacing(6);
+  lower->addWidget(FunctionSwitchesGroup(context, page));
+  auto* side = new QVBoxLayout;
+  side->setSpacing(6);
+  side->addWidget(AlertTonalityGroup(context, page));
+  side->addWidget(PriorityScanGroup(context, page));
+  side->addStretch();
+  lower->addLayout(side, 1);
+  layout->addLayout(lower);
+  layout->addStretch();
+  return page;
+}
+
+}  // namespace zt310::ui

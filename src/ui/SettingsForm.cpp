@@ -1,0 +1,91 @@
+#include "ui/SettingsForm.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+
+#include "ui/ControlWidgets.h"
+
+namespace zt310::ui::form {
+
+namespace {
+
+class ClickFilter : public QObject {
+ public:
+  ClickFilter(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        static_cast<QWidget*>(watched)->isEnabled() && action_) {
+      action_();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
+}  // namespace
+
+QWidget* ModelWidget(const PageContext& context, const std::string& name, QWidget* parent, int width) {
+  QWidget* widget = CreateControlWidget(context.model, name, parent);
+  if (width > 0) {
+    widget->setFixedWidth(width);
+  } else {
+    widget->setMaximumWidth(QWIDGETSIZE_MAX);
+  }
+  return widget;
+}
+
+QLabel* Caption(const PageContext& context, const QString& text, const std::string& control, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  if (!control.empty() && context.model.Has(control)) {
+    label->setToolTip(QString::fromStdString(context.model.At(control).hint));
+  }
+  return label;
+}
+
+QGridLayout* Grid(QWidget* owner, int margin) {
+  auto* grid = new QGridLayout(owner);
+  grid->setContentsMargins(margin, margin, margin, margin);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(kRowSpacing);
+  return grid;
+}
+
+QGroupBox* Group(const PageContext& context, const QString& title, const QString& objectName, QWidget* parent) {
+  auto* group = new QGroupBox(title, parent);
+  group->setObjectName(objectName);
+  CommitOnMouseOver(group, context);
+  return group;
+}
+
+void AddTimingUnit(const PageContext& context, QGridLayout* grid, QWidget* parent, int n, int row, int column) {
+  for (const char* prefix : {"lbl100MS", "lbl50MS"}) {
+    grid->addWidget(ModelWidget(context, prefix + std::to_string(n), parent), row, column);
+  }
+}
+
+int AddFieldRows(const PageContext& context, QGridLayout* grid, QWidget* parent, std::span<const FieldRow> rows,
+                 int firstRow, int column) {
+  int row = firstRow;
+  for (const FieldRow& field : rows) {
+    grid->addWidget(Caption(context, field.caption, field.control, parent), row, column);
+    grid->addWidget(ModelWidget(context, field.control, parent, field.width), row, column + 1, Qt::AlignLeft);
+    if (field.timingUnit >= 0) {
+      AddTimingUnit(context, grid, parent, field.timingUnit, row, column + 2);
+    } else if (*field.unit) {
+      grid->addWidget(new QLabel(field.unit, parent), row, column + 2);
+    }
+    ++row;
+  }
+  return row;
+}
+
+void OnClick(QWidget* widget, std::function<void()> action) {
+  widget->installEventFilter(new ClickFilter(widget, std::move(action)));
+}
+
+}  // namespace zt310::ui::form

@@ -1,0 +1,64 @@
+#include "ui/SystemPage.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "ui/SettingsForm.h"
+
+namespace zt310::ui {
+
+using form::FieldRow;
+
+namespace {
+
+constexpr int kWidth = form::kEditWidth;
+
+constexpr FieldRow kLeftColumn[] = {
+    {"Decorder Reset", "edtDecorderReset", kWidth, "sec."},
+    {"RF Delay Time", "edtRFDelay", kWidth, "ms"},
+    {"NRSSI", "edtRSSI", kWidth, "V"},
+    {"Speaker OFF", "edtRSSI2", kWidth, "V"},
+    {"Speaker ON (NRSSI)", "edtSSI", kWidth, "V"},
+    {"Priority Scan F1", "edtPriorityScanF1", kWidth},
+    {"Battery Save1", "edtBS_Period0", kWidth, "x 10 ms"},
+    {"Battery Save2", "edtBS_Period1", kWidth, "x 10 ms"},
+};
+
+// The timing unit labels 0 to 4 of the model stand beside these fields.
+constexpr FieldRow kRightColumn[] = {
+    {"Tone1 Duration", "edtToneDur0", kWidth, "", 0},
+    {"Tone2 Duration", "edtToneDur1", kWidth, "", 1},
+    {"Tone1 Limit", "edtToneLimit0", kWidth, "", 2},
+    {"Tone2 Limit", "edtToneLimit1", kWidth, "", 3},
+    {"Noise Limit", "edtNoiseLimit", kWidth, "", 4},
+};
+
+}  // namespace
+
+QWidget* CreateSystemPage(const PageContext& context, QWidget* parent) {
+  auto* page = new QWidget(parent);
+  page->setObjectName("tabSystem");
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(6, 6, 6, 6);
+
+  QGroupBox* group = form::Group(context, "", "grpSystem", page);
+  auto* columns = new QHBoxLayout(group);
+  columns->setContentsMargins(16, 12, 16, 12);
+  columns->setSpacing(48);
+  for (std::span<const FieldRow> rows : {std::span<const FieldRow>(kLeftColumn), std::span<const FieldRow>(kRightColumn)}) {
+    auto* column = new QWidget(group);
+    QGridLayout* grid = form::Grid(column, 0);
+    grid->setVerticalSpacing(8);
+    grid->setColumnMinimumWidth(0, 130);
+    grid->setColumnMinimumWidth(2, 56);
+    grid->setRowStretch(form::AddFieldRows(context, grid, column, rows), 1);
+    columns->addWidget(column, 0, Qt::AlignTop);
+  }
+  columns->addStretch();
+  layout->addWidget(group);
+  layout->addStretch();
+  return page;
+}
+
+}  // namespace zt310::ui

@@ -1,0 +1,180 @@
+#include <QtTest>
+
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "codeplug/TableFile.h"
+#include "link/Operations.h"
+#include "link/PagerLink.h"
+#include "sim/PagerSim.h"
+#include "ui/Dialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/MessageService.h"
+
+using namespace zt310;
+using namespace zt310::ui;
+using editor::Answer;
+
+namespace {
+
+class Sim {
+ public:
+  explicit Sim(sim::SimOptions options = {}) : sim_(std::move(options)) {
+    std::string error;
+    if (!sim_.Open(&error)) qFatal("simulator: %s", error.c_str());
+    sim_.Start();
+  }
+  sim::PagerSimulator& operator*() { return sim_; }
+  sim::PagerSimulator* operator->() { return &sim_; }
+  QString device() const { return QString::fromStdString(sim_.DevicePath()); }
+
+ private:
+  sim::PagerSimulator sim_;
+};
+
+class SilentPty {
+ public:
+  SilentPty() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ::grantpt(master_);
+    ::unlockpt(master_);
+    device_ = QString::fromLocal8Bit(::ptsname(master_));
+  }
+  ~SilentPty() { ::close(master_); }
+  QString device_;
+
+ private:
+  int master_ = -1;
+};
+
+}  // namespace
+
+class WindowPagerTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir_;
+  std::unique_ptr<MainWindow> window_;
+  std::vector<std::string> labels_;
+
+  void StartWindow(const QStringList& ports, bool search = false) {
+    MainWindowOptions options;
+    options.ports = ports;
+    options.searchCradle = search;
+    options.pollUnitMs = 1.0;  // about 0.2 s per silent byte
+    options.waitScale = 0.05;
+    window_ = std::make_unique<MainWindow>(options);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    QTRY_VERIFY(window_->PortList()->count() > 0);
+    // Record the progress label as it changes, to see the final result text.
+    labels_.clear();
+  }
+  MessageService& Messages() { return MessageService::Instance(); }
+  QString ProgressLabel() { return window_->Progress().Label(); }
+
+ private slots:
+  void init() {
+    QDir::setCurrent(dir_.path());
+    Messages().ClearShown();
+    Messages().SetAutomatic(true, Answer::Ok);
+  }
+  void cleanup() { window_.reset(); }
+
+  void startupFindsTheCradleWithoutAMessage() {
+    SilentPty silent;
+    Sim sim;
+    StartWindow({silent.device_, sim.device()}, true);
+    QTRY_COMPARE_WITH_TIMEOUT(window_->PortList()->currentIndex(), 1, 5000);
+    QVERIFY(Messages().Shown().empty());
+    QVERIFY(window_->Link().Port().IsOpen());
+  }
+
+  void startupWithoutACradleWarnsOnce() {
+    SilentPty silent;
+    StartWindow({silent.device_}, true);
+    QTRY_COMPARE_WITH_TIMEOUT(Messages().Shown().size(), std::size_t{1}, 8000);
+    QCOMPARE(Messages().Shown()[0].text, std::string(kBoardNotRespondingText));
+    QTest::qWait(100);
+    QCOMPARE(Messages().Shown().size(), std::size_t{1});
+    QVERIFY(window_->isEnabled());
+  }
+
+  void writeReadVerifyThroughTheMenu() {
+    Sim sim;
+    StartWindow({sim.device()});
+    window_->Model().image()[layout::kGapMax] = 12;
+    window_->WritePager();
+    QCOMPARE(ProgressLabel(), QString(kLabelWriteSuccess));
+    QCOMPARE(window_->StatusText(), QString(kStatusReady));
+    QVERIFY(!window_->Progress().isVisible());
+    QVERIFY(window_->isEnabled());
+    QVERIFY(!window_->Link().Port().IsOpen());
+    QCOMPARE(int{sim->Memory()[layout::kGapMax]}, 12);
+    QCOMPARE(window_->VersionLabel()->text(), QString("FirmVer. 1.3.0"));
+
+    window_->VerifyPager();
+    QCOMPARE(ProgressLabel(), QString(kLabelVerifySuccess));
+
+    CodePlugImage changed = sim->Memory();
+    changed[layout::kGapMax] = 9;
+    StoreImageChecksum(changed);
+    sim->SetMemory(changed);
+    window_->VerifyPager();
+    QCOMPARE(ProgressLabel(), QString(kLabelVerifyFail));
+
+    window_->ReadPager();
+    QCOMPARE(ProgressLabel(), QString(kLabelReadSuccess));
+    QCOMPARE(int{window_->Model().image()[layout::kGapMax]}, 9);
+    QCOMPARE(window_->Model().At("edtGapMax").text, std::string("9"));
+    QVERIFY(window_->isEnabled());
+  }
+
+  void writeWithoutACradleShowsTheBoardMessage() {
+    SilentPty silent;
+    StartWindow({silent.device_});
+    window_->WritePager();
+    QCOMPARE(Messages().Shown().back().text, std::string(kBoardNotRespondingText));
+    QVERIFY(window_->isEnabled());
+    QVERIFY(!window_->Progress().isVisible());
+  }
+
+  void aFastScanWritesAndLogs_data() {
+    QTest::addColumn<int>("msPerKey");
+    QTest::addColumn<bool>("programs");
+    QTest::newRow("scanner") << 0 << true;
+    QTest::newRow("typed by hand") << 40 << false;
+  }
+  void aFastScanWritesAndLogs() {
+    QFETCH(int, msPerKey);
+    QFETCH(bool, programs);
+    for (const auto& name : QDir(dir_.path()).entryList({"*.log"})) QFile::remove(dir_.filePath(name));
+    Sim sim;
+    StartWindow({sim.device()});
+    auto* field = window_->findChild<QLineEdit*>("edtSerialNo");
+    field->setFocus();
+    QTest::keyClicks(field, "AB1234567890", Qt::NoModifier, msPerKey);
+    QTest::keyClick(field, Qt::Key_Return);
+    const auto logs = QDir(dir_.path()).entryList({"*.log"});
+    if (!programs) {
+      QVERIFY(logs.isEmpty());
+      QVERIFY(SerialNumberText(sim->Memory()).value_or("") != "AB1234567890");
+      return;
+    }
+    QCOMPARE(logs.size(), 1);
+    QFile log(dir_.filePath(logs[0]));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray content = log.readAll();
+    QVERIFY(content.startsWith("-------  ZT310 Programming (Barcode) Start ------- \r\n"));
+    QVERIFY(content.contains("  Serial No. = AB1234567890  Write Success !\r\n"));
+    QCOMPARE(QString::fromStdString(SerialNumberText(sim->Memory()).value_or("")), QString("AB1234567890"));
+    QTRY_COMPARE(window_->focusWidget(), field);
+    QVERIFY(field->text().isEmpty());  // ready for the next scan
+    QVERIFY(window_->isEnabled());
+  }
+};
+
+QTEST_MAIN(WindowPagerTest)
+#include "test_window_pager.moc"
