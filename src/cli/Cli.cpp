@@ -13,6 +13,7 @@ const std::vector<Verb>& AllVerbs() {
     AddFileVerbs(all);
     AddEditorVerbs(all);
     AddLinkVerbs(all);
+    AddOperationVerbs(all);
     return all;
   }();
   return verbs;

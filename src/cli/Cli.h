@@ -39,6 +39,7 @@ int RunCli(const std::vector<std::string>& args, Io& io);
 void AddFileVerbs(std::vector<Verb>& verbs);
 void AddEditorVerbs(std::vector<Verb>& verbs);
 void AddLinkVerbs(std::vector<Verb>& verbs);
+void AddOperationVerbs(std::vector<Verb>& verbs);
 
 // Small shared helpers for verbs.
 // Loads FILE with the "Open" rules; on failure prints the reason and returns nothing.

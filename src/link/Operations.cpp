@@ -1,7 +1,6 @@
 #include "link/Operations.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 
 #include "codeplug/Layout.h"
@@ -152,17 +151,11 @@ OperationResult Abandon(OperationContext& context, const std::string& message) {
 }
 
 void ShowVersionLabel(editor::EditorModel& model, const Block16& identity) {
-  char text[48];
-  std::snprintf(text, sizeof text, "FirmVer. %d.%d.%d", identity[kFirmwareMajor], identity[kFirmwareMinor],
-                identity[kFirmwarePatch]);
-  model.SetText("lblVersion", text);
-  model.SetVisible("lblVersion", true);
+  model.PartOf<editor::SettingsPages>().ShowFirmwareVersion(identity[kFirmwareMajor], identity[kFirmwareMinor],
+                                                            identity[kFirmwarePatch]);
 }
 
-void HideVersionLabel(editor::EditorModel& model) {
-  model.SetVisible("lblVersion", false);
-  model.SetText("lblVersion", "");
-}
+void HideVersionLabel(editor::EditorModel& model) { model.PartOf<editor::SettingsPages>().HideFirmwareVersion(); }
 
 }  // namespace detail
 
