@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""Operations benchmark (not a test): write, read, verify and produce against
+`zt310-sim --baud 9600`.
+
+Usage: bench/operations_bench.py [BUILD_DIR] [--runs N]
+
+For each operation the zt310 verb runs with --trace; the bytes it moved on
+the wire are counted from the trace (requests sent and replies received,
+the probe included), and the operation's elapsed time runs from the port's
+first open to its last close. The figure printed is elapsed / wire time,
+the wire time being those bytes at 9600 baud 8N1 (10 bit times a byte).
+Goal: at most 1.05 for each (polling every 50 ms puts the old tool near 1.6).
+"""
+import argparse
+import os
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+
+LINE = re.compile(r"^\s*(\d+) (\S+) (\S) (.*)$")
+BYTE_SECONDS = 10 / 9600
+
+
+def trace_figures(path):
+    """Bytes sent, bytes received and ms from the first open to the last close."""
+    sent = received = 0
+    opened = closed = None
+    with open(path) as trace:
+        for line in trace:
+            match = LINE.match(line)
+            if not match:
+                continue
+            ms, direction, text = int(match.group(1)), match.group(3), match.group(4)
+            if direction == ">":
+                sent += len(text.split())
+            elif direction == "<":
+                received += len(text.split())
+            elif direction == "-" and text == "open" and opened is None:
+                opened = ms
+            elif direction == "-" and text == "close":
+                closed = ms
+    return sent, received, closed - opened
+
+
+def run(zt310, args, trace, work):
+    result = subprocess.run([zt310] + args + ["--trace", trace], capture_output=True, text=True, cwd=work)
+    if result.returncode != 0:
+        sys.exit(f"zt310 {args[0]} failed: {result.stderr.strip()}")
+    return trace_figures(trace)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build", nargs="?", default=os.path.join(os.path.dirname(__file__), "..", "build-ops"))
+    parser.add_argument("--runs", type=int, default=3)
+    options = parser.parse_args()
+    zt310 = os.path.abspath(os.path.join(options.build, "src", "cli", "zt310"))
+    simulator = os.path.abspath(os.path.join(options.build, "src", "sim", "zt310-sim"))
+
+    with tempfile.TemporaryDirectory() as work:
+        cradle = os.path.join(work, "cradle")
+        image = os.path.join(work, "pager.tbl")
+        trace = os.path.join(work, "trace.txt")
+        sim = subprocess.Popen([simulator, "--baud", "9600", "--link", cradle], stdout=subprocess.PIPE, text=True)
+        try:
+            print(f"zt310-sim --baud 9600: {sim.stdout.readline().strip()}")
+            operations = [
+                ("read", ["read", "--port", cradle, "-o", image]),
+                ("write", ["write", "--port", cradle, image]),
+                ("verify", ["verify", "--port", cradle, image]),
+                ("produce", ["produce", "--port", cradle, image, "--serial", "AB1234567890", "--log-dir", work]),
+            ]
+            print(f"{'operation':<9} {'sent':>5} {'received':>8} {'wire ms':>8} {'elapsed ms':>10} {'ratio':>6}")
+            worst = 0.0
+            for name, args in operations:
+                ratios = []
+                for _ in range(options.runs):
+                    sent, received, elapsed = run(zt310, args, trace, work)
+                    wire = (sent + received) * BYTE_SECONDS * 1000
+                    ratios.append(elapsed / wire)
+                ratio = statistics.median(ratios)
+                worst = max(worst, ratio)
+                print(f"{name:<9} {sent:>5} {received:>8} {wire:>8.0f} {elapsed:>10} {ratio:>6.3f}")
+            print(f"worst median ratio {worst:.3f} (goal <= 1.05) over {options.runs} runs each")
+        finally:
+            sim.terminate()
+            sim.wait()
+
+
+if __name__ == "__main__":
+    main()
