@@ -5,7 +5,9 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
+#include <poll.h>
 #include <unistd.h>
 
 #include "link/LinkTrace.h"
@@ -19,12 +21,21 @@ bool MayNotUse(const QString& path) {
   return ::access(native.constData(), R_OK | W_OK) != 0 && errno == EACCES;
 }
 
+// A device that went away (an unplugged adapter, a closed pseudo-terminal)
+// does not always make Qt report an error: the line is hung up instead.
+constexpr int kHangUpCheckMs = 100;
+
+bool HungUp(const QSerialPort& device) {
+  pollfd status{static_cast<int>(device.handle()), POLLIN, 0};
+  return ::poll(&status, 1, 0) > 0 && (status.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
 bool DeviceFailed(const QSerialPort& device) {
-  return device.error() == QSerialPort::ResourceError;
+  return device.error() == QSerialPort::ResourceError || (device.bytesAvailable() == 0 && HungUp(device));
 }
 
 // Runs a local event loop until one of the devices has input or fails, or
-// ms pass. Without an application object there is no event loop to run, so
+// ms pass (returning early every so often to look for a hang-up). Without an application object there is no event loop to run, so
 // the first device is waited on directly.
 void WaitOnDevices(const std::vector<QSerialPort*>& devices, int ms) {
   if (devices.empty() || ms <= 0) return;
@@ -49,7 +60,7 @@ void WaitOnDevices(const std::vector<QSerialPort*>& devices, int ms) {
     });
     QObject::connect(device, &QObject::destroyed, &loop, &QEventLoop::quit);
   }
-  timer.start(ms);
+  timer.start(std::min(ms, kHangUpCheckMs));
   loop.exec();
 }
 

@@ -11,8 +11,8 @@ using namespace zt310::testing;
 namespace {
 
 struct Linked {
-  explicit Linked(sim::SimOptions options = {}) : sim(std::move(options)) {
-    link.SetTiming(FastTiming());
+  explicit Linked(sim::SimOptions options = {}, LinkTiming timing = FastTiming()) : sim(std::move(options)) {
+    link.SetTiming(timing);
     link.SetHost({[this](int offset, int count) { blocks.push_back({offset, count}); },
                   [this](const QString& message) { messages << message; }});
     link.SetPortNames({sim.device()});
@@ -62,7 +62,7 @@ class LinkTest : public QObject {
     QTest::newRow("read reply one byte short") << "short@1" << "read" << false << true;
     QTest::newRow("read reply dropped") << "drop@1" << "read" << false << true;
     QTest::newRow("read reply garbage") << "garbage@1" << "read" << false << true;
-    QTest::newRow("read reply slow bytes") << "slow:25@1" << "read" << true << true;
+    QTest::newRow("read reply slow bytes") << "slow:8@1" << "read" << true << true;
     QTest::newRow("write ack byte 14 wrong") << "bad-ack@1" << "write" << false << true;
     QTest::newRow("write ack one byte short") << "short@1" << "write" << false << true;
     QTest::newRow("write ack checksum off") << "corrupt@1" << "write" << false << true;
@@ -77,14 +77,21 @@ class LinkTest : public QObject {
     std::string error;
     sim::SimOptions options;
     options.faults.push_back(*sim::ParseFault(fault.toStdString(), &error));
-    Linked f(options);
+    // Poll units of 0.3 ms, except for the unplugged cradle, which must be
+    // noticed well before a full time-out.
+    const bool unplug = fault.startsWith("unplug");
+    Linked f(options, unplug ? LinkTiming{10.0, 1.0} : LinkTiming{0.3, 0.01});
     QVERIFY(f.link.OpenSelectedPort());
     const CodePlugImage image = NumberedImage();
     std::array<std::uint8_t, 16> destination;
     destination.fill(0xEE);
+    QElapsedTimer clock;
+    clock.start();
     const bool ok = operation == "read" ? f.link.ReadBlock(kMemoryAddress, destination.data(), 0, 16)
                                         : f.link.WriteBlock(image, 0, 16);
     QCOMPARE(ok, succeeds);
+    // A cradle that goes away is noticed at once, not after the time-out.
+    if (!portStaysOpen) QVERIFY(clock.elapsed() < f.link.timing().ByteTimeoutMs(kPollUnitTransfer));
     if (!ok && operation == "read") QVERIFY(std::all_of(destination.begin(), destination.end(), [](auto b) { return b == 0xEE; }));
     QCOMPARE(f.link.Port().IsOpen(), portStaysOpen);
     QCOMPARE(f.blocks.size(), std::size_t{1});
