@@ -255,6 +255,27 @@ class LinkTest : public QObject {
     QVERIFY(messages[0].startsWith("Error opening comm port."));
   }
 
+  void openErrorMessages_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("permissionDenied");
+    QTest::addColumn<QString>("expectedStart");
+    QTest::addColumn<bool>("explainsGroup");
+    QTest::newRow("device busy") << 8 << false << QString(kOpenErrorInUseText) << false;
+    QTest::newRow("settings refused") << 15 << false << QString(kOpenErrorText) << false;
+    QTest::newRow("permission denied") << 8 << true << QString(kOpenErrorInUseText) + "\n" << true;
+  }
+  void openErrorMessages() {
+    QFETCH(int, code);
+    QFETCH(bool, permissionDenied);
+    QFETCH(QString, expectedStart);
+    QFETCH(bool, explainsGroup);
+    const ECommError error(static_cast<CommErrorCode>(code), 13, {}, permissionDenied);
+    const QString message = OpenErrorMessage(error, "ttyUSB0");
+    QVERIFY2(message.startsWith(expectedStart), qPrintable(message));
+    QCOMPARE(message.contains("usermod -aG"), explainsGroup);
+    if (!explainsGroup) QCOMPARE(message, expectedStart);
+  }
+
   void traceShowsFramesAndTimeOuts() {
     QTemporaryDir dir;
     LinkTrace trace;
