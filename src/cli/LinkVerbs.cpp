@@ -110,7 +110,7 @@ constexpr const char* kTestUsage =
     "zt310 test vibrator on|off [--port PATH]... [--trace FILE]\n"
     "       zt310 test alert on|off [--channel F1|F2] [--call 1..12] [--port PATH]... [--trace FILE]";
 
-std::optional<TestRequestPlan> PlanTest(std::vector<std::string>& args, Io& io) {
+std::optional<TestRequestPlan> PlanTest(std::vector<std::string>& args) {
   std::vector<std::string> channels;
   std::vector<std::string> calls;
   if (!TakeOption(args, "--channel", channels) || !TakeOption(args, "--call", calls) || channels.size() > 1 ||
@@ -144,7 +144,6 @@ std::optional<TestRequestPlan> PlanTest(std::vector<std::string>& args, Io& io) 
     }
     if (call < 1 || call > 12) return std::nullopt;
   }
-  (void)io;
   // The alert of an earlier test is stopped before the new one starts.
   return TestRequestPlan{"Alert test on",
                          {{kCommandAlertOff, 0, 0, 0},
@@ -157,7 +156,7 @@ int RunTest(const std::vector<std::string>& argsIn, Io& io) {
   auto verbLink = TakeLinkOptions(args, io, &usageError);
   if (usageError) return UsageError(io.err, kTestUsage);
   if (!verbLink) return kExitUsage;
-  const auto plan = PlanTest(args, io);
+  const auto plan = PlanTest(args);
   if (!plan) return UsageError(io.err, kTestUsage);
   return SendTestFrames(*verbLink, *plan, io);
 }
