@@ -124,8 +124,7 @@ class OperationFaultsTest : public QObject {
     QFETCH(int, kind);
     const Op operation = static_cast<Op>(op);
     const FaultKind fault = static_cast<FaultKind>(kind);
-    // Poll units of 0.05 ms: 25 ms per byte of a transfer, 10 ms of a probe.
-    OperationBench bench(WithFault(fault, request), LinkTiming{0.05, 0.0});
+    OperationBench bench(WithFault(fault, request));
     if (operation == Op::Read || operation == Op::Verify) bench.TakePagerMemory();
 
     QElapsedTimer clock;
