@@ -70,7 +70,11 @@ class ChannelPagesTest : public QObject {
     trigger();
     QTest::qWait(20);
     // The offscreen platform does not hand the activation back to the window when a dialog closes.
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
     QApplication::setActiveWindow(window_.get());
+#else
+    window_->activateWindow();
+#endif
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
   }
   static void Exit(ToneTableDialog* dialog) { dialog->findChild<QPushButton*>("btnExit")->click(); }
@@ -102,6 +106,51 @@ class ChannelPagesTest : public QObject {
     window_->close();
     QTest::qWait(10);
     window_.reset();
+  }
+
+  void captionsLineUpWithTheirColumns_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QStringList>("fields");
+    QTest::newRow("Tone 1") << "Tone 1" << QStringList{"edtF2T10", "edtF2T17", "edtF2GT3"};
+    QTest::newRow("Tone 2") << "Tone 2" << QStringList{"edtF2T20", "edtF2T27"};
+    QTest::newRow("tone type") << "     Alert    Tone Type" << QStringList{"cboF2TType0", "cboF2GTType3"};
+    QTest::newRow("SW-A") << "SW-A" << QStringList{"chkF2SA0", "chkF2SA7", "chkF2GSA0"};
+    QTest::newRow("SW-D") << "SW-D" << QStringList{"chkF2SD3", "chkF2GSD3"};
+    QTest::newRow("Priority Alert") << "Priority Alert" << QStringList{"chkF2Priority0", "chkF2GPriority3"};
+  }
+  void captionsLineUpWithTheirColumns() {
+    QFETCH(QString, caption);
+    QFETCH(QStringList, fields);
+    ShowChannel(1);
+    QWidget* group = Widget("grpF2CallTone");
+    QLabel* label = nullptr;
+    for (QLabel* candidate : group->findChildren<QLabel*>()) {
+      if (candidate->text() == caption) label = candidate;
+    }
+    QVERIFY(label);
+    const int centre = label->mapTo(group, label->rect().center()).x();
+    for (const QString& name : fields) {
+      QWidget* field = Widget(name);
+      QVERIFY2(qAbs(field->mapTo(group, field->rect().center()).x() - centre) <= 2, qPrintable(name));
+    }
+    QVERIFY2(group->minimumSizeHint().width() <= 810, qPrintable(QString::number(group->minimumSizeHint().width())));  // fits 825 pixels
+  }
+
+  void fixedTextsAndHints() {
+    ShowChannel(1);
+    QWidget* page = Widget("tabChannelF2");
+    QStringList texts;
+    for (QLabel* label : page->findChildren<QLabel*>()) texts << label->text();
+    for (const char* text : {"[F9] Open Tone Table", "Enable Function Switches Duty ", "00Hz", "Channel Space", "PLLR",
+                             "PLLN", "MUTL", "s."}) {
+      QVERIFY2(texts.contains(text), text);
+    }
+    QVERIFY(!Widget("lblF2ToneTbl")->isVisible());  // until a tone field is entered
+    QCOMPARE(Widget("cboCSpaceF2")->toolTip(), QString("Select the channel."));
+    QVERIFY(Widget("edtF2ATime0")->toolTip().startsWith("Attention: If the alert time is set for too long"));
+    QCOMPARE(Widget<QComboBox>("cboCSpaceF2")->itemText(1), QString("6.25 K"));
+    QCOMPARE(Widget<QCheckBox>("chkF2GCall3")->text(), QString("Group Call #4"));
+    QCOMPARE(Edit("edtF2Freq")->maxLength(), 7);
   }
 
   void typedToneIsStoredWhenTheFieldIsLeft_data() {
