@@ -1,5 +1,6 @@
 #include "ui/AdvancePage.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,7 +16,7 @@ namespace {
 
 constexpr int kWidth = form::kEditWidth;
 constexpr int kBatteryListWidth = 80;
-constexpr int kCaptionWidth = 150;
+constexpr int kCaptionWidth = 160;
 
 // GAP MAX. takes the model's timing unit labels number 5.
 constexpr FieldRow kTimingRows[] = {
@@ -47,24 +48,31 @@ QLabel* NoticeLabel(QWidget* parent) {
   return notice;
 }
 
-// "Decoder Bandwidth" with "+" over "-" before its list and "%" after it.
+// "Decoder Bandwidth" with "+" over "-" before its list and "%" after it;
+// the sign stands at the end of the caption cell, so the list lines up with
+// the fields below.
 void AddBandwidthRow(const PageContext& context, QGridLayout* grid, QWidget* parent, int row) {
-  grid->addWidget(form::Caption(context, "Decoder Bandwidth", "cboBandWidth", parent), row, 0);
-  auto* cell = new QWidget(parent);
-  auto* line = new QHBoxLayout(cell);
-  line->setContentsMargins(0, 0, 0, 0);
-  line->setSpacing(3);
-  auto* plusMinus = new QLabel(QString::fromUtf8("+\n-"), cell);
+  grid->addWidget(form::Caption(context, "Decoder Bandwidth", "cboBandWidth", parent), row, 0, Qt::AlignLeft);
+  auto* plusMinus = new QLabel("+\n-", parent);
   plusMinus->setObjectName("lblBandWidthSign");
   QFont tight = plusMinus->font();
   tight.setPointSizeF(tight.pointSizeF() * 0.85);
   plusMinus->setFont(tight);
   plusMinus->setAlignment(Qt::AlignCenter);
-  line->addWidget(plusMinus);
-  line->addWidget(form::ModelWidget(context, "cboBandWidth", cell, kWidth));
-  line->addStretch();
-  grid->addWidget(cell, row, 1);
+  grid->addWidget(plusMinus, row, 0, Qt::AlignRight);
+  grid->addWidget(form::ModelWidget(context, "cboBandWidth", parent, kWidth), row, 1, Qt::AlignLeft);
   grid->addWidget(new QLabel("%", parent), row, 2);
+}
+
+// A refused battery level sends the focus back to the list that was picked.
+void FocusRefusedBatteryLists(const PageContext& context, QWidget* column) {
+  for (const FieldRow& row : kBatteryRows) {
+    auto* list = column->findChild<QComboBox*>(row.control);
+    // Queued: the binder hands the pick to the model first.
+    QObject::connect(list, &QComboBox::activated, list, [&model = context.model, list, name = std::string(row.control)] {
+      if (model.Focus() == name) list->setFocus(Qt::OtherFocusReason);
+    }, Qt::QueuedConnection);
+  }
 }
 
 QWidget* DecoderColumn(const PageContext& context, QWidget* parent) {
@@ -76,6 +84,7 @@ QWidget* DecoderColumn(const PageContext& context, QWidget* parent) {
   int row = form::AddFieldRows(context, grid, column, kTimingRows, 1);
   grid->setRowMinimumHeight(row++, 8);
   row = form::AddFieldRows(context, grid, column, kBatteryRows, row);
+  FocusRefusedBatteryLists(context, column);
   grid->setRowMinimumHeight(row++, 8);
   grid->addWidget(form::ModelWidget(context, "chkEnableAlertTime", column), row++, 0, 1, 3);
   grid->setRowStretch(row, 1);

@@ -153,6 +153,10 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  // Closing the widgets moves the focus out of a field being edited; the
+  // model is gone by then, so no field may commit any more.
+  delete binder_;
+  binder_ = nullptr;
   if (link_) link_->Port().Close();
   if (demoSim_) demoSim_->Stop();
 }
@@ -276,7 +280,7 @@ void MainWindow::BuildPages() {
   pages_ = new QTabWidget(this);
   pages_->setObjectName("PageControl1");
   for (const auto& page : kPages) {
-    const PageContext context{*model_, [this] { binder_->CommitByFocusSink(); }, [this] { ShowResetHelp(); },
+    const PageContext context{*model_, [this] { if (binder_) binder_->CommitByFocusSink(); }, [this] { ShowResetHelp(); },
                               [this] { OpenToneTable(); }};
     QWidget* content = CreatePageWidget(context, page.name, pages_);
     if (!content->findChild<QWidget*>(page.name)) content->setObjectName(page.name);

@@ -68,12 +68,12 @@ QWidget* OptionColumnWidget(const PageContext& context, const OptionColumn& colu
 // shows only for the reset methods that wait.
 int AddResetRows(const PageContext& context, QGridLayout* grid, QWidget* parent, int row) {
   grid->addWidget(form::Caption(context, "Reset Control", "cboResetCon", parent), row, 0);
-  grid->addWidget(form::ModelWidget(context, "cboResetCon", parent, kListWidth), row, 1, Qt::AlignLeft);
+  grid->addWidget(form::ModelWidget(context, "cboResetCon", parent, kListWidth), row, 1, 1, 2, Qt::AlignLeft);
   auto* help = static_cast<QLabel*>(form::ModelWidget(context, "lblHelp", parent));
   help->setCursor(Qt::PointingHandCursor);
   help->setStyleSheet("color: blue; text-decoration: underline;");
   form::OnClick(help, context.showResetHelp);
-  grid->addWidget(help, row, 2);
+  grid->addWidget(help, row, 3);
   ++row;
   QWidget* delayParts[] = {form::ModelWidget(context, "lblDelayTime", parent),
                            form::ModelWidget(context, "edtDelay", parent, form::kEditWidth),
@@ -97,13 +97,13 @@ QWidget* ModelOptionsGroup(const PageContext& context, QWidget* parent) {
   auto* lists = new QWidget(group);
   QGridLayout* grid = form::Grid(lists, 0);
   int row = 0;
-  grid->addWidget(form::ModelWidget(context, "chkSysStoredVoice", lists), row++, 0, 1, 3);
+  grid->addWidget(form::ModelWidget(context, "chkSysStoredVoice", lists), row++, 0, 1, 4);
   row = form::AddFieldRows(context, grid, lists, kRecordRow, row);
-  grid->addWidget(form::ModelWidget(context, "chkSQLRec", lists), row++, 0, 1, 3);
+  grid->addWidget(form::ModelWidget(context, "chkSQLRec", lists), row++, 0, 1, 4);
   row = AddResetRows(context, grid, lists, row);
   row = form::AddFieldRows(context, grid, lists, kLevelRows, row);
   grid->setRowStretch(row, 1);
-  grid->setColumnStretch(3, 1);
+  grid->setColumnStretch(4, 1);
   layout->addWidget(lists, 0, Qt::AlignTop);
 
   for (const OptionColumn& column : kOptionColumns) layout->addWidget(OptionColumnWidget(context, column, group));

@@ -73,7 +73,10 @@ int AddFieldRows(const PageContext& context, QGridLayout* grid, QWidget* parent,
   int row = firstRow;
   for (const FieldRow& field : rows) {
     grid->addWidget(Caption(context, field.caption, field.control, parent), row, column);
-    grid->addWidget(ModelWidget(context, field.control, parent, field.width), row, column + 1, Qt::AlignLeft);
+    // A control without a unit may reach into the unit column (the long lists).
+    const bool hasUnit = field.timingUnit >= 0 || *field.unit;
+    grid->addWidget(ModelWidget(context, field.control, parent, field.width), row, column + 1, 1, hasUnit ? 1 : 2,
+                    Qt::AlignLeft);
     if (field.timingUnit >= 0) {
       AddTimingUnit(context, grid, parent, field.timingUnit, row, column + 2);
     } else if (*field.unit) {

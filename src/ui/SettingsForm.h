@@ -43,7 +43,8 @@ QGridLayout* Grid(QWidget* owner, int margin = 8);
 QGroupBox* Group(const PageContext& context, const QString& title, const QString& objectName, QWidget* parent);
 
 // Adds the rows at grid columns column (caption), column + 1 (control) and
-// column + 2 (unit), starting at firstRow. Returns the next free row.
+// column + 2 (unit; a control without one may span it), starting at
+// firstRow. Returns the next free row.
 int AddFieldRows(const PageContext& context, QGridLayout* grid, QWidget* parent, std::span<const FieldRow> rows,
                  int firstRow = 0, int column = 0);
 
