@@ -103,6 +103,9 @@ QWidget* ModelOptionsGroup(const PageContext& context, QWidget* parent) {
   row = AddResetRows(context, grid, lists, row);
   row = form::AddFieldRows(context, grid, lists, kLevelRows, row);
   grid->setRowStretch(row, 1);
+  // The long lists span the field and unit columns; a wide enough unit
+  // column keeps the short fields' units right beside them.
+  grid->setColumnMinimumWidth(2, kListWidth - form::kEditWidth - grid->horizontalSpacing());
   grid->setColumnStretch(4, 1);
   layout->addWidget(lists, 0, Qt::AlignTop);
 
