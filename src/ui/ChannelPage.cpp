@@ -217,7 +217,13 @@ QWidget* ChannelPage::BuildFrequencyGroup() {
     layout->addWidget(value);
   }
   layout->addStretch();
-  CommitOnMouseOver(group, context_);
+  PageContext frequencyContext = context_;
+  frequencyContext.commitByFocusSink = [this] {
+    if (RepeatsLastRefusal()) return;
+    CommitBySink();
+    RememberRefusal();
+  };
+  CommitOnMouseOver(group, frequencyContext);
   return group;
 }
 
@@ -228,12 +234,38 @@ void ChannelPage::MouseOverCallTone() {
   const auto* focus = qobject_cast<QLineEdit*>(QApplication::focusWidget());
   const bool editing = focus && focus->objectName() != editor::kFocusSink;
   if (!editing && !pages.Target().IsSet() && !toneTableLabel_->isVisible()) return;
-  context_.commitByFocusSink();
+  if (RepeatsLastRefusal()) return;
+  CommitBySink();
   // A refused commit took the focus back to its field; it stays the field being edited.
-  const std::string& modelFocus = context_.model.Focus();
-  if (!modelFocus.empty() && modelFocus != editor::kFocusSink) return;
+  if (RememberRefusal()) return;
   pages.MouseOverCallToneGroup(channel_);
   toneTableLabel_->setVisible(context_.model.At(toneTableLabel_->objectName().toStdString()).visible);
+}
+
+// The commit processes pending events, among them further mouse moves; those
+// must not start a second commit of the same field.
+void ChannelPage::CommitBySink() {
+  if (committing_) return;
+  committing_ = true;
+  context_.commitByFocusSink();
+  committing_ = false;
+}
+
+// A refused field keeps the focus and the typed text. Committing it again on
+// every further mouse move would repeat the same message without end, so the
+// mouse-over waits until the text changes.
+bool ChannelPage::RememberRefusal() {
+  const std::string& focus = context_.model.Focus();
+  const bool refused = !focus.empty() && focus != editor::kFocusSink;
+  refusedField_ = refused ? focus : std::string();
+  refusedText_ = refused ? context_.model.At(focus).text : std::string();
+  return refused;
+}
+
+bool ChannelPage::RepeatsLastRefusal() const {
+  if (committing_) return true;
+  return !refusedField_.empty() && context_.model.Focus() == refusedField_ &&
+         context_.model.At(refusedField_).text == refusedText_;
 }
 
 bool ChannelPage::eventFilter(QObject* watched, QEvent* event) {

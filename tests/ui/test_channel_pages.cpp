@@ -461,6 +461,23 @@ class ChannelPagesTest : public QObject {
     QVERIFY(!window_->Model().PartOf<editor::ChannelPages>().Target().IsSet());
   }
 
+  void mouseOverRepeatsNoRefusal() {
+    QLineEdit* edit = Edit("edtF1T10");
+    Type(edit, "99");
+    QWidget* panel = Widget("panF1Call0");
+    const QPoint background = Background(panel, edit);
+    for (int move = 0; move < 3; ++move) {
+      QTest::mouseMove(panel, background + QPoint(0, move - 1));
+      QTest::qWait(20);
+    }
+    QCOMPARE(Shown().size(), std::size_t{1});
+    QVERIFY(edit->hasFocus());
+    QTest::keyClick(edit, Qt::Key_Backspace);  // "99." -- the field has changed, the next move commits it again
+    QTest::mouseMove(panel, background);
+    QTest::qWait(20);
+    QCOMPARE(Shown().size(), std::size_t{2});
+  }
+
   void mouseOverWaitsWhileASpacingConflictIsPending() {
     ChooseToneSystem(1);  // User: the spacing rule
     Widget<QCheckBox>("chkF1Call1")->click();
