@@ -114,7 +114,8 @@ QWidget* SquelchGrid(const PageContext& context, QWidget* parent) {
 
 }  // namespace
 
-QWidget* CreateAdvancePage(const PageContext& context, QWidget* parent) {
+QWidget* CreateAdvancePage(const PageContext& pageContext, QWidget* parent) {
+  const PageContext context = form::MouseOverContext(pageContext);
   auto* page = new QWidget(parent);
   page->setObjectName("tabAdvance");
   CommitOnMouseOver(page, context);

@@ -158,7 +158,8 @@ QWidget* PriorityScanGroup(const PageContext& context, QWidget* parent) {
 
 }  // namespace
 
-QWidget* CreateSettingPage(const PageContext& context, QWidget* parent) {
+QWidget* CreateSettingPage(const PageContext& pageContext, QWidget* parent) {
+  const PageContext context = form::MouseOverContext(pageContext);
   auto* page = new QWidget(parent);
   page->setObjectName("tabSetting");
   CommitOnMouseOver(page, context);

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <memory>
 
 #include "ui/ControlWidgets.h"
 
@@ -53,6 +54,30 @@ QGridLayout* Grid(QWidget* owner, int margin) {
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(kRowSpacing);
   return grid;
+}
+
+PageContext MouseOverContext(const PageContext& context) {
+  struct Refusal {
+    bool committing = false;
+    std::string field;
+    std::string text;
+  };
+  auto refusal = std::make_shared<Refusal>();
+  PageContext guarded = context;
+  guarded.commitByFocusSink = [refusal, &model = context.model, commit = context.commitByFocusSink] {
+    if (refusal->committing || !commit) return;
+    if (!refusal->field.empty() && model.Focus() == refusal->field && model.At(refusal->field).text == refusal->text) {
+      return;
+    }
+    refusal->committing = true;
+    commit();
+    refusal->committing = false;
+    const std::string& focus = model.Focus();
+    const bool refused = !focus.empty() && focus != editor::kFocusSink && model.Has(focus);
+    refusal->field = refused ? focus : std::string();
+    refusal->text = refused ? model.At(focus).text : std::string();
+  };
+  return guarded;
 }
 
 QGroupBox* Group(const PageContext& context, const QString& title, const QString& objectName, QWidget* parent) {

@@ -38,6 +38,13 @@ QLabel* Caption(const PageContext& context, const QString& text, const std::stri
 
 QGridLayout* Grid(QWidget* owner, int margin = 8);
 
+// The page context whose focus-sink commit serves the mouse-over rule of one
+// page. A refused field keeps the focus and its text; committing it again on
+// every further mouse move would repeat the same message without end, so the
+// mouse-over waits until the text changes. A commit in progress (it processes
+// pending events, further mouse moves among them) is not started twice.
+PageContext MouseOverContext(const PageContext& context);
+
 // A group box whose background commits the field being edited when the
 // mouse moves over it.
 QGroupBox* Group(const PageContext& context, const QString& title, const QString& objectName, QWidget* parent);

@@ -36,7 +36,8 @@ constexpr FieldRow kRightColumn[] = {
 
 }  // namespace
 
-QWidget* CreateSystemPage(const PageContext& context, QWidget* parent) {
+QWidget* CreateSystemPage(const PageContext& pageContext, QWidget* parent) {
+  const PageContext context = form::MouseOverContext(pageContext);
   auto* page = new QWidget(parent);
   page->setObjectName("tabSystem");
   auto* layout = new QVBoxLayout(page);

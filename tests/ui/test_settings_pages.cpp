@@ -439,6 +439,25 @@ class SettingsPagesTest : public QObject {
     QCOMPARE(Byte(offset), stored);
     QVERIFY(!Edit(field)->hasFocus());
   }
+
+  // A refused field is not committed again by every further mouse move.
+  void mouseOverRepeatsNoRefusal() {
+    ShowPage(kSettingPage);
+    QLineEdit* edit = Edit("edtTonality1");
+    Type(edit, "9");
+    QWidget* group = Widget("grpAlertTonality");
+    for (int move = 0; move < 3; ++move) {
+      QTest::mouseMove(group, QPoint(group->width() - 3 - move, group->height() - 3));
+      QTest::qWait(20);
+    }
+    QCOMPARE(Shown().size(), std::size_t{1});
+    QVERIFY(edit->hasFocus());
+    QCOMPARE(edit->text(), QString("9.000"));
+    QTest::keyClick(edit, Qt::Key_Backspace);  // the text changed: the next move commits it again
+    QTest::mouseMove(group, QPoint(group->width() - 3, group->height() - 4));
+    QTest::qWait(20);
+    QCOMPARE(Shown().size(), std::size_t{2});
+  }
 };
 
 QTEST_MAIN(SettingsPagesTest)
