@@ -180,21 +180,52 @@ class SettingsPagesTest : public QObject {
     }
   }
 
-  void keyFiltersRefuseWhatTheFieldCannotHold() {
-    ShowPage(kSystemPage);
-    QLineEdit* digits = Edit("edtRFDelay");
-    Type(digits, "1a");
-    QCOMPARE(digits->text(), QString("1"));
-    QCOMPARE(LastMessage(), QString("Please insert a numeric!"));
-    QVERIFY(digits->hasFocus());
+  void keyFiltersRefuseWhatTheFieldCannotHold_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<bool>("numericMessage");
+    QTest::newRow("digits only: a letter") << kSystemPage << "edtRFDelay" << "1a2" << "12" << true;
+    QTest::newRow("digits only: Backspace") << kAdvancePage << "edtGapMax" << "12\b" << "12" << true;
+    QTest::newRow("one decimal") << kSettingPage << "edtDelay" << ".1.55" << "1.5" << false;
+    QTest::newRow("two decimals") << kSystemPage << "edtRSSI2" << ".0.456" << "0.45" << false;
+    QTest::newRow("two decimals, Backspace") << kAdvancePage << "edtSquLevel3" << "0.1\b2" << "0.2" << false;
+    QTest::newRow("three decimals") << kSettingPage << "edtTonality0" << "1..2345" << "1.234" << false;
+  }
 
-    MessageService::Instance().ClearShown();
-    QLineEdit* volts = Edit("edtRSSI2");
-    Type(volts, ".0.456");  // no leading point, one point, two decimals
-    QCOMPARE(volts->text(), QString("0.45"));
-    QVERIFY(Shown().empty());
-    PressEnter(volts);
-    QCOMPARE(Byte(layout::kSpeakerOffCode), 38);
+  void keyFiltersRefuseWhatTheFieldCannotHold() {
+    QFETCH(int, page);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    QFETCH(bool, numericMessage);
+    ShowPage(page);
+    if (field == "edtDelay") Pick("cboResetCon", "Delay N sec Auto Reset");
+    Type(Edit(field), typed);
+    QCOMPARE(Edit(field)->text(), kept);
+    QVERIFY(Edit(field)->hasFocus());
+    if (numericMessage) {
+      QCOMPARE(LastMessage(), QString("Please insert a numeric!"));
+    } else {
+      QVERIFY2(Shown().empty(), qPrintable(LastMessage()));
+    }
+  }
+
+  void toneSystemSetsTheDurations() {
+    window_->Model().image()[layout::kToneDur2Plectron] = 33;
+    Widget<QAbstractButton>("radToneSystem2")->click();  // Plectron
+    QTest::qWait(10);
+    QCOMPARE(Edit("edtToneDur1")->text(), QString("33"));
+    QCOMPARE(Edit("edtToneDur2")->text(), QString("25"));
+    QCOMPARE(window_->Model().image().GetWord(layout::kGroupCallDuration), 25);
+    ShowPage(kSystemPage);
+    Enter("edtToneDur1", "300");
+    QCOMPARE(window_->Model().image().GetWord(layout::kTone2Duration), 300);
+    QCOMPARE(Byte(layout::kToneDur2Plectron), 0x2C);
+    Widget<QAbstractButton>("radToneSystem0")->click();  // Standard
+    QTest::qWait(10);
+    QCOMPARE(Edit("edtToneDur2")->text(), QString("50"));
   }
 
   // A delay that is not a half second is not stored; the focus is not forced back.
