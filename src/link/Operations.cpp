@@ -157,6 +157,39 @@ void ShowVersionLabel(editor::EditorModel& model, const Block16& identity) {
 
 void HideVersionLabel(editor::EditorModel& model) { model.PartOf<editor::SettingsPages>().HideFirmwareVersion(); }
 
+bool SingleChannelPagerRefuses(const Block16& identity, int pagerVersion, const CodePlugImage& image) {
+  return (identity[kSingleChannelMarker] == kMarkerOn || IsSingleChannelFirmware(pagerVersion)) &&
+         image[kSingleChannelMarker2] == kMarkerOff;
+}
+
+OperationResult RefuseTwoChannelImage(OperationContext& context) {
+  OperationResult result = Abandon(context, kSingleChannelPagerText);
+  context.model.SetChecked("chkOneChannel", true);
+  context.model.RunChange("chkOneChannel");
+  return result;
+}
+
+std::optional<std::pair<int, int>> ReadPagerBand(OperationContext& context) {
+  context.host.ProgressValue(0);
+  context.host.ProgressLabel(kLabelReadBandwidth);
+  context.host.Status(kStatusReadBandwidth);
+  Block16 band;
+  band.fill(kBlank);
+  if (!ReadNamedBlock(context.link, band, kBandwidthBlock)) return std::nullopt;
+  return std::make_pair(int{band[kNarrowBandMarker - kBandwidthBlock.offset]},
+                        int{band[kBand - kBandwidthBlock.offset]});
+}
+
+bool KeepWideBand(OperationContext& context, int b136, int b138) {
+  if (b136 == 0 && b138 == 1 && !context.host.Question(kSwitchNbToWbText)) return false;
+  if (b136 == 0 && b138 == kBlank) {
+    context.model.image()[kAudioGain] = 0;
+    context.model.image()[kNarrowBandMarker] = kBlank;
+    context.model.Select("cboAudioGain", 0);
+  }
+  return true;
+}
+
 }  // namespace detail
 
 // --- Write ---
@@ -195,29 +228,13 @@ OperationResult WritePager(OperationContext& context) {
   if (IsOldTimingFirmware(p) && image[kToneSystem] == kToneSystemPlectron) {
     return detail::Abandon(context, kPlectronWriteText);
   }
-  if ((identity[kSingleChannelMarker] == kMarkerOn || IsSingleChannelFirmware(p)) &&
-      image[kSingleChannelMarker2] == kMarkerOff) {
-    OperationResult result = detail::Abandon(context, kSingleChannelPagerText);
-    model.SetChecked("chkOneChannel", true);
-    model.RunChange("chkOneChannel");
-    return result;
-  }
+  if (detail::SingleChannelPagerRefuses(identity, p, image)) return detail::RefuseTwoChannelImage(context);
 
-  host.ProgressValue(0);
-  host.ProgressLabel(kLabelReadBandwidth);
-  host.Status(kStatusReadBandwidth);
-  Block16 band;
-  band.fill(kBlank);
-  if (!ReadNamedBlock(link, band, kBandwidthBlock)) return detail::Abandon(context, kReadBandwidthFailText);
-  const int b136 = band[kNarrowBandMarker - kBandwidthBlock.offset];
-  const int b138 = band[kBand - kBandwidthBlock.offset];
+  const auto band = detail::ReadPagerBand(context);
+  if (!band) return detail::Abandon(context, kReadBandwidthFailText);
+  const auto [b136, b138] = *band;
   if (!model.At("chkNB").checked) {
-    if (b136 == 0 && b138 == 1 && !host.Question(kSwitchNbToWbText)) return detail::Abandon(context);
-    if (b136 == 0 && b138 == kBlank) {
-      image[kAudioGain] = 0;
-      image[kNarrowBandMarker] = kBlank;
-      model.Select("cboAudioGain", 0);
-    }
+    if (!detail::KeepWideBand(context, b136, b138)) return detail::Abandon(context);
   } else if (b138 == kBlank && (b136 == kBlank || b136 == 0) && !host.Question(kSwitchWbToNbText)) {
     return detail::Abandon(context);
   }

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -129,6 +131,17 @@ void DiscardBuffers(PagerLink& link);
 OperationResult Abandon(OperationContext& context, const std::string& message = {});
 void ShowVersionLabel(editor::EditorModel& model, const std::array<std::uint8_t, 16>& identity);
 void HideVersionLabel(editor::EditorModel& model);
+// A two-channel image for a single-channel pager: refused, with "One Channel"
+// ticked so the next try fits the pager.
+bool SingleChannelPagerRefuses(const std::array<std::uint8_t, 16>& identity, int pagerVersion,
+                               const CodePlugImage& image);
+OperationResult RefuseTwoChannelImage(OperationContext& context);
+// The pager's band bytes 136 and 138, read with their progress texts;
+// nothing when the block could not be read.
+std::optional<std::pair<int, int>> ReadPagerBand(OperationContext& context);
+// "NB" unticked: a narrow-band pager is switched to wide band only when the
+// user says OK; false when cancelled.
+bool KeepWideBand(OperationContext& context, int b136, int b138);
 }  // namespace detail
 
 }  // namespace zt310

@@ -153,30 +153,17 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   if (IsOldTimingFirmware(p) && image[kToneSystem] == kToneSystemPlectron) {
     return detail::Abandon(context, kProductionPlectronText);
   }
-  if ((identity[kSingleChannelMarker] == kMarkerOn || IsSingleChannelFirmware(p)) &&
-      image[kSingleChannelMarker2] == kMarkerOff) {
-    OperationResult result = detail::Abandon(context, kSingleChannelPagerText);
-    model.SetChecked("chkOneChannel", true);
-    model.RunChange("chkOneChannel");
+  if (detail::SingleChannelPagerRefuses(identity, p, image)) {
+    OperationResult result = detail::RefuseTwoChannelImage(context);
     host.FocusSerialNumber();
     return result;
   }
 
-  host.ProgressValue(0);
-  host.ProgressLabel(kLabelReadBandwidth);
-  host.Status(kStatusReadBandwidth);
-  Block16 band;
-  band.fill(kBlank);
-  if (!ReadNamedBlock(link, band, kBandwidthBlock)) return detail::Abandon(context, kReadBandwidthFailText);
-  const int b136 = band[kNarrowBandMarker - kBandwidthBlock.offset];
-  const int b138 = band[kBand - kBandwidthBlock.offset];
+  const auto band = detail::ReadPagerBand(context);
+  if (!band) return detail::Abandon(context, kReadBandwidthFailText);
+  const auto [b136, b138] = *band;
   if (!model.At("chkNB").checked) {
-    if (b136 == 0 && b138 == 1 && !host.Question(kSwitchNbToWbText)) return detail::Abandon(context);
-    if (b136 == 0 && b138 == kBlank) {
-      image[kAudioGain] = 0;
-      image[kNarrowBandMarker] = kBlank;
-      model.Select("cboAudioGain", 0);
-    }
+    if (!detail::KeepWideBand(context, b136, b138)) return detail::Abandon(context);
   } else {
     const bool imageNarrow = image[kNarrowBandMarker] == 0 && image[kBand] == 1;
     const bool pagerWide = b138 == kBlank && (b136 == kBlank || b136 == 0);

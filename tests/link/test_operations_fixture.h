@@ -66,8 +66,9 @@ class RecordingHost : public OperationHost {
   bool gaugeVisible = true, progressShown = false, mainEnabled = true;
 };
 
-// Poll units of 0.1 ms: about 50 ms per byte of a transfer, 20 ms of a probe.
-inline LinkTiming TestTiming() { return LinkTiming{0.1, 0.0}; }
+// Poll units of 0.3 ms: about 150 ms per byte of a transfer, 60 ms of a probe:
+// short enough for the fault matrix, long enough for a busy or sanitized run.
+inline LinkTiming TestTiming() { return LinkTiming{0.3, 0.0}; }
 
 class OperationBench {
  public:
