@@ -4,6 +4,7 @@
 // ToneFields.cpp, the Frequency group in FrequencyGroup.cpp.
 #include "editor/ChannelPages.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "codeplug/Decode.h"
@@ -382,7 +383,10 @@ bool ChannelPages::CommitAlertTime(int channel, bool group, int row) {
     return true;
   }
   const auto number = ParseNumber(text);
-  const float p = number ? static_cast<float>(*number) : -1.0f;
+  // A number past every alert time is held at a value that is still past
+  // them all, so it narrows to float and to half seconds without overflow.
+  const double bounded = number ? std::min(*number, 1000.0) : -1.0;
+  const float p = static_cast<float>(bounded);
   const bool fixed = model_->At(n.alertTimeList).selected == kFixedAlertTimeItem;
   if (!number || (fixed && (p < 0.5f || p > 120.0f))) {
     model_->Warn(kAlertTimeRangeMessage);
