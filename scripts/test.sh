@@ -1,9 +1,29 @@
 #!/bin/sh
-# Sets up, builds from scratch and runs every test.
+# Sets up, builds from scratch and runs every test, twice: as shipped and
+# with AddressSanitizer and UndefinedBehaviorSanitizer. Then each fuzz
+# target runs for a few seconds on its corpus (FUZZ_SECONDS, 0 skips them).
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/setup.sh
 BUILD_DIR="${BUILD_DIR:-build-test}"
-rm -rf "$BUILD_DIR"
-BUILD_DIR="$BUILD_DIR" sh scripts/build.sh
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)"
+JOBS="$(nproc)"
+
+run_suite() {
+  dir="$1"
+  shift
+  rm -rf "$dir"
+  BUILD_DIR="$dir" CMAKE_ARGS="$*" sh scripts/build.sh
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j"$JOBS"
+}
+
+echo "== Tests"
+run_suite "$BUILD_DIR"
+
+echo "== Tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}" \
+UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
+LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(pwd)/tests/fuzz/lsan.supp}" \
+  run_suite "$BUILD_DIR-asan" -DZT310_SANITIZE=ON
+
+echo "== Fuzz smoke runs"
+FUZZ_BUILD_DIR="$BUILD_DIR-fuzz" FUZZ_FRESH=1 sh scripts/fuzz-long.sh "${FUZZ_SECONDS:-15}"
