@@ -17,6 +17,7 @@
 #include <QScreen>
 
 #include "codeplug/TableFile.h"
+#include "editor/ChannelPages.h"
 #include "editor/SettingsPages.h"
 #include "link/PagerLink.h"
 #include "link/Operations.h"
@@ -107,6 +108,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   layout->addWidget(BuildTopPanel());
   BuildPages();
   layout->addWidget(pages_, 1);
+  layout->addWidget(BuildTestPanel());
   focusSink_ = new QLineEdit(central);
   focusSink_->setObjectName(editor::kFocusSink);
   focusSink_->setFrame(false);
@@ -233,35 +235,6 @@ QWidget* MainWindow::BuildTopPanel() {
   serialLayout->addWidget(version_);
   layout->addWidget(serial);
 
-  auto* tests = new QGroupBox(panel);
-  tests->setObjectName("panTest");
-  auto* testLayout = new QGridLayout(tests);
-  testLayout->setContentsMargins(4, 2, 4, 2);
-  struct ButtonRow {
-    const char* name;
-    const char* caption;
-    int row, column;
-  };
-  const ButtonRow buttons[] = {{"btnVibratorOn", "ON", 0, 1}, {"btnVibratorOFF", "OFF", 0, 2},
-                               {"btnAlertTestOn", "ON", 1, 1}, {"btnAlertTestOFF", "OFF", 1, 2}};
-  testLayout->addWidget(new QLabel("Vibrator Test", tests), 0, 0);
-  testLayout->addWidget(new QLabel("Alert Test", tests), 1, 0);
-  for (const auto& row : buttons) {
-    auto* button = new QPushButton(row.caption, tests);
-    button->setObjectName(row.name);
-    button->setMaximumWidth(44);
-    testLayout->addWidget(button, row.row, row.column);
-  }
-  auto* channel = new QComboBox(tests);
-  channel->setObjectName("cboChannel");
-  channel->addItems({"Channel F1", "Channel F2"});
-  auto* call = new QComboBox(tests);
-  call->setObjectName("cboCall");
-  for (int i = 1; i <= 8; ++i) call->addItem(QString("Call #%1").arg(i));
-  for (int j = 1; j <= 4; ++j) call->addItem(QString("Group Call #%1").arg(j));
-  testLayout->addWidget(channel, 1, 3);
-  testLayout->addWidget(call, 1, 4);
-  layout->addWidget(tests);
 
   auto* serialNo = new QGroupBox("Serial No.", panel);
   serialNo->setObjectName("grpSerialNo");
@@ -274,6 +247,38 @@ QWidget* MainWindow::BuildTopPanel() {
   layout->addWidget(serialNo);
   layout->addStretch();
   return panel;
+}
+
+// The vibrator and alert tests at the bottom of the window.
+QWidget* MainWindow::BuildTestPanel() {
+  auto* tests = new QGroupBox(this);
+  tests->setObjectName("panTest");
+  auto* layout = new QHBoxLayout(tests);
+  layout->setContentsMargins(6, 2, 6, 2);
+  auto addButton = [&](const char* name, const char* caption) {
+    auto* button = new QPushButton(caption, tests);
+    button->setObjectName(name);
+    button->setMaximumWidth(44);
+    layout->addWidget(button);
+  };
+  layout->addWidget(new QLabel("Vibrator Test", tests));
+  addButton("btnVibratorOn", "ON");
+  addButton("btnVibratorOFF", "OFF");
+  layout->addSpacing(24);
+  layout->addWidget(new QLabel("Alert Test", tests));
+  auto* channel = new QComboBox(tests);
+  channel->setObjectName("cboChannel");
+  channel->addItems({"Channel F1", "Channel F2"});
+  auto* call = new QComboBox(tests);
+  call->setObjectName("cboCall");
+  for (int i = 1; i <= 8; ++i) call->addItem(QString("Call #%1").arg(i));
+  for (int j = 1; j <= 4; ++j) call->addItem(QString("Group Call #%1").arg(j));
+  layout->addWidget(channel);
+  layout->addWidget(call);
+  addButton("btnAlertTestOn", "ON");
+  addButton("btnAlertTestOFF", "OFF");
+  layout->addStretch();
+  return tests;
 }
 
 void MainWindow::BuildPages() {
@@ -289,6 +294,7 @@ void MainWindow::BuildPages() {
   connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
     if (index >= 0 && index < static_cast<int>(std::size(kPages)) && kPages[index].number != 0) {
       activePage_ = kPages[index].number;
+      model_->PartOf<editor::ChannelPages>().SetActivePage(activePage_);
     }
   });
 }

@@ -97,6 +97,7 @@ class MainWindow : public QMainWindow {
  private:
   void BuildMenus();
   QWidget* BuildTopPanel();
+  QWidget* BuildTestPanel();
   void BuildPages();
   void BuildStatusBar();
   void ShowFileInCaption(const QString& path);

@@ -62,6 +62,8 @@ void ModelBinder::AfterAction() {
   const std::string& focus = model_.Focus();
   if (focus == editor::kFocusSink && sink_ && !sink_->hasFocus()) {
     sink_->setFocus(Qt::OtherFocusReason);
+  } else if (QWidget* target = WidgetOf(focus); target && !target->hasFocus()) {
+    target->setFocus(Qt::OtherFocusReason);  // a refusal hands the focus back to its control
   }
 }
 
@@ -109,9 +111,14 @@ bool ModelBinder::eventFilter(QObject* watched, QEvent* event) {
         emit ModelChanged();
       }
       break;
-    case QEvent::FocusOut:
+    case QEvent::FocusOut: {
+      // A message box or a popup takes the focus for a moment without the
+      // user leaving the field: no commit, and no clearing on its return.
+      const auto reason = static_cast<QFocusEvent*>(event)->reason();
+      if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) break;
       if (entered_ == name) LeaveField(widget, name);
       break;
+    }
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);
       char character = 0;
