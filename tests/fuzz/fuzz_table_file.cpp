@@ -57,7 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   editor::EditorModel& model = Model();
   model.OpenImage(result.status == OpenStatus::Opened ? opened : loaded);
-  model.FillControlsFromImage();
 
   const std::string json = DecodedToJson(DecodeImage(loaded));
   if (json.empty()) std::abort();
