@@ -1,0 +1,67 @@
+# Installation beyond the programs (their install() lines sit beside their
+# targets): desktop entry, icon, udev rule for the cradle's serial adapter,
+# man pages made from the programs' own help, README and user guide; and the
+# Debian package built by `cpack -G DEB` in the build directory.
+include(GNUInstallDirs)
+
+set(ZT310_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR}/../packaging)
+cmake_path(NORMAL_PATH ZT310_PACKAGING_DIR)
+set(ZT310_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/zt310prog)
+# udev reads /usr/lib/udev/rules.d (and /etc/udev/rules.d), not /usr/local.
+set(ZT310_UDEV_RULES_DIR lib/udev/rules.d CACHE STRING "Where the cradle's udev rule goes, relative to the prefix")
+
+install(FILES ${ZT310_PACKAGING_DIR}/zt310prog.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+install(FILES ${ZT310_PACKAGING_DIR}/zt310prog.svg DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
+install(FILES ${ZT310_PACKAGING_DIR}/60-zt310-cradle.rules DESTINATION ${ZT310_UDEV_RULES_DIR})
+
+# The README's links point into docs/, so the guide keeps that place beside it.
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${ZT310_DOC_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/docs/user-guide.md DESTINATION ${ZT310_DOC_DIR}/docs)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/screenshots DESTINATION ${ZT310_DOC_DIR}/docs FILES_MATCHING PATTERN "*.png")
+
+# Man pages: made at build time from each program's --help, so they never
+# fall behind the programs.
+set(ZT310_MAN_PAGES "")
+foreach(program zt310 zt310prog zt310-sim)
+  if(NOT TARGET ${program})
+    continue()
+  endif()
+  set(page ${CMAKE_CURRENT_BINARY_DIR}/man/${program}.1)
+  add_custom_command(
+    OUTPUT ${page}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+            sh ${ZT310_PACKAGING_DIR}/make-manpage.sh ${program} $<TARGET_FILE:${program}> ${PROJECT_VERSION} ${page}
+    DEPENDS ${program} ${ZT310_PACKAGING_DIR}/make-manpage.sh
+    COMMENT "Man page ${program}.1 from its help"
+    VERBATIM)
+  list(APPEND ZT310_MAN_PAGES ${page})
+endforeach()
+if(ZT310_MAN_PAGES)
+  add_custom_target(zt310_man_pages ALL DEPENDS ${ZT310_MAN_PAGES})
+  install(FILES ${ZT310_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
+# Debian package.
+set(CPACK_PACKAGE_NAME zt310prog)
+set(CPACK_PACKAGE_VENDOR "ZT310 Programmer developers")
+set(CPACK_PACKAGE_CONTACT "ZT310 Programmer developers <zt310prog@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "programming tool for ZT310 two-tone sequential voice pagers")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Edit a ZT310 pager's configuration (its code-plug), keep it as .tbl table files, "
+       "and write, read back and verify it in a pager sitting in a programming cradle on a "
+       "serial port; production programming by scanned serial number with a daily log. "
+       "Contains the window zt310prog, the command-line tool zt310 and the simulated "
+       "pager zt310-sim.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The Qt libraries come from the programs' links; the platform plugins (the
+# window needs xcb on a desktop, offscreen for pictures) from qt6-qpa-plugins,
+# which libqt6gui6 only recommends.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6serialport6, libqt6network6, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${ZT310_PACKAGING_DIR}/debian/postinst ${ZT310_PACKAGING_DIR}/debian/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
