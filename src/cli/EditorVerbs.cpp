@@ -226,6 +226,7 @@ void AddEditorVerbs(std::vector<Verb>& verbs) {
        "  check box    clicked when its state differs from VALUE (1 ticked, 0 clear)\n"
        "  radio button clicked (VALUE must be 1)\n"
        "A control that is disabled, hidden or behind another is refused, naming it.\n"
+       "  -o OUT       where the edited code-plug goes (default: FILE itself)\n"
        "Every message the editor shows is printed to stderr as TITLE: text. The image is\n"
        "saved to OUT (default FILE) as \"Save\" stores it (the old file kept as .BAK).\n"
        "Exit codes: 0 no message shown, 1 a message was shown or an assignment refused,\n"

@@ -88,18 +88,21 @@ int RunDiff(const std::vector<std::string>& args, Io& io) {
 
 void AddFileVerbs(std::vector<Verb>& verbs) {
   verbs.push_back({"new", "zt310 new -o FILE", "Write the factory default code-plug to FILE.",
+                   "  -o FILE  the table file to write\n"
                    "The file is stored as \"Save\" stores it: checksum and header stamped, an existing FILE kept\n"
-                   "as NAME.BAK beside it.\n",
+                   "as NAME.BAK beside it.\n"
+                   "Exit codes: 0 written, 2 usage error or the file cannot be written.\n",
                    RunNew});
   verbs.push_back({"dump", "zt310 dump FILE [--json | --hex]", "Show every field of a table file.",
                    "Options:\n"
                    "  --json   a stable machine-readable form\n"
                    "  --hex    the 512 bytes, 16 a row, with decimal and hexadecimal offsets\n"
-                   "FILE is read as \"Open\" reads it. Exit 2 when it cannot be read or is not a ZT310 code-plug.\n",
+                   "FILE is read as \"Open\" reads it.\n"
+                   "Exit codes: 0 shown, 2 usage error, or FILE cannot be read or is not a ZT310 code-plug.\n",
                    RunDump});
   verbs.push_back({"diff", "zt310 diff A B", "List the fields that differ between two table files.",
                    "One line per field: PATH: VALUE-IN-A -> VALUE-IN-B. Bytes that no field shows are listed by\n"
-                   "offset when nothing else differs.\nExit 0 when equal, 1 when different, 2 on error.\n",
+                   "offset when nothing else differs.\nExit codes: 0 equal, 1 different, 2 usage or file error.\n",
                    RunDiff});
 }
 
