@@ -70,6 +70,7 @@ int RunProbe(const std::vector<std::string>& argsIn, Io& io) {
   if (usageError || !args.empty()) return UsageError(io.err, "zt310 probe [--port PATH]... [--trace FILE]");
   if (!verbLink) return kExitUsage;
   if (!verbLink->link.FindTargetBoard()) {
+    for (const auto& message : verbLink->openErrors) io.err << message << "\n";
     io.err << kBoardNotRespondingText << "\n";
     return kExitFailed;
   }
@@ -89,9 +90,11 @@ int SendTestFrames(VerbLink& verbLink, const TestRequestPlan& plan, Io& io) {
   PagerLink& link = verbLink.link;
   if (!link.FindTargetBoard()) {
     if (verbLink.named.isEmpty()) {
+      for (const auto& message : verbLink.openErrors) io.err << message << "\n";
       io.err << kBoardNotRespondingText << "\n";
       return kExitFailed;
     }
+    verbLink.openErrors.clear();  // opening the port for the frames says it again
     io.err << "No cradle answered; sending on " << link.PortNames().front().toStdString() << " all the same.\n";
     link.SelectPort(0);
   }
@@ -167,13 +170,14 @@ void AddLinkVerbs(std::vector<Verb>& verbs) {
   verbs.push_back({"ports", "zt310 ports [--port PATH]...", "List the serial ports in the order they are tried.",
                    std::string("Ports named with --port first, then USB adapters (ttyUSB, ttyACM), then the others,\n"
                                "each group by number; ttyS0 to ttyS15 when no port is present.\n") +
-                       kPortHelp,
+                       kPortHelp + "Exit codes: 0 listed, 2 usage error.\n",
                    RunPorts});
   verbs.push_back({"probe", "zt310 probe [--port PATH]... [--trace FILE]",
                    "Find the programming cradle and print its port.",
                    std::string("Every listed port is probed at once; the first one in list order whose cradle\n"
-                               "answers is printed. Exit 0 when a cradle answers, 1 when none does.\n") +
-                       kPortHelp + kTraceHelp,
+                               "answers is printed.\n") +
+                       kPortHelp + kTraceHelp +
+                       "Exit codes: 0 a cradle answers, 1 none answers, 2 usage error or the trace cannot be written.\n",
                    RunProbe});
   verbs.push_back({"test", "zt310 test vibrator|alert on|off [OPTIONS]",
                    "Make the pager in the cradle vibrate or sound an alert, or stop it.",
@@ -182,7 +186,8 @@ void AddLinkVerbs(std::vector<Verb>& verbs) {
                        "  --channel F1|F2  channel of the alert (default F1)\n"
                        "  --call N         1 to 8 CALL #1 to #8, 9 to 12 Group Call #1 to #4 (default 1)\n" +
                        kPortHelp + kTraceHelp +
-                       "Exit 0 when sent, 1 when no cradle answers (without --port) or the port cannot be opened.\n",
+                       "Exit codes: 0 sent, 1 no cradle answers (without --port) or the port cannot be opened,\n"
+                       "2 usage error or the trace cannot be written.\n",
                    RunTest});
 }
 

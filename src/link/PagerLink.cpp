@@ -121,6 +121,7 @@ bool PagerLink::OpenSelectedPort() {
     return true;
   } catch (const ECommError& error) {
     if (host_.showOpenError) host_.showOpenError(OpenErrorMessage(error, name));
+    if (error.permissionDenied()) permissionReported_ = name;
     port_.Close();
     return false;
   }
@@ -219,8 +220,13 @@ bool PagerLink::VerifyBlock(const CodePlugImage& image, int offset, int count) {
 }
 
 bool PagerLink::SendTestCommand(std::uint8_t command, std::uint8_t p1, std::uint8_t p2, std::uint8_t p3) {
-  if (!port_.IsOpen() && !OpenSelectedPort()) return false;
-  return SendFrame(ProgrammingFrame::TestRequest(command, p1, p2, p3));
+  const bool sent = (port_.IsOpen() || OpenSelectedPort()) && SendFrame(ProgrammingFrame::TestRequest(command, p1, p2, p3));
+  permissionReported_.clear();
+  return sent;
+}
+
+void PagerLink::ReportPermissionDenied(const QString& portName) {
+  if (host_.showOpenError) host_.showOpenError(PermissionHint(portName));
 }
 
 bool PagerLink::Probe() {
@@ -235,9 +241,12 @@ bool PagerLink::CheckTargetBoard() {
     port_.Reopen(TCommPort::kBaudRate, SelectedPortName());
     port_.DiscardBuffers();
     answered = Probe();
-  } catch (const ECommError&) {
+  } catch (const ECommError& error) {
     port_.Close();
+    // Without this the user only hears that the board does not respond.
+    if (error.permissionDenied() && permissionReported_ != SelectedPortName()) ReportPermissionDenied(SelectedPortName());
   }
+  permissionReported_.clear();
   probeFlag_ = false;
   return answered;
 }
@@ -255,6 +264,7 @@ bool PagerLink::FindTargetBoard() {
   const ProgrammingFrame probe = ProgrammingFrame::ReadRequest(kProbeBlock.offset, kProbeBlock.count);
   const int byteTimeoutMs = timing_.ByteTimeoutMs(kPollUnitProbe);
   std::vector<Candidate> candidates(static_cast<std::size_t>(portNames_.size()));
+  QString firstDenied;
 
   // Every port gets its probe at once, so silent ports time out together.
   for (std::size_t i = 0; i < candidates.size(); ++i) {
@@ -266,8 +276,9 @@ bool PagerLink::FindTargetBoard() {
       candidate.port->SendBytes(probe.data(), probe.size());
       candidate.reader.emplace(*candidate.port, ReadReplySize(0), byteTimeoutMs);
       candidate.answer = Answer::Pending;
-    } catch (const ECommError&) {
+    } catch (const ECommError& error) {
       candidate.port->Close();
+      if (error.permissionDenied() && firstDenied.isEmpty()) firstDenied = portNames_.at(static_cast<qsizetype>(i));
     }
   }
 
@@ -321,6 +332,10 @@ bool PagerLink::FindTargetBoard() {
     TraceNote(trace_, portNames_.at(static_cast<qsizetype>(*winner)), QStringLiteral("cradle answers: selected"));
     port_.TakeOver(*candidates[*winner].port);
     selected_ = static_cast<int>(*winner);
+  } else if (!firstDenied.isEmpty()) {
+    // A cradle behind a port the user may not open is the usual first-run
+    // trouble: one hint, for the first such port in list order.
+    ReportPermissionDenied(firstDenied);
   }
   probeFlag_ = false;
   return winner.has_value();

@@ -112,6 +112,8 @@ class PagerLink {
   bool ReceiveReply(std::vector<std::uint8_t>& reply, int pollUnit);
   bool Probe();
   void BlockDone(int offset, int count);
+  // Tells the host how to get access to a port the user may not open.
+  void ReportPermissionDenied(const QString& portName);
 
   LinkHost host_;
   LinkTiming timing_;
@@ -120,6 +122,9 @@ class PagerLink {
   QStringList portNames_;
   int selected_ = 0;
   bool probeFlag_ = false;
+  // The port whose denied open OpenSelectedPort has just reported, so the
+  // cradle check that follows it in Write does not say it twice.
+  QString permissionReported_;
 };
 
 }  // namespace zt310
