@@ -1,0 +1,11 @@
+#!/bin/sh
+# Draws the user guide's picture of the first run (the window with the
+# simulated pager, --demo) with the program itself under Xvfb:
+#   sh docs/make-screenshots.sh [ZT310PROG]
+# (default: build/src/ui/zt310prog). The page pictures beside it
+# (channel-f1.png, setting.png, ...) are made the same way with --page N.
+set -eu
+cd "$(dirname "$0")"
+program="$(realpath "${1:-../build/src/ui/zt310prog}")"
+xvfb-run -a "$program" --demo --screenshot screenshots/guide-first-run.png --page 0
+test -s screenshots/guide-first-run.png
