@@ -57,11 +57,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The Qt libraries come from the programs' links; the platform plugins (the
-# window needs xcb on a desktop, offscreen for pictures) from qt6-qpa-plugins,
-# which libqt6gui6 only recommends.
+# The Qt libraries (widgets, serial port, network...) come from the programs'
+# links through dpkg-shlibdeps; the platform plugins (xcb on a desktop,
+# offscreen for pictures) from qt6-qpa-plugins, which libqt6gui6 only recommends.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libqt6serialport6, libqt6network6, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${ZT310_PACKAGING_DIR}/debian/postinst ${ZT310_PACKAGING_DIR}/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
