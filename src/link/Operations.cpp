@@ -190,6 +190,19 @@ bool KeepWideBand(OperationContext& context, int b136, int b138) {
   return true;
 }
 
+const char* WriteAndVerifyBlocks(OperationContext& context, const std::vector<BlockRange>& plan) {
+  const CodePlugImage& image = context.model.image();
+  int done = 0;
+  const int total = PlanBytes(plan);
+  for (const BlockRange& block : plan) {
+    if (!context.link.WriteBlock(image, block.offset, block.count)) return kLabelWriteFail;
+    if (!context.link.VerifyBlock(image, block.offset, block.count)) return kLabelVerifyFailAfterWrite;
+    done += block.count;
+    context.host.ProgressValue(GaugeValue(done, total, kWriteProgressMax));
+  }
+  return kLabelWriteSuccess;
+}
+
 }  // namespace detail
 
 // --- Write ---
@@ -275,21 +288,7 @@ OperationResult WritePager(OperationContext& context) {
   StoreImageChecksum(image);
   detail::DiscardBuffers(link);
 
-  const char* label = kLabelWriteSuccess;
-  int done = 0;
-  const int total = PlanBytes(WriteBlockPlan());
-  for (const BlockRange& block : WriteBlockPlan()) {
-    if (!link.WriteBlock(image, block.offset, block.count)) {
-      label = kLabelWriteFail;
-      break;
-    }
-    if (!link.VerifyBlock(image, block.offset, block.count)) {
-      label = kLabelVerifyFailAfterWrite;
-      break;
-    }
-    done += block.count;
-    host.ProgressValue(GaugeValue(done, total, kWriteProgressMax));
-  }
+  const char* label = detail::WriteAndVerifyBlocks(context, WriteBlockPlan());
   host.ProgressLabel(label);
 
   host.Pause(kWriteResultPauseMs);

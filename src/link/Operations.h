@@ -142,6 +142,9 @@ std::optional<std::pair<int, int>> ReadPagerBand(OperationContext& context);
 // "NB" unticked: a narrow-band pager is switched to wide band only when the
 // user says OK; false when cancelled.
 bool KeepWideBand(OperationContext& context, int b136, int b138);
+// Writes each block of the plan and reads it back, stopping at the first
+// failure; the gauge rises to kWriteProgressMax. Returns the result label.
+const char* WriteAndVerifyBlocks(OperationContext& context, const std::vector<BlockRange>& plan);
 }  // namespace detail
 
 }  // namespace zt310

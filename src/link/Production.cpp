@@ -184,20 +184,8 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   StoreImageChecksum(image);
   detail::DiscardBuffers(link);
 
-  const char* label = kLabelWriteSuccess;
-  int done = 0;
-  for (const BlockRange& block : ReadBlockPlan()) {
-    if (!link.WriteBlock(image, block.offset, block.count)) {
-      label = kLabelWriteFail;
-      break;
-    }
-    if (!link.VerifyBlock(image, block.offset, block.count)) {
-      label = kLabelVerifyFailAfterWrite;
-      break;
-    }
-    done += block.count;
-    host.ProgressValue(done * kWriteProgressMax / static_cast<int>(kImageSize));
-  }
+  // The whole image in four blocks of 128, serial number included.
+  const char* label = detail::WriteAndVerifyBlocks(context, ReadBlockPlan());
   host.ProgressLabel(label);
   Block16 serial;
   std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, serial.begin());
