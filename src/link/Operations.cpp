@@ -157,6 +157,19 @@ void ShowVersionLabel(editor::EditorModel& model, const Block16& identity) {
 
 void HideVersionLabel(editor::EditorModel& model) { model.PartOf<editor::SettingsPages>().HideFirmwareVersion(); }
 
+std::optional<Block16> ReadPagerIdentity(OperationContext& context) {
+  context.host.ProgressGaugeVisible(false);
+  context.host.ProgressLabel(kLabelReadVersion);
+  context.host.ShowProgress();
+  context.host.Status(kStatusReadVersion);
+  Block16 identity{};
+  if (!ReadNamedBlock(context.link, identity, kIdentityBlock)) {
+    HideVersionLabel(context.model);
+    return std::nullopt;
+  }
+  return identity;
+}
+
 bool SingleChannelPagerRefuses(const Block16& identity, int pagerVersion, const CodePlugImage& image) {
   return (identity[kSingleChannelMarker] == kMarkerOn || IsSingleChannelFirmware(pagerVersion)) &&
          image[kSingleChannelMarker2] == kMarkerOff;
@@ -224,15 +237,9 @@ OperationResult WritePager(OperationContext& context) {
 
   model.SetText("lblVersion", "");
   host.ProgressValue(0);
-  host.ProgressGaugeVisible(false);
-  host.ProgressLabel(kLabelReadVersion);
-  host.ShowProgress();
-  host.Status(kStatusReadVersion);
-  Block16 identity{};
-  if (!ReadNamedBlock(link, identity, kIdentityBlock)) {
-    detail::HideVersionLabel(model);
-    return detail::Abandon(context, kReadFirmwareFailText);
-  }
+  const auto identityRead = detail::ReadPagerIdentity(context);
+  if (!identityRead) return detail::Abandon(context, kReadFirmwareFailText);
+  const Block16& identity = *identityRead;
   detail::ShowVersionLabel(model, identity);
   const int f = image.FirmwareVersionNumber();
   const int p = BlockFirmwareVersion(identity);
@@ -337,15 +344,9 @@ OperationResult ReadPager(OperationContext& context) {
   }
   if (!link.Port().IsOpen()) link.OpenSelectedPort();
 
-  host.ProgressGaugeVisible(false);
-  host.ProgressLabel(kLabelReadVersion);
-  host.ShowProgress();
-  host.Status(kStatusReadVersion);
-  Block16 identity{};
-  if (!ReadNamedBlock(link, identity, kIdentityBlock)) {
-    detail::HideVersionLabel(model);
-    return detail::Abandon(context, kReadFirmwareFailText);
-  }
+  const auto identityRead = detail::ReadPagerIdentity(context);
+  if (!identityRead) return detail::Abandon(context, kReadFirmwareFailText);
+  const Block16& identity = *identityRead;
   const int p = BlockFirmwareVersion(identity);
   const bool untilPressReset = image[kResetMode] == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit);
   if (!HasManualResetUntilPress(p) && untilPressReset) return detail::Abandon(context, kManualResetText);

@@ -131,6 +131,9 @@ void DiscardBuffers(PagerLink& link);
 OperationResult Abandon(OperationContext& context, const std::string& message = {});
 void ShowVersionLabel(editor::EditorModel& model, const std::array<std::uint8_t, 16>& identity);
 void HideVersionLabel(editor::EditorModel& model);
+// Shows the progress window at "Read Version ..." and reads the pager's
+// identity block; on failure the version label is hidden and nothing returned.
+std::optional<std::array<std::uint8_t, 16>> ReadPagerIdentity(OperationContext& context);
 // A two-channel image for a single-channel pager: refused, with "One Channel"
 // ticked so the next try fits the pager.
 bool SingleChannelPagerRefuses(const std::array<std::uint8_t, 16>& identity, int pagerVersion,

@@ -64,10 +64,6 @@ std::string LogNotOpenedText(const std::filesystem::path& path) {
   return "The log file \"" + path.string() + "\" cannot be opened.\nThis run will not be logged.";
 }
 
-bool ReadNamedBlock(PagerLink& link, Block16& block, const BlockRange& range) {
-  return link.ReadBlock(kMemoryAddress, block.data(), range.offset, range.count);
-}
-
 // The production run's own abandonment hands the focus back to the field
 // where the text says so.
 OperationResult AbandonAndFocus(OperationContext& context, const std::string& message) {
@@ -136,15 +132,9 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
 
   host.ProgressRange(0, kProductionChecksProgressMax);
   host.ProgressValue(0);
-  host.ProgressGaugeVisible(false);
-  host.ProgressLabel(kLabelReadVersion);
-  host.ShowProgress();
-  host.Status(kStatusReadVersion);
-  Block16 identity{};
-  if (!ReadNamedBlock(link, identity, kIdentityBlock)) {
-    detail::HideVersionLabel(model);
-    return AbandonAndFocus(context, kReadFirmwareFailText);
-  }
+  const auto identityRead = detail::ReadPagerIdentity(context);
+  if (!identityRead) return AbandonAndFocus(context, kReadFirmwareFailText);
+  const Block16& identity = *identityRead;
   detail::ShowVersionLabel(model, identity);
   const int p = BlockFirmwareVersion(identity);
   const int f = image.FirmwareVersionNumber();
