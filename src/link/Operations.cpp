@@ -304,7 +304,7 @@ OperationResult WritePager(OperationContext& context) {
   host.CloseProgress();
   host.MainWindowEnabled(true);
   host.Status(kStatusReady);
-  const bool ok = label == kLabelWriteSuccess;
+  const bool ok = std::string_view(label) == kLabelWriteSuccess;  // texts, not pointers
   return {ok ? OperationOutcome::Success : OperationOutcome::Failed, label};
 }
 
@@ -407,7 +407,7 @@ OperationResult ReadPager(OperationContext& context) {
   host.ProgressValue(0);
   host.CloseProgress();
 
-  const bool ok = label == kLabelReadSuccess;
+  const bool ok = std::string_view(label) == kLabelReadSuccess;
   if (ok) {
     PrepareReadImage(context, read, p);
     editor::SelectTimingUnitLabels(model, p);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "codeplug/CodePlugImage.h"

@@ -188,7 +188,7 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   host.MainWindowEnabled(true);
   host.FocusSerialNumber();
   host.Status(kStatusReady);
-  const bool ok = label == kLabelWriteSuccess;
+  const bool ok = std::string_view(label) == kLabelWriteSuccess;  // texts, not pointers
   return {ok ? OperationOutcome::Success : OperationOutcome::Failed, label};
 }
 
