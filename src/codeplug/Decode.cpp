@@ -1,5 +1,7 @@
 #include "codeplug/Decode.h"
 
+#include "tones/Tones.h"
+
 #include <cstdio>
 
 namespace zt310 {
@@ -269,8 +271,6 @@ void Json(const Node& node, int depth, std::string& out) {
 }
 
 }  // namespace
-
-std::string FormatTone(int tenthsOfHertz) { return Format("%04.1f", tenthsOfHertz / 10.0); }
 
 std::string AlertPatternText(const CodePlugImage& image, int offset) {
   static const char kSteps[] = "-ABCD";

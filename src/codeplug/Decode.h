@@ -30,7 +30,6 @@ std::vector<FlatField> FlattenDecoded(const DecodedNode& root);
 std::string DecodedToJson(const DecodedNode& root);
 
 // Display helpers shared with the editor.
-std::string FormatTone(int tenthsOfHertz);          // "%04.1f"
 std::string AlertPatternText(const CodePlugImage& image, int offset);  // "ABCDABCD"
 std::string FrequencyText(const CodePlugImage& image, int channel);   // "%07d"
 long FrequencyValue(const CodePlugImage& image, int channel);         // 100 Hz units
