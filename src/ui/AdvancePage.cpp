@@ -64,17 +64,6 @@ void AddBandwidthRow(const PageContext& context, QGridLayout* grid, QWidget* par
   grid->addWidget(new QLabel("%", parent), row, 2);
 }
 
-// A refused battery level sends the focus back to the list that was picked.
-void FocusRefusedBatteryLists(const PageContext& context, QWidget* column) {
-  for (const FieldRow& row : kBatteryRows) {
-    auto* list = column->findChild<QComboBox*>(row.control);
-    // Queued: the binder hands the pick to the model first.
-    QObject::connect(list, &QComboBox::activated, list, [&model = context.model, list, name = std::string(row.control)] {
-      if (model.Focus() == name) list->setFocus(Qt::OtherFocusReason);
-    }, Qt::QueuedConnection);
-  }
-}
-
 QWidget* DecoderColumn(const PageContext& context, QWidget* parent) {
   auto* column = new QWidget(parent);
   QGridLayout* grid = form::Grid(column, 0);
@@ -84,7 +73,6 @@ QWidget* DecoderColumn(const PageContext& context, QWidget* parent) {
   int row = form::AddFieldRows(context, grid, column, kTimingRows, 1);
   grid->setRowMinimumHeight(row++, 8);
   row = form::AddFieldRows(context, grid, column, kBatteryRows, row);
-  FocusRefusedBatteryLists(context, column);
   grid->setRowMinimumHeight(row++, 8);
   grid->addWidget(form::ModelWidget(context, "chkEnableAlertTime", column), row++, 0, 1, 3);
   grid->setRowStretch(row, 1);

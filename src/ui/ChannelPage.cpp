@@ -70,7 +70,10 @@ void StyleValueLabel(QLabel* label, int width) {
 }  // namespace
 
 ChannelPage::ChannelPage(const PageContext& context, int channel, QWidget* parent)
-    : QWidget(parent), context_(context), callToneContext_(context), channel_(channel) {
+    : QWidget(parent), context_(context),
+      callToneContext_(context),
+      mouseOverCommit_(context.model, context.commitByFocusSink),
+      channel_(channel) {
   callToneContext_.commitByFocusSink = [this] { MouseOverCallTone(); };
   setObjectName(QString("tabChannel%1").arg(QString::fromStdString(editor::ChannelTag(channel))));
   auto* layout = new QVBoxLayout(this);
@@ -218,11 +221,7 @@ QWidget* ChannelPage::BuildFrequencyGroup() {
   }
   layout->addStretch();
   PageContext frequencyContext = context_;
-  frequencyContext.commitByFocusSink = [this] {
-    if (RepeatsLastRefusal()) return;
-    CommitBySink();
-    RememberRefusal();
-  };
+  frequencyContext.commitByFocusSink = [this] { mouseOverCommit_.Commit(); };
   CommitOnMouseOver(group, frequencyContext);
   return group;
 }
@@ -234,38 +233,10 @@ void ChannelPage::MouseOverCallTone() {
   const auto* focus = qobject_cast<QLineEdit*>(QApplication::focusWidget());
   const bool editing = focus && focus->objectName() != editor::kFocusSink;
   if (!editing && !pages.Target().IsSet() && !toneTableLabel_->isVisible()) return;
-  if (RepeatsLastRefusal()) return;
-  CommitBySink();
   // A refused commit took the focus back to its field; it stays the field being edited.
-  if (RememberRefusal()) return;
+  if (!mouseOverCommit_.Commit()) return;
   pages.MouseOverCallToneGroup(channel_);
   toneTableLabel_->setVisible(context_.model.At(toneTableLabel_->objectName().toStdString()).visible);
-}
-
-// The commit processes pending events, among them further mouse moves; those
-// must not start a second commit of the same field.
-void ChannelPage::CommitBySink() {
-  if (committing_) return;
-  committing_ = true;
-  context_.commitByFocusSink();
-  committing_ = false;
-}
-
-// A refused field keeps the focus and the typed text. Committing it again on
-// every further mouse move would repeat the same message without end, so the
-// mouse-over waits until the text changes.
-bool ChannelPage::RememberRefusal() {
-  const std::string& focus = context_.model.Focus();
-  const bool refused = !focus.empty() && focus != editor::kFocusSink;
-  refusedField_ = refused ? focus : std::string();
-  refusedText_ = refused ? context_.model.At(focus).text : std::string();
-  return refused;
-}
-
-bool ChannelPage::RepeatsLastRefusal() const {
-  if (committing_) return true;
-  return !refusedField_.empty() && context_.model.Focus() == refusedField_ &&
-         context_.model.At(refusedField_).text == refusedText_;
 }
 
 bool ChannelPage::eventFilter(QObject* watched, QEvent* event) {

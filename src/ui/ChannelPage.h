@@ -38,18 +38,12 @@ class ChannelPage : public QWidget {
   editor::ChannelPages& Pages() const;
   // The mouse over the background of the Call Tone group or a row panel.
   void MouseOverCallTone();
-  // After a mouse-over commit: true (and remembered) when the field refused its text.
-  bool RememberRefusal();
-  void CommitBySink();
-  bool RepeatsLastRefusal() const;
 
   PageContext context_;
   PageContext callToneContext_;  // its focus-sink commit is the call-tone mouse-over rule
+  MouseOverCommit mouseOverCommit_;
   int channel_;
   QLabel* toneTableLabel_ = nullptr;
-  std::string refusedField_;
-  std::string refusedText_;
-  bool committing_ = false;
 };
 
 }  // namespace zt310::ui

@@ -13,9 +13,9 @@ namespace zt310::ui {
 
 namespace {
 
-class MouseOverCommit : public QObject {
+class MouseOverFilter : public QObject {
  public:
-  MouseOverCommit(QObject* parent, std::function<void()> commit) : QObject(parent), commit_(std::move(commit)) {}
+  MouseOverFilter(QObject* parent, std::function<void()> commit) : QObject(parent), commit_(std::move(commit)) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -34,10 +34,25 @@ class MouseOverCommit : public QObject {
 
 }  // namespace
 
+bool MouseOverCommit::Commit() {
+  if (committing_) return false;
+  if (!refusedField_.empty() && model_.Focus() == refusedField_ && model_.At(refusedField_).text == refusedText_) {
+    return false;
+  }
+  committing_ = true;
+  if (commit_) commit_();
+  committing_ = false;
+  const std::string& focus = model_.Focus();
+  const bool refused = !focus.empty() && focus != editor::kFocusSink && model_.Has(focus);
+  refusedField_ = refused ? focus : std::string();
+  refusedText_ = refused ? model_.At(focus).text : std::string();
+  return !refused;
+}
+
 void CommitOnMouseOver(QWidget* widget, const PageContext& context) {
   widget->setAttribute(Qt::WA_Hover);
   widget->setMouseTracking(true);
-  widget->installEventFilter(new MouseOverCommit(widget, context.commitByFocusSink));
+  widget->installEventFilter(new MouseOverFilter(widget, context.commitByFocusSink));
 }
 
 QWidget* CreatePageWidget(const PageContext& context, const std::string& pageName, QWidget* parent) {

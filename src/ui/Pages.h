@@ -26,6 +26,26 @@ struct PageContext {
 // "tabChannelF2", "tabSetting", "tabSystem", "tabAdvance").
 QWidget* CreatePageWidget(const PageContext& context, const std::string& pageName, QWidget* parent);
 
+// The mouse-over commit of the field being edited. A refused field keeps the
+// focus and the typed text; committing it again on every further mouse move
+// would repeat the same message without end, so the commit waits until the
+// text changes. The commit processes pending events, among them further
+// mouse moves, which must not start a second commit meanwhile.
+class MouseOverCommit {
+ public:
+  MouseOverCommit(editor::EditorModel& model, std::function<void()> commit)
+      : model_(model), commit_(std::move(commit)) {}
+  // Commits unless that would repeat a refusal; true when nothing was refused.
+  bool Commit();
+
+ private:
+  editor::EditorModel& model_;
+  std::function<void()> commit_;
+  std::string refusedField_;
+  std::string refusedText_;
+  bool committing_ = false;
+};
+
 // Runs the focus-sink commit when the mouse moves over a widget (a group
 // background or a panel of a page).
 void CommitOnMouseOver(QWidget* widget, const PageContext& context);

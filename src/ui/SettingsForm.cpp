@@ -57,26 +57,9 @@ QGridLayout* Grid(QWidget* owner, int margin) {
 }
 
 PageContext MouseOverContext(const PageContext& context) {
-  struct Refusal {
-    bool committing = false;
-    std::string field;
-    std::string text;
-  };
-  auto refusal = std::make_shared<Refusal>();
+  auto commit = std::make_shared<MouseOverCommit>(context.model, context.commitByFocusSink);
   PageContext guarded = context;
-  guarded.commitByFocusSink = [refusal, &model = context.model, commit = context.commitByFocusSink] {
-    if (refusal->committing || !commit) return;
-    if (!refusal->field.empty() && model.Focus() == refusal->field && model.At(refusal->field).text == refusal->text) {
-      return;
-    }
-    refusal->committing = true;
-    commit();
-    refusal->committing = false;
-    const std::string& focus = model.Focus();
-    const bool refused = !focus.empty() && focus != editor::kFocusSink && model.Has(focus);
-    refusal->field = refused ? focus : std::string();
-    refusal->text = refused ? model.At(focus).text : std::string();
-  };
+  guarded.commitByFocusSink = [commit] { commit->Commit(); };
   return guarded;
 }
 
