@@ -20,7 +20,8 @@ const std::vector<Verb>& AllVerbs() {
 }
 
 bool IsHelpRequest(const std::vector<std::string>& args) {
-  return std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; });
+  const auto end = std::find(args.begin(), args.end(), std::string("--"));
+  return std::any_of(args.begin(), end, [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
 void PrintVerbHelp(const Verb& verb, std::ostream& out) {
@@ -76,7 +77,7 @@ std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostre
 }
 
 bool TakeOption(std::vector<std::string>& args, const std::string& name, std::vector<std::string>& values) {
-  for (auto it = args.begin(); it != args.end();) {
+  for (auto it = args.begin(); it != args.end() && *it != "--";) {
     if (*it == name) {
       if (it + 1 == args.end()) return false;
       values.push_back(*(it + 1));
@@ -92,10 +93,16 @@ bool TakeOption(std::vector<std::string>& args, const std::string& name, std::ve
 }
 
 bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
-  const auto it = std::find(args.begin(), args.end(), name);
-  if (it == args.end()) return false;
+  const auto end = std::find(args.begin(), args.end(), std::string("--"));
+  const auto it = std::find(args.begin(), end, name);
+  if (it == end) return false;
   args.erase(it);
   return true;
+}
+
+void DropEndOfOptions(std::vector<std::string>& args) {
+  const auto it = std::find(args.begin(), args.end(), std::string("--"));
+  if (it != args.end()) args.erase(it);
 }
 
 }  // namespace zt310::cli

@@ -46,8 +46,11 @@ void AddOperationVerbs(std::vector<Verb>& verbs);
 std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostream& err);
 bool IsHelpRequest(const std::vector<std::string>& args);
 void PrintVerbHelp(const Verb& verb, std::ostream& out);
+// Options end at "--": what follows it is never taken as an option.
 // Takes "--name VALUE" out of args; returns false on a missing value.
 bool TakeOption(std::vector<std::string>& args, const std::string& name, std::vector<std::string>& values);
 bool TakeFlag(std::vector<std::string>& args, const std::string& name);
+// Removes the "--" that ends the options, once they are all taken.
+void DropEndOfOptions(std::vector<std::string>& args);
 
 }  // namespace zt310::cli

@@ -8,13 +8,17 @@
 #include "cli/Cli.h"
 #include "link/LinkTrace.h"
 #include "link/PagerLink.h"
+#include "link/PortList.h"
 
 namespace zt310::cli {
 
 namespace {
 
 constexpr const char* kPortHelp =
-    "  --port PATH   try this port first (a name such as ttyUSB0 or a path); repeatable\n";
+    "  --port PATH   use this port (a name such as ttyUSB0 or a path); repeatable. With --port\n"
+    "                only the ports given are opened; without it every listed port is tried\n";
+constexpr const char* kPortsPortHelp =
+    "  --port PATH   list this port first (a name such as ttyUSB0 or a path); repeatable\n";
 constexpr const char* kTraceHelp =
     "  --trace FILE  write every frame sent and received, with ms timestamps, and the time-outs\n";
 
@@ -49,7 +53,14 @@ std::unique_ptr<VerbLink> TakeLinkOptions(std::vector<std::string>& args, Io& io
   }
   VerbLink* raw = verbLink.get();
   verbLink->link.SetHost({{}, [raw](const QString& message) { raw->openErrors.push_back(message.toStdString()); }});
-  verbLink->link.BuildPortList(verbLink->named);
+  DropEndOfOptions(args);
+  // With --port the verb keeps to the ports given: raising DTR and RTS on
+  // whatever else is attached is not the user's wish.
+  if (verbLink->named.isEmpty()) {
+    verbLink->link.BuildPortList();
+  } else {
+    verbLink->link.SetPortNames(UniqueDevices(verbLink->named));
+  }
   return verbLink;
 }
 
@@ -59,6 +70,8 @@ int RunPorts(const std::vector<std::string>& argsIn, Io& io) {
   auto verbLink = TakeLinkOptions(args, io, &usageError);
   if (usageError || !args.empty()) return UsageError(io.err, "zt310 ports [--port PATH]...");
   if (!verbLink) return kExitUsage;
+  // The order the window tries them in: the named ports first, then the rest.
+  verbLink->link.BuildPortList(verbLink->named);
   for (const QString& name : verbLink->link.PortNames()) io.out << name.toStdString() << "\n";
   return kExitOk;
 }
@@ -170,7 +183,7 @@ void AddLinkVerbs(std::vector<Verb>& verbs) {
   verbs.push_back({"ports", "zt310 ports [--port PATH]...", "List the serial ports in the order they are tried.",
                    std::string("Ports named with --port first, then USB adapters (ttyUSB, ttyACM), then the others,\n"
                                "each group by number; ttyS0 to ttyS15 when no port is present.\n") +
-                       kPortHelp + "Exit codes: 0 listed, 2 usage error.\n",
+                       kPortsPortHelp + "Exit codes: 0 listed, 2 usage error.\n",
                    RunPorts});
   verbs.push_back({"probe", "zt310 probe [--port PATH]... [--trace FILE]",
                    "Find the programming cradle and print its port.",

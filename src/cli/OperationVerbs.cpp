@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -26,38 +28,66 @@ constexpr const char* kLinkOptionsHelp =
     "  --port PORT   the port of the cradle (a name such as ttyUSB0 or a path); required\n"
     "  --trace FILE  write every frame sent and received, with ms timestamps, and the time-outs\n";
 constexpr const char* kQuestionsHelp =
-    "  --yes         answer the band questions with OK; without it they are answered Cancel,\n"
-    "                unless standard input is a terminal, where they are asked\n";
+    "  --yes         answer the band questions with OK\n"
+    "  --no          answer them with Cancel; without either they are asked when standard input\n"
+    "                is a terminal, otherwise answered Cancel\n";
+constexpr const char* kProduceQuestionsHelp =
+    "  --yes         answer the band questions with OK\n"
+    "  --no          answer them with Cancel; without either they are answered Cancel: standard\n"
+    "                input carries only serial numbers\n";
 constexpr const char* kExitHelp =
     "Exit codes: 0 success, 1 the pager operation failed or was abandoned, 2 usage or file error.\n";
 
+// Blanks around a serial number or a line; a CR/LF line end too.
 std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
+  const auto first = text.find_first_not_of(" \r\n");
   if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
+  const auto last = text.find_last_not_of(" \r\n");
   return text.substr(first, last - first + 1);
 }
 
+enum class Answers { AskAtTerminal, Yes, No, NeverAsk };
+
 // The window's boxes become lines on stderr; questions are answered by
-// --yes, by the user at a terminal, or refused.
+// --yes or --no, by the user at a terminal, or refused.
 class CliHost : public OperationHost {
  public:
-  CliHost(Io& io, bool yes) : io_(io), yes_(yes), ask_(&io.in == &std::cin && ::isatty(STDIN_FILENO)) {}
+  CliHost(Io& io, Answers answers, PagerLink& link) : io_(io), answers_(answers), link_(link) {
+    if (answers_ == Answers::AskAtTerminal && !(&io.in == &std::cin && ::isatty(STDIN_FILENO))) {
+      answers_ = Answers::NeverAsk;
+    }
+  }
 
-  void Warning(const std::string& text) override { io_.err << text << "\n"; }
+  // The file the verb works on, named in the hint after a refusal.
+  void SetFile(const std::string& file) { file_ = file; }
+
+  void Warning(const std::string& text) override {
+    io_.err << text << "\n";
+    if (text == kSingleChannelPagerText && !file_.empty()) {
+      io_.err << "To program a single-channel pager with this file: zt310 set " << file_ << " chkOneChannel=1\n";
+    }
+  }
   void Plain(const std::string& text) override { io_.err << text << "\n"; }
   bool Question(const std::string& text) override {
-    if (yes_) {
-      io_.err << text << " OK (--yes)\n";
-      return true;
-    }
-    if (!ask_) {
-      io_.err << text << " Cancel (give --yes to answer OK)\n";
-      return false;
+    switch (answers_) {
+      case Answers::Yes:
+        io_.err << text << " OK (--yes)\n";
+        return true;
+      case Answers::No:
+        io_.err << text << " Cancel (--no)\n";
+        return false;
+      case Answers::NeverAsk:
+        io_.err << text << " Cancel (give --yes to answer OK)\n";
+        return false;
+      case Answers::AskAtTerminal:
+        break;
     }
     io_.err << text << " [OK/Cancel] " << std::flush;
     std::string answer;
-    if (!std::getline(io_.in, answer)) return false;
+    if (!std::getline(io_.in, answer)) {
+      io_.err << "Cancel\n";  // end of input: the prompt line still ends
+      return false;
+    }
     answer = Trimmed(answer);
     return !answer.empty() && (answer[0] == 'o' || answer[0] == 'O' || answer[0] == 'y' || answer[0] == 'Y');
   }
@@ -69,13 +99,29 @@ class CliHost : public OperationHost {
   void ShowProgress() override {}
   void CloseProgress() override {}
   void MainWindowEnabled(bool) override {}
+  // Nobody looks at a result on a terminal; a pause between two requests
+  // is for the cradle and is kept.
   void Pause(unsigned) override {}
+  void PaceRequests(unsigned ms) override { link_.WaitPumping(ms); }
+  void PagerFirmwareShown(const std::string& text) override { io_.err << text << "\n"; }
+  void PagerSerialShown(const std::string& serial) override {
+    io_.err << "Serial No. = " << (serial.empty() ? "(none)" : serial) << "\n";
+  }
 
  private:
   Io& io_;
-  bool yes_;
-  bool ask_;
+  Answers answers_;
+  PagerLink& link_;
+  std::string file_;
 };
+
+// Messages of the editor model during a load or a rule's click.
+editor::EditorModel::MessageSink PrintMessages(Io& io) {
+  return [&io](const editor::Message& message) {
+    io.err << message.text << "\n";
+    return message.buttons == editor::Buttons::YesNo ? editor::Answer::No : editor::Answer::Ok;
+  };
+}
 
 // What every operation verb shares: the port, the trace, the model, the host.
 struct OperationRun {
@@ -92,18 +138,22 @@ int UsageError(std::ostream& err, const std::string& usage) {
   return kExitUsage;
 }
 
-// Takes --port, --trace and (when asked for) --yes out of args; nothing,
-// with the reason told, on a usage or trace-file error.
-std::unique_ptr<OperationRun> TakeRunOptions(std::vector<std::string>& args, Io& io, bool questions,
+enum class Questions { None, Asked, NotFromInput };
+
+// Takes --port, --trace and (when asked for) --yes / --no out of args;
+// nothing, with the reason told, on a usage or trace-file error.
+std::unique_ptr<OperationRun> TakeRunOptions(std::vector<std::string>& args, Io& io, Questions questions,
                                              const char* usage) {
   std::vector<std::string> ports;
   std::vector<std::string> traces;
-  const bool yes = questions && TakeFlag(args, "--yes");
+  const bool yes = questions != Questions::None && TakeFlag(args, "--yes");
+  const bool no = questions != Questions::None && TakeFlag(args, "--no");
   if (!TakeOption(args, "--port", ports) || !TakeOption(args, "--trace", traces) || ports.size() != 1 ||
-      traces.size() > 1) {
+      traces.size() > 1 || (yes && no)) {
     UsageError(io.err, usage);
     return nullptr;
   }
+  DropEndOfOptions(args);
   auto run = std::make_unique<OperationRun>();
   if (!traces.empty()) {
     QString error;
@@ -115,11 +165,11 @@ std::unique_ptr<OperationRun> TakeRunOptions(std::vector<std::string>& args, Io&
   }
   run->link.SetHost({{}, [&io](const QString& message) { io.err << message.toStdString() << "\n"; }});
   run->link.SetPortNames({QString::fromStdString(ports[0])});
-  run->host = std::make_unique<CliHost>(io, yes);
-  run->model->SetMessageSink([&io](const editor::Message& message) {
-    io.err << message.text << "\n";
-    return message.buttons == editor::Buttons::YesNo ? editor::Answer::No : editor::Answer::Ok;
-  });
+  Answers answers = questions == Questions::NotFromInput ? Answers::NeverAsk : Answers::AskAtTerminal;
+  if (yes) answers = Answers::Yes;
+  if (no) answers = Answers::No;
+  run->host = std::make_unique<CliHost>(io, answers, run->link);
+  run->model->SetMessageSink(PrintMessages(io));
   return run;
 }
 
@@ -134,22 +184,44 @@ bool LoadIntoModel(OperationRun& run, const std::string& path, Io& io) {
   const std::optional<CodePlugImage> image = LoadTableForCli(path, io.err);
   if (!image) return false;
   run.model->OpenImage(*image);
+  run.host->SetFile(path);
   return true;
 }
 
+// Where "read -o" will store the file: refused before the pager is asked
+// anything when the file or its folder cannot be written.
+std::optional<std::string> OutputNotWritable(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path target(path);
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  const fs::file_status status = fs::status(target, ec);
+  if (fs::exists(status)) {
+    if (!fs::is_regular_file(status)) return path + ": not a regular file";
+    if (::access(target.c_str(), W_OK) != 0) return path + ": " + std::strerror(errno);
+  }
+  if (!fs::is_directory(folder, ec)) return path + ": the folder " + folder.string() + " does not exist";
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) return path + ": cannot write in " + folder.string() + ": " + std::strerror(errno);
+  return std::nullopt;
+}
+
 constexpr const char* kReadUsage = "zt310 read --port PORT -o FILE [--trace FILE]";
-constexpr const char* kWriteUsage = "zt310 write --port PORT FILE [--yes] [--trace FILE]";
+constexpr const char* kWriteUsage = "zt310 write --port PORT FILE [--yes | --no] [--trace FILE]";
 constexpr const char* kVerifyUsage = "zt310 verify --port PORT FILE [--trace FILE]";
 constexpr const char* kProduceUsage =
-    "zt310 produce --port PORT FILE [--log-dir DIR] [--yes] [--serial SN] [--trace FILE]";
+    "zt310 produce --port PORT FILE [--log-dir DIR] [--yes | --no] [--serial SN] [--trace FILE]";
 
 int RunRead(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   std::vector<std::string> outputs;
   if (!TakeOption(args, "-o", outputs) || outputs.size() != 1) return UsageError(io.err, kReadUsage);
-  auto run = TakeRunOptions(args, io, false, kReadUsage);
+  auto run = TakeRunOptions(args, io, Questions::None, kReadUsage);
   if (!run) return kExitUsage;
   if (!args.empty()) return UsageError(io.err, kReadUsage);
+  if (const auto why = OutputNotWritable(outputs[0])) {
+    io.err << "Cannot write " << *why << ". Nothing was read.\n";
+    return kExitUsage;
+  }
   OperationContext context = run->Context();
   const OperationResult result = ReadPager(context);
   if (result.outcome != OperationOutcome::Success) {
@@ -168,7 +240,7 @@ int RunRead(const std::vector<std::string>& argsIn, Io& io) {
 
 int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
-  auto run = TakeRunOptions(args, io, true, kWriteUsage);
+  auto run = TakeRunOptions(args, io, Questions::Asked, kWriteUsage);
   if (!run) return kExitUsage;
   if (args.size() != 1) return UsageError(io.err, kWriteUsage);
   if (!LoadIntoModel(*run, args[0], io)) return kExitUsage;
@@ -178,23 +250,38 @@ int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
 
 int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
-  auto run = TakeRunOptions(args, io, false, kVerifyUsage);
+  auto run = TakeRunOptions(args, io, Questions::None, kVerifyUsage);
   if (!run) return kExitUsage;
   if (args.size() != 1) return UsageError(io.err, kVerifyUsage);
   if (!LoadIntoModel(*run, args[0], io)) return kExitUsage;
+  std::string error;
+  const auto stored = ReadFileBytes(args[0], &error);
+  if (!stored) {
+    io.err << args[0] << ": " << error << "\n";
+    return kExitUsage;
+  }
   OperationContext context = run->Context();
-  return Finish(VerifyPager(context), io);
+  std::string difference;
+  const OperationResult result = VerifyPagerHoldsFile(context, *stored, &difference);
+  if (!difference.empty()) io.err << args[0] << " differs from the pager at " << difference << "\n";
+  return Finish(result, io);
 }
 
-// One production run per serial number, as if each had been scanned.
-int ProduceOne(OperationRun& run, const ProductionOptions& options, const std::string& serial, Io& io) {
+// One production run per serial number, as if each had been scanned. Every
+// pager starts from FILE as loaded: a refusal or an adaptation made for one
+// pager never reaches the next.
+int ProduceOne(OperationRun& run, const CodePlugImage& loaded, const ProductionOptions& options,
+               const std::string& serial, Io& io) {
   if (serial.size() < kScanMinLength) {
-    io.err << "Serial No. \"" << serial << "\" is not a scan: a scan has more than 10 characters. "
+    io.err << "Serial No. \"" << PrintableSerial(serial) << "\" is not a scan: a scan has more than 10 characters. "
            << "Nothing was programmed.\n";
     return kExitFailed;
   }
+  run.model = editor::CreateEditorModel();
+  run.model->SetMessageSink(PrintMessages(io));
+  run.model->OpenImage(loaded);
   OperationContext context = run.Context();
-  io.err << "Serial No. = " << serial << "\n";
+  io.err << "Serial No. = " << PrintableSerial(serial) << "\n";
   return Finish(ProduceScannedSerial(context, options, serial), io);
 }
 
@@ -206,21 +293,23 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
       serials.size() > 1) {
     return UsageError(io.err, kProduceUsage);
   }
-  auto run = TakeRunOptions(args, io, true, kProduceUsage);
+  auto run = TakeRunOptions(args, io, Questions::NotFromInput, kProduceUsage);
   if (!run) return kExitUsage;
   if (args.size() != 1) return UsageError(io.err, kProduceUsage);
-  if (!LoadIntoModel(*run, args[0], io)) return kExitUsage;
+  const std::optional<CodePlugImage> loaded = LoadTableForCli(args[0], io.err);
+  if (!loaded) return kExitUsage;
+  run->host->SetFile(args[0]);
 
   ProductionOptions options;
   options.logDirectory = logDirs.empty() ? std::filesystem::current_path() : std::filesystem::path(logDirs[0]);
-  if (!serials.empty()) return ProduceOne(*run, options, Trimmed(serials[0]), io);
+  if (!serials.empty()) return ProduceOne(*run, *loaded, options, Trimmed(serials[0]), io);
 
   int worst = kExitOk;
   std::string line;
   while (std::getline(io.in, line)) {
     const std::string serial = Trimmed(line);
     if (serial.empty()) continue;
-    if (ProduceOne(*run, options, serial, io) != kExitOk) worst = kExitFailed;
+    if (ProduceOne(*run, *loaded, options, serial, io) != kExitOk) worst = kExitFailed;
   }
   return worst;
 }
@@ -230,28 +319,42 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
 void AddOperationVerbs(std::vector<Verb>& verbs) {
   verbs.push_back({"read", kReadUsage, "Read the pager's memory and store it as a table file.",
                    std::string("Reads the pager in the cradle as \"Read\" (F3) does and stores the result as\n"
-                               "\"Save As ...\" would. A failed read stores the bytes received in errtbl.tbl\n"
-                               "in the current directory.\n\n") +
+                               "\"Save As ...\" would. FILE must be writable: otherwise nothing is sent (exit 2).\n"
+                               "A failed read stores the bytes received in errtbl.tbl in the current directory.\n"
+                               "Prints the pager's firmware (FirmVer. X.Y.Z) and serial number on stderr.\n\n") +
                        "  -o FILE       the table file to write\n" + kLinkOptionsHelp + "\n" + kExitHelp,
                    RunRead});
   verbs.push_back({"write", kWriteUsage, "Write a table file into the pager.",
                    std::string("Writes FILE (loaded as \"Open\" does) into the pager as \"Write\" (F4) does,\n"
-                               "reading each block back. The pager keeps its own serial number.\n\n") +
+                               "reading each block back. The pager keeps its own serial number. Prints the\n"
+                               "pager's firmware (FirmVer. X.Y.Z) and serial number on stderr. A two-channel\n"
+                               "FILE is refused by a single-channel pager: 'zt310 set FILE chkOneChannel=1'\n"
+                               "makes it fit.\n\n") +
                        kLinkOptionsHelp + kQuestionsHelp + "\n" + kExitHelp,
                    RunWrite});
   verbs.push_back({"verify", kVerifyUsage, "Compare the pager's memory with a table file.",
-                   std::string("Compares the pager with FILE as \"Verify\" (F2) does.\n\n") + kLinkOptionsHelp +
+                   std::string(
+                       "Checks that the pager holds FILE: what 'zt310 write FILE' puts there, or what\n"
+                       "'zt310 read -o FILE' stored from it. The copy of FILE is adapted as Write adapts\n"
+                       "it, from the pager's own identity, band and serial-number blocks (firmware,\n"
+                       "GAP MAX. units, low-battery byte, band bytes, serial number, checksum), without\n"
+                       "asking anything and without writing; then every block Verify (F2) compares is\n"
+                       "read back and compared. A difference names the first byte that differs.\n\n") +
+                       kLinkOptionsHelp +
                        "\n" + kExitHelp,
                    RunVerify});
   verbs.push_back(
       {"produce", kProduceUsage, "Production runs: write FILE with scanned serial numbers, logged per day.",
        std::string("Reads serial numbers from standard input, one per line (or one with --serial), and\n"
                    "for each runs the production write of FILE with that serial number, as a scan\n"
-                   "into \"Serial No.\" does. A serial number needs 11 to 14 characters. Each result\n"
-                   "is appended to the day's log yyyy-mm-dd.log.\n\n") +
+                   "into \"Serial No.\" does. A serial number is 11 to 14 printable ASCII characters\n"
+                   "(no blanks or control characters inside); others are refused, nothing programmed\n"
+                   "or logged. Every pager starts from FILE as loaded. Standard input carries only\n"
+                   "serial numbers: questions are answered by --yes or --no, otherwise Cancel. Each\n"
+                   "result is appended to the day's log yyyy-mm-dd.log.\n\n") +
            "  --log-dir DIR  where the daily logs go (default: the current directory)\n"
            "  --serial SN    one run with this serial number instead of standard input\n" +
-           kLinkOptionsHelp + kQuestionsHelp + "\n" + kExitHelp,
+           kLinkOptionsHelp + kProduceQuestionsHelp + "\n" + kExitHelp,
        RunProduce});
 }
 

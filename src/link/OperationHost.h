@@ -40,10 +40,19 @@ class OperationHost {
 
   virtual void MainWindowEnabled(bool enabled) = 0;
 
-  // A pause that leaves the result on screen or paces the cradle. The
+  // A pause after the last exchange that leaves the result on screen. The
   // window waits while processing events (WaitPumping); the command line
   // returns at once.
   virtual void Pause(unsigned ms) = 0;
+  // A pause between two requests: the cradle may need it, so every host
+  // really waits (processing events).
+  virtual void PaceRequests(unsigned ms) { Pause(ms); }
+
+  // The pager's firmware ("FirmVer. 1.3.0") and serial number, as soon as
+  // an operation has read them; the model's lblVersion and edtSerialNo
+  // already show them. The window repaints, the command line prints them.
+  virtual void PagerFirmwareShown(const std::string& /*text*/) {}
+  virtual void PagerSerialShown(const std::string& /*serial*/) {}
 
   // Read shows the bare program caption, dropping any file name.
   virtual void SetCaption(const std::string& /*caption*/) {}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
@@ -150,9 +151,15 @@ OperationResult Abandon(OperationContext& context, const std::string& message) {
   return {OperationOutcome::Abandoned, {}};
 }
 
-void ShowVersionLabel(editor::EditorModel& model, const Block16& identity) {
-  model.PartOf<editor::SettingsPages>().ShowFirmwareVersion(identity[kFirmwareMajor], identity[kFirmwareMinor],
-                                                            identity[kFirmwarePatch]);
+void ShowVersionLabel(OperationContext& context, const Block16& identity) {
+  context.model.PartOf<editor::SettingsPages>().ShowFirmwareVersion(identity[kFirmwareMajor],
+                                                                    identity[kFirmwareMinor], identity[kFirmwarePatch]);
+  context.host.PagerFirmwareShown(context.model.At("lblVersion").text);
+}
+
+void ShowSerialNumber(OperationContext& context, const std::string& serial) {
+  context.model.SetText("edtSerialNo", serial);
+  context.host.PagerSerialShown(serial);
 }
 
 void HideVersionLabel(editor::EditorModel& model) { model.PartOf<editor::SettingsPages>().HideFirmwareVersion(); }
@@ -240,7 +247,7 @@ OperationResult WritePager(OperationContext& context) {
   const auto identityRead = detail::ReadPagerIdentity(context);
   if (!identityRead) return detail::Abandon(context, kReadFirmwareFailText);
   const Block16& identity = *identityRead;
-  detail::ShowVersionLabel(model, identity);
+  detail::ShowVersionLabel(context, identity);
   const int f = image.FirmwareVersionNumber();
   const int p = BlockFirmwareVersion(identity);
 
@@ -277,12 +284,12 @@ OperationResult WritePager(OperationContext& context) {
       return detail::Abandon(context, kSerialChecksumErrorText);
     case SerialStep::Blank:
       std::fill(image.data() + kSerialNumber, image.data() + kSerialNumber + kSerialBlockSize, kBlank);
-      model.SetText("edtSerialNo", "");
+      detail::ShowSerialNumber(context, "");
       break;
     case SerialStep::Taken: {
       Block16 taken;
       std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, taken.begin());
-      model.SetText("edtSerialNo", SerialBlockText(taken));
+      detail::ShowSerialNumber(context, SerialBlockText(taken));
       break;
     }
   }
@@ -314,16 +321,23 @@ namespace {
 
 // The pager's memory as Read takes it over: squelch table of older pagers,
 // the channel marker and the remembered tone-2 durations.
-void PrepareReadImage(OperationContext& context, CodePlugImage& read, int p) {
+void PrepareReadImage(editor::EditorModel& model, CodePlugImage& read, int p) {
   std::vector<std::uint8_t> bytes(read.bytes().begin(), read.bytes().end());
   UpgradeLegacySquelch(bytes);
   std::copy(bytes.begin(), bytes.end(), read.data());
 
   const bool oneChannel = read[kSingleChannelMarker2] == kMarkerOn || IsSingleChannelFirmware(p);
   read[kSingleChannelMarker] = oneChannel ? kMarkerOn : kMarkerOff;
-  context.model.SetChecked("chkOneChannel", oneChannel);
-  context.model.RunChange("chkOneChannel");
+  model.SetChecked("chkOneChannel", oneChannel);
+  model.RunChange("chkOneChannel");
   NormaliseRememberedToneDurations(read);
+}
+
+void TakeOverReadImage(editor::EditorModel& model, CodePlugImage read, int p) {
+  PrepareReadImage(model, read, p);
+  editor::SelectTimingUnitLabels(model, p);
+  CopyImage(model.image(), read);
+  model.FillControlsFromImage();
 }
 
 }  // namespace
@@ -351,7 +365,7 @@ OperationResult ReadPager(OperationContext& context) {
   const bool untilPressReset = image[kResetMode] == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit);
   if (!HasManualResetUntilPress(p) && untilPressReset) return detail::Abandon(context, kManualResetText);
   CopyBlock(image, kIdentity, identity);
-  detail::ShowVersionLabel(model, identity);
+  detail::ShowVersionLabel(context, identity);
 
   host.ProgressValue(0);
   host.ProgressLabel(kLabelReadSerial);
@@ -366,7 +380,7 @@ OperationResult ReadPager(OperationContext& context) {
     case SerialStep::Taken: {
       Block16 taken;
       std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, taken.begin());
-      model.SetText("edtSerialNo", Trimmed(SerialBlockText(taken)));
+      detail::ShowSerialNumber(context, Trimmed(SerialBlockText(taken)));
       break;
     }
   }
@@ -409,10 +423,7 @@ OperationResult ReadPager(OperationContext& context) {
 
   const bool ok = std::string_view(label) == kLabelReadSuccess;
   if (ok) {
-    PrepareReadImage(context, read, p);
-    editor::SelectTimingUnitLabels(model, p);
-    CopyImage(image, read);
-    model.FillControlsFromImage();
+    TakeOverReadImage(model, read, p);
   } else {
     WriteErrorDump(context.startupDirectory, buffer);
   }
@@ -458,7 +469,7 @@ OperationResult VerifyPager(OperationContext& context) {
   Block16 identity{};
   if (!ReadNamedBlock(link, identity, kIdentityBlock)) return VerifyFailsEarly(context);
   CopyBlock(image, kIdentity, identity);
-  host.Pause(kVerifyPacingPauseMs);
+  host.PaceRequests(kVerifyPacingPauseMs);
 
   Block16 serial;
   serial.fill(kBlank);
@@ -470,7 +481,7 @@ OperationResult VerifyPager(OperationContext& context) {
     case SerialStep::Taken:
       break;
   }
-  host.Pause(kVerifyPacingPauseMs);
+  host.PaceRequests(kVerifyPacingPauseMs);
 
   detail::DiscardBuffers(link);
   bool same = true;
@@ -483,6 +494,142 @@ OperationResult VerifyPager(OperationContext& context) {
     }
     done += block.count;
     host.ProgressValue(GaugeValue(done, total, kVerifyProgressMax));
+  }
+  if (!same) {
+    host.ProgressValue(0);
+    host.ProgressGaugeVisible(false);
+  }
+  const char* label = same ? kLabelVerifySuccess : kLabelVerifyFail;
+  host.ProgressLabel(label);
+
+  host.Pause(kVerifyResultPauseMs);
+  detail::ClosePort(link);
+  host.ProgressGaugeVisible(true);
+  host.ProgressValue(0);
+  host.CloseProgress();
+  host.MainWindowEnabled(true);
+  host.Status(kStatusReady);
+  return {same ? OperationOutcome::Success : OperationOutcome::Failed, label};
+}
+
+// --- Verify of a table file (command line) ---
+
+CodePlugImage AdaptAsWrite(const CodePlugImage& opened, const PagerBlocks& pager, bool bandRuleActed) {
+  CodePlugImage image = opened;
+  StampHeader(image);
+  const int f = image.FirmwareVersionNumber();
+  const int p = BlockFirmwareVersion(pager.identity);
+  if (bandRuleActed) {
+    image[kAudioGain] = 0;
+    image[kNarrowBandMarker] = kBlank;
+  }
+  image[kGapMax] = ConvertGapMax(image[kGapMax], p, f);
+  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], p);
+  CopyBlock(image, kIdentity, pager.identity);
+  if (IsBlankSerialBlock(pager.serial) || SerialBlockChecksumHolds(pager.serial)) {
+    CopyBlock(image, kSerialNumber, pager.serial);
+  }
+  StoreImageChecksum(image);
+  return image;
+}
+
+CodePlugImage StoredAsRead(const CodePlugImage& memory) {
+  std::unique_ptr<editor::EditorModel> scratch = editor::CreateEditorModel();
+  scratch->SetMessageSink([](const editor::Message&) { return editor::Answer::Ok; });
+  Block16 identity;
+  std::copy_n(memory.data(), identity.size(), identity.begin());
+  TakeOverReadImage(*scratch, memory, BlockFirmwareVersion(identity));
+  CodePlugImage stored = scratch->image();
+  stored[kNarrowBandMarker] = 0;  // as "Save As ..." stores it
+  StoreImageChecksum(stored);
+  StampHeader(stored);
+  return stored;
+}
+
+namespace {
+
+// The Verify plan's blocks as the pager holds them, into memory.
+bool ReadPlanBlocks(OperationContext& context, CodePlugImage& memory) {
+  int done = 0;
+  const int total = PlanBytes(WriteBlockPlan());
+  for (const BlockRange& block : WriteBlockPlan()) {
+    if (!context.link.ReadBlock(kMemoryAddress, memory.data() + block.offset, block.offset, block.count)) return false;
+    done += block.count;
+    context.host.ProgressValue(GaugeValue(done, total, kVerifyProgressMax));
+  }
+  return true;
+}
+
+std::optional<int> FirstPlanDifference(const CodePlugImage& memory, const CodePlugImage& expected) {
+  for (const BlockRange& block : WriteBlockPlan()) {
+    for (int i = block.offset; i < block.offset + block.count; ++i) {
+      if (memory[i] != expected[i]) return i;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string Hex(std::uint8_t byte) {
+  static const char* digits = "0123456789ABCDEF";
+  return {digits[byte >> 4], digits[byte & 15]};
+}
+
+}  // namespace
+
+OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vector<std::uint8_t>& fileBytes,
+                                     std::string* difference) {
+  OperationHost& host = context.host;
+  PagerLink& link = context.link;
+
+  host.Status(kStatusBoardTesting);
+  host.MainWindowEnabled(false);
+  if (!link.CheckTargetBoard()) {
+    ReportBoardNotResponding(context, kStatusReady);
+    return {OperationOutcome::Abandoned, {}};
+  }
+  if (!link.Port().IsOpen()) link.OpenSelectedPort();
+
+  host.ProgressRange(0, kVerifyProgressMax);
+  host.ProgressValue(0);
+  host.ProgressLabel(kLabelVerifyNow);
+  host.ShowProgress();
+  host.Status(kStatusVerifyNow);
+  PagerBlocks pager;
+  pager.band.fill(kBlank);
+  pager.serial.fill(kBlank);
+  if (!ReadNamedBlock(link, pager.identity, kIdentityBlock)) return VerifyFailsEarly(context);
+  detail::ShowVersionLabel(context, pager.identity);
+  if (!ReadNamedBlock(link, pager.band, kBandwidthBlock)) return VerifyFailsEarly(context);
+  host.PaceRequests(kVerifyPacingPauseMs);
+  if (!ReadNamedBlock(link, pager.serial, kSerialNumberBlock)) return VerifyFailsEarly(context);
+  if (!IsBlankSerialBlock(pager.serial)) {
+    if (!SerialBlockChecksumHolds(pager.serial)) return VerifyFailsEarly(context);
+    host.PagerSerialShown(SerialBlockText(pager.serial));
+  }
+  host.PaceRequests(kVerifyPacingPauseMs);
+
+  detail::DiscardBuffers(link);
+  CodePlugImage memory;
+  std::copy(pager.serial.begin(), pager.serial.end(), memory.data() + kSerialNumber);
+  bool same = ReadPlanBlocks(context, memory);
+  if (same) {
+    // Wide band chosen, Write sets 136 to 0xFF (and the audio gain to 0)
+    // when the pager holds 0 there, which its own write of 136 then
+    // changes: after a Write the pager holds either outcome.
+    const bool wideBandChosen = !context.model.At("chkNB").checked;
+    const CodePlugImage written = AdaptAsWrite(context.model.image(), pager, false);
+    const std::optional<int> differs = FirstPlanDifference(memory, written);
+    const bool writtenAdapted = wideBandChosen && differs &&
+                                !FirstPlanDifference(memory, AdaptAsWrite(context.model.image(), pager, true));
+    // A file stored by Read from this very pager holds the pager's bytes as
+    // Read takes them over, which Write would adapt again.
+    const bool storedByRead = fileBytes.size() >= kImageSize &&
+                              std::equal(fileBytes.begin(), fileBytes.begin() + kImageSize, StoredAsRead(memory).data());
+    same = !differs || writtenAdapted || storedByRead;
+    if (!same && difference) {
+      *difference = "byte " + std::to_string(*differs) + ": the pager holds " + Hex(memory[*differs]) +
+                    ", the file writes " + Hex(written[*differs]);
+    }
   }
   if (!same) {
     host.ProgressValue(0);

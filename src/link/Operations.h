@@ -123,6 +123,32 @@ OperationResult WritePager(OperationContext& context);   // Write1Click
 OperationResult ReadPager(OperationContext& context);    // Read1Click
 OperationResult VerifyPager(OperationContext& context);  // Verify1Click
 
+// --- the command line's verify of a table file ---
+
+// What the pager tells about itself before a transfer.
+struct PagerBlocks {
+  std::array<std::uint8_t, 16> identity{};
+  std::array<std::uint8_t, 16> band{};    // 128 to 143
+  std::array<std::uint8_t, 16> serial{};  // 416 to 431, all 0xFF when none
+};
+
+// The image Write puts into this pager for an image opened from a file:
+// header, GAP MAX., low-battery byte, identity, serial number and checksum
+// adapted as Write adapts them, without asking anything; bandRuleActed when
+// Write's wide-band rule set byte 136 to 0xFF and the audio gain to 0.
+CodePlugImage AdaptAsWrite(const CodePlugImage& opened, const PagerBlocks& pager, bool bandRuleActed);
+// The 512 bytes "read -o" stores for this pager memory.
+CodePlugImage StoredAsRead(const CodePlugImage& memory);
+
+// Verify for a file that was written with Write or stored by Read: the
+// model holds the file as opened, fileBytes the file as stored. Reads the
+// pager's identity, band and serial blocks, then the Verify plan, and passes
+// when the pager holds what Write puts there for this file, or when Read
+// would store the file again byte for byte. Never writes, never asks. On a
+// difference, *difference names the first differing byte.
+OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vector<std::uint8_t>& fileBytes,
+                                     std::string* difference);
+
 namespace detail {
 // Steps the operations share with the production run.
 void ClosePort(PagerLink& link);
@@ -130,7 +156,9 @@ void DiscardBuffers(PagerLink& link);
 // Close the port, show the message (when any), "  Ready .....", gauge 0,
 // progress window closed, main window enabled.
 OperationResult Abandon(OperationContext& context, const std::string& message = {});
-void ShowVersionLabel(editor::EditorModel& model, const std::array<std::uint8_t, 16>& identity);
+// lblVersion and edtSerialNo, and the host told at once.
+void ShowVersionLabel(OperationContext& context, const std::array<std::uint8_t, 16>& identity);
+void ShowSerialNumber(OperationContext& context, const std::string& serial);
 void HideVersionLabel(editor::EditorModel& model);
 // Shows the progress window at "Read Version ..." and reads the pager's
 // identity block; on failure the version label is hidden and nothing returned.

@@ -65,6 +65,18 @@ QStringList MergePortNames(const QStringList& named, const QStringList& present)
   return merged;
 }
 
+QStringList UniqueDevices(const QStringList& names) {
+  QStringList unique;
+  QStringList devices;
+  for (const QString& name : names) {
+    const QString device = CanonicalDevice(name);
+    if (devices.contains(device)) continue;
+    devices << device;
+    unique << name;
+  }
+  return unique;
+}
+
 QStringList BuildPortList(const QStringList& named) {
   QStringList present;
   for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) present << info.portName();

@@ -16,6 +16,8 @@ QStringList OrderPortNames(const QStringList& present);
 // Named ports first (in the order given), then the ordered present ports
 // that are not the same device as a named one.
 QStringList MergePortNames(const QStringList& named, const QStringList& present);
+// The names in their order, each device once (a link and its target are one).
+QStringList UniqueDevices(const QStringList& names);
 // The serial ports of this machine (QSerialPortInfo), merged as above.
 QStringList BuildPortList(const QStringList& named = {});
 

@@ -99,6 +99,38 @@ std::string SerialTooLongText(const std::string& serial) {
          " characters; a pager holds at most 14.\nNothing was programmed.";
 }
 
+std::string PrintableSerial(const std::string& serial) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string shown;
+  for (const char c : serial) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte <= 0x7E && c != '\\') {
+      shown.push_back(c);
+    } else {
+      shown += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+    }
+  }
+  return shown;
+}
+
+std::optional<std::string> SerialNumberRefusal(const std::string& serial) {
+  const bool printable = std::all_of(serial.begin(), serial.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x21 && byte <= 0x7E;
+  });
+  if (!printable) {
+    return "The serial number \"" + PrintableSerial(serial) +
+           "\" holds a character other than a letter, digit or sign (blanks and control characters "
+           "cannot be stored).\nNothing was programmed.";
+  }
+  if (serial.size() > static_cast<std::size_t>(kSerialNumberLength)) return SerialTooLongText(serial);
+  if (serial.size() < kScanMinLength) {
+    return "The serial number \"" + serial + "\" has " + std::to_string(serial.size()) +
+           " characters; a serial number has 11 to 14.\nNothing was programmed.";
+  }
+  return std::nullopt;
+}
+
 OperationResult ProgramScannedPager(OperationContext& context, const ProductionOptions& options) {
   OperationHost& host = context.host;
   editor::EditorModel& model = context.model;
@@ -135,7 +167,7 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   const auto identityRead = detail::ReadPagerIdentity(context);
   if (!identityRead) return AbandonAndFocus(context, kReadFirmwareFailText);
   const Block16& identity = *identityRead;
-  detail::ShowVersionLabel(model, identity);
+  detail::ShowVersionLabel(context, identity);
   const int p = BlockFirmwareVersion(identity);
   const int f = image.FirmwareVersionNumber();
 
@@ -194,8 +226,8 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
 
 OperationResult ProduceScannedSerial(OperationContext& context, const ProductionOptions& options,
                                      const std::string& serial) {
-  if (serial.size() > static_cast<std::size_t>(kSerialNumberLength)) {
-    context.host.Warning(SerialTooLongText(serial));
+  if (const auto refusal = SerialNumberRefusal(serial)) {
+    context.host.Warning(*refusal);
     context.host.FocusSerialNumber();
     return {OperationOutcome::Abandoned, {}};
   }

@@ -44,6 +44,12 @@ std::string LogResultLine(const LocalDateTime& when, const std::string& serial, 
 // The serial number a scan stores must fit the fourteen serial bytes; a
 // longer one would be cut and partly overwritten by its checksum.
 std::string SerialTooLongText(const std::string& serial);
+// A serial number is printable ASCII (0x21 to 0x7E), 11 to 14 characters:
+// nothing else can be scanned, stored, and logged as it is. The reason it is
+// refused, naming it, or nothing when it is fine.
+std::optional<std::string> SerialNumberRefusal(const std::string& serial);
+// The serial number as a message can show it: other bytes as \xHH.
+std::string PrintableSerial(const std::string& serial);
 
 // The production run (ProgramScannedPager) with the serial number already
 // in image bytes 416 to 429; the run stores its checksum in 430 and 431.
