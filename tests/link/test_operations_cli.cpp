@@ -4,6 +4,8 @@
 #include <QtTest>
 
 #include <fstream>
+#include <functional>
+#include <streambuf>
 #include <memory>
 #include <sstream>
 
@@ -41,6 +43,52 @@ std::string FileText(const std::filesystem::path& path) {
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+void Store(const std::string& path, const CodePlugImage& image) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), kImageSize);
+}
+
+int WritesSent(sim::PagerSimulator& pager) {
+  int writes = 0;
+  for (const sim::SimRequest& request : pager.Requests()) writes += request.description.rfind("write", 0) == 0;
+  return writes;
+}
+
+// Standard input whose next line is only read after the previous one was
+// used: between two lines the test swaps the pager in the cradle.
+class LineByLine : public std::streambuf {
+ public:
+  LineByLine(std::vector<std::string> lines, std::function<void(std::size_t)> beforeLine)
+      : lines_(std::move(lines)), beforeLine_(std::move(beforeLine)) {}
+
+ protected:
+  int_type underflow() override {
+    if (next_ == lines_.size()) return traits_type::eof();
+    beforeLine_(next_);
+    current_ = lines_[next_++] + "\n";
+    setg(current_.data(), current_.data(), current_.data() + current_.size());
+    return traits_type::to_int_type(current_[0]);
+  }
+
+ private:
+  std::vector<std::string> lines_;
+  std::function<void(std::size_t)> beforeLine_;
+  std::size_t next_ = 0;
+  std::string current_;
+};
+
+// Milliseconds of the trace lines that send a frame, with the frame's bytes.
+std::vector<std::pair<int, std::string>> SentFrames(const std::string& trace) {
+  std::vector<std::pair<int, std::string>> frames;
+  std::istringstream lines(trace);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const auto sent = line.find(" > ");
+    if (line.empty() || line[0] == '#' || sent == std::string::npos) continue;
+    frames.emplace_back(std::stoi(line), line.substr(sent + 3));
+  }
+  return frames;
+}
 
 }  // namespace
 
@@ -138,6 +186,223 @@ class OperationsCliTest : public QObject {
     QCOMPARE(tooLong.exit, cli::kExitFailed);
     QVERIFY(Contains(tooLong.err, "AB1234567890123"));
     QCOMPARE(SerialNumberText(pager->Memory()).value_or(""), std::string("AB1234567891"));
+  }
+
+  // verify FILE right after write FILE, and verify X right after read -o X,
+  // on old timing, 1.1.5, single-channel 5.0.0 and current firmware: each
+  // verb is a fresh process that knows only FILE and the pager.
+  void verifyAfterWriteAndAfterRead_data() {
+    QTest::addColumn<int>("firmware");
+    QTest::addColumn<bool>("singleChannel");
+    QTest::addColumn<bool>("narrowBand");
+    QTest::newRow("1.0.5 old timing") << 105 << false << false;
+    QTest::newRow("1.1.5") << 115 << false << false;
+    QTest::newRow("5.0.0 single channel") << 500 << true << false;
+    QTest::newRow("1.3.0 current") << 130 << false << false;
+    QTest::newRow("1.3.0 narrow band pager") << 130 << false << true;
+  }
+  void verifyAfterWriteAndAfterRead() {
+    QFETCH(int, firmware);
+    QFETCH(bool, singleChannel);
+    QFETCH(bool, narrowBand);
+    sim::SimOptions options;
+    options.firmware = std::array<int, 3>{firmware / 100, firmware / 10 % 10, firmware % 10};
+    options.singleChannel = singleChannel;
+    options.narrowBand = narrowBand;
+    options.serial = "SN0001234567";
+    RunningSim pager(options);
+    const std::string port = pager.device().toStdString();
+    // GAP MAX. 9 and an audio gain: Write converts and clears what the pager needs.
+    CodePlugImage image = FactoryImageForChannels(singleChannel);
+    image[kGapMax] = 9;
+    image[kAudioGain] = 8;
+    Store("f.tbl", image);
+
+    for (int round = 0; round < 2; ++round) {  // the second write meets the first one's band bytes
+      const CliRun write = Run({"write", "--port", port, "f.tbl", "--yes"});
+      QCOMPARE(write.exit, cli::kExitOk);
+      const int writes = WritesSent(*pager);
+      const CliRun verify = Run({"verify", "--port", port, "f.tbl"});
+      QVERIFY2(verify.exit == cli::kExitOk, verify.err.c_str());
+      QVERIFY(Contains(verify.err, "Verify Success !"));
+      QCOMPARE(WritesSent(*pager), writes);
+    }
+
+    QCOMPARE(Run({"read", "--port", port, "-o", "r.tbl"}).exit, cli::kExitOk);
+    const CliRun verifyRead = Run({"verify", "--port", port, "r.tbl"});
+    QVERIFY2(verifyRead.exit == cli::kExitOk, verifyRead.err.c_str());
+    QCOMPARE(Run({"write", "--port", port, "r.tbl", "--yes"}).exit, cli::kExitOk);
+    QCOMPARE(Run({"verify", "--port", port, "r.tbl"}).exit, cli::kExitOk);
+
+    // A pager that lost one byte is still caught, and the byte is named.
+    CodePlugImage memory = pager->Memory();
+    memory[300] ^= 1;
+    pager->SetMemory(memory);
+    const CliRun differs = Run({"verify", "--port", port, "r.tbl"});
+    QCOMPARE(differs.exit, cli::kExitFailed);
+    QVERIFY2(Contains(differs.err, "r.tbl differs from the pager at byte 300"), differs.err.c_str());
+  }
+
+  void verifyPausesBetweenRequests() {
+    RunningSim pager;
+    const std::string port = pager.device().toStdString();
+    Store("f.tbl", FactoryImageForChannels(false));
+    QCOMPARE(Run({"write", "--port", port, "f.tbl"}).exit, cli::kExitOk);
+    QCOMPARE(Run({"verify", "--port", port, "f.tbl", "--trace", "verify.trace"}).exit, cli::kExitOk);
+    // probe, identity, band, serial number, then the blocks: the serial
+    // number and the first block each come 100 ms after the request before.
+    const auto frames = SentFrames(FileText("verify.trace"));
+    QVERIFY(frames.size() > 5);
+    QVERIFY(Contains(frames[3].second, "33 52 03 01 A0 10"));
+    QVERIFY2(frames[3].first - frames[2].first >= 100, "no pause before the serial number");
+    QVERIFY2(frames[4].first - frames[3].first >= 100, "no pause before the blocks");
+  }
+
+  // A single-channel pager refuses the two-channel FILE; the next pager,
+  // a two-channel one, still gets FILE as it was loaded.
+  void produceStartsEveryPagerFromTheFile() {
+    sim::SimOptions single;
+    single.singleChannel = true;
+    RunningSim pager(single);
+    const CodePlugImage twoChannelPager = sim::InitialMemory({});
+    Store("line.tbl", FactoryImageForChannels(false));
+    std::filesystem::create_directory("logs");
+
+    LineByLine lines({"AB1234567890", "AB1234567891"}, [&](std::size_t line) {
+      if (line == 1) pager->SetMemory(twoChannelPager);
+    });
+    std::istream in(&lines);
+    std::ostringstream out, err;
+    cli::Io io{out, err, in};
+    const int exit =
+        cli::RunCli({"produce", "--port", pager.device().toStdString(), "line.tbl", "--log-dir", "logs"}, io);
+    QCOMPARE(exit, cli::kExitFailed);  // the first pager was refused
+    QVERIFY(Contains(err.str(), kSingleChannelPagerText));
+    QVERIFY(Contains(err.str(), "zt310 set line.tbl chkOneChannel=1"));
+    const CodePlugImage written = pager->Memory();
+    QCOMPARE(int(written[kSingleChannelMarker2]), int(kMarkerOff));
+    QCOMPARE(SerialNumberText(written).value_or(""), std::string("AB1234567891"));
+    std::vector<std::filesystem::path> logs(std::filesystem::directory_iterator("logs"), {});
+    QCOMPARE(logs.size(), std::size_t(1));
+    const std::string log = FileText(logs.front());
+    QVERIFY(!Contains(log, "AB1234567890"));
+    QVERIFY(Contains(log, "Serial No. = AB1234567891  Write Success !\r\n"));
+  }
+
+  // Anything but 11 to 14 printable ASCII characters is refused before the
+  // pager is asked anything, and nothing is logged.
+  void produceRefusesSerialsThatAreNotText_data() {
+    QTest::addColumn<QByteArray>("serial");
+    QTest::newRow("tab inside") << QByteArray("AB12345\t67890");
+    QTest::newRow("blank inside") << QByteArray("AB12345 67890");
+    QTest::newRow("control character") << QByteArray("AB12345\x01" "67890");
+    QTest::newRow("0xFF byte") << QByteArray("AB\xff" "1234567890");
+    QTest::newRow("UTF-8 letters, 12 bytes") << QByteArray("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9");
+    QTest::newRow("15 characters") << QByteArray("AB1234567890123");
+    QTest::newRow("10 characters") << QByteArray("AB12345678");
+  }
+  void produceRefusesSerialsThatAreNotText() {
+    QFETCH(QByteArray, serial);
+    RunningSim pager;
+    Store("line.tbl", FactoryImageForChannels(false));
+    const CliRun run = Run({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial",
+                            serial.toStdString()});
+    QCOMPARE(run.exit, cli::kExitFailed);
+    QVERIFY(Contains(run.err, "Nothing was programmed."));
+    QVERIFY(pager->Requests().empty());
+    QVERIFY(!Contains(run.err, "\t") && !Contains(run.err, "\x01") && !Contains(run.err, "\xff"));
+    QCOMPARE(std::distance(std::filesystem::directory_iterator("."), {}), 1);  // line.tbl only
+  }
+
+  void produceLogsExactlyTheSerialWritten() {
+    RunningSim pager;
+    Store("line.tbl", FactoryImageForChannels(false));
+    const std::string serial = "!~Az09-_./+#%Z";  // 14, from both ends of the printable range
+    const CliRun run = Run({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial", serial});
+    QCOMPARE(run.exit, cli::kExitOk);
+    QCOMPARE(SerialNumberText(pager->Memory()).value_or(""), serial);
+    std::vector<std::filesystem::path> logs;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+      if (entry.path().extension() == ".log") logs.push_back(entry.path());
+    }
+    QCOMPARE(logs.size(), std::size_t(1));
+    QVERIFY(Contains(FileText(logs.front()), "Serial No. = " + serial + "  Write Success !\r\n"));
+  }
+
+  // Serial numbers on standard input are never taken as answers: without
+  // --yes a band question is answered Cancel and the next line is the next pager.
+  void produceAnswersOnlyFromOptions_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("no option") << "" << cli::kExitFailed << "Cancel (give --yes to answer OK)";
+    QTest::newRow("--no") << "--no" << cli::kExitFailed << "Cancel (--no)";
+    QTest::newRow("--yes") << "--yes" << cli::kExitOk << "OK (--yes)";
+  }
+  void produceAnswersOnlyFromOptions() {
+    QFETCH(QString, answer);
+    QFETCH(int, exit);
+    QFETCH(QString, said);
+    sim::SimOptions options;
+    options.narrowBand = true;
+    RunningSim pager(options);
+    Store("wide.tbl", FactoryImageForChannels(false));
+    std::vector<std::string> args{"produce", "--port", pager.device().toStdString(), "wide.tbl"};
+    if (!answer.isEmpty()) args.push_back(answer.toStdString());
+    const CliRun run = Run(args, "AB1234567890\nAB1234567891\n");
+    QCOMPARE(run.exit, exit);
+    // Both lines were serial numbers: one band question per narrow-band
+    // pager (after OK the pager in the cradle is wide band).
+    std::size_t questions = 0;
+    for (std::size_t at = run.err.find(kSwitchNbToWbText); at != std::string::npos;
+         at = run.err.find(kSwitchNbToWbText, at + 1)) {
+      ++questions;
+    }
+    QCOMPARE(questions, std::size_t(answer == "--yes" ? 1 : 2));
+    QVERIFY(Contains(run.err, said.toStdString()));
+    QCOMPARE(SerialNumberText(pager->Memory()).has_value(), answer == "--yes");
+    QCOMPARE(Run({"produce", "--port", "x", "wide.tbl", "--yes", "--no"}).exit, cli::kExitUsage);
+  }
+
+  // --port P means P only: nothing else is opened (the trace names every port opened).
+  void portMeansThatPortOnly() {
+    SilentPty silent;
+    const CliRun probe = Run({"probe", "--port", silent.device().toStdString(), "--trace", "probe.trace"});
+    QCOMPARE(probe.exit, cli::kExitFailed);
+    RunningSim pager;
+    const std::string port = pager.device().toStdString();
+    const CliRun test = Run({"test", "vibrator", "on", "--port", port, "--trace", "test.trace"});
+    QCOMPARE(test.exit, cli::kExitOk);
+    for (const auto& [trace, device] : {std::pair{std::string("probe.trace"), silent.device().toStdString()},
+                                        std::pair{std::string("test.trace"), port}}) {
+      std::istringstream lines(FileText(trace));
+      std::string line;
+      while (std::getline(lines, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        QVERIFY2(Contains(line, " " + device + " "), line.c_str());
+      }
+    }
+  }
+
+  void readChecksTheOutputFirst() {
+    RunningSim pager;
+    const std::string port = pager.device().toStdString();
+    std::filesystem::create_directory("folder.tbl");
+    for (const std::string output : {"missing/x.tbl", "folder.tbl"}) {
+      const CliRun read = Run({"read", "--port", port, "-o", output});
+      QCOMPARE(read.exit, cli::kExitUsage);
+      QVERIFY(Contains(read.err, output));
+    }
+    QVERIFY(pager->Requests().empty());
+  }
+
+  void optionsEndAtDoubleDash() {
+    RunningSim pager;
+    const std::string port = pager.device().toStdString();
+    Store("--yes", FactoryImageForChannels(false));
+    const CliRun write = Run({"write", "--port", port, "--", "--yes"});
+    QCOMPARE(write.exit, cli::kExitOk);
+    QCOMPARE(Run({"verify", "--port", port, "--", "--yes"}).exit, cli::kExitOk);
   }
 
   void usageAndFileErrors_data() {
