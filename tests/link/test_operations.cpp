@@ -85,6 +85,31 @@ class OperationsTest : public QObject {
     QCOMPARE(bench.RequestCount(), 4 + 2 * static_cast<int>(WriteBlockPlan().size()));
   }
 
+  // The firmware shows as soon as the identity block is read (the band
+  // question comes after it), the serial number as soon as its block is.
+  void writeShowsFirmwareAndSerialAsSoonAsRead() {
+    sim::SimOptions options = WithFirmware(1, 3, 0);
+    options.serial = "AB1234567890";
+    options.narrowBand = true;
+    OperationBench bench(options);
+    bench.host.answers.push_back(true);
+    editor::EditorModel& model = *bench.model;
+    std::string versionAtQuestion, serialAtWriteNow, versionAtWriteNow;
+    bench.host.onQuestion = [&](const std::string&) {
+      versionAtQuestion = model.At("lblVersion").visible ? model.At("lblVersion").text : "(hidden)";
+    };
+    bench.host.onLabel = [&](const std::string& label) {
+      if (label != kLabelWriteNow) return;
+      serialAtWriteNow = model.At("edtSerialNo").text;
+      versionAtWriteNow = model.At("lblVersion").visible ? model.At("lblVersion").text : "(hidden)";
+    };
+    QCOMPARE(bench.Write().outcome, OperationOutcome::Success);
+    QCOMPARE(versionAtQuestion, std::string("FirmVer. 1.3.0"));
+    QCOMPARE(versionAtWriteNow, std::string("FirmVer. 1.3.0"));
+    QCOMPARE(serialAtWriteNow, std::string("AB1234567890"));
+    QCOMPARE(bench.host.shown, (std::vector<std::string>{"FirmVer. 1.3.0", "S/N AB1234567890"}));
+  }
+
   void writeToBlankSerialEmptiesTheField() {
     OperationBench bench(WithFirmware(1, 3, 0));
     bench.model->SetText("edtSerialNo", "OLD");

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,13 +27,17 @@ class RecordingHost : public OperationHost {
   void Plain(const std::string& text) override { plains.push_back(text); }
   bool Question(const std::string& text) override {
     questions.push_back(text);
+    if (onQuestion) onQuestion(text);
     if (answers.empty()) return false;
     const bool ok = answers.front();
     answers.pop_front();
     return ok;
   }
   void Status(const std::string& text) override { statuses.push_back(text); }
-  void ProgressLabel(const std::string& text) override { labels.push_back(text); }
+  void ProgressLabel(const std::string& text) override {
+    labels.push_back(text);
+    if (onLabel) onLabel(text);
+  }
   void ProgressRange(int minimum, int maximum) override {
     rangeMin = minimum;
     rangeMax = maximum;
@@ -53,12 +58,17 @@ class RecordingHost : public OperationHost {
   void Pause(unsigned ms) override { pauses.push_back(ms); }
   void SetCaption(const std::string& caption) override { this->caption = caption; }
   void FocusSerialNumber() override { ++serialFocus; }
+  void PagerFirmwareShown(const std::string& text) override { shown.push_back(text); }
+  void PagerSerialShown(const std::string& serial) override { shown.push_back("S/N " + serial); }
 
   std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
   std::string LastLabel() const { return labels.empty() ? std::string() : labels.back(); }
 
   std::vector<std::string> warnings, plains, questions, statuses, labels;
   std::deque<bool> answers;  // OK (true) or Cancel for each question; Cancel when none is left
+  // What the user sees while a question is open or a label is shown.
+  std::function<void(const std::string&)> onQuestion, onLabel;
+  std::vector<std::string> shown;  // firmware and serial number, as they are shown
   std::vector<int> ranges, values;
   std::vector<unsigned> pauses;
   std::string caption;
