@@ -67,13 +67,29 @@ std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostre
     case OpenStatus::Opened:
       return image;
     case OpenStatus::NotCodePlug:
-      err << kNotCodePlugText << "\n";
+      err << path << ": " << kNotCodePlugText << "\n";
       return std::nullopt;
     case OpenStatus::CannotRead:
       err << "Cannot read \"" << path << "\": " << result.detail << "\n";
       return std::nullopt;
   }
   return std::nullopt;
+}
+
+std::optional<CodePlugImage> LoadStoredTableForCli(const std::string& path, std::ostream& err) {
+  std::string reason;
+  const auto bytes = ReadFileBytes(path, &reason);
+  if (!bytes) {
+    err << "Cannot read \"" << path << "\": " << reason << "\n";
+    return std::nullopt;
+  }
+  if (!FileHasModelSignature(*bytes)) {
+    err << path << ": " << kNotCodePlugText << "\n";
+    return std::nullopt;
+  }
+  CodePlugImage image = FactoryDefaultImage();
+  PlaceFileBytes(image, *bytes);
+  return image;
 }
 
 bool TakeOption(std::vector<std::string>& args, const std::string& name, std::vector<std::string>& values) {

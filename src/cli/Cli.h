@@ -44,6 +44,9 @@ void AddOperationVerbs(std::vector<Verb>& verbs);
 // Small shared helpers for verbs.
 // Loads FILE with the "Open" rules; on failure prints the reason and returns nothing.
 std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostream& err);
+// The file's bytes as stored, without the "Open" rules (the model signature
+// is still checked); a short file keeps the factory bytes beyond its end.
+std::optional<CodePlugImage> LoadStoredTableForCli(const std::string& path, std::ostream& err);
 bool IsHelpRequest(const std::vector<std::string>& args);
 void PrintVerbHelp(const Verb& verb, std::ostream& out);
 // Options end at "--": what follows it is never taken as an option.

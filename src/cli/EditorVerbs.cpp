@@ -120,7 +120,9 @@ void Apply(EditorModel& model, const Assignment& a) {
   }
 }
 
-int RunKeys(const std::vector<std::string>& args, Io& io) {
+int RunKeys(const std::vector<std::string>& argsIn, Io& io) {
+  std::vector<std::string> args = argsIn;
+  DropEndOfOptions(args);
   if (args.size() != 1) {
     io.err << "Usage: zt310 keys FILE\n";
     return kExitUsage;
@@ -136,7 +138,9 @@ int RunKeys(const std::vector<std::string>& args, Io& io) {
   return kExitOk;
 }
 
-int RunGet(const std::vector<std::string>& args, Io& io) {
+int RunGet(const std::vector<std::string>& argsIn, Io& io) {
+  std::vector<std::string> args = argsIn;
+  DropEndOfOptions(args);
   if (args.size() < 2) {
     io.err << "Usage: zt310 get FILE NAME...\n";
     return kExitUsage;
@@ -156,7 +160,12 @@ int RunGet(const std::vector<std::string>& args, Io& io) {
 int RunSet(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   std::vector<std::string> outputs;
-  if (!TakeOption(args, "-o", outputs) || outputs.size() > 1 || args.empty()) {
+  if (!TakeOption(args, "-o", outputs) || outputs.size() > 1) {
+    io.err << "Usage: zt310 set FILE NAME=VALUE... [-o OUT]\n";
+    return kExitUsage;
+  }
+  DropEndOfOptions(args);
+  if (args.empty()) {
     io.err << "Usage: zt310 set FILE NAME=VALUE... [-o OUT]\n";
     return kExitUsage;
   }

@@ -18,9 +18,9 @@ int UsageError(std::ostream& err, const std::string& usage) {
 int RunNew(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   std::vector<std::string> outputs;
-  if (!TakeOption(args, "-o", outputs) || outputs.size() != 1 || !args.empty()) {
-    return UsageError(io.err, "zt310 new -o FILE");
-  }
+  if (!TakeOption(args, "-o", outputs) || outputs.size() != 1) return UsageError(io.err, "zt310 new -o FILE");
+  DropEndOfOptions(args);
+  if (!args.empty()) return UsageError(io.err, "zt310 new -o FILE");
   CodePlugImage image = FactoryDefaultImage();
   StampCaption(image);
   const SaveResult saved = SaveTableFile(outputs[0], image, SaveKind::Save);
@@ -29,6 +29,21 @@ int RunNew(const std::vector<std::string>& argsIn, Io& io) {
     return kExitUsage;
   }
   return kExitOk;
+}
+
+// Stored text may hold any byte: one field stays one line.
+std::string OneLineText(const std::string& text) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string line;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && c != '\\') {
+      line.push_back(c);
+    } else {
+      line += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+    }
+  }
+  return line;
 }
 
 void PrintHex(const CodePlugImage& image, std::ostream& out) {
@@ -44,24 +59,29 @@ int RunDump(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   const bool json = TakeFlag(args, "--json");
   const bool hex = TakeFlag(args, "--hex");
+  DropEndOfOptions(args);
   if (args.size() != 1 || (json && hex)) return UsageError(io.err, "zt310 dump FILE [--json | --hex]");
-  const auto image = LoadTableForCli(args[0], io.err);
+  const auto image = LoadStoredTableForCli(args[0], io.err);
   if (!image) return kExitUsage;
   if (hex) {
     PrintHex(*image, io.out);
   } else if (json) {
     io.out << DecodedToJson(DecodeImage(*image));
   } else {
-    for (const auto& field : FlattenDecoded(DecodeImage(*image))) io.out << field.path << " = " << field.text << "\n";
+    for (const auto& field : FlattenDecoded(DecodeImage(*image))) {
+      io.out << field.path << " = " << OneLineText(field.text) << "\n";
+    }
   }
   return kExitOk;
 }
 
-int RunDiff(const std::vector<std::string>& args, Io& io) {
+int RunDiff(const std::vector<std::string>& argsIn, Io& io) {
+  std::vector<std::string> args = argsIn;
+  DropEndOfOptions(args);
   if (args.size() != 2) return UsageError(io.err, "zt310 diff A B");
-  const auto a = LoadTableForCli(args[0], io.err);
+  const auto a = LoadStoredTableForCli(args[0], io.err);
   if (!a) return kExitUsage;
-  const auto b = LoadTableForCli(args[1], io.err);
+  const auto b = LoadStoredTableForCli(args[1], io.err);
   if (!b) return kExitUsage;
   const auto fieldsA = FlattenDecoded(DecodeImage(*a));
   const auto fieldsB = FlattenDecoded(DecodeImage(*b));
@@ -69,7 +89,8 @@ int RunDiff(const std::vector<std::string>& args, Io& io) {
   for (std::size_t i = 0; i < fieldsA.size() && i < fieldsB.size(); ++i) {
     if (fieldsA[i].text == fieldsB[i].text) continue;
     differ = true;
-    io.out << fieldsA[i].path << ": " << fieldsA[i].text << " -> " << fieldsB[i].text << "\n";
+    io.out << fieldsA[i].path << ": " << OneLineText(fieldsA[i].text) << " -> " << OneLineText(fieldsB[i].text)
+           << "\n";
   }
   // Bytes no field shows (identity, reserved) still make two files different.
   if (!differ && a->bytes() != b->bytes()) {
@@ -97,12 +118,14 @@ void AddFileVerbs(std::vector<Verb>& verbs) {
                    "Options:\n"
                    "  --json   a stable machine-readable form\n"
                    "  --hex    the 512 bytes, 16 a row, with decimal and hexadecimal offsets\n"
-                   "FILE is read as \"Open\" reads it.\n"
+                   "The bytes are shown as FILE stores them (\"Open\" would change bytes 136, 411, 412 and an\n"
+                   "old squelch table). In plain text other than printable ASCII is shown as \\xHH; JSON\n"
+                   "escapes it as \\u00HH.\n"
                    "Exit codes: 0 shown, 2 usage error, or FILE cannot be read or is not a ZT310 code-plug.\n",
                    RunDump});
   verbs.push_back({"diff", "zt310 diff A B", "List the fields that differ between two table files.",
                    "One line per field: PATH: VALUE-IN-A -> VALUE-IN-B. Bytes that no field shows are listed by\n"
-                   "offset when nothing else differs.\nExit codes: 0 equal, 1 different, 2 usage or file error.\n",
+                   "offset when nothing else differs. Both files are compared as stored.\nExit codes: 0 equal, 1 different, 2 usage or file error.\n",
                    RunDiff});
 }
 

@@ -73,10 +73,18 @@ std::string SwitchModeText(int byte) {
   return "(none)";
 }
 
+// As the editor shows it: firmware before 2.10 knows no "Until Press Reset".
 std::string ResetModeText(const CodePlugImage& image) {
   const int mode = image[kResetMode];
-  if (mode == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit)) return "Manual RESET Until Press Reset";
+  const bool untilPress = mode == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit);
+  if (untilPress && HasManualResetUntilPress(image.FirmwareVersionNumber())) return "Manual RESET Until Press Reset";
   return ListItem(kResetModes, mode);
+}
+
+// As the editor ticks "One Channel".
+bool OneChannel(const CodePlugImage& image) {
+  return image[kSingleChannelMarker] == kMarkerOn || image[kSingleChannelMarker2] == kMarkerOn ||
+         IsSingleChannelFirmware(image.FirmwareVersionNumber());
 }
 
 std::string Volts(int code) { return Format("%01.2f", CodeToVolts(code)); }
@@ -174,7 +182,7 @@ Node Settings(const CodePlugImage& image) {
                  Text("reminder_s", HalfSeconds(image[kReminder])),
                  Text("squelch_level", image[kSquelchLevel] <= 4 ? std::to_string(image[kSquelchLevel] + 1) : "(none)"),
                  Text("audio_gain", image[kAudioGain] == kBlank ? "(none)" : std::to_string(((image[kAudioGain] >> 3) & 3) + 1)),
-                 Flag("narrow_band", narrow), Flag("one_channel", image[kSingleChannelMarker2] == kMarkerOn),
+                 Flag("narrow_band", narrow), Flag("one_channel", OneChannel(image)),
                  Flag("function_announcement", image.GetBit(kFunctionOptions, 0)),
                  Flag("function_vibration_alert", image.GetBit(kFunctionOptions, 1)),
                  Flag("priority_scan_with_monitor", image.GetBit(kFunctionOptions, 3)), Switches(image),
@@ -233,13 +241,15 @@ void Flatten(const Node& node, const std::string& path, std::vector<FlatField>& 
   }
 }
 
+// Every byte outside printable ASCII is escaped as the character of the
+// same number, so any stored bytes give valid UTF-8 JSON.
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
-    } else if (c < 0x20) {
+    } else if (c < 0x20 || c >= 0x7F) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
       out += escaped;

@@ -80,22 +80,36 @@ bool BackUp(const fs::path& target, const fs::path& backup, std::string* error) 
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::string* error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
+  // Non-blocking, so a FIFO without a writer cannot hang the open; the
+  // flag does not matter for the regular file that is read.
+  FileCloser file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  if (file.fd < 0) {
     if (error) *error = Reason(errno);
     return std::nullopt;
   }
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-  const bool failed = std::ferror(file) != 0;
-  const int readError = errno;
-  std::fclose(file);
-  if (failed) {
-    if (error) *error = Reason(readError);
+  struct stat status {};
+  if (::fstat(file.fd, &status) != 0) {
+    if (error) *error = Reason(errno);
     return std::nullopt;
   }
+  if (!S_ISREG(status.st_mode)) {
+    if (error) *error = "not a regular file";
+    return std::nullopt;
+  }
+  // One byte more than the image tells a longer file from a whole one.
+  std::vector<std::uint8_t> bytes(kMaxTableFileRead);
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(file.fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      if (error) *error = Reason(errno);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
   return bytes;
 }
 

@@ -16,8 +16,12 @@ inline constexpr const char* kFileErrorText =
     "Can't perform one of the following file operations: Open, Seek, Read, Close.";
 inline constexpr const char* kNotCodePlugText = "The file is not ZT310 code-plug file.";
 
-// Reads a whole file. Empty optional when it cannot be opened or read; the
-// reason is put into *error.
+// A table file is read up to one byte past the image.
+inline constexpr std::size_t kMaxTableFileRead = 513;
+
+// Reads a table file: at most kMaxTableFileRead bytes. Empty optional when
+// it cannot be opened or read or is not a regular file (a FIFO, a device);
+// the reason is put into *error.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path, std::string* error);
 
 // Places the smaller of the file size and 512 bytes at offset 0; the rest of

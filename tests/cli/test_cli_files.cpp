@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "cli/Cli.h"
 #include "codeplug/TableFile.h"
@@ -120,6 +121,130 @@ class CliFilesTest : public QObject {
     const auto run = Cli({"diff", Path("c.tbl"), Path("d.tbl")});
     QCOMPARE(run.code, 1);
     QVERIFY(run.out.find("byte 3: FF -> 42") != std::string::npos);
+  }
+
+  // dump and diff show what the file stores, not what "Open" would make of it.
+  void dumpAndDiffShowTheFileAsStored() {
+    QCOMPARE(Cli({"new", "-o", Path("n.tbl")}).code, 0);
+    const auto json = QJsonDocument::fromJson(QByteArray::fromStdString(Cli({"dump", Path("n.tbl"), "--json"}).out));
+    const auto checksum = json.object()["checksum"].toObject();
+    QCOMPARE(checksum["computed"].toString(), checksum["stored"].toString());
+    QVERIFY(Cli({"dump", Path("n.tbl"), "--hex"}).out.find("128 0080: 32 3A 32 3A 32 3A 32 3A FF") != std::string::npos);
+
+    auto bytes = *ReadFileBytes(Path("n.tbl"), nullptr);
+    for (const int offset : {136, 411, 412}) {
+      auto changed = bytes;
+      changed[static_cast<std::size_t>(offset)] = changed[static_cast<std::size_t>(offset)] == 0 ? 1 : 0;
+      QFile file(QString::fromStdString(Path("m.tbl")));
+      QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      file.write(reinterpret_cast<const char*>(changed.data()), static_cast<qint64>(changed.size()));
+      file.close();
+      QVERIFY2(Cli({"diff", Path("n.tbl"), Path("m.tbl")}).code == 1, std::to_string(offset).c_str());
+    }
+  }
+
+  // Any bytes in the text fields: JSON stays valid UTF-8, plain text one field a line.
+  void dumpOfAnyBytes() {
+    CodePlugImage image = FactoryDefaultImage();
+    StampCaption(image);
+    const std::uint8_t odd[] = {'A', 0xFF, '\n', 0x01, '"', 0x80, 'B', 0xC3, '\\', 0x7F, 'C', 'D', 'E', 'F'};
+    std::copy(std::begin(odd), std::end(odd), image.data() + layout::kSerialNumber);
+    image.SetWord(layout::kSerialChecksum, ComputeSerialChecksum(image));
+    image[layout::kFirmwareMajor] = 0xC3;
+    QVERIFY(SaveTableFile(Path("odd.tbl"), image, SaveKind::Save).ok);
+
+    const auto json = Cli({"dump", Path("odd.tbl"), "--json"});
+    QCOMPARE(json.code, 0);
+    QVERIFY(QString::fromUtf8(json.out).toUtf8() == QByteArray::fromStdString(json.out));  // valid UTF-8
+    QJsonParseError error{};
+    QJsonDocument::fromJson(QByteArray::fromStdString(json.out), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+
+    const auto plain = Cli({"dump", Path("odd.tbl")});
+    std::istringstream lines(plain.out);
+    std::string line;
+    while (std::getline(lines, line)) {
+      QVERIFY2(line.find(" = ") != std::string::npos, line.c_str());
+      for (const char c : line) QVERIFY(static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F);
+    }
+  }
+
+  // One channel and the reset method decode as the editor shows them.
+  void decodedChannelModeAndResetFollowTheEditor_data() {
+    QTest::addColumn<int>("byte11");
+    QTest::addColumn<int>("byte397");
+    QTest::addColumn<int>("firmware");
+    QTest::addColumn<bool>("untilPress");
+    QTest::addColumn<QString>("oneChannel");
+    QTest::addColumn<QString>("reset");
+    QTest::newRow("marker 11") << 254 << 255 << 130 << false << "1" << "Manual RESET";
+    QTest::newRow("marker 397") << 255 << 254 << 130 << false << "1" << "Manual RESET";
+    QTest::newRow("firmware 5.0.0") << 255 << 255 << 500 << true << "1" << "Manual RESET Until Press Reset";
+    QTest::newRow("two channel, 2.1.0") << 255 << 255 << 210 << true << "0" << "Manual RESET Until Press Reset";
+    QTest::newRow("two channel, 2.0.9") << 255 << 255 << 209 << true << "0" << "Manual RESET";
+  }
+  void decodedChannelModeAndResetFollowTheEditor() {
+    QFETCH(int, byte11);
+    QFETCH(int, byte397);
+    QFETCH(int, firmware);
+    QFETCH(bool, untilPress);
+    QFETCH(QString, oneChannel);
+    QFETCH(QString, reset);
+    CodePlugImage image = FactoryDefaultImage();
+    StampCaption(image);
+    image[layout::kSingleChannelMarker] = static_cast<std::uint8_t>(byte11);
+    image[layout::kSingleChannelMarker2] = static_cast<std::uint8_t>(byte397);
+    image[layout::kFirmwareMajor] = static_cast<std::uint8_t>(firmware / 100);
+    image[layout::kFirmwareMinor] = static_cast<std::uint8_t>(firmware / 10 % 10);
+    image[layout::kFirmwarePatch] = static_cast<std::uint8_t>(firmware % 10);
+    image[layout::kResetMode] = 3;
+    image.SetBit(layout::kReceiverFlags, layout::kFlagPlainManualResetBit, !untilPress);
+    QVERIFY(SaveTableFile(Path("mode.tbl"), image, SaveKind::Save).ok);
+    const auto run = Cli({"dump", Path("mode.tbl")});
+    QVERIFY(run.out.find("setting.one_channel = " + oneChannel.toStdString() + "\n") != std::string::npos);
+    QVERIFY2(run.out.find("setting.reset_control = " + reset.toStdString() + "\n") != std::string::npos, run.out.c_str());
+  }
+
+  // Files are read up to 513 bytes; what is not a regular file is refused at once.
+  void onlyRegularFilesAreRead() {
+    const std::string fifo = Path("pipe.tbl");
+    QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null"), dir_.path().toStdString()}) {
+      for (const auto& verb : {std::vector<std::string>{"dump", path}, {"get", path, "edtRFDelay"}}) {
+        const auto run = Cli(verb);
+        QCOMPARE(run.code, 2);
+        QVERIFY2(run.err.find(path) != std::string::npos, run.err.c_str());
+      }
+    }
+    QCOMPARE(Cli({"new", "-o", Path("long.tbl")}).code, 0);
+    QFile file(QString::fromStdString(Path("long.tbl")));
+    QVERIFY(file.open(QIODevice::Append));
+    file.write(QByteArray(1 << 20, 'x'));
+    file.close();
+    QCOMPARE(ReadFileBytes(Path("long.tbl"), nullptr)->size(), kMaxTableFileRead);
+    QCOMPARE(Cli({"dump", Path("long.tbl")}).code, 0);
+  }
+
+  void messagesNameTheFile() {
+    QFile file(QString::fromStdString(Path("x.tbl")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(512, '\0'));
+    file.close();
+    for (const auto& verb : {std::vector<std::string>{"dump", Path("x.tbl")}, {"get", Path("x.tbl"), "edtRFDelay"},
+                             {"set", Path("x.tbl"), "edtRFDelay=3"}}) {
+      QCOMPARE(Cli(verb).err, Path("x.tbl") + ": The file is not ZT310 code-plug file.\n");
+    }
+  }
+
+  void optionsEndAtDoubleDash() {
+    const auto notHelp = Cli({"dump", "--", "-h"});  // a file named -h, not a help request
+    QCOMPARE(notHelp.code, 2);
+    QVERIFY(notHelp.err.find("Cannot read \"-h\"") != std::string::npos);
+    QCOMPARE(Cli({"new", "-o", Path("-h")}).code, 0);
+    const auto run = Cli({"dump", "--", Path("-h")});
+    QCOMPARE(run.code, 0);
+    QVERIFY(run.out.find("firmware = ") != std::string::npos);
+    QCOMPARE(Cli({"diff", "--", Path("-h"), Path("-h")}).code, 0);
   }
 
   void usageErrorsAndHelp() {
