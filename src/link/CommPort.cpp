@@ -7,7 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <optional>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "link/LinkTrace.h"
@@ -19,6 +23,27 @@ namespace {
 bool MayNotUse(const QString& path) {
   const QByteArray native = path.toLocal8Bit();
   return ::access(native.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+}
+
+// A port must be a terminal: a regular file, a FIFO or /dev/null opens
+// but carries no serial line. The reason, or nothing for a terminal (or
+// a path that does not open at all, which the open itself reports).
+// Only a device that failed to open as a port is opened here, so a working
+// port never sees its lines toggled by the check.
+std::optional<QString> NotACharacterDevice(const QString& path) {
+  struct stat status {};
+  if (::stat(path.toLocal8Bit().constData(), &status) != 0 || S_ISCHR(status.st_mode)) return std::nullopt;
+  return QStringLiteral("not a terminal device");
+}
+
+std::optional<QString> NotATerminal(const QString& path) {
+  const QByteArray native = path.toLocal8Bit();
+  const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  const bool terminal = ::isatty(fd) != 0;
+  ::close(fd);
+  if (terminal) return std::nullopt;
+  return QStringLiteral("not a terminal device");
 }
 
 // A device that went away (an unplugged adapter, a closed pseudo-terminal)
@@ -95,14 +120,29 @@ void TCommPort::Raise(CommErrorCode code) const {
 
 void TCommPort::Open() {
   if (open_) return;
+  const QString path = DevicePathForPortName(portName_);
+  const auto refuseNonTerminal = [this](const QString& why) {
+    if (trace_) trace_->Note(portName_, QStringLiteral("open failed: ") + why);
+    throw ECommError(CommErrorCode::GetSettingsFailed, ENOTTY, why);
+  };
+  if (const auto why = NotACharacterDevice(path)) refuseNonTerminal(*why);
   auto device = std::make_unique<QSerialPort>();
   device->setPortName(portName_);
   if (!device->open(QIODevice::ReadWrite)) {
     const std::uint32_t systemError = static_cast<std::uint32_t>(errno);
-    const QString path = DevicePathForPortName(portName_);
+    if (const auto why = NotATerminal(path)) refuseNonTerminal(*why);
     const QString detail = device->errorString();
     if (trace_) trace_->Note(portName_, QStringLiteral("open failed: ") + detail);
     throw ECommError(CommErrorCode::OpenFailed, systemError, detail, MayNotUse(path));
+  }
+  // Qt locks by name; two names of one device (a link and its target)
+  // must still be one port, so the device itself is locked too.
+  if (::flock(static_cast<int>(device->handle()), LOCK_EX | LOCK_NB) != 0) {
+    const std::uint32_t systemError = static_cast<std::uint32_t>(errno);
+    device->close();
+    const QString detail = QStringLiteral("the device is in use under another name");
+    if (trace_) trace_->Note(portName_, QStringLiteral("open failed: ") + detail);
+    throw ECommError(CommErrorCode::OpenFailed, systemError, detail);
   }
   device_ = std::move(device);
   try {

@@ -187,6 +187,53 @@ class LinkTest : public QObject {
     QVERIFY(f.link.CheckTargetBoard());
   }
 
+  // A link and its target are one device: held under one name, the port
+  // cannot be opened under the other, by this process or another.
+  void portInUseUnderAnotherName() {
+    Linked f;
+    QTemporaryDir dir;
+    const QString alias = dir.filePath("cradle");
+    QVERIFY(QFile::link(f.sim.device(), alias));
+    TCommPort holder;
+    holder.Reopen(9600, alias);
+    for (const QString& name : {f.sim.device(), alias}) {
+      TCommPort second;
+      try {
+        second.Reopen(9600, name);
+        QFAIL(qPrintable("opened a port in use as " + name));
+      } catch (const ECommError& error) {
+        QCOMPARE(error.Code(), std::uint8_t{8});
+      }
+    }
+    holder.Close();
+    TCommPort after;
+    after.Reopen(9600, f.sim.device());
+  }
+
+  // What opens but is no terminal is not a port: code 14, "Error opening comm port.".
+  void nonTerminalPorts() {
+    QTemporaryDir dir;
+    QFile regular(dir.filePath("file"));
+    QVERIFY(regular.open(QIODevice::WriteOnly));
+    regular.close();
+    for (const QString& name : {QStringLiteral("/dev/null"), regular.fileName()}) {
+      TCommPort port;
+      try {
+        port.Reopen(9600, name);
+        QFAIL(qPrintable("opened " + name));
+      } catch (const ECommError& error) {
+        QCOMPARE(error.Code(), std::uint8_t{14});
+      }
+      QVERIFY(!port.IsOpen());
+      PagerLink link;
+      QStringList messages;
+      link.SetHost({{}, [&](const QString& m) { messages << m; }});
+      link.SetPortNames({name});
+      QVERIFY(!link.OpenSelectedPort());
+      QCOMPARE(messages, QStringList{kOpenErrorText});
+    }
+  }
+
   void portErrorCodes() {
     Linked f;
     TCommPort& port = f.link.Port();
