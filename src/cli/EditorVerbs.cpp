@@ -79,15 +79,35 @@ std::string AssignmentError(const EditorModel& model, const Assignment& a) {
   }
 }
 
+std::string KeyText(char key) {
+  const auto byte = static_cast<unsigned char>(key);
+  if (byte >= 0x21 && byte < 0x7F) return std::string(1, key);
+  static const char* digits = "0123456789ABCDEF";
+  return std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+}
+
 // An edit field as a user fills it: entering clears it, each key goes through
 // the field's filter, and leaving commits it. A key that sends the focus away
 // (Enter, a full pattern field) commits the field; keys after that go nowhere.
-void TypeIntoField(EditorModel& model, const std::string& name, const std::string& value) {
+// A key the filter drops without a message would store something else than
+// VALUE unnoticed: the field is left empty instead (its stored value stays)
+// and the refusal returned. A key refused with a message goes on as the
+// user would, the message telling what happened.
+std::optional<std::string> TypeIntoField(EditorModel& model, const std::string& name, const std::string& value) {
   model.Enter(name);
   bool committedSinceLastKey = false;
-  for (char key : value) {
+  for (std::size_t i = 0; i < value.size(); ++i) {
     if (model.Focus() != name) break;
-    model.Key(name, key);
+    const int messagesBefore = model.MessagesShown();
+    if (!model.Key(name, value[i]) && model.MessagesShown() == messagesBefore) {
+      model.SetText(name, "");
+      model.SetFocus(editor::kFocusSink);
+      model.Leave(name);
+      std::string dropped;
+      for (std::size_t j = i; j < value.size(); ++j) dropped += KeyText(value[j]);
+      return name + " takes no '" + KeyText(value[i]) + "': " + name + "=" + value + " refused (keys not typed: " +
+             dropped + ")";
+    }
     committedSinceLastKey = false;
     if (model.Focus() != name) {
       model.Leave(name);
@@ -98,14 +118,15 @@ void TypeIntoField(EditorModel& model, const std::string& name, const std::strin
     model.SetFocus(editor::kFocusSink);
     model.Leave(name);
   }
+  return std::nullopt;
 }
 
-void Apply(EditorModel& model, const Assignment& a) {
+// Empty when applied; otherwise why VALUE could not be typed.
+std::optional<std::string> Apply(EditorModel& model, const Assignment& a) {
   const Control& control = model.At(a.name);
   switch (control.kind) {
     case ControlKind::Edit:
-      TypeIntoField(model, a.name, a.value);
-      break;
+      return TypeIntoField(model, a.name, a.value);
     case ControlKind::List:
       model.PickText(a.name, a.value);
       break;
@@ -118,6 +139,7 @@ void Apply(EditorModel& model, const Assignment& a) {
     default:
       break;
   }
+  return std::nullopt;
 }
 
 int RunKeys(const std::vector<std::string>& argsIn, Io& io) {
@@ -201,7 +223,10 @@ int RunSet(const std::vector<std::string>& argsIn, Io& io) {
       ++refused;
       continue;
     }
-    Apply(*model, a);
+    if (const auto refusal = Apply(*model, a)) {
+      io.err << "zt310 set: " << *refusal << "\n";
+      ++refused;
+    }
   }
 
   const std::string target = outputs.empty() ? file : outputs[0];
@@ -234,7 +259,10 @@ void AddEditorVerbs(std::vector<Verb>& verbs) {
        "  list         the item whose text is VALUE is picked\n"
        "  check box    clicked when its state differs from VALUE (1 ticked, 0 clear)\n"
        "  radio button clicked (VALUE must be 1)\n"
-       "A control that is disabled, hidden or behind another is refused, naming it.\n"
+       "A control that is disabled, hidden or behind another is refused, naming it. A VALUE\n"
+       "with a key the field's filter drops without a message (a letter in a number, a digit\n"
+       "too many after the point, a non-ASCII character) is refused, naming the key; the\n"
+       "field keeps its stored value.\n"
        "  -o OUT       where the edited code-plug goes (default: FILE itself)\n"
        "Every message the editor shows is printed to stderr as TITLE: text. The image is\n"
        "saved to OUT (default FILE) as \"Save\" stores it (the old file kept as .BAK).\n"

@@ -19,6 +19,8 @@ constexpr const char* kPage = "tabAdvance";
 constexpr const char* kBatteryOrderMessage = "You must let Level-High > Level-Med > Level-Low !";
 constexpr const char* kSpeakerOrderMessage = "You must let Speaker OFF > Speaker ON !";
 constexpr double kLowestSquelchVolts = 0.02;
+// A squelch voltage is one byte of hundredths of a volt.
+constexpr double kHighestSquelchVolts = 2.55;
 constexpr double kVoltTolerance = 1e-9;
 
 constexpr int kLow = 1;
@@ -135,11 +137,13 @@ bool SettingsPages::CommitSquelchVoltage(int t) {
     reshow();
     return true;
   }
-  const std::string nrssiText = Trimmed(Text("edtRSSI"));
   const double nrssi = FieldNumberOr("edtRSSI", CodeToVolts(image()[kNrssiThreshold]));
+  const bool byteLimits = nrssi > kHighestSquelchVolts + kVoltTolerance;
+  const double highest = byteLimits ? kHighestSquelchVolts : nrssi;
+  const std::string highestText = byteLimits ? FormatNumber("%01.2f", kHighestSquelchVolts) : Trimmed(Text("edtRSSI"));
   const auto value = FieldNumber(text);
-  if (!value || *value < kLowestSquelchVolts - kVoltTolerance || *value > nrssi + kVoltTolerance) {
-    model().Warn("Please insert a number between 0.02 to " + nrssiText + " !");
+  if (!value || *value < kLowestSquelchVolts - kVoltTolerance || *value > highest + kVoltTolerance) {
+    model().Warn("Please insert a number between 0.02 to " + highestText + " !");
     reshow();
     return true;
   }

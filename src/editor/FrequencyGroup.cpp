@@ -90,6 +90,9 @@ bool ChannelPages::CommitFrequency(int channel) {
   const FrequencyCommitDecision decision = DecideFrequencyCommit(text, choice, spacingHz_[channel]);
   spacingHz_[channel] = decision.spacingHz;
   if (const auto message = MessageForFrequencyCommit(decision, channel)) {
+    // A load presses no key: damaged stored digits stay as they are, with
+    // their synthesiser words, and nobody is told to type a number.
+    if (m.Loading() && decision.result == FrequencyCommitResult::NotANumber) return true;
     m.Show(Message{std::string(message->title), message->text});
     m.SetFocus(name);
     return false;

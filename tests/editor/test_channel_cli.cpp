@@ -126,6 +126,51 @@ class ChannelCliTest : public QObject {
     QCOMPARE(Zt310({"get", file, "edtF1Freq"}).out, std::string("1520000\n"));  // "1520000": the x was swallowed
   }
 
+  // set stores what it was told or says why not: a squelch voltage beyond
+  // its byte, keys a field drops without a message.
+  void setRefusesWhatItCannotStore_data() {
+    QTest::addColumn<QString>("assignment");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("squelch above 2.55 V") << "edtSquLevel8=2.60" << "ZT310: Please insert a number between 0.02 to 2.55 !";
+    QTest::newRow("tone nan") << "edtF1T10=nan" << "zt310 set: edtF1T10 takes no 'n'";
+    QTest::newRow("full-width digits") << "edtF1T10=\xef\xbc\x91\xef\xbc\x90\xef\xbc\x90\xef\xbc\x90"
+                                       << "zt310 set: edtF1T10 takes no '\\xEF'";
+    QTest::newRow("one decimal too many") << "edtF1T10=1000.55" << "zt310 set: edtF1T10 takes no '5'";
+  }
+  void setRefusesWhatItCannotStore() {
+    QFETCH(QString, assignment);
+    QFETCH(QString, said);
+    CodePlugImage image = FactoryImageForChannels(false);
+    image[kNrssiThreshold] = 0xFF;  // NRSSI 2.99 V: the squelch voltages may go above 2.55 V
+    const std::string file = Path("limits.tbl");
+    QVERIFY(SaveTableFile(file, image, SaveKind::Save).ok);
+    const CodePlugImage before = ReadImage(file);
+    const Run run = Zt310({"set", file, assignment.toUtf8().toStdString()});
+    QCOMPARE(run.code, 1);
+    QVERIFY2(run.err.find(said.toUtf8().toStdString()) != std::string::npos, run.err.c_str());
+    const CodePlugImage after = ReadImage(file);
+    QCOMPARE(after[kSquelchTable + 8], before[kSquelchTable + 8]);
+    QCOMPARE(after.GetWord(CallTone1Freq(0, 0)), before.GetWord(CallTone1Freq(0, 0)));
+    QCOMPARE(Zt310({"set", file, "edtSquLevel8=2.55"}).code, 0);
+    QCOMPARE(int(ReadImage(file)[kSquelchTable + 8]), 255);
+  }
+
+  // A blank pager's frequency digits (0xFF) are no number: loading it asks
+  // nobody to type one, and the stored words stay.
+  void loadingDamagedFrequencyDigitsShowsNoKeyMessage() {
+    CodePlugImage image = FactoryImageForChannels(false);
+    std::fill(image.data() + RfFrequency(0), image.data() + RfFrequency(0) + 7, 0xFF);
+    const std::string file = Path("blank.tbl");
+    QVERIFY(SaveTableFile(file, image, SaveKind::Save).ok);
+    const Run run = Zt310({"get", file, "lblF1PLLN"});
+    QCOMPARE(run.code, 0);
+    QVERIFY2(run.err.empty(), run.err.c_str());
+    QCOMPARE(Zt310({"set", file, "edtF1T10=1000"}).code, 0);
+    const CodePlugImage after = ReadImage(file);
+    QVERIFY(std::equal(image.data() + RfFrequency(0), image.data() + RfFrequency(0) + 7, after.data() + RfFrequency(0)));
+    QCOMPARE(after.GetLong(RfDividerWord(0)), image.GetLong(RfDividerWord(0)));
+  }
+
   void usageAndFileErrors_data() {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("unknown control") << QStringList{"set", "FILE", "edtNoSuch=1"};
