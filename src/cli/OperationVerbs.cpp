@@ -102,7 +102,12 @@ class CliHost : public OperationHost {
   // Nobody looks at a result on a terminal; a pause between two requests
   // is for the cradle and is kept.
   void Pause(unsigned) override {}
-  void PaceRequests(unsigned ms) override { link_.WaitPumping(ms); }
+  void PaceRequests(unsigned ms) override {
+    if (LinkTrace* trace = link_.Port().trace()) {
+      trace->Note(link_.SelectedPortName(), QStringLiteral("pause %1 ms").arg(ms));
+    }
+    link_.WaitPumping(ms);
+  }
   void PagerFirmwareShown(const std::string& text) override { io_.err << text << "\n"; }
   void PagerSerialShown(const std::string& serial) override {
     io_.err << "Serial No. = " << (serial.empty() ? "(none)" : serial) << "\n";
