@@ -247,6 +247,21 @@ class TableFileTest : public QObject {
     QCOMPARE(int{image[511]}, 0x39);
   }
 
+  // The window's Open and default.tbl refuse what is not a regular file at
+  // once: a FIFO without a writer, an endless device.
+  void onlyRegularFilesAreOpened() {
+    QCOMPARE(::mkfifo(Path("default.tbl").c_str(), 0600), 0);
+    for (const fs::path& path : {Path("default.tbl"), fs::path("/dev/zero")}) {
+      CodePlugImage image = SignedImage();
+      const CodePlugImage before = image;
+      const OpenResult opened = OpenTableFile(path, image);
+      QCOMPARE(opened.status, OpenStatus::CannotRead);
+      QCOMPARE(opened.detail, std::string("not a regular file"));
+      QVERIFY(!LoadDefaultTableFile(path, image));
+      QVERIFY(image == before);
+    }
+  }
+
   void factoryImageForChannels() {
     const CodePlugImage two = FactoryImageForChannels(false);
     QCOMPARE(int{two[kSingleChannelMarker]}, 255);
