@@ -569,6 +569,25 @@ std::optional<int> FirstPlanDifference(const CodePlugImage& memory, const CodePl
   return std::nullopt;
 }
 
+// The first byte where the pager differs from what Write puts there for the
+// file; nothing when it holds that, or when Read would store the file again.
+std::optional<int> DifferenceFromFile(const CodePlugImage& memory, const PagerBlocks& pager,
+                                      const CodePlugImage& opened, bool wideBandChosen,
+                                      const std::vector<std::uint8_t>& fileBytes) {
+  const std::optional<int> differs = FirstPlanDifference(memory, AdaptAsWrite(opened, pager, false));
+  if (!differs) return std::nullopt;
+  // Wide band chosen, Write sets 136 to 0xFF (and the audio gain to 0) when
+  // the pager holds 0 there, which its own write of 136 then changes: after
+  // a Write the pager holds either outcome.
+  if (wideBandChosen && !FirstPlanDifference(memory, AdaptAsWrite(opened, pager, true))) return std::nullopt;
+  // A file stored by Read from this very pager holds the pager's bytes as
+  // Read takes them over, which Write would adapt again.
+  const bool storedByRead = fileBytes.size() >= kImageSize &&
+                            std::equal(fileBytes.begin(), fileBytes.begin() + kImageSize, StoredAsRead(memory).data());
+  if (storedByRead) return std::nullopt;
+  return differs;
+}
+
 std::string Hex(std::uint8_t byte) {
   static const char* digits = "0123456789ABCDEF";
   return {digits[byte >> 4], digits[byte & 15]};
@@ -613,20 +632,11 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vecto
   std::copy(pager.serial.begin(), pager.serial.end(), memory.data() + kSerialNumber);
   bool same = ReadPlanBlocks(context, memory);
   if (same) {
-    // Wide band chosen, Write sets 136 to 0xFF (and the audio gain to 0)
-    // when the pager holds 0 there, which its own write of 136 then
-    // changes: after a Write the pager holds either outcome.
-    const bool wideBandChosen = !context.model.At("chkNB").checked;
-    const CodePlugImage written = AdaptAsWrite(context.model.image(), pager, false);
-    const std::optional<int> differs = FirstPlanDifference(memory, written);
-    const bool writtenAdapted = wideBandChosen && differs &&
-                                !FirstPlanDifference(memory, AdaptAsWrite(context.model.image(), pager, true));
-    // A file stored by Read from this very pager holds the pager's bytes as
-    // Read takes them over, which Write would adapt again.
-    const bool storedByRead = fileBytes.size() >= kImageSize &&
-                              std::equal(fileBytes.begin(), fileBytes.begin() + kImageSize, StoredAsRead(memory).data());
-    same = !differs || writtenAdapted || storedByRead;
-    if (!same && difference) {
+    const std::optional<int> differs =
+        DifferenceFromFile(memory, pager, context.model.image(), !context.model.At("chkNB").checked, fileBytes);
+    same = !differs;
+    if (differs && difference) {
+      const CodePlugImage written = AdaptAsWrite(context.model.image(), pager, false);
       *difference = "byte " + std::to_string(*differs) + ": the pager holds " + Hex(memory[*differs]) +
                     ", the file writes " + Hex(written[*differs]);
     }
