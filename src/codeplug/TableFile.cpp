@@ -71,10 +71,13 @@ std::string KeepBackup(const fs::path& target, const struct stat& old, const fs:
   return aside ? std::string() : "Cannot keep the backup " + Quoted(backup) + ": " + reason;
 }
 
-// A read-only file is the owner's word that it must not change.
+// A read-only file is the owner's word that it must not change; root, whom
+// the system lets write anything, is held to the mode bits too.
 std::string RefusalToReplace(const fs::path& named, const fs::path& target, const struct stat& old) {
   if (!S_ISREG(old.st_mode)) return "Cannot save " + Quoted(named) + ": it is not a regular file.";
-  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+  const bool noWriteBits = (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  if (noWriteBits || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+    if (noWriteBits) errno = EACCES;
     if (errno == EACCES || errno == EPERM) return "Cannot save " + Quoted(named) + ": the file is read-only.";
     return "Cannot save " + Quoted(named) + ": " + Reason(errno);
   }
