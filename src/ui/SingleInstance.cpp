@@ -20,6 +20,15 @@ QString PrivateFolder(const QString& folder) {
   return runtime.isEmpty() ? QDir::tempPath() : runtime;
 }
 
+// The lock names the holder's process and program name; the window later
+// renames the application, so the program file is what tells a copy of ours.
+bool HeldByThisProgram(qint64 pid, const QString& app) {
+  const QString holderFile = QFileInfo(QString("/proc/%1/exe").arg(pid)).symLinkTarget();
+  if (!holderFile.isEmpty()) return holderFile == QCoreApplication::applicationFilePath();
+  return app == QFileInfo(QCoreApplication::applicationFilePath()).fileName() ||
+         app == QCoreApplication::applicationName();
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& key, const QString& folder, QObject* parent) : QObject(parent) {
@@ -76,7 +85,7 @@ QString SingleInstance::DescribeHolder() const {
                    "The program does not start while it is there.")
         .arg(lockPath_, file.owner());
   }
-  if (app != QCoreApplication::applicationName()) {
+  if (!HeldByThisProgram(pid, app)) {
     return QString("The lock file %1 is held by another program (%2, process %3), not by this one.\n"
                    "The program does not start while that program holds it.")
         .arg(lockPath_, app)
