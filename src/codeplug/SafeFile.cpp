@@ -221,7 +221,8 @@ std::optional<TableFileLock> TableFileLock::Acquire(const fs::path& path, std::s
     const bool fileMissing = !fd.valid() && errno == ENOENT;
     if (fileMissing) fd = UniqueFd(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid()) {
-      if (errno == ELOOP) continue;  // became a link meanwhile: resolve again
+      // Became a link meanwhile: resolve again, for as long as we may wait.
+      if (errno == ELOOP && std::chrono::steady_clock::now() < deadline) continue;
       *error = "Cannot create " + Quoted(path) + ": " + std::strerror(errno);
       return std::nullopt;
     }
