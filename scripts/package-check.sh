@@ -42,7 +42,13 @@ mkdir -p "$OUT"
 dpkg-deb -x "$deb" "$OUT/tree"
 build_path=$(cd "$BUILD_DIR" && pwd)
 source_path=$(pwd)
-if grep -rlF -e "$build_path" -e "$source_path/" "$OUT/tree"; then
+named=$(find "$OUT/tree" -type f | while read -r f; do
+  if case "$f" in *.gz) zcat "$f" ;; *) cat "$f" ;; esac | grep -qF -e "$build_path" -e "$source_path/"; then
+    echo "$f"
+  fi
+done)
+if [ -n "$named" ]; then
+  printf '%s\n' "$named"
   echo "the files above name the build or source folder"
   exit 1
 fi
