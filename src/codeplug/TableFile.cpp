@@ -114,8 +114,9 @@ SaveResult WriteWhileLocked(const TableFileLock& lock, const CodePlugImage& imag
     return result;
   }
   if (exists) {
-    // Only root may give the file back to another owner; for others the
-    // owner is already right and the group is kept where allowed.
+    // Only root may give the file back to another owner; anyone else's
+    // save of a shared file leaves it theirs, with its mode and, where they
+    // belong to it, its group, so the others may still write it.
     [[maybe_unused]] const int owned = ::fchown(temporary->fd.get(), old.st_uid, old.st_gid);
     ::fchmod(temporary->fd.get(), old.st_mode & 0777);
     const fs::path backup = BackupPathFor(target);
