@@ -14,10 +14,14 @@ namespace {
 
 QString PrivateFolder(const QString& folder) {
   if (!folder.isEmpty()) return folder;
-  // Qt makes the folder (mode 0700) when missing and warns when it is not
-  // the user's own.
+  // Qt makes the folder (mode 0700) when missing, and gives none when the
+  // one it finds is not the user's own. The shared temporary folder is never
+  // used: another user could plant the lock or take the socket's name there.
   const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  return runtime.isEmpty() ? QDir::tempPath() : runtime;
+  if (!runtime.isEmpty()) return runtime;
+  const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+  QDir().mkpath(cache);
+  return cache;
 }
 
 // The lock names the holder's process and program name; the window later
