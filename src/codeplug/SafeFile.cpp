@@ -223,7 +223,7 @@ std::optional<TableFileLock> TableFileLock::Acquire(const fs::path& path, std::s
     if (!fd.valid()) {
       // Became a link meanwhile: resolve again, for as long as we may wait.
       if (errno == ELOOP && std::chrono::steady_clock::now() < deadline) continue;
-      *error = "Cannot create " + Quoted(path) + ": " + std::strerror(errno);
+      *error = (fileMissing ? "Cannot create " : "Cannot save ") + Quoted(path) + ": " + std::strerror(errno);
       return std::nullopt;
     }
     struct stat held {};
