@@ -234,6 +234,9 @@ std::optional<TableFileLock> TableFileLock::Acquire(const fs::path& path, std::s
     }
 
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+      // A file system without locks (some network mounts) still saves,
+      // without the turn-taking, as it did before there was a lock.
+      if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) return TableFileLock(path, target, std::move(fd));
       if (errno != EWOULDBLOCK && errno != EINTR) {
         *error = "Cannot lock " + Quoted(path) + ": " + std::strerror(errno);
         return std::nullopt;
