@@ -20,7 +20,14 @@ verbatim() {
   echo ".fi"
 }
 
-help=$("$program" --help)
+# The program's help as the installed program prints it: Qt names the
+# program by the path it was started with, which here is the build folder.
+help_of() {
+  "$program" "$@" | awk -v path="$program" -v name="$name" '
+    { while ((i = index($0, path)) > 0) $0 = substr($0, 1, i - 1) name substr($0, i + length(path)); print }'
+}
+
+help=$(help_of --help)
 # The first plain line after the usage: what the program is, up to its first full stop.
 summary=$(printf '%s\n' "$help" | awk '
   /^Usage:/ { usage = 1; next }
@@ -47,7 +54,7 @@ upper=$(printf '%s' "$name" | tr 'a-z-' 'A-Z-')
     echo ".SH VERBS"
     for verb in $verbs; do
       echo ".SS $verb"
-      "$program" "$verb" --help | verbatim
+      help_of "$verb" --help | verbatim
     done
     echo ".SH EXIT STATUS"
     echo "0 success, 1 the operation failed or found a difference, 2 usage or file error."

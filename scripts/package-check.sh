@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds the Debian package, installs it with apt, runs the installed
+# Builds the Debian package, checks it with lintian (an error fails the
+# check; warnings are shown), installs it with apt, runs the installed
 # programs (zt310 --help, a probe of zt310-sim, zt310prog --demo drawn under
 # Xvfb) and removes the package again, checking that nothing is left.
 # Installs and removes system packages: run it as root (or with sudo) on a
@@ -13,9 +14,9 @@ SUDO=""
 
 step() { printf '\n== %s\n' "$*"; }
 
-step "set up (build tools, Xvfb, dpkg-dev and file for the package's library dependencies)"
+step "set up (build tools, Xvfb, dpkg-dev and file for the package's library dependencies, lintian)"
 sh scripts/setup.sh
-for p in dpkg-dev file; do
+for p in dpkg-dev file lintian; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "$p"
 done
@@ -31,8 +32,28 @@ deb=$(ls "$BUILD_DIR"/zt310prog_*.deb)
 dpkg-deb --field "$deb" Package Version Architecture Depends
 dpkg-deb --contents "$deb" | awk '{print $6}' | grep -v '/$'
 
+step "lintian"
+lintian --fail-on error --display-info "$deb"
+echo "lintian: no errors"
+
+step "no build path in any installed file"
 rm -rf "$OUT"
 mkdir -p "$OUT"
+dpkg-deb -x "$deb" "$OUT/tree"
+build_path=$(cd "$BUILD_DIR" && pwd)
+source_path=$(pwd)
+named=$(find "$OUT/tree" -type f | while read -r f; do
+  if case "$f" in *.gz) zcat "$f" ;; *) cat "$f" ;; esac | grep -qF -e "$build_path" -e "$source_path/"; then
+    echo "$f"
+  fi
+done)
+if [ -n "$named" ]; then
+  printf '%s\n' "$named"
+  echo "the files above name the build or source folder"
+  exit 1
+fi
+rm -rf "$OUT/tree"
+echo "none"
 installed=0
 cleanup() {
   if [ "$installed" -eq 1 ]; then

@@ -6,6 +6,10 @@ set -eu
 cd "$(dirname "$0")/.."
 sh scripts/setup.sh
 sh scripts/build.sh
+if command -v fc-list >/dev/null 2>&1 && [ -z "$(fc-list ':charset=ff1a')" ]; then
+  echo "No installed font has the full-width colon (U+FF1A): \"S/N：\" shows a box." >&2
+  echo "Install fonts-droid-fallback (scripts/setup.sh does) to see it." >&2
+fi
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec ./build/src/ui/zt310prog --demo "$@"
 fi

@@ -206,6 +206,15 @@ int RunSet(const std::vector<std::string>& argsIn, Io& io) {
     return kExitUsage;
   }
 
+  // Held from the load to the save, so a concurrent set on the same file
+  // either waits for this one or sees its result.
+  const std::string target = outputs.empty() ? file : outputs[0];
+  std::string lockError;
+  const auto lock = TableFileLock::Acquire(target, &lockError);
+  if (!lock) {
+    io.err << "zt310 set: " << lockError << "\n";
+    return kExitUsage;
+  }
   const auto model = OpenInEditor(file, io.err);
   if (!model) return kExitUsage;
   for (const auto& a : assignments) {
@@ -229,8 +238,7 @@ int RunSet(const std::vector<std::string>& argsIn, Io& io) {
     }
   }
 
-  const std::string target = outputs.empty() ? file : outputs[0];
-  const SaveResult saved = SaveTableFile(target, model->image(), SaveKind::Save);
+  const SaveResult saved = SaveTableFile(*lock, model->image(), SaveKind::Save);
   if (!saved.ok) {
     io.err << "zt310 set: " << saved.error << "\n";
     return kExitUsage;

@@ -3,6 +3,7 @@
 // production field, with messages on stderr and no result pauses.
 #include <QString>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "cli/Cli.h"
 #include "codeplug/TableFile.h"
@@ -216,6 +218,13 @@ constexpr const char* kVerifyUsage = "zt310 verify --port PORT FILE [--trace FIL
 constexpr const char* kProduceUsage =
     "zt310 produce --port PORT FILE [--log-dir DIR] [--yes | --no] [--serial SN] [--trace FILE]";
 
+// Device and inode of a file, without following a link.
+std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+  return std::make_pair(info.st_dev, info.st_ino);
+}
+
 int RunRead(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   std::vector<std::string> outputs;
@@ -228,10 +237,19 @@ int RunRead(const std::vector<std::string>& argsIn, Io& io) {
     return kExitUsage;
   }
   OperationContext context = run->Context();
+  const std::filesystem::path dump = context.startupDirectory / kErrorDumpName;
+  const auto dumpBefore = FileIdentity(dump);
   const OperationResult result = ReadPager(context);
   if (result.outcome != OperationOutcome::Success) {
     if (result.outcome == OperationOutcome::Failed) {
-      io.err << "The bytes received are in " << (context.startupDirectory / kErrorDumpName).string() << ".\n";
+      // The dump is always a new file, renamed into place: the same file as
+      // before (or none) means it could not be written.
+      const auto dumpAfter = FileIdentity(dump);
+      if (dumpAfter && dumpAfter != dumpBefore) {
+        io.err << "The bytes received are in " << dump.string() << ".\n";
+      } else {
+        io.err << "The bytes received could not be kept in " << dump.string() << ".\n";
+      }
     }
     return Finish(result, io);
   }

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "codeplug/SafeFile.h"
+
 namespace zt310 {
 
 using namespace layout;
@@ -20,61 +22,125 @@ std::string Reason(int error) { return std::strerror(error); }
 // Squelch table in 0.01 V, speaker off then on, level by level.
 constexpr std::uint8_t kWideBandTable[kSquelchTableSize] = {32, 10, 32, 14, 32, 20, 38, 24, 45, 28};
 
-struct FileCloser {
-  int fd;
-  ~FileCloser() {
-    if (fd >= 0) ::close(fd);
-  }
-};
+std::string Quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
+fs::path FolderOf(const fs::path& path) { return path.parent_path().empty() ? fs::path(".") : path.parent_path(); }
+
+void Discard(const Temporary& temporary) { ::unlink(temporary.path.c_str()); }
+
+// The backup shares the old file's contents, mode and owner: a second name
+// for it, made under a temporary name and renamed over an older backup, so
+// the target itself is never missing and a link planted at the backup's
+// name is replaced rather than written through.
+std::optional<Temporary> LinkOldFileAside(const fs::path& target, std::string* reason) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path aside = TemporaryPathBeside(FolderOf(target), target.filename().string());
+    if (::link(target.c_str(), aside.c_str()) == 0) return Temporary{UniqueFd(), std::move(aside)};
+    if (errno != EEXIST) break;
+  }
+  *reason = std::strerror(errno);
+  return std::nullopt;
+}
+
+// For folders whose file system has no hard links: a copy with the old
+// file's mode and owner.
+std::optional<Temporary> CopyOldFileAside(const fs::path& target, const struct stat& old, std::string* reason) {
+  auto bytes = ReadFileBytes(target, reason);
+  if (!bytes) return std::nullopt;
+  auto copy = CreateTemporaryBeside(FolderOf(target), target.filename().string(), 0600, reason);
+  if (!copy) return std::nullopt;
+  if (!WriteAll(copy->fd.get(), bytes->data(), bytes->size()) || ::fsync(copy->fd.get()) != 0) {
+    *reason = std::strerror(errno);
+    Discard(*copy);
+    return std::nullopt;
+  }
+  [[maybe_unused]] const int owned = ::fchown(copy->fd.get(), old.st_uid, old.st_gid);
+  ::fchmod(copy->fd.get(), old.st_mode & 0777);
+  return copy;
+}
+
+std::string KeepBackup(const fs::path& target, const struct stat& old, const fs::path& backup) {
+  std::string reason;
+  auto aside = LinkOldFileAside(target, &reason);
+  if (!aside) aside = CopyOldFileAside(target, old, &reason);
+  if (aside && ::rename(aside->path.c_str(), backup.c_str()) != 0) {
+    reason = std::strerror(errno);
+    Discard(*aside);
+    aside.reset();
+  }
+  return aside ? std::string() : "Cannot keep the backup " + Quoted(backup) + ": " + reason;
+}
+
+// A read-only file is the owner's word that it must not change; root, whom
+// the system lets write anything, is held to the mode bits too.
+std::string RefusalToReplace(const fs::path& named, const fs::path& target, const struct stat& old) {
+  if (!S_ISREG(old.st_mode)) return "Cannot save " + Quoted(named) + ": it is not a regular file.";
+  const bool noWriteBits = (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  if (noWriteBits || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+    if (noWriteBits) errno = EACCES;
+    if (errno == EACCES || errno == EPERM) return "Cannot save " + Quoted(named) + ": the file is read-only.";
+    return "Cannot save " + Quoted(named) + ": " + Reason(errno);
+  }
+  return {};
+}
+
+void SyncFolder(const fs::path& folder) {
+  const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.valid()) ::fsync(fd.get());
+}
+
+SaveResult WriteWhileLocked(const TableFileLock& lock, const CodePlugImage& image) {
+  SaveResult result;
+  const fs::path& named = lock.Named();
+  const fs::path& target = lock.Target();
+  struct stat old {};
+  const bool exists = ::lstat(target.c_str(), &old) == 0;
+  if (exists) {
+    result.error = RefusalToReplace(named, target, old);
+    if (!result.error.empty()) return result;
+  }
+  RemoveStaleTemporaries(FolderOf(target), target.filename().string());
+
+  std::string reason;
+  // A new file gets the umask's mode; a replaced one gets its old mode below.
+  auto temporary = CreateTemporaryBeside(FolderOf(target), target.filename().string(), exists ? 0600 : 0666, &reason);
+  if (!temporary) {
+    result.error = "Cannot create " + Quoted(named) + ": " + reason;
+    return result;
+  }
+  if (!WriteAll(temporary->fd.get(), image.data(), kImageSize) || ::fsync(temporary->fd.get()) != 0) {
+    result.error = "Cannot write " + Quoted(named) + ": " + Reason(errno);
+    Discard(*temporary);
+    return result;
+  }
+  if (exists) {
+    // Only root may give the file back to another owner; anyone else's
+    // save of a shared file leaves it theirs, with its mode and, where they
+    // belong to it, its group, so the others may still write it.
+    [[maybe_unused]] const int owned = ::fchown(temporary->fd.get(), old.st_uid, old.st_gid);
+    ::fchmod(temporary->fd.get(), old.st_mode & 0777);
+    const fs::path backup = BackupPathFor(target);
+    result.error = KeepBackup(target, old, backup);
+    if (!result.error.empty()) {
+      Discard(*temporary);
+      return result;
     }
-    data += written;
-    size -= static_cast<std::size_t>(written);
+    result.backup = backup;
   }
-  return true;
+  if (::rename(temporary->path.c_str(), target.c_str()) != 0) {
+    result.error = "Cannot write " + Quoted(named) + ": " + Reason(errno);
+    Discard(*temporary);
+    return result;
+  }
+  SyncFolder(FolderOf(target));
+  result.ok = true;
+  return result;
 }
 
-// Writes bytes to a fresh file beside the target and syncs it. Returns the
-// temporary path, or an empty path with *error set.
-fs::path WriteTemporaryBeside(const fs::path& target, const std::uint8_t* data, std::size_t size,
-                              std::string* error) {
-  std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  FileCloser file{::mkstemp(name.data())};
-  if (file.fd < 0) {
-    *error = "Cannot create \"" + target.string() + "\": " + Reason(errno);
-    return {};
-  }
-  const fs::path temporary(name.data());
-  if (!WriteAll(file.fd, data, size) || ::fsync(file.fd) != 0) {
-    *error = "Cannot write \"" + target.string() + "\": " + Reason(errno);
-    ::unlink(name.data());
-    return {};
-  }
-  ::fchmod(file.fd, 0644);
-  return temporary;
-}
-
-// Keeps the current target as NAME.BAK without ever removing the target:
-// the copy is made under a temporary name and renamed over an older backup.
-bool BackUp(const fs::path& target, const fs::path& backup, std::string* error) {
-  std::error_code ec;
-  const fs::path partial = backup.string() + ".part";
-  fs::copy_file(target, partial, fs::copy_options::overwrite_existing, ec);
-  if (!ec) fs::rename(partial, backup, ec);
-  if (ec) {
-    fs::remove(partial);
-    *error = "Cannot keep the backup \"" + backup.string() + "\": " + ec.message();
-    return false;
-  }
-  return true;
+void StampForSave(CodePlugImage& image, SaveKind kind) {
+  if (kind == SaveKind::SaveAs) image[kNarrowBandMarker] = 0;
+  StoreImageChecksum(image);
+  StampHeader(image);
 }
 
 }  // namespace
@@ -175,36 +241,24 @@ bool LoadDefaultTableFile(const fs::path& path, CodePlugImage& image) {
 }
 
 fs::path BackupPathFor(const fs::path& target) {
-  return target.parent_path() / (target.stem().string() + ".BAK");
+  fs::path backup = target.parent_path() / (target.stem().string() + ".BAK");
+  // "X.BAK" would be its own backup.
+  if (backup.filename() == target.filename()) backup = target.parent_path() / (target.filename().string() + ".BAK");
+  return backup;
 }
 
 SaveResult SaveTableFile(const fs::path& path, CodePlugImage& image, SaveKind kind) {
+  StampForSave(image, kind);
+  const fs::path named = path.parent_path().empty() ? fs::path(".") / path : path;
   SaveResult result;
-  if (kind == SaveKind::SaveAs) image[kNarrowBandMarker] = 0;
-  StoreImageChecksum(image);
-  StampHeader(image);
+  const auto lock = TableFileLock::Acquire(named, &result.error);
+  if (!lock) return result;
+  return WriteWhileLocked(*lock, image);
+}
 
-  const fs::path target = path.parent_path().empty() ? fs::path(".") / path : path;
-  const fs::path temporary = WriteTemporaryBeside(target, image.data(), kImageSize, &result.error);
-  if (temporary.empty()) return result;
-
-  std::error_code ec;
-  if (fs::exists(target, ec)) {
-    const fs::path backup = BackupPathFor(target);
-    if (!BackUp(target, backup, &result.error)) {
-      fs::remove(temporary, ec);
-      return result;
-    }
-    result.backup = backup;
-  }
-  fs::rename(temporary, target, ec);
-  if (ec) {
-    result.error = "Cannot write \"" + target.string() + "\": " + ec.message();
-    fs::remove(temporary, ec);
-    return result;
-  }
-  result.ok = true;
-  return result;
+SaveResult SaveTableFile(const TableFileLock& lock, CodePlugImage& image, SaveKind kind) {
+  StampForSave(image, kind);
+  return WriteWhileLocked(lock, image);
 }
 
 CodePlugImage FactoryImageForChannels(bool oneChannel) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codeplug/CodePlugImage.h"
+#include "codeplug/SafeFile.h"
 
 namespace zt310 {
 
@@ -66,10 +67,19 @@ enum class SaveKind { Save, SaveAs };
 // Stores the image: checksum and header are stamped in the working image
 // first ("Save As ..." also clears byte 136), an existing target is kept as
 // NAME.BAK beside it (replacing an older backup), and the new file replaces
-// the target only once it is whole on disk.
+// the target only once it is whole on disk. A symbolic link of the user's is
+// saved through to its file and stays a link; a replaced file keeps its mode
+// (and owner where the process may set it); a new one gets the umask's mode;
+// a read-only file or anything but a regular file is refused. Takes the
+// file's lock for the save.
 SaveResult SaveTableFile(const std::filesystem::path& path, CodePlugImage& image, SaveKind kind);
 
-// The backup name of a target: its base name with ".BAK", in its folder.
+// The same under a lock the caller took before loading the file, so no
+// other program's save falls between the load and this save.
+SaveResult SaveTableFile(const TableFileLock& lock, CodePlugImage& image, SaveKind kind);
+
+// The backup name of a target: its base name with ".BAK", in its folder;
+// "X.BAK" itself is backed up as "X.BAK.BAK".
 std::filesystem::path BackupPathFor(const std::filesystem::path& target);
 
 // The factory default adapted to the one-channel option, with its checksum,

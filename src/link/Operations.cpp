@@ -1,7 +1,6 @@
 #include "link/Operations.h"
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 
 #include "codeplug/Layout.h"
@@ -67,9 +66,11 @@ SerialStep TakeSerialBlock(OperationContext& context, Block16 block) {
   return SerialStep::Taken;
 }
 
+// Written under a fresh name and renamed into place, so a link planted at
+// errtbl.tbl is replaced, not written through; failing to keep it is not
+// reported here (a new errtbl.tbl is how the caller tells it was written).
 void WriteErrorDump(const std::filesystem::path& directory, const std::vector<std::uint8_t>& buffer) {
-  std::ofstream dump(directory / kErrorDumpName, std::ios::binary | std::ios::trunc);
-  dump.write(reinterpret_cast<const char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+  ReplaceFileWith(directory / kErrorDumpName, buffer);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "codeplug/Layout.h"
+#include "codeplug/SafeFile.h"
 #include "editor/EditorModel.h"
 #include "link/PagerLink.h"
 
@@ -24,44 +25,51 @@ std::string Trimmed(const std::string& text) {
 }
 
 // The day's log, open for one run only so the file is never left locked.
+// Several producers on other cradles may append to the same file: each line
+// goes out in one write to a descriptor opened with O_APPEND, so lines never
+// interleave, and a link or anything but a regular file at the name is
+// refused rather than written through.
 class ProductionLog {
  public:
-  enum class State { Open, CannotCreate, CannotAppend };
+  enum class State { Open, CannotCreate, CannotAppend, NotRegular };
 
   explicit ProductionLog(std::filesystem::path path) : path_(std::move(path)) {}
-  ~ProductionLog() {
-    if (file_) std::fclose(file_);
-  }
-  ProductionLog(const ProductionLog&) = delete;
-  ProductionLog& operator=(const ProductionLog&) = delete;
 
   State Open() {
-    std::error_code error;
-    if (std::filesystem::exists(path_, error)) {
-      file_ = std::fopen(path_.c_str(), "ab");
-      return file_ ? State::Open : State::CannotAppend;
+    AppendFile file = OpenForAppend(path_);
+    fd_ = std::move(file.fd);
+    switch (file.status) {
+      case AppendFile::Status::Opened:
+        if (file.created) Write(kLogBanner);
+        return State::Open;
+      case AppendFile::Status::CannotCreate:
+        return State::CannotCreate;
+      case AppendFile::Status::NotRegular:
+        return State::NotRegular;
+      case AppendFile::Status::CannotOpen:
+        break;
     }
-    file_ = std::fopen(path_.c_str(), "wb");
-    if (!file_) return State::CannotCreate;
-    Write(kLogBanner);
-    return State::Open;
+    return State::CannotAppend;
   }
 
-  void Write(const std::string& text) {
-    if (!file_) return;
-    std::fwrite(text.data(), 1, text.size(), file_);
-    std::fflush(file_);
+  void Write(const std::string& line) {
+    if (fd_.valid()) WriteAll(fd_.get(), reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
   }
 
   const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;
-  std::FILE* file_ = nullptr;
+  UniqueFd fd_;
 };
 
 std::string LogNotOpenedText(const std::filesystem::path& path) {
   return "The log file \"" + path.string() + "\" cannot be opened.\nThis run will not be logged.";
+}
+
+std::string LogNotAFileText(const std::filesystem::path& path) {
+  return "The log file \"" + path.string() + "\" is not a regular file (a link, a folder or a device);\n"
+         "it is not written through. This run will not be logged.";
 }
 
 // The production run's own abandonment hands the focus back to the field
@@ -146,6 +154,9 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
       return {OperationOutcome::Abandoned, {}};
     case ProductionLog::State::CannotAppend:
       host.Warning(LogNotOpenedText(log.path()));
+      break;
+    case ProductionLog::State::NotRegular:
+      host.Warning(LogNotAFileText(log.path()));
       break;
   }
 

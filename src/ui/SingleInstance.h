@@ -1,6 +1,8 @@
 // One copy of the program per user: a lock file says a copy runs, and a
 // local socket lets a second start ask the first copy to come to the front.
-// The lock of a copy that crashed is taken over, never left stale.
+// Both live in the user's private runtime folder ($XDG_RUNTIME_DIR), where no
+// other user can plant or bind them. The lock of a copy that crashed is taken
+// over, never left stale.
 #pragma once
 
 #include <QLocalServer>
@@ -13,19 +15,33 @@ namespace zt310::ui {
 class SingleInstance : public QObject {
   Q_OBJECT
  public:
-  // key names the instance ("ZT310 V1.3.9"); folder holds the lock (default: temp).
+  // key names the instance ("ZT310 V1.3.9"); folder holds the lock and the
+  // socket (default: the user's runtime folder).
   explicit SingleInstance(const QString& key, const QString& folder = {}, QObject* parent = nullptr);
   ~SingleInstance() override;
 
-  // True when this is the first copy; otherwise the first copy has been
-  // asked to show itself and this copy should end.
+  // True when this is the first copy. Otherwise this copy should end: the
+  // first copy has been asked to show itself, or Problem() says why not.
   bool Claim();
+
+  // Empty when all went as it should; otherwise what the user should be
+  // told (a lock held by another program, a copy that does not answer, a
+  // first copy that cannot be reached by a second).
+  const QString& Problem() const { return problem_; }
+
+  const QString& LockPath() const { return lockPath_; }
 
  signals:
   void RaiseRequested();
 
  private:
+  bool AskFirstCopyToShow();
+  QString DescribeHolder() const;
+  void Listen();
+
+  QString lockPath_;
   QString serverName_;
+  QString problem_;
   std::unique_ptr<QLockFile> lock_;
   QLocalServer* server_ = nullptr;
 };

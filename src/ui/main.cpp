@@ -2,7 +2,9 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include "editor/EditorModel.h"
 #include "ui/MainWindow.h"
+#include "ui/MessageService.h"
 #include "ui/SingleInstance.h"
 
 int main(int argc, char** argv) {
@@ -21,7 +23,13 @@ int main(int argc, char** argv) {
   parser.process(app);
 
   zt310::ui::SingleInstance instance(zt310::ui::ProgramCaption());
-  if (!instance.Claim()) return 0;
+  if (!instance.Claim()) {
+    // Another copy was asked to show itself; anything else is said, not swallowed.
+    if (instance.Problem().isEmpty()) return 0;
+    zt310::ui::MessageService::Instance().Show(zt310::editor::kTitle, instance.Problem());
+    return 1;
+  }
+  if (!instance.Problem().isEmpty()) qWarning("%s", qPrintable(instance.Problem()));
 
   zt310::ui::MainWindowOptions options;
   options.ports = parser.values(port);
