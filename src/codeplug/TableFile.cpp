@@ -148,13 +148,13 @@ void StampForSave(CodePlugImage& image, SaveKind kind) {
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::string* error) {
   // Non-blocking, so a FIFO without a writer cannot hang the open; the
   // flag does not matter for the regular file that is read.
-  FileCloser file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-  if (file.fd < 0) {
+  const UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!file.valid()) {
     if (error) *error = Reason(errno);
     return std::nullopt;
   }
   struct stat status {};
-  if (::fstat(file.fd, &status) != 0) {
+  if (::fstat(file.get(), &status) != 0) {
     if (error) *error = Reason(errno);
     return std::nullopt;
   }
@@ -166,7 +166,7 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std
   std::vector<std::uint8_t> bytes(kMaxTableFileRead);
   std::size_t got = 0;
   while (got < bytes.size()) {
-    const ssize_t n = ::read(file.fd, bytes.data() + got, bytes.size() - got);
+    const ssize_t n = ::read(file.get(), bytes.data() + got, bytes.size() - got);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       if (error) *error = Reason(errno);

@@ -24,7 +24,11 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 constexpr uid_t kOtherUser = 65534;
 
-Bytes Read(const fs::path& path) { return ReadFileBytes(path, nullptr).value_or(Bytes{}); }
+// The whole file: table-file reading stops after 513 bytes, a dump is longer.
+Bytes Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 void WriteText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
