@@ -14,6 +14,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "codeplug/SafeFile.h"
 #include "link/ProgrammingFrame.h"
 
 namespace zt310::sim {
@@ -523,13 +524,8 @@ void PagerSimulator::AddFault(const Fault& fault) {
 bool PagerSimulator::SaveMemory() const {
   if (options_.savePath.empty()) return true;
   const CodePlugImage memory = Memory();
-  const std::string temporary = options_.savePath + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(memory.data()), static_cast<std::streamsize>(layout::kImageSize));
-    if (!out) return false;
-  }
-  return std::rename(temporary.c_str(), options_.savePath.c_str()) == 0;
+  const std::vector<std::uint8_t> bytes(memory.data(), memory.data() + layout::kImageSize);
+  return ReplaceFileWith(options_.savePath, bytes).empty();
 }
 
 }  // namespace zt310::sim
