@@ -711,9 +711,10 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vecto
     if (differs) {
       const CodePlugImage written = ClosestWrittenImage(memory, pager, context.model.image(), wideBandChosen);
       report.differences = DifferingFields(written, memory);
+      const int first = FirstPlanDifference(memory, written).value_or(*differs);
       if (difference) {
-        *difference = "byte " + std::to_string(*differs) + ": the pager holds " + Hex(memory[*differs]) +
-                      ", the file writes " + Hex(written[*differs]);
+        *difference = "byte " + std::to_string(first) + ": the pager holds " + Hex(memory[first]) +
+                      ", the file writes " + Hex(written[first]);
       }
     }
   }

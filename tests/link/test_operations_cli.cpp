@@ -439,6 +439,16 @@ class OperationsCliTest : public QObject {
     QCOMPARE(QString::fromStdString(tail), QString::fromStdString(expected));
   }
 
+  void verifyFailingOnTheLinkListsNothing() {
+    // Probe, identity, band and serial blocks; request 6 reads bytes 32 to 63.
+    RunningSim pager(SimFault(sim::FaultKind::Drop, 6));
+    Store("a.tbl", FactoryImageForChannels(false));
+    const CliRun verify = Run({"verify", "--port", pager.device().toStdString(), "a.tbl"});
+    QCOMPARE(verify.exit, cli::kExitFailed);
+    QCOMPARE(verify.err.substr(verify.err.find("Verify Fail !")),
+             std::string("Verify Fail !\nNo reply to the read of bytes 32 to 63.\n"));
+  }
+
   void backupThatCannotBeSavedWritesNothing() {
     RunningSim pager;
     const std::string port = pager.device().toStdString();
