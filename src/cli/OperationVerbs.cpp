@@ -36,7 +36,8 @@ constexpr const char* kProduceQuestionsHelp =
     "  --no          answer them with Cancel; without either they are answered Cancel: standard\n"
     "                input carries only serial numbers\n";
 constexpr const char* kBackupHelp =
-    "  --backup-dir DIR  before the first write, save the pager's memory as a table file in DIR\n"
+    "  --backup-dir DIR\n"
+    "                before the first write, save the pager's memory as a table file in DIR\n"
     "                (made when missing)\n";
 constexpr const char* kExitHelp =
     "Exit codes: 0 success, 1 the pager operation failed or was abandoned, 2 usage or file error.\n";
