@@ -34,9 +34,9 @@ std::string BackupFileName(const std::string& serial, const LocalDateTime& when)
 
 CodePlugImage BackupImage(const CodePlugImage& memory) {
   CodePlugImage image = memory;
-  const bool signed_ =
+  const bool hasSignature =
       std::equal(kModelSignature.begin(), kModelSignature.end(), image.data() + kHeaderCaption);
-  if (!signed_) StampCaption(image);
+  if (!hasSignature) StampCaption(image);
   return image;
 }
 
