@@ -13,6 +13,10 @@ times a byte), and the pause-corrected ratio elapsed / (wire time + the
 pauses the operation keeps between two requests, noted in the trace as
 "pause N ms": Verify's two 100 ms). Goal: a pause-corrected ratio of at most
 1.05 for each (polling every 50 ms puts the old tool near 1.6).
+
+Write and produce also run with --backup-dir: the backup must add the bytes
+of a whole-memory read (four reads of 128 bytes: 4 x 18 sent, 4 x 143
+received) and the time those bytes take on the wire, nothing more.
 """
 import argparse
 import os
@@ -24,6 +28,8 @@ import tempfile
 
 LINE = re.compile(r"^\s*(\d+) (\S+) (\S) (.*)$")
 BYTE_SECONDS = 10 / 9600
+# Four read requests of 18 bytes (15 + a 3-byte payload) and their replies of 128 + 15 bytes.
+BACKUP_BYTES = 4 * 18 + 4 * (128 + 15)
 
 
 PAUSE = re.compile(r"^pause (\d+) ms$")
@@ -80,22 +86,33 @@ def main():
                 ("write", ["write", "--port", cradle, image]),
                 ("verify", ["verify", "--port", cradle, image]),
                 ("produce", ["produce", "--port", cradle, image, "--serial", "AB1234567890", "--log-dir", work]),
+                ("write+bk", ["write", "--port", cradle, image, "--backup-dir", os.path.join(work, "backups")]),
+                ("produce+bk", ["produce", "--port", cradle, image, "--serial", "AB1234567890", "--log-dir", work,
+                                "--backup-dir", os.path.join(work, "backups")]),
             ]
-            print(f"{'operation':<9} {'sent':>5} {'received':>8} {'wire ms':>8} {'pauses ms':>9} {'elapsed ms':>10}"
+            print(f"{'operation':<10} {'sent':>5} {'received':>8} {'wire ms':>8} {'pauses ms':>9} {'elapsed ms':>10}"
                   f" {'plain':>6} {'paused':>6}")
             worst = 0.0
+            measured = {}
             for name, args in operations:
-                plain, corrected = [], []
+                plain, corrected, elapsed_all = [], [], []
                 for _ in range(options.runs):
                     sent, received, elapsed, paused = run(zt310, args, trace, work)
+                    elapsed_all.append(elapsed)
                     wire = (sent + received) * BYTE_SECONDS * 1000
                     plain.append(elapsed / wire)
                     corrected.append(elapsed / (wire + paused))
                 ratio = statistics.median(corrected)
                 worst = max(worst, ratio)
-                print(f"{name:<9} {sent:>5} {received:>8} {wire:>8.0f} {paused:>9} {elapsed:>10}"
+                measured[name] = (sent + received, statistics.median(elapsed_all))
+                print(f"{name:<10} {sent:>5} {received:>8} {wire:>8.0f} {paused:>9} {elapsed:>10}"
                       f" {statistics.median(plain):>6.3f} {ratio:>6.3f}")
             print(f"worst median pause-corrected ratio {worst:.3f} (goal <= 1.05) over {options.runs} runs each")
+            for base in ("write", "produce"):
+                added = measured[base + "+bk"][0] - measured[base][0]
+                added_ms = measured[base + "+bk"][1] - measured[base][1]
+                print(f"{base} with backup: +{added} bytes (a whole-memory read is {BACKUP_BYTES}),"
+                      f" +{added_ms} ms (their wire time {BACKUP_BYTES * BYTE_SECONDS * 1000:.0f} ms)")
         finally:
             sim.terminate()
             sim.wait()

@@ -37,6 +37,10 @@ constexpr const char* kProduceQuestionsHelp =
     "  --yes         answer the band questions with OK\n"
     "  --no          answer them with Cancel; without either they are answered Cancel: standard\n"
     "                input carries only serial numbers\n";
+constexpr const char* kBackupHelp =
+    "  --backup-dir DIR\n"
+    "                before the first write, save the pager's memory as a table file in DIR\n"
+    "                (made when missing)\n";
 constexpr const char* kExitHelp =
     "Exit codes: 0 success, 1 the pager operation failed or was abandoned, 2 usage or file error.\n";
 
@@ -110,6 +114,12 @@ class CliHost : public OperationHost {
     }
     link_.WaitPumping(ms);
   }
+  void PagerBackedUp(const std::filesystem::path& file) override {
+    io_.err << "The pager's memory is backed up in " << file.string() << "\n";
+  }
+  // Printed after the result label, by the verb.
+  void VerifyFailed(const VerifyReport& report) override { verifyReport_ = report; }
+  const std::optional<VerifyReport>& verifyReport() const { return verifyReport_; }
   void PagerFirmwareShown(const std::string& text) override { io_.err << text << "\n"; }
   void PagerSerialShown(const std::string& serial) override {
     io_.err << "Serial No. = " << (serial.empty() ? "(none)" : serial) << "\n";
@@ -120,6 +130,7 @@ class CliHost : public OperationHost {
   Answers answers_;
   PagerLink& link_;
   std::string file_;
+  std::optional<VerifyReport> verifyReport_;
 };
 
 // Messages of the editor model during a load or a rule's click.
@@ -186,6 +197,23 @@ int Finish(const OperationResult& result, Io& io) {
   return result.outcome == OperationOutcome::Success ? kExitOk : kExitFailed;
 }
 
+// Why a verify failed, after its label: the fields that differ, or what
+// went wrong on the link.
+void PrintVerifyReport(const VerifyReport& report, Io& io) {
+  if (!report.linkProblem.empty()) io.err << report.linkProblem << "\n";
+  for (const FieldDifference& difference : report.differences) io.err << DescribeDifference(difference) << "\n";
+}
+
+// --backup-dir DIR: at most one; nothing when not given.
+bool TakeBackupDir(std::vector<std::string>& args, std::optional<std::filesystem::path>& directory) {
+  std::vector<std::string> dirs;
+  if (!TakeOption(args, "--backup-dir", dirs) || dirs.size() > 1 || (dirs.size() == 1 && dirs[0].empty())) {
+    return false;
+  }
+  if (!dirs.empty()) directory = std::filesystem::path(dirs[0]);
+  return true;
+}
+
 // FILE loaded with the "Open" rules into the model.
 bool LoadIntoModel(OperationRun& run, const std::string& path, Io& io) {
   const std::optional<CodePlugImage> image = LoadTableForCli(path, io.err);
@@ -213,10 +241,11 @@ std::optional<std::string> OutputNotWritable(const std::string& path) {
 }
 
 constexpr const char* kReadUsage = "zt310 read --port PORT -o FILE [--trace FILE]";
-constexpr const char* kWriteUsage = "zt310 write --port PORT FILE [--yes | --no] [--trace FILE]";
+constexpr const char* kWriteUsage =
+    "zt310 write --port PORT FILE [--yes | --no] [--backup-dir DIR] [--trace FILE]";
 constexpr const char* kVerifyUsage = "zt310 verify --port PORT FILE [--trace FILE]";
 constexpr const char* kProduceUsage =
-    "zt310 produce --port PORT FILE [--log-dir DIR] [--yes | --no] [--serial SN] [--trace FILE]";
+    "zt310 produce --port PORT FILE [--log-dir DIR] [--yes | --no] [--serial SN] [--backup-dir DIR] [--trace FILE]";
 
 // Device and inode of a file, without following a link.
 std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::filesystem::path& path) {
@@ -263,11 +292,14 @@ int RunRead(const std::vector<std::string>& argsIn, Io& io) {
 
 int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
+  std::optional<std::filesystem::path> backupDir;
+  if (!TakeBackupDir(args, backupDir)) return UsageError(io.err, kWriteUsage);
   auto run = TakeRunOptions(args, io, Questions::Asked, kWriteUsage);
   if (!run) return kExitUsage;
   if (args.size() != 1) return UsageError(io.err, kWriteUsage);
   if (!LoadIntoModel(*run, args[0], io)) return kExitUsage;
   OperationContext context = run->Context();
+  context.backupDirectory = backupDir;
   return Finish(WritePager(context), io);
 }
 
@@ -287,14 +319,16 @@ int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
   std::string difference;
   const OperationResult result = VerifyPagerHoldsFile(context, *stored, &difference);
   if (!difference.empty()) io.err << args[0] << " differs from the pager at " << difference << "\n";
-  return Finish(result, io);
+  const int exit = Finish(result, io);
+  if (run->host->verifyReport()) PrintVerifyReport(*run->host->verifyReport(), io);
+  return exit;
 }
 
 // One production run per serial number, as if each had been scanned. Every
 // pager starts from FILE as loaded: a refusal or an adaptation made for one
 // pager never reaches the next.
 int ProduceOne(OperationRun& run, const CodePlugImage& loaded, const ProductionOptions& options,
-               const std::string& serial, Io& io) {
+               const std::optional<std::filesystem::path>& backupDir, const std::string& serial, Io& io) {
   if (serial.size() < kScanMinLength) {
     io.err << "Serial No. \"" << PrintableSerial(serial) << "\" is not a scan: a scan has more than 10 characters. "
            << "Nothing was programmed.\n";
@@ -304,6 +338,7 @@ int ProduceOne(OperationRun& run, const CodePlugImage& loaded, const ProductionO
   run.model->SetMessageSink(PrintMessages(io));
   run.model->OpenImage(loaded);
   OperationContext context = run.Context();
+  context.backupDirectory = backupDir;
   io.err << "Serial No. = " << PrintableSerial(serial) << "\n";
   return Finish(ProduceScannedSerial(context, options, serial), io);
 }
@@ -312,8 +347,9 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   std::vector<std::string> logDirs;
   std::vector<std::string> serials;
+  std::optional<std::filesystem::path> backupDir;
   if (!TakeOption(args, "--log-dir", logDirs) || !TakeOption(args, "--serial", serials) || logDirs.size() > 1 ||
-      serials.size() > 1) {
+      serials.size() > 1 || !TakeBackupDir(args, backupDir)) {
     return UsageError(io.err, kProduceUsage);
   }
   auto run = TakeRunOptions(args, io, Questions::NotFromInput, kProduceUsage);
@@ -325,14 +361,14 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
 
   ProductionOptions options;
   options.logDirectory = logDirs.empty() ? std::filesystem::current_path() : std::filesystem::path(logDirs[0]);
-  if (!serials.empty()) return ProduceOne(*run, *loaded, options, Trimmed(serials[0]), io);
+  if (!serials.empty()) return ProduceOne(*run, *loaded, options, backupDir, Trimmed(serials[0]), io);
 
   int worst = kExitOk;
   std::string line;
   while (std::getline(io.in, line)) {
     const std::string serial = Trimmed(line);
     if (serial.empty()) continue;
-    if (ProduceOne(*run, *loaded, options, serial, io) != kExitOk) worst = kExitFailed;
+    if (ProduceOne(*run, *loaded, options, backupDir, serial, io) != kExitOk) worst = kExitFailed;
   }
   return worst;
 }
@@ -352,8 +388,12 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                                "reading each block back. The pager keeps its own serial number. Prints the\n"
                                "pager's firmware (FirmVer. X.Y.Z) and serial number on stderr. A two-channel\n"
                                "FILE is refused by a single-channel pager: 'zt310 set FILE chkOneChannel=1'\n"
-                               "makes it fit.\n\n") +
-                       kLinkOptionsHelp + kQuestionsHelp + "\n" + kExitHelp,
+                               "makes it fit.\n"
+                               "With --backup-dir the pager's whole memory is read first (\"Read Backup ......\")\n"
+                               "and saved in DIR as SERIAL-YYYYMMDD-HHMMSS.tbl (no-serial-... for a pager without\n"
+                               "one), a table file \"Open\" takes; when it cannot be read or saved nothing is\n"
+                               "written and the reason is printed (exit 1).\n\n") +
+                       kLinkOptionsHelp + kQuestionsHelp + kBackupHelp + "\n" + kExitHelp,
                    RunWrite});
   verbs.push_back({"verify", kVerifyUsage, "Compare the pager's memory with a table file.",
                    std::string(
@@ -362,7 +402,11 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                        "it, from the pager's own identity, band and serial-number blocks (firmware,\n"
                        "GAP MAX. units, low-battery byte, band bytes, serial number, checksum), without\n"
                        "asking anything and without writing; then every block Verify (F2) compares is\n"
-                       "read back and compared. A difference names the first byte that differs.\n\n") +
+                       "read back and compared. A difference names the first byte that differs; after\n"
+                       "\"Verify Fail !\" every field that differs follows, one a line, by its 'zt310 dump'\n"
+                       "path with both values (channels.F1.frequency: file 1530125, pager 1520000), and\n"
+                       "bytes no field shows as 'byte N: file XX, pager YY'. A verify that fails on the\n"
+                       "link (no reply, a reply failing its checksum) says that instead.\n\n") +
                        kLinkOptionsHelp +
                        "\n" + kExitHelp,
                    RunVerify});
@@ -377,7 +421,11 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                    "result is appended to the day's log yyyy-mm-dd.log.\n\n") +
            "  --log-dir DIR  where the daily logs go (default: the current directory)\n"
            "  --serial SN    one run with this serial number instead of standard input\n" +
-           kLinkOptionsHelp + kProduceQuestionsHelp + "\n" + kExitHelp,
+           kLinkOptionsHelp + kProduceQuestionsHelp + kBackupHelp +
+           "                Production backs up only when asked; the file is named after the\n"
+           "                scanned serial number. A run whose backup fails writes nothing and\n"
+           "                is not logged.\n\n" +
+           kExitHelp,
        RunProduce});
 }
 

@@ -325,6 +325,66 @@ DecodedNode DecodeImage(const CodePlugImage& image) {
                      Advance(image)});
 }
 
+namespace {
+
+// A changed byte changes the computed checksum whatever it is, so the
+// checksum says nothing about which field a byte belongs to.
+bool SameFieldsBesidesChecksum(const std::vector<FlatField>& a, const std::vector<FlatField>& b) {
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    if (a[i].text != b[i].text && a[i].path != "checksum.computed") return false;
+  }
+  return a.size() == b.size();
+}
+
+std::string ByteText(std::uint8_t byte) {
+  char text[4];
+  std::snprintf(text, sizeof text, "%02X", byte);
+  return text;
+}
+
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && c != '\\') {
+      line.push_back(c);
+    } else {
+      line += "\\x" + ByteText(byte);
+    }
+  }
+  return line;
+}
+
+}  // namespace
+
+std::vector<FieldDifference> DifferingFields(const CodePlugImage& expected, const CodePlugImage& found) {
+  std::vector<FieldDifference> differences;
+  if (expected.bytes() == found.bytes()) return differences;
+  const std::vector<FlatField> expectedFields = FlattenDecoded(DecodeImage(expected));
+  const std::vector<FlatField> foundFields = FlattenDecoded(DecodeImage(found));
+  for (std::size_t i = 0; i < expectedFields.size() && i < foundFields.size(); ++i) {
+    if (expectedFields[i].text != foundFields[i].text) {
+      differences.push_back({expectedFields[i].path, expectedFields[i].text, foundFields[i].text});
+    }
+  }
+  // A byte explains itself through a field when taking it alone over from
+  // the found image changes what a field shows.
+  for (int offset = 0; offset < static_cast<int>(kImageSize); ++offset) {
+    if (expected[offset] == found[offset]) continue;
+    CodePlugImage oneByte = expected;
+    oneByte[offset] = found[offset];
+    if (!SameFieldsBesidesChecksum(expectedFields, FlattenDecoded(DecodeImage(oneByte)))) continue;
+    differences.push_back({"byte " + std::to_string(offset), ByteText(expected[offset]), ByteText(found[offset])});
+  }
+  return differences;
+}
+
+std::string DescribeDifference(const FieldDifference& difference, const std::string& expectedName,
+                               const std::string& foundName) {
+  return difference.path + ": " + expectedName + " " + OneLine(difference.expected) + ", " + foundName + " " +
+         OneLine(difference.found);
+}
+
 std::vector<FlatField> FlattenDecoded(const DecodedNode& root) {
   std::vector<FlatField> out;
   Flatten(root, "", out);

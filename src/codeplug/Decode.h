@@ -29,6 +29,22 @@ struct FlatField {
 std::vector<FlatField> FlattenDecoded(const DecodedNode& root);
 std::string DecodedToJson(const DecodedNode& root);
 
+// One field whose decoded text differs between what was expected (a file,
+// the window's image) and what was found (the pager). A differing byte that
+// no field shows is named "byte N", its values in hexadecimal.
+struct FieldDifference {
+  std::string path;      // as "zt310 dump" names it: "channels.F1.frequency"
+  std::string expected;
+  std::string found;
+};
+// Every field that differs, in dump order, then the differing bytes no field
+// shows; empty when the images are equal.
+std::vector<FieldDifference> DifferingFields(const CodePlugImage& expected, const CodePlugImage& found);
+// "channels.F1.frequency: file 1530125, pager 1520000"; control characters
+// and bytes beyond ASCII shown as \xHH.
+std::string DescribeDifference(const FieldDifference& difference, const std::string& expectedName = "file",
+                               const std::string& foundName = "pager");
+
 // Display helpers shared with the editor.
 std::string AlertPatternText(const CodePlugImage& image, int offset);  // "ABCDABCD"
 std::string FrequencyText(const CodePlugImage& image, int channel);   // "%07d"

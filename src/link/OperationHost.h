@@ -6,7 +6,14 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "codeplug/Decode.h"
+#include "link/LocalDateTime.h"
 
 namespace zt310 {
 
@@ -14,6 +21,16 @@ class PagerLink;
 namespace editor {
 class EditorModel;
 }
+
+// Why a Verify ended with "  Verify Fail !": either the link failed (no
+// reply, a reply failing its checksum, a serial number failing its sum) and
+// linkProblem says so, or the pager holds other data and differences lists
+// the fields. Both empty when the pager's memory differed but could not be
+// read again for the list (linkProblem then says that).
+struct VerifyReport {
+  std::string linkProblem;
+  std::vector<FieldDifference> differences;
+};
 
 class OperationHost {
  public:
@@ -54,6 +71,13 @@ class OperationHost {
   virtual void PagerFirmwareShown(const std::string& /*text*/) {}
   virtual void PagerSerialShown(const std::string& /*serial*/) {}
 
+  // Write (or a production run) saved the pager's memory in this table file
+  // before its first write frame.
+  virtual void PagerBackedUp(const std::filesystem::path& /*file*/) {}
+  // Verify ended with "  Verify Fail !"; called right after that label is
+  // shown, before the result pause.
+  virtual void VerifyFailed(const VerifyReport& /*report*/) {}
+
   // Read shows the bare program caption, dropping any file name.
   virtual void SetCaption(const std::string& /*caption*/) {}
   // The production run hands the focus back to the "Serial No." field; the
@@ -63,12 +87,22 @@ class OperationHost {
 
 // Everything one operation works with. The link, model and host outlive it.
 struct OperationContext {
+  OperationContext(PagerLink& link_, editor::EditorModel& model_, OperationHost& host_,
+                   std::filesystem::path startupDirectory_)
+      : link(link_), model(model_), host(host_), startupDirectory(std::move(startupDirectory_)) {}
+
   PagerLink& link;
   editor::EditorModel& model;
   OperationHost& host;
   // The working directory at program start: errtbl.tbl and the production
   // logs go there.
   std::filesystem::path startupDirectory;
+  // When set, Write and the production run read the pager's whole memory
+  // and save it as a table file here before they write anything; a read or
+  // save that fails ends the operation with nothing written.
+  std::optional<std::filesystem::path> backupDirectory;
+  // The clock that names the backup files; tests set their own.
+  std::function<LocalDateTime()> now = CurrentLocalDateTime;
 };
 
 }  // namespace zt310

@@ -1,12 +1,15 @@
 #include "link/Operations.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
+#include <numeric>
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "editor/EditorModel.h"
 #include "editor/SettingsPages.h"
+#include "link/PagerBackup.h"
 #include "link/PagerLink.h"
 
 namespace zt310 {
@@ -278,6 +281,7 @@ OperationResult WritePager(OperationContext& context) {
   host.Status(kStatusReadSerial);
   Block16 serial;
   serial.fill(kBlank);
+  std::string pagerSerial;
   switch (TakeSerialBlock(context, serial)) {
     case SerialStep::ReadFailed:
       return detail::Abandon(context, kReadSerialFailText);
@@ -290,9 +294,13 @@ OperationResult WritePager(OperationContext& context) {
     case SerialStep::Taken: {
       Block16 taken;
       std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, taken.begin());
-      detail::ShowSerialNumber(context, SerialBlockText(taken));
+      pagerSerial = SerialBlockText(taken);
+      detail::ShowSerialNumber(context, pagerSerial);
       break;
     }
+  }
+  if (context.backupDirectory) {
+    if (const auto refusal = detail::BackUpPager(context, pagerSerial)) return detail::Abandon(context, *refusal);
   }
 
   host.ProgressRange(0, kWriteProgressMax);
@@ -437,14 +445,43 @@ OperationResult ReadPager(OperationContext& context) {
 
 namespace {
 
-OperationResult VerifyFailsEarly(OperationContext& context) {
+constexpr const char* kSerialSumWrongProblem = "The pager's serial number fails its checksum.";
+
+OperationResult VerifyFailsEarly(OperationContext& context, const std::string& problem) {
   detail::ClosePort(context.link);
   context.host.ProgressValue(0);
   context.host.ProgressLabel(kLabelVerifyFail);
+  context.host.VerifyFailed({problem, {}});
   context.host.Status(kStatusReadyAbandoned);
   context.host.CloseProgress();
   context.host.MainWindowEnabled(true);
   return {OperationOutcome::Failed, kLabelVerifyFail};
+}
+
+BlockStatus ReadNamedBlockStatus(PagerLink& link, Block16& block, const BlockRange& range) {
+  return link.ReadBlockStatus(kMemoryAddress, block.data(), range.offset, range.count);
+}
+
+std::string Problem(BlockStatus status, const BlockRange& range) {
+  return BlockProblemText(status, range.offset, range.count);
+}
+
+// After a block differed: the pager's whole memory, read as Read reads it,
+// compared field by field with the image Verify compared.
+VerifyReport DescribeDifferences(OperationContext& context, const CodePlugImage& compared) {
+  CodePlugImage memory;
+  for (const BlockRange& block : ReadBlockPlan()) {
+    const BlockStatus status =
+        context.link.ReadBlockStatus(kMemoryAddress, memory.data() + block.offset, block.offset, block.count);
+    if (status != BlockStatus::Ok) {
+      return {"The pager holds other data, but reading its memory for the list failed: " + Problem(status, block),
+              {}};
+    }
+  }
+  // Verify never compares the serial number: it is the pager's own.
+  CodePlugImage expected = compared;
+  std::copy_n(memory.data() + kSerialNumber, kSerialBlockSize, expected.data() + kSerialNumber);
+  return {{}, DifferingFields(expected, memory)};
 }
 
 }  // namespace
@@ -468,40 +505,44 @@ OperationResult VerifyPager(OperationContext& context) {
   host.ShowProgress();
   host.Status(kStatusVerifyNow);
   Block16 identity{};
-  if (!ReadNamedBlock(link, identity, kIdentityBlock)) return VerifyFailsEarly(context);
+  const BlockStatus identityRead = ReadNamedBlockStatus(link, identity, kIdentityBlock);
+  if (identityRead != BlockStatus::Ok) return VerifyFailsEarly(context, Problem(identityRead, kIdentityBlock));
   CopyBlock(image, kIdentity, identity);
   host.PaceRequests(kVerifyPacingPauseMs);
 
   Block16 serial;
   serial.fill(kBlank);
-  switch (TakeSerialBlock(context, serial)) {
-    case SerialStep::ReadFailed:
-    case SerialStep::ChecksumWrong:
-      return VerifyFailsEarly(context);
-    case SerialStep::Blank:
-    case SerialStep::Taken:
-      break;
+  const BlockStatus serialRead = ReadNamedBlockStatus(link, serial, kSerialNumberBlock);
+  if (serialRead != BlockStatus::Ok) return VerifyFailsEarly(context, Problem(serialRead, kSerialNumberBlock));
+  if (!IsBlankSerialBlock(serial)) {
+    if (!SerialBlockChecksumHolds(serial)) return VerifyFailsEarly(context, kSerialSumWrongProblem);
+    CopyBlock(image, kSerialNumber, serial);
   }
   host.PaceRequests(kVerifyPacingPauseMs);
 
   detail::DiscardBuffers(link);
-  bool same = true;
+  BlockStatus status = BlockStatus::Ok;
+  VerifyReport report;
   int done = 0;
   const int total = PlanBytes(WriteBlockPlan());
   for (const BlockRange& block : WriteBlockPlan()) {
-    if (!link.VerifyBlock(image, block.offset, block.count)) {
-      same = false;
+    status = link.CompareBlock(image, block.offset, block.count);
+    if (status != BlockStatus::Ok) {
+      report.linkProblem = Problem(status, block);
       break;
     }
     done += block.count;
     host.ProgressValue(GaugeValue(done, total, kVerifyProgressMax));
   }
+  if (status == BlockStatus::Differs) report = DescribeDifferences(context, image);
+  const bool same = status == BlockStatus::Ok;
   if (!same) {
     host.ProgressValue(0);
     host.ProgressGaugeVisible(false);
   }
   const char* label = same ? kLabelVerifySuccess : kLabelVerifyFail;
   host.ProgressLabel(label);
+  if (!same) host.VerifyFailed(report);
 
   host.Pause(kVerifyResultPauseMs);
   detail::ClosePort(link);
@@ -549,16 +590,19 @@ CodePlugImage StoredAsRead(const CodePlugImage& memory) {
 
 namespace {
 
-// The Verify plan's blocks as the pager holds them, into memory.
-bool ReadPlanBlocks(OperationContext& context, CodePlugImage& memory) {
+// The Verify plan's blocks as the pager holds them, into memory; what went
+// wrong on the link, or nothing.
+std::optional<std::string> ReadPlanBlocks(OperationContext& context, CodePlugImage& memory) {
   int done = 0;
   const int total = PlanBytes(WriteBlockPlan());
   for (const BlockRange& block : WriteBlockPlan()) {
-    if (!context.link.ReadBlock(kMemoryAddress, memory.data() + block.offset, block.offset, block.count)) return false;
+    const BlockStatus status =
+        context.link.ReadBlockStatus(kMemoryAddress, memory.data() + block.offset, block.offset, block.count);
+    if (status != BlockStatus::Ok) return Problem(status, block);
     done += block.count;
     context.host.ProgressValue(GaugeValue(done, total, kVerifyProgressMax));
   }
-  return true;
+  return std::nullopt;
 }
 
 std::optional<int> FirstPlanDifference(const CodePlugImage& memory, const CodePlugImage& expected) {
@@ -589,6 +633,21 @@ std::optional<int> DifferenceFromFile(const CodePlugImage& memory, const PagerBl
   return differs;
 }
 
+// What Write put into this pager for the file: with the wide band chosen
+// Write may or may not have set byte 136 (see above); the outcome nearer to
+// the pager's memory names the fewer differences.
+CodePlugImage ClosestWrittenImage(const CodePlugImage& memory, const PagerBlocks& pager, const CodePlugImage& opened,
+                                  bool wideBandChosen) {
+  const CodePlugImage plain = AdaptAsWrite(opened, pager, false);
+  if (!wideBandChosen) return plain;
+  const CodePlugImage banded = AdaptAsWrite(opened, pager, true);
+  const auto differing = [&memory](const CodePlugImage& image) {
+    return std::inner_product(image.bytes().begin(), image.bytes().end(), memory.bytes().begin(), 0, std::plus<>(),
+                              std::not_equal_to<>());
+  };
+  return differing(banded) < differing(plain) ? banded : plain;
+}
+
 std::string Hex(std::uint8_t byte) {
   static const char* digits = "0123456789ABCDEF";
   return {digits[byte >> 4], digits[byte & 15]};
@@ -617,13 +676,23 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vecto
   PagerBlocks pager;
   pager.band.fill(kBlank);
   pager.serial.fill(kBlank);
-  if (!ReadNamedBlock(link, pager.identity, kIdentityBlock)) return VerifyFailsEarly(context);
+  const auto readNamed = [&](Block16& block, const BlockRange& range) {
+    const BlockStatus status = ReadNamedBlockStatus(link, block, range);
+    return status == BlockStatus::Ok ? std::string() : Problem(status, range);
+  };
+  if (const std::string problem = readNamed(pager.identity, kIdentityBlock); !problem.empty()) {
+    return VerifyFailsEarly(context, problem);
+  }
   detail::ShowVersionLabel(context, pager.identity);
-  if (!ReadNamedBlock(link, pager.band, kBandwidthBlock)) return VerifyFailsEarly(context);
+  if (const std::string problem = readNamed(pager.band, kBandwidthBlock); !problem.empty()) {
+    return VerifyFailsEarly(context, problem);
+  }
   host.PaceRequests(kVerifyPacingPauseMs);
-  if (!ReadNamedBlock(link, pager.serial, kSerialNumberBlock)) return VerifyFailsEarly(context);
+  if (const std::string problem = readNamed(pager.serial, kSerialNumberBlock); !problem.empty()) {
+    return VerifyFailsEarly(context, problem);
+  }
   if (!IsBlankSerialBlock(pager.serial)) {
-    if (!SerialBlockChecksumHolds(pager.serial)) return VerifyFailsEarly(context);
+    if (!SerialBlockChecksumHolds(pager.serial)) return VerifyFailsEarly(context, kSerialSumWrongProblem);
     host.PagerSerialShown(SerialBlockText(pager.serial));
   }
   host.PaceRequests(kVerifyPacingPauseMs);
@@ -631,15 +700,23 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vecto
   detail::DiscardBuffers(link);
   CodePlugImage memory;
   std::copy(pager.serial.begin(), pager.serial.end(), memory.data() + kSerialNumber);
-  bool same = ReadPlanBlocks(context, memory);
-  if (same) {
+  VerifyReport report;
+  bool same = false;
+  if (const auto problem = ReadPlanBlocks(context, memory)) {
+    report.linkProblem = *problem;
+  } else {
+    const bool wideBandChosen = !context.model.At("chkNB").checked;
     const std::optional<int> differs =
-        DifferenceFromFile(memory, pager, context.model.image(), !context.model.At("chkNB").checked, fileBytes);
+        DifferenceFromFile(memory, pager, context.model.image(), wideBandChosen, fileBytes);
     same = !differs;
-    if (differs && difference) {
-      const CodePlugImage written = AdaptAsWrite(context.model.image(), pager, false);
-      *difference = "byte " + std::to_string(*differs) + ": the pager holds " + Hex(memory[*differs]) +
-                    ", the file writes " + Hex(written[*differs]);
+    if (differs) {
+      const CodePlugImage written = ClosestWrittenImage(memory, pager, context.model.image(), wideBandChosen);
+      report.differences = DifferingFields(written, memory);
+      const int first = FirstPlanDifference(memory, written).value_or(*differs);
+      if (difference) {
+        *difference = "byte " + std::to_string(first) + ": the pager holds " + Hex(memory[first]) +
+                      ", the file writes " + Hex(written[first]);
+      }
     }
   }
   if (!same) {
@@ -648,6 +725,7 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vecto
   }
   const char* label = same ? kLabelVerifySuccess : kLabelVerifyFail;
   host.ProgressLabel(label);
+  if (!same) host.VerifyFailed(report);
 
   host.Pause(kVerifyResultPauseMs);
   detail::ClosePort(link);

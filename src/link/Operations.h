@@ -145,7 +145,8 @@ CodePlugImage StoredAsRead(const CodePlugImage& memory);
 // pager's identity, band and serial blocks, then the Verify plan, and passes
 // when the pager holds what Write puts there for this file, or when Read
 // would store the file again byte for byte. Never writes, never asks. On a
-// difference, *difference names the first differing byte.
+// difference, *difference names the first differing byte, and the host's
+// VerifyFailed lists every field that differs from what Write puts there.
 OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vector<std::uint8_t>& fileBytes,
                                      std::string* difference);
 

@@ -74,6 +74,21 @@ QString OpenErrorMessage(const ECommError& error, const QString& portName) {
   return message;
 }
 
+std::string BlockProblemText(BlockStatus status, int offset, int count) {
+  const std::string bytes = "bytes " + std::to_string(offset) + " to " + std::to_string(offset + count - 1);
+  switch (status) {
+    case BlockStatus::Ok:
+      return {};
+    case BlockStatus::Differs:
+      return "The pager's " + bytes + " differ from the image.";
+    case BlockStatus::NoReply:
+      return "No reply to the read of " + bytes + ".";
+    case BlockStatus::BadChecksum:
+      return "The reply to the read of " + bytes + " failed its checksum.";
+  }
+  return {};
+}
+
 void WaitPumping(unsigned ms) {
   if (QCoreApplication::instance() == nullptr) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -175,16 +190,22 @@ void PagerLink::BlockDone(int offset, int count) {
 }
 
 bool PagerLink::ReadBlock(std::uint8_t address, std::uint8_t* destination, int offset, int count) {
+  return ReadBlockStatus(address, destination, offset, count) == BlockStatus::Ok;
+}
+
+BlockStatus PagerLink::ReadBlockStatus(std::uint8_t address, std::uint8_t* destination, int offset, int count) {
   std::vector<std::uint8_t> reply(static_cast<std::size_t>(ReadReplySize(count)));
-  bool ok = SendFrame(ProgrammingFrame::ReadRequest(offset, count, address)) &&
-            ReceiveReply(reply, probeFlag_ ? kPollUnitProbe : kPollUnitTransfer);
-  if (ok && !IsValidReadReply(reply, count)) {
+  BlockStatus status = BlockStatus::Ok;
+  if (!SendFrame(ProgrammingFrame::ReadRequest(offset, count, address)) ||
+      !ReceiveReply(reply, probeFlag_ ? kPollUnitProbe : kPollUnitTransfer)) {
+    status = BlockStatus::NoReply;
+  } else if (!IsValidReadReply(reply, count)) {
     TraceNote(trace_, port_.PortName(), QStringLiteral("read reply checksum wrong"));
-    ok = false;
+    status = BlockStatus::BadChecksum;
   }
-  if (ok) std::copy_n(reply.begin() + kFrameHeaderSize, count, destination);
+  if (status == BlockStatus::Ok) std::copy_n(reply.begin() + kFrameHeaderSize, count, destination);
   BlockDone(offset, count);
-  return ok;
+  return status;
 }
 
 bool PagerLink::WriteBlock(const CodePlugImage& source, int offset, int count) {
@@ -200,23 +221,28 @@ bool PagerLink::WriteBlock(const CodePlugImage& source, int offset, int count) {
 }
 
 bool PagerLink::VerifyBlock(const CodePlugImage& image, int offset, int count) {
+  return CompareBlock(image, offset, count) == BlockStatus::Ok;
+}
+
+BlockStatus PagerLink::CompareBlock(const CodePlugImage& image, int offset, int count) {
   std::vector<std::uint8_t> reply(static_cast<std::size_t>(ReadReplySize(count)));
-  bool ok = SendFrame(ProgrammingFrame::ReadRequest(offset, count)) && ReceiveReply(reply, kPollUnitTransfer);
-  if (ok && !IsValidReadReply(reply, count)) {
+  BlockStatus status = BlockStatus::Ok;
+  if (!SendFrame(ProgrammingFrame::ReadRequest(offset, count)) || !ReceiveReply(reply, kPollUnitTransfer)) {
+    status = BlockStatus::NoReply;
+  } else if (!IsValidReadReply(reply, count)) {
     TraceNote(trace_, port_.PortName(), QStringLiteral("read reply checksum wrong"));
-    ok = false;
-  }
-  if (ok) {
+    status = BlockStatus::BadChecksum;
+  } else {
     const auto data = reply.begin() + kFrameHeaderSize;
     const auto mismatch = std::mismatch(data, data + count, image.data() + offset);
     if (mismatch.first != data + count) {
       TraceNote(trace_, port_.PortName(),
                 QStringLiteral("byte %1 differs").arg(offset + static_cast<int>(mismatch.first - data)));
-      ok = false;
+      status = BlockStatus::Differs;
     }
   }
   BlockDone(offset, count);
-  return ok;
+  return status;
 }
 
 bool PagerLink::SendTestCommand(std::uint8_t command, std::uint8_t p1, std::uint8_t p2, std::uint8_t p3) {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "codeplug/CodePlugImage.h"
 #include "link/CommPort.h"
@@ -52,6 +53,14 @@ struct LinkHost {
 
 // The message OpenSelectedPort shows for an open failure.
 QString OpenErrorMessage(const ECommError& error, const QString& portName);
+
+// How one read or compare of a block ended. A reply that never came and
+// one that failed its checksum are faults of the link, not of the pager's
+// memory: Verify reports them differently.
+enum class BlockStatus { Ok, Differs, NoReply, BadChecksum };
+
+// "No reply to the read of bytes 64 to 95." and the like; empty for Ok.
+std::string BlockProblemText(BlockStatus status, int offset, int count);
 
 // Returns after ms on the clock, processing pending events all the while.
 void WaitPumping(unsigned ms);
@@ -95,6 +104,11 @@ class PagerLink {
   bool ReadBlock(std::uint8_t address, std::uint8_t* destination, int offset, int count);
   bool WriteBlock(const CodePlugImage& source, int offset, int count);
   bool VerifyBlock(const CodePlugImage& image, int offset, int count);
+  // The same exchanges, telling how they ended: ReadBlockStatus never says
+  // Differs; CompareBlock says Differs when the reply is sound but its data
+  // are not the image's.
+  BlockStatus ReadBlockStatus(std::uint8_t address, std::uint8_t* destination, int offset, int count);
+  BlockStatus CompareBlock(const CodePlugImage& image, int offset, int count);
   // Opens the selected port when closed; sends the frame, awaits nothing.
   bool SendTestCommand(std::uint8_t command, std::uint8_t p1, std::uint8_t p2, std::uint8_t p3);
 

@@ -8,6 +8,7 @@
 #include "codeplug/Layout.h"
 #include "codeplug/SafeFile.h"
 #include "editor/EditorModel.h"
+#include "link/PagerBackup.h"
 #include "link/PagerLink.h"
 
 namespace zt310 {
@@ -207,6 +208,15 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   model.SetText("edtGapMax", std::to_string(image[kGapMax]));
   image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], p);
   std::copy(identity.begin(), identity.end(), image.data() + kIdentity);
+
+  // Named after the scanned serial number: the one on the pager's label.
+  if (context.backupDirectory) {
+    Block16 scanned;
+    std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, scanned.begin());
+    if (const auto refusal = detail::BackUpPager(context, SerialBlockText(scanned))) {
+      return AbandonAndFocus(context, *refusal);
+    }
+  }
 
   host.ProgressRange(0, kWriteProgressMax);
   host.ProgressValue(0);

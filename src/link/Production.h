@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "link/LocalDateTime.h"
 #include "link/OperationHost.h"
 #include "link/Operations.h"
 
@@ -22,12 +23,6 @@ inline constexpr int kProductionChecksProgressMax = 16;
 // A scan is told from typing by its speed and its length.
 inline constexpr std::uint32_t kScanMaxMs = 200;
 inline constexpr std::size_t kScanMinLength = 11;
-
-// The local date and time, as the log needs it.
-struct LocalDateTime {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
-LocalDateTime CurrentLocalDateTime();
 
 struct ProductionOptions {
   // Where the day's log goes; the start-up directory in the window.

@@ -405,6 +405,66 @@ class OperationsCliTest : public QObject {
     QCOMPARE(Run({"verify", "--port", port, "--", "--yes"}).exit, cli::kExitOk);
   }
 
+  void writeBacksUpAndVerifyListsTheChangedFields() {
+    RunningSim pager;
+    const std::string port = pager.device().toStdString();
+    // Both files as the editor stores them, one field apart.
+    QCOMPARE(Run({"new", "-o", "new.tbl"}).exit, cli::kExitOk);
+    QCOMPARE(Run({"set", "new.tbl", "edtF1Freq=1520000", "-o", "a.tbl"}).exit, cli::kExitOk);
+    const CodePlugImage before = pager->Memory();
+    const CliRun write = Run({"write", "--port", port, "a.tbl", "--backup-dir", "backups"});
+    QCOMPARE(write.exit, cli::kExitOk);
+    std::vector<std::filesystem::path> backups;
+    for (const auto& entry : std::filesystem::directory_iterator("backups")) backups.push_back(entry.path());
+    QCOMPARE(backups.size(), std::size_t(1));
+    QVERIFY(backups[0].filename().string().rfind("no-serial-", 0) == 0);
+    QVERIFY2(Contains(write.err, backups[0].string()), write.err.c_str());
+    QCOMPARE(FileText(backups[0]), std::string(reinterpret_cast<const char*>(before.data()), kImageSize));
+
+    QCOMPARE(Run({"set", "a.tbl", "edtF1Freq=1530125", "-o", "b.tbl"}).exit, cli::kExitOk);
+    const CliRun verify = Run({"verify", "--port", port, "b.tbl"});
+    QCOMPARE(verify.exit, cli::kExitFailed);
+    // After the label, the fields 'zt310 diff' shows between the written
+    // file and the verified one, as file value then pager value.
+    const std::string tail = verify.err.substr(verify.err.find("Verify Fail !\n") + 14);
+    std::string expected;
+    std::istringstream diff(Run({"diff", "a.tbl", "b.tbl"}).out);
+    for (std::string line; std::getline(diff, line);) {
+      const auto colon = line.find(": ");
+      const auto arrow = line.find(" -> ");
+      expected += line.substr(0, colon) + ": file " + line.substr(arrow + 4) + ", pager " +
+                  line.substr(colon + 2, arrow - colon - 2) + "\n";
+    }
+    QVERIFY(Contains(expected, "channels.F1.frequency: file 1530125, pager 1520000\n"));
+    QCOMPARE(QString::fromStdString(tail), QString::fromStdString(expected));
+  }
+
+  void verifyFailingOnTheLinkListsNothing() {
+    // Probe, identity, band and serial blocks; request 6 reads bytes 32 to 63.
+    RunningSim pager(SimFault(sim::FaultKind::Drop, 6));
+    Store("a.tbl", FactoryImageForChannels(false));
+    const CliRun verify = Run({"verify", "--port", pager.device().toStdString(), "a.tbl"});
+    QCOMPARE(verify.exit, cli::kExitFailed);
+    QCOMPARE(verify.err.substr(verify.err.find("Verify Fail !")),
+             std::string("Verify Fail !\nNo reply to the read of bytes 32 to 63.\n"));
+  }
+
+  void backupThatCannotBeSavedWritesNothing() {
+    RunningSim pager;
+    const std::string port = pager.device().toStdString();
+    Store("a.tbl", FactoryImageForChannels(false));
+    std::ofstream("taken") << "a file, not a folder";
+    const CliRun write = Run({"write", "--port", port, "a.tbl", "--backup-dir", "taken"});
+    QCOMPARE(write.exit, cli::kExitFailed);
+    QVERIFY2(Contains(write.err, "Nothing was written to the pager."), write.err.c_str());
+    QCOMPARE(WritesSent(*pager), 0);
+
+    const CliRun produce = Run({"produce", "--port", port, "a.tbl", "--serial", "AB1234567890", "--backup-dir", "b"});
+    QCOMPARE(produce.exit, cli::kExitOk);
+    QVERIFY(std::filesystem::exists("b"));
+    QCOMPARE(std::distance(std::filesystem::directory_iterator("b"), std::filesystem::directory_iterator()), 1);
+  }
+
   void usageAndFileErrors_data() {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("read without -o") << QStringList{"read", "--port", "ttyS0"};
@@ -412,6 +472,9 @@ class OperationsCliTest : public QObject {
     QTest::newRow("write with two files") << QStringList{"write", "--port", "ttyS0", "a.tbl", "b.tbl"};
     QTest::newRow("verify of a missing file") << QStringList{"verify", "--port", "ttyS0", "missing.tbl"};
     QTest::newRow("produce of a missing file") << QStringList{"produce", "--port", "ttyS0", "missing.tbl"};
+    QTest::newRow("--backup-dir twice")
+        << QStringList{"write", "--port", "ttyS0", "x.tbl", "--backup-dir", "a", "--backup-dir", "b"};
+    QTest::newRow("--backup-dir without a folder") << QStringList{"produce", "--port", "ttyS0", "x.tbl", "--backup-dir"};
   }
   void usageAndFileErrors() {
     QFETCH(QStringList, args);
