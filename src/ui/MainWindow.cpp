@@ -8,10 +8,13 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTabBar>
+#include <QWheelEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QScreen>
@@ -56,6 +59,58 @@ struct PageRow {
 constexpr PageRow kPages[] = {
     {"tabChannelF1", "Channel F1", 1}, {"tabChannelF2", "Channel F2", 2}, {"tabSetting", "Setting", 3},
     {"tabSystem", "System", 4},        {"tabAdvance", "Advance Setting", 0},
+};
+
+// The tab bar asks before a click, a wheel turn or a key changes the page:
+// the field being edited commits first, and a refused one keeps its page
+// with the focus and the typed text.
+class PageTabBar : public QTabBar {
+ public:
+  PageTabBar(std::function<bool()> mayLeave, QWidget* parent) : QTabBar(parent), mayLeave_(std::move(mayLeave)) {}
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    const int tab = tabAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && tab >= 0 && tab != currentIndex() && !mayLeave_()) return;
+    QTabBar::mousePressEvent(event);
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    if (!mayLeave_()) return;
+    QTabBar::wheelEvent(event);
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (!mayLeave_()) return;
+    QTabBar::keyPressEvent(event);
+  }
+
+ private:
+  std::function<bool()> mayLeave_;
+};
+
+// The page control of the main window. When the page changes with the focus
+// still inside the old page, Qt hands the focus to a field of the new page,
+// and entering a field empties it: the focus goes to the sink instead.
+class PageControl : public QTabWidget {
+ public:
+  PageControl(std::function<bool()> mayLeave, std::function<void()> focusOutOfPages, QWidget* parent)
+      : QTabWidget(parent), mayLeave_(mayLeave) {
+    auto* bar = new PageTabBar(std::move(mayLeave), this);
+    // Connected before the page control's own slot, so this runs while the old page is still shown.
+    connect(bar, &QTabBar::currentChanged, this, [focusOutOfPages = std::move(focusOutOfPages)] { focusOutOfPages(); });
+    setTabBar(bar);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool pageKey = (event->modifiers() & Qt::ControlModifier) &&
+                         (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab ||
+                          event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown);
+    if (pageKey && !mayLeave_()) return;
+    QTabWidget::keyPressEvent(event);
+  }
+
+ private:
+  std::function<bool()> mayLeave_;
 };
 
 QString ChooseTableFile(QWidget* parent, const QString& folder, bool save) {
@@ -282,7 +337,12 @@ QWidget* MainWindow::BuildTestPanel() {
 }
 
 void MainWindow::BuildPages() {
-  pages_ = new QTabWidget(this);
+  pages_ = new PageControl([this] { return !binder_ || binder_->CommitByFocusSink(); },
+                           [this] {
+                             QWidget* focus = QApplication::focusWidget();
+                             if (binder_ && pages_ && focus && pages_->isAncestorOf(focus)) binder_->CommitByFocusSink();
+                           },
+                           this);
   pages_->setObjectName("PageControl1");
   for (const auto& page : kPages) {
     const PageContext context{*model_, [this] { if (binder_) binder_->CommitByFocusSink(); }, [this] { ShowResetHelp(); },
@@ -430,8 +490,30 @@ void MainWindow::StartUp() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // Closing mid-transfer would leave the pager half written and the port
+  // open: the window stays until the operation has ended.
+  if (operationRunning_) {
+    event->ignore();
+    return;
+  }
   link_->Port().Close();
   QMainWindow::closeEvent(event);
+}
+
+void MainWindow::RequestQuit() {
+  if (!operationRunning_) {
+    link_->Port().Close();
+    emit ReadyToQuit();
+    return;
+  }
+  quitAfterOperation_ = true;
+  // Nobody may be there to answer: a question abandons, a warning is passed.
+  MessageService::Instance().SetAutomatic(true, Answer::Cancel);
+  // The box on screen gets Escape: No or Cancel where it asks, OK where it only tells.
+  if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(box, &escape);
+  }
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -442,16 +524,27 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
   QMainWindow::keyPressEvent(event);
 }
 
+void MainWindow::RunOperation(const std::function<void()>& operation) {
+  if (operationRunning_) return;
+  operationRunning_ = true;
+  operation();
+  operationRunning_ = false;
+  RefreshFromModel();
+  if (quitAfterOperation_) {
+    link_->Port().Close();
+    emit ReadyToQuit();
+  }
+}
+
 template <typename Operation>
 void MainWindow::RunPagerOperation(Operation operation) {
   if (operationRunning_) return;
   // The field being edited commits first, so the pager gets what is shown.
   if (!binder_->CommitByFocusSink()) return;
-  operationRunning_ = true;
-  OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
-  operation(context);
-  operationRunning_ = false;
-  RefreshFromModel();
+  RunOperation([&] {
+    OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
+    operation(context);
+  });
 }
 
 void MainWindow::WritePager() {
@@ -467,14 +560,12 @@ void MainWindow::VerifyPager() {
 }
 
 void MainWindow::ProduceSerial(const std::string& serial) {
-  if (operationRunning_) return;
-  operationRunning_ = true;
-  OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
-  ProductionOptions production;
-  production.logDirectory = startupDirectory_.toStdString();
-  ProduceScannedSerial(context, production, serial);
-  operationRunning_ = false;
-  RefreshFromModel();
+  RunOperation([&] {
+    OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
+    ProductionOptions production;
+    production.logDirectory = startupDirectory_.toStdString();
+    ProduceScannedSerial(context, production, serial);
+  });
 }
 
 bool MainWindow::SerialNumberKey(QKeyEvent* event) {
