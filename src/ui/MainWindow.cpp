@@ -12,6 +12,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QAbstractItemView>
+#include <algorithm>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QWheelEvent>
@@ -85,6 +88,18 @@ class PageTabBar : public QTabBar {
 
  private:
   std::function<bool()> mayLeave_;
+};
+
+// A page scrolls when the window is smaller than the page, so the window fits
+// a 1024 x 768 screen; it still asks for the whole page when there is room.
+class PageScrollArea : public QScrollArea {
+ public:
+  PageScrollArea(QWidget* page, QWidget* parent) : QScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setWidget(page);
+  }
+  QSize sizeHint() const override { return widget()->sizeHint() + QSize(2 * frameWidth(), 2 * frameWidth()); }
 };
 
 // The page control of the main window. When the page changes with the focus
@@ -182,6 +197,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   auto* plectronTones = new PlectronToneTableDialog(this);
   SetToneTableOpener(ToneTableOpener(standardTones, plectronTones));
   connect(portList_, &QComboBox::activated, this, [this](int index) { link_->SelectPort(index); });
+  connect(portList_, &QComboBox::currentIndexChanged, this, [this] { portList_->setToolTip(portList_->currentText()); });
   const struct {
     const char* name;
     std::function<void()> action;
@@ -207,6 +223,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   if (auto* serial = findChild<QLineEdit*>("edtSerialNo")) serial->installEventFilter(this);
   connect(binder_, &ModelBinder::ModelChanged, this, [this] { RefreshFromModel(); });
   RefreshFromModel();
+  // The whole pages when the screen has room; otherwise they scroll. The
+  // allowance leaves room for a title bar and the window's frame.
+  if (QScreen* where = screen()) resize(sizeHint().boundedTo(where->availableGeometry().size() - QSize(16, 40)));
 }
 
 MainWindow::~MainWindow() {
@@ -227,6 +246,15 @@ void MainWindow::FillPortList() {
   portList_->clear();
   portList_->addItems(link_->PortNames());
   portList_->setCurrentIndex(link_->SelectedIndex());
+  // Long device names (/dev/serial/by-id/...) show in full in the open list
+  // and as the tooltip of the closed one.
+  int widest = 0;
+  for (int i = 0; i < portList_->count(); ++i) {
+    portList_->setItemData(i, portList_->itemText(i), Qt::ToolTipRole);
+    widest = std::max(widest, portList_->fontMetrics().horizontalAdvance(portList_->itemText(i)));
+  }
+  portList_->view()->setMinimumWidth(widest + 2 * portList_->view()->frameWidth() + 24);
+  portList_->setToolTip(portList_->currentText());
 }
 
 void MainWindow::SearchCradle() {
@@ -286,6 +314,12 @@ QWidget* MainWindow::BuildTopPanel() {
   QFont underlined = version_->font();
   underlined.setUnderline(true);
   version_->setFont(underlined);
+  // The label keeps its room while hidden, so the groups beside it do not
+  // move when a firmware version appears.
+  version_->setMinimumWidth(QFontMetrics(underlined).horizontalAdvance("FirmVer. 00.0.0"));
+  QSizePolicy keepRoom = version_->sizePolicy();
+  keepRoom.setRetainSizeWhenHidden(true);
+  version_->setSizePolicy(keepRoom);
   version_->hide();
   serialLayout->addWidget(version_);
   layout->addWidget(serial);
@@ -349,7 +383,7 @@ void MainWindow::BuildPages() {
                               [this] { OpenToneTable(); }};
     QWidget* content = CreatePageWidget(context, page.name, pages_);
     if (!content->findChild<QWidget*>(page.name)) content->setObjectName(page.name);
-    pages_->addTab(content, page.caption);
+    pages_->addTab(new PageScrollArea(content, pages_), page.caption);
   }
   connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
     if (index >= 0 && index < static_cast<int>(std::size(kPages)) && kPages[index].number != 0) {

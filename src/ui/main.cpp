@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
   QObject::connect(&window, &zt310::ui::MainWindow::ReadyToQuit, &app, &QApplication::quit, Qt::QueuedConnection);
   window.show();
   if (parser.isSet(screenshot)) {
+    window.resize(window.sizeHint());  // the whole window, whatever the screen
     window.Pages()->setCurrentIndex(parser.value(page).toInt());
     QTimer::singleShot(300, &window, [&] {
       window.grab().save(parser.value(screenshot));

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -16,6 +17,7 @@
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
+#include "editor/SettingsPages.h"
 #include "link/Operations.h"
 #include "link/PagerLink.h"
 #include "sim/PagerSim.h"
@@ -380,6 +382,34 @@ class WindowEventsTest : public QObject {
       QCOMPARE(int{pager.Memory()[layout::kGapMax]}, 12);
     }
     pager.Stop();
+  }
+
+  // The window fits a 1024 x 768 screen with a title bar and a panel: the
+  // pages scroll instead of holding the window large, the open port list
+  // shows long device names whole, and the Serial No. group stays in place
+  // when a firmware version appears.
+  void windowFitsASmallScreen() {
+    const QString longName = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    StartWindow({longName});
+    const QSize minimum = window_->minimumSizeHint().expandedTo(window_->minimumSize());
+    QVERIFY2(minimum.width() <= 1000 && minimum.height() <= 700,
+             qPrintable(QString("%1 x %2").arg(minimum.width()).arg(minimum.height())));
+    window_->resize(1000, 700);
+    QTest::qWait(20);
+    QCOMPARE(window_->size(), QSize(1000, 700));
+
+    QComboBox* ports = window_->PortList();
+    QCOMPARE(ports->itemText(0), longName);
+    QVERIFY(ports->view()->minimumWidth() >= ports->fontMetrics().horizontalAdvance(longName));
+    QCOMPARE(ports->toolTip(), longName);
+
+    QWidget* serialNo = Widget("grpSerialNo");
+    const QPoint before = serialNo->pos();
+    window_->Model().PartOf<editor::SettingsPages>().ShowFirmwareVersion(1, 3, 0);
+    window_->RefreshFromModel();
+    QTest::qWait(20);
+    QVERIFY(window_->VersionLabel()->isVisible());
+    QCOMPARE(serialNo->pos(), before);
   }
 
   // Idle, a termination request ends the program at once with the port closed.
