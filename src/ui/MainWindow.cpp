@@ -271,16 +271,20 @@ void MainWindow::SearchCradle() {
   }
 }
 
-void MainWindow::SendVibratorTest(int command) { link_->SendTestCommand(static_cast<std::uint8_t>(command), 0, 0, 0); }
+void MainWindow::SendVibratorTest(int command) {
+  RunOperation([&] { link_->SendTestCommand(static_cast<std::uint8_t>(command), 0, 0, 0); });
+}
 
 void MainWindow::SendAlertTest(int command) {
   const auto* channel = findChild<QComboBox*>("cboChannel");
   const auto* call = findChild<QComboBox*>("cboCall");
-  link_->SendTestCommand(4, 0, 0, 0);
-  if (command == 3) {
-    link_->SendTestCommand(3, static_cast<std::uint8_t>(channel->currentIndex() + 1),
-                           static_cast<std::uint8_t>(call->currentIndex() + 1), 0);
-  }
+  RunOperation([&] {
+    link_->SendTestCommand(4, 0, 0, 0);
+    if (command == 3) {
+      link_->SendTestCommand(3, static_cast<std::uint8_t>(channel->currentIndex() + 1),
+                             static_cast<std::uint8_t>(call->currentIndex() + 1), 0);
+    }
+  });
 }
 
 QWidget* MainWindow::BuildTopPanel() {
@@ -514,7 +518,8 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::StartUp() {
   FillPortList();
-  if (options_.searchCradle) SearchCradle();
+  // The search talks to every listed port: a close request waits for it too.
+  if (options_.searchCradle) RunOperation([this] { SearchCradle(); });
   focusSink_->setFocus();
   if (CodePlugImage image = model_->image(); LoadDefaultTableFile("default.tbl", image)) {
     model_->image() = image;

@@ -14,6 +14,9 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <csignal>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
@@ -320,6 +323,36 @@ class WindowEventsTest : public QObject {
     QVERIFY(!window_->Link().Port().IsOpen());
     QVERIFY(window_->close());
     pager.Stop();
+  }
+
+  // The start-up search for the cradle talks to the ports too: a close
+  // request waits until it has ended.
+  void closeRequestDuringTheCradleSearchWaits() {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);  // a port where nothing answers
+    QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    MainWindowOptions options;
+    options.ports = {QString::fromLocal8Bit(::ptsname(master))};
+    options.pollUnitMs = 1.0;
+    options.waitScale = 0.05;
+    window_ = std::make_unique<MainWindow>(options);
+    bool requested = false;
+    QTimer poll;
+    poll.setInterval(2);
+    connect(&poll, &QTimer::timeout, this, [&] {
+      auto* splash = window_->findChild<SplashWindow*>();
+      if (requested || !splash || !splash->isVisible()) return;
+      requested = true;
+      window_->windowHandle()->close();
+    });
+    poll.start();
+    window_->show();
+    QTRY_COMPARE_WITH_TIMEOUT(Messages().Shown().size(), std::size_t{1}, 10000);
+    poll.stop();
+    QVERIFY(requested);
+    QCOMPARE(Messages().Shown()[0].text, std::string(kBoardNotRespondingText));
+    QVERIFY(window_->isVisible());
+    QVERIFY(window_->close());
+    ::close(master);
   }
 
   // SIGTERM while the pager is written: the write completes, or a pending
