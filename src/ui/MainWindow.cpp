@@ -96,6 +96,7 @@ class PageScrollArea : public QScrollArea {
  public:
   PageScrollArea(QWidget* page, QWidget* parent) : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus);  // a click on a page's background takes no focus, as before
     setWidgetResizable(true);
     setWidget(page);
   }
