@@ -1,9 +1,13 @@
 #include "ui/Dialogs.h"
 
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QEnterEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QCoreApplication>
 #include <QUrl>
@@ -49,6 +53,8 @@ void ProgressWindow::Open() {
   raise();
 }
 
+void ProgressWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
+
 void ProgressWindow::Finish() {
   hide();
   if (mainWindow_) mainWindow_->setEnabled(true);
@@ -81,6 +87,49 @@ static QString ReadmePath() {
   return {};
 }
 
+namespace {
+
+constexpr const char* kAboutEmail = "zt310-programmer@example.org";
+
+// An address of the About box: underlined, bold while the pointer is over
+// it, opened with the desktop's handler when clicked.
+class AddressLabel : public QLabel {
+ public:
+  AddressLabel(const QString& text, QUrl url, const char* name, QWidget* parent)
+      : QLabel(text, parent), url_(std::move(url)) {
+    setObjectName(name);
+    setStyle(false);
+    if (url_.isValid()) setCursor(Qt::PointingHandCursor);
+  }
+
+ protected:
+  void enterEvent(QEnterEvent* event) override {
+    setStyle(true);
+    QLabel::enterEvent(event);
+  }
+  void leaveEvent(QEvent* event) override {
+    setStyle(false);
+    QLabel::leaveEvent(event);
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() == Qt::LeftButton && url_.isValid() && rect().contains(event->position().toPoint())) {
+      QDesktopServices::openUrl(url_);
+    }
+    QLabel::mouseReleaseEvent(event);
+  }
+
+ private:
+  void setStyle(bool hovered) {
+    QFont style = font();
+    style.setUnderline(true);
+    style.setBold(hovered);
+    setFont(style);
+  }
+  QUrl url_;
+};
+
+}  // namespace
+
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   setObjectName("TAboutBox");
   setWindowTitle("About");
@@ -94,15 +143,23 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   layout->addWidget(new QLabel("Version 1.3.9 (2011.3.15)", this));
   layout->addWidget(new QLabel("ZT310 Programmer, an open programming tool for ZT310 pagers.", this));
   const QString readme = ReadmePath();
-  auto* link = new QLabel(this);
-  link->setObjectName("lblUrl");
-  if (readme.isEmpty()) {
-    link->setText("Documentation : README.md beside the program");
-  } else {
-    link->setText(QString("Documentation : <a href=\"%1\">README</a>").arg(QUrl::fromLocalFile(readme).toString()));
-    link->setOpenExternalLinks(true);
+  const struct {
+    const char* caption;
+    const char* name;
+    QString address;
+    QUrl url;
+  } addresses[] = {
+      {"Homepage : ", "lblUrl", readme.isEmpty() ? QString("README.md beside the program") : readme,
+       readme.isEmpty() ? QUrl() : QUrl::fromLocalFile(readme)},
+      {"Email Address(es) : ", "lblEmail", kAboutEmail, QUrl(QString("mailto:") + kAboutEmail)},
+  };
+  auto* grid = new QGridLayout;
+  for (const auto& row : addresses) {
+    const int line = grid->rowCount();
+    grid->addWidget(new QLabel(row.caption, this), line, 0);
+    grid->addWidget(new AddressLabel(row.address, row.url, row.name, this), line, 1);
   }
-  layout->addWidget(link);
+  layout->addLayout(grid);
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("OKButton");
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -159,6 +216,8 @@ PasswordDialog::PasswordDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName("TPasswordDlg");
   setWindowTitle("Password Dialog");
+  // Wide enough for the whole caption in a window manager's title bar.
+  setMinimumWidth(300);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel("Enter password:", this));
   edit_ = new QLineEdit(this);

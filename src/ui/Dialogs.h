@@ -24,6 +24,12 @@ class ProgressWindow : public QDialog {
   void Open();
   void Finish();
 
+ protected:
+  // The operation alone closes the window; Escape or a window manager's
+  // close would hide it while the transfer goes on.
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override {}
+
  private:
   QWidget* mainWindow_;
   QLabel* label_;

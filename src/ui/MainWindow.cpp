@@ -8,10 +8,16 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QAbstractItemView>
+#include <algorithm>
+#include <QScrollArea>
 #include <QStatusBar>
+#include <QTabBar>
+#include <QWheelEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QScreen>
@@ -56,6 +62,71 @@ struct PageRow {
 constexpr PageRow kPages[] = {
     {"tabChannelF1", "Channel F1", 1}, {"tabChannelF2", "Channel F2", 2}, {"tabSetting", "Setting", 3},
     {"tabSystem", "System", 4},        {"tabAdvance", "Advance Setting", 0},
+};
+
+// The tab bar asks before a click, a wheel turn or a key changes the page:
+// the field being edited commits first, and a refused one keeps its page
+// with the focus and the typed text.
+class PageTabBar : public QTabBar {
+ public:
+  PageTabBar(std::function<bool()> mayLeave, QWidget* parent) : QTabBar(parent), mayLeave_(std::move(mayLeave)) {}
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override {
+    const int tab = tabAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && tab >= 0 && tab != currentIndex() && !mayLeave_()) return;
+    QTabBar::mousePressEvent(event);
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    if (!mayLeave_()) return;
+    QTabBar::wheelEvent(event);
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (!mayLeave_()) return;
+    QTabBar::keyPressEvent(event);
+  }
+
+ private:
+  std::function<bool()> mayLeave_;
+};
+
+// A page scrolls when the window is smaller than the page, so the window fits
+// a 1024 x 768 screen; it still asks for the whole page when there is room.
+class PageScrollArea : public QScrollArea {
+ public:
+  PageScrollArea(QWidget* page, QWidget* parent) : QScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus);  // a click on a page's background takes no focus, as before
+    setWidgetResizable(true);
+    setWidget(page);
+  }
+  QSize sizeHint() const override { return widget()->sizeHint() + QSize(2 * frameWidth(), 2 * frameWidth()); }
+};
+
+// The page control of the main window. When the page changes with the focus
+// still inside the old page, Qt hands the focus to a field of the new page,
+// and entering a field empties it: the focus goes to the sink instead.
+class PageControl : public QTabWidget {
+ public:
+  PageControl(std::function<bool()> mayLeave, std::function<void()> focusOutOfPages, QWidget* parent)
+      : QTabWidget(parent), mayLeave_(mayLeave) {
+    auto* bar = new PageTabBar(std::move(mayLeave), this);
+    // Connected before the page control's own slot, so this runs while the old page is still shown.
+    connect(bar, &QTabBar::currentChanged, this, [focusOutOfPages = std::move(focusOutOfPages)] { focusOutOfPages(); });
+    setTabBar(bar);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool pageKey = (event->modifiers() & Qt::ControlModifier) &&
+                         (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab ||
+                          event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown);
+    if (pageKey && !mayLeave_()) return;
+    QTabWidget::keyPressEvent(event);
+  }
+
+ private:
+  std::function<bool()> mayLeave_;
 };
 
 QString ChooseTableFile(QWidget* parent, const QString& folder, bool save) {
@@ -127,6 +198,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   auto* plectronTones = new PlectronToneTableDialog(this);
   SetToneTableOpener(ToneTableOpener(standardTones, plectronTones));
   connect(portList_, &QComboBox::activated, this, [this](int index) { link_->SelectPort(index); });
+  connect(portList_, &QComboBox::currentIndexChanged, this, [this] { portList_->setToolTip(portList_->currentText()); });
   const struct {
     const char* name;
     std::function<void()> action;
@@ -152,6 +224,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   if (auto* serial = findChild<QLineEdit*>("edtSerialNo")) serial->installEventFilter(this);
   connect(binder_, &ModelBinder::ModelChanged, this, [this] { RefreshFromModel(); });
   RefreshFromModel();
+  // The whole pages when the screen has room; otherwise they scroll. The
+  // allowance leaves room for a title bar and the window's frame.
+  if (QScreen* where = screen()) resize(sizeHint().boundedTo(where->availableGeometry().size() - QSize(16, 40)));
 }
 
 MainWindow::~MainWindow() {
@@ -172,6 +247,15 @@ void MainWindow::FillPortList() {
   portList_->clear();
   portList_->addItems(link_->PortNames());
   portList_->setCurrentIndex(link_->SelectedIndex());
+  // Long device names (/dev/serial/by-id/...) show in full in the open list
+  // and as the tooltip of the closed one.
+  int widest = 0;
+  for (int i = 0; i < portList_->count(); ++i) {
+    portList_->setItemData(i, portList_->itemText(i), Qt::ToolTipRole);
+    widest = std::max(widest, portList_->fontMetrics().horizontalAdvance(portList_->itemText(i)));
+  }
+  portList_->view()->setMinimumWidth(widest + 2 * portList_->view()->frameWidth() + 24);
+  portList_->setToolTip(portList_->currentText());
 }
 
 void MainWindow::SearchCradle() {
@@ -188,16 +272,20 @@ void MainWindow::SearchCradle() {
   }
 }
 
-void MainWindow::SendVibratorTest(int command) { link_->SendTestCommand(static_cast<std::uint8_t>(command), 0, 0, 0); }
+void MainWindow::SendVibratorTest(int command) {
+  RunOperation([&] { link_->SendTestCommand(static_cast<std::uint8_t>(command), 0, 0, 0); });
+}
 
 void MainWindow::SendAlertTest(int command) {
   const auto* channel = findChild<QComboBox*>("cboChannel");
   const auto* call = findChild<QComboBox*>("cboCall");
-  link_->SendTestCommand(4, 0, 0, 0);
-  if (command == 3) {
-    link_->SendTestCommand(3, static_cast<std::uint8_t>(channel->currentIndex() + 1),
-                           static_cast<std::uint8_t>(call->currentIndex() + 1), 0);
-  }
+  RunOperation([&] {
+    link_->SendTestCommand(4, 0, 0, 0);
+    if (command == 3) {
+      link_->SendTestCommand(3, static_cast<std::uint8_t>(channel->currentIndex() + 1),
+                             static_cast<std::uint8_t>(call->currentIndex() + 1), 0);
+    }
+  });
 }
 
 QWidget* MainWindow::BuildTopPanel() {
@@ -231,6 +319,12 @@ QWidget* MainWindow::BuildTopPanel() {
   QFont underlined = version_->font();
   underlined.setUnderline(true);
   version_->setFont(underlined);
+  // The label keeps its room while hidden, so the groups beside it do not
+  // move when a firmware version appears.
+  version_->setMinimumWidth(QFontMetrics(underlined).horizontalAdvance("FirmVer. 00.0.0"));
+  QSizePolicy keepRoom = version_->sizePolicy();
+  keepRoom.setRetainSizeWhenHidden(true);
+  version_->setSizePolicy(keepRoom);
   version_->hide();
   serialLayout->addWidget(version_);
   layout->addWidget(serial);
@@ -282,14 +376,19 @@ QWidget* MainWindow::BuildTestPanel() {
 }
 
 void MainWindow::BuildPages() {
-  pages_ = new QTabWidget(this);
+  pages_ = new PageControl([this] { return !binder_ || binder_->CommitByFocusSink(); },
+                           [this] {
+                             QWidget* focus = QApplication::focusWidget();
+                             if (binder_ && pages_ && focus && pages_->isAncestorOf(focus)) binder_->CommitByFocusSink();
+                           },
+                           this);
   pages_->setObjectName("PageControl1");
   for (const auto& page : kPages) {
     const PageContext context{*model_, [this] { if (binder_) binder_->CommitByFocusSink(); }, [this] { ShowResetHelp(); },
                               [this] { OpenToneTable(); }};
     QWidget* content = CreatePageWidget(context, page.name, pages_);
     if (!content->findChild<QWidget*>(page.name)) content->setObjectName(page.name);
-    pages_->addTab(content, page.caption);
+    pages_->addTab(new PageScrollArea(content, pages_), page.caption);
   }
   connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
     if (index >= 0 && index < static_cast<int>(std::size(kPages)) && kPages[index].number != 0) {
@@ -420,7 +519,8 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::StartUp() {
   FillPortList();
-  if (options_.searchCradle) SearchCradle();
+  // The search talks to every listed port: a close request waits for it too.
+  if (options_.searchCradle) RunOperation([this] { SearchCradle(); });
   focusSink_->setFocus();
   if (CodePlugImage image = model_->image(); LoadDefaultTableFile("default.tbl", image)) {
     model_->image() = image;
@@ -430,8 +530,30 @@ void MainWindow::StartUp() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // Closing mid-transfer would leave the pager half written and the port
+  // open: the window stays until the operation has ended.
+  if (operationRunning_) {
+    event->ignore();
+    return;
+  }
   link_->Port().Close();
   QMainWindow::closeEvent(event);
+}
+
+void MainWindow::RequestQuit() {
+  if (!operationRunning_) {
+    link_->Port().Close();
+    emit ReadyToQuit();
+    return;
+  }
+  quitAfterOperation_ = true;
+  // Nobody may be there to answer: a question abandons, a warning is passed.
+  MessageService::Instance().SetAutomatic(true, Answer::Cancel);
+  // The box on screen gets Escape: No or Cancel where it asks, OK where it only tells.
+  if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(box, &escape);
+  }
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
@@ -442,16 +564,27 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
   QMainWindow::keyPressEvent(event);
 }
 
+void MainWindow::RunOperation(const std::function<void()>& operation) {
+  if (operationRunning_) return;
+  operationRunning_ = true;
+  operation();
+  operationRunning_ = false;
+  RefreshFromModel();
+  if (quitAfterOperation_) {
+    link_->Port().Close();
+    emit ReadyToQuit();
+  }
+}
+
 template <typename Operation>
 void MainWindow::RunPagerOperation(Operation operation) {
   if (operationRunning_) return;
   // The field being edited commits first, so the pager gets what is shown.
   if (!binder_->CommitByFocusSink()) return;
-  operationRunning_ = true;
-  OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
-  operation(context);
-  operationRunning_ = false;
-  RefreshFromModel();
+  RunOperation([&] {
+    OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
+    operation(context);
+  });
 }
 
 void MainWindow::WritePager() {
@@ -467,14 +600,12 @@ void MainWindow::VerifyPager() {
 }
 
 void MainWindow::ProduceSerial(const std::string& serial) {
-  if (operationRunning_) return;
-  operationRunning_ = true;
-  OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
-  ProductionOptions production;
-  production.logDirectory = startupDirectory_.toStdString();
-  ProduceScannedSerial(context, production, serial);
-  operationRunning_ = false;
-  RefreshFromModel();
+  RunOperation([&] {
+    OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
+    ProductionOptions production;
+    production.logDirectory = startupDirectory_.toStdString();
+    ProduceScannedSerial(context, production, serial);
+  });
 }
 
 bool MainWindow::SerialNumberKey(QKeyEvent* event) {

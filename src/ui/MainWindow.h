@@ -87,6 +87,14 @@ class MainWindow : public QMainWindow {
   void SetToneTableOpener(std::function<void(MainWindow&)> opener) { toneTables_ = std::move(opener); }
   // The start-up steps that run when the window is first shown.
   void StartUp();
+  // A termination request (SIGTERM): a running operation ends first, its
+  // remaining questions answered by abandoning; then ReadyToQuit.
+  void RequestQuit();
+  bool OperationRunning() const { return operationRunning_; }
+
+ signals:
+  // The port is closed and no operation runs: the program may end.
+  void ReadyToQuit();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -107,6 +115,8 @@ class MainWindow : public QMainWindow {
   void SendAlertTest(int command);
   template <typename Operation>
   void RunPagerOperation(Operation operation);
+  // Every operation runs through here: one at a time, then a pending quit.
+  void RunOperation(const std::function<void()>& operation);
   bool SerialNumberKey(QKeyEvent* event);
   bool WriteTable(const QString& path, bool saveAs);
 
@@ -134,6 +144,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<SerialScanKeys> scanKeys_;
   QElapsedTimer clock_;
   bool operationRunning_ = false;
+  bool quitAfterOperation_ = false;
 };
 
 // The program caption, "ZT310 V1.3.9".

@@ -87,9 +87,25 @@ void ModelBinder::LeaveField(QWidget* widget, const std::string& name) {
   }
 }
 
+void ModelBinder::LeaveStaleField() {
+  if (entered_.empty() || leaving_) return;
+  QWidget* field = WidgetOf(entered_);
+  if (field && field->hasFocus() && field->isActiveWindow()) return;  // still being edited
+  if (field) {
+    LeaveField(field, entered_);
+  } else {
+    entered_.clear();
+  }
+}
+
 bool ModelBinder::CommitByFocusSink() {
   const std::string editing = entered_;
   if (sink_) sink_->setFocus(Qt::OtherFocusReason);
+  // An inactive window (a file dialog or message box has just closed) moves
+  // its focus without telling the field, and a sink that already holds the
+  // focus does not move at all: the field is left here, so what is stored is
+  // what is shown.
+  LeaveStaleField();
   if (!editing.empty() && entered_.empty()) {
     QApplication::processEvents();
     return model_.Focus() != editing;
@@ -105,6 +121,7 @@ bool ModelBinder::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::FocusIn:
       if (entered_ != name && !leaving_) {
+        LeaveStaleField();
         entered_ = name;
         model_.Enter(name);
         Sync();

@@ -40,6 +40,9 @@ class ModelBinder : public QObject {
   void SyncWidget(const std::string& name, QWidget* widget);
   void AfterAction();
   void LeaveField(QWidget* widget, const std::string& name);
+  // Commits a field the user was editing that has lost the focus without a
+  // FocusOut the binder could act on.
+  void LeaveStaleField();
 
   editor::EditorModel& model_;
   std::map<std::string, QPointer<QWidget>> widgets_;

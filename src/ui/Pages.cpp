@@ -1,7 +1,9 @@
 #include "ui/Pages.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
+#include <optional>
 
 #include "ui/AdvancePage.h"
 #include "ui/ChannelPage.h"
@@ -13,23 +15,40 @@ namespace zt310::ui {
 
 namespace {
 
+// A mouse-over commit needs the user's own pointer moving over the active
+// window. Qt also sends Enter when a message box closes over the window or a
+// widget appears under a resting pointer, often before the window is active
+// again; committing then would pull the focus out of the field the box handed
+// it back to, and the next keys would go nowhere. A move counts only when the
+// pointer really changed place since the last one this widget saw.
 class MouseOverFilter : public QObject {
  public:
   MouseOverFilter(QObject* parent, std::function<void()> commit) : QObject(parent), commit_(std::move(commit)) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Enter && commit_) commit_();
-    // Moving within the widget counts over its own background, not over its fields.
     if (event->type() == QEvent::MouseMove && commit_) {
       auto* widget = static_cast<QWidget*>(watched);
-      if (!widget->childAt(static_cast<QMouseEvent*>(event)->position().toPoint())) commit_();
+      auto* move = static_cast<QMouseEvent*>(event);
+      const QPoint pointer = move->globalPosition().toPoint();
+      const bool moved = !lastPointer_ || *lastPointer_ != pointer;
+      lastPointer_ = pointer;
+      // Moving within the widget counts over its own background, not over its fields.
+      if (moved && move->buttons() == Qt::NoButton && TakesThePointer(widget) &&
+          !widget->childAt(move->position().toPoint())) {
+        commit_();
+      }
     }
     return QObject::eventFilter(watched, event);
   }
 
  private:
+  static bool TakesThePointer(const QWidget* widget) {
+    return widget->isActiveWindow() && !QApplication::activeModalWidget() && !QApplication::activePopupWidget();
+  }
+
   std::function<void()> commit_;
+  std::optional<QPoint> lastPointer_;
 };
 
 }  // namespace

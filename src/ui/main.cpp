@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
+#include <csignal>
 
 #include "editor/EditorModel.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
 #include "ui/SingleInstance.h"
+#include "ui/TerminationSignals.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -41,8 +43,14 @@ int main(int argc, char** argv) {
     window.raise();
     window.activateWindow();
   });
+  // A termination request lets a running transfer end and the port close first.
+  zt310::ui::TerminationSignals termination({SIGTERM, SIGINT, SIGHUP});
+  QObject::connect(&termination, &zt310::ui::TerminationSignals::Requested, &window,
+                   [&window] { window.RequestQuit(); });
+  QObject::connect(&window, &zt310::ui::MainWindow::ReadyToQuit, &app, &QApplication::quit, Qt::QueuedConnection);
   window.show();
   if (parser.isSet(screenshot)) {
+    window.resize(window.sizeHint());  // the whole window, whatever the screen
     window.Pages()->setCurrentIndex(parser.value(page).toInt());
     QTimer::singleShot(300, &window, [&] {
       window.grab().save(parser.value(screenshot));

@@ -96,6 +96,8 @@ class ChannelPagesTest : public QObject {
     MainWindowOptions options;
     options.searchCradle = false;
     window_ = std::make_unique<MainWindow>(options);
+    // The offscreen screen is 800 x 600, where the pages would scroll; these tests point at whole pages.
+    window_->resize(window_->sizeHint());
     window_->show();
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));

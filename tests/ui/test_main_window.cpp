@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -165,6 +166,27 @@ class MainWindowTest : public QObject {
     enter("HX472");
     QVERIFY(!dialog.isVisible());
     QVERIFY(dialog.Unlocked());
+  }
+
+  // The About box names its addresses; an address turns bold under the pointer.
+  void aboutBoxNamesItsAddresses() {
+    AboutBox about;
+    QStringList captions;
+    for (QLabel* label : about.findChildren<QLabel*>()) captions << label->text();
+    QVERIFY(captions.contains("Homepage : "));
+    QVERIFY(captions.contains("Email Address(es) : "));
+    auto* email = about.findChild<QLabel*>("lblEmail");
+    QVERIFY(email && email->text().contains('@'));
+    auto* url = about.findChild<QLabel*>("lblUrl");
+    QVERIFY(url && !url->text().isEmpty());
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), url->mapToGlobal(QPointF(2, 2)));
+    QCoreApplication::sendEvent(url, &enter);
+    QVERIFY(url->font().bold() && url->font().underline());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(url, &leave);
+    QVERIFY(!url->font().bold() && url->font().underline());
   }
 
   void helpKeepsItsNineteenLinesWithTheirBlanks() {

@@ -89,6 +89,8 @@ class SettingsPagesTest : public QObject {
     MainWindowOptions options;
     options.searchCradle = false;
     window_ = std::make_unique<MainWindow>(options);
+    // The offscreen screen is 800 x 600, where the pages would scroll; these tests point at whole pages.
+    window_->resize(window_->sizeHint());
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     QTest::qWait(20);

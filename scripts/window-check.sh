@@ -1,0 +1,183 @@
+#!/bin/sh
+# Drives zt310prog under a real X server and window manager (Xvfb 1024x768 +
+# openbox, pointer and keys from xdotool) against zt310-sim, where the
+# offscreen tests see no window manager, activation or title bar:
+#   1. a field refusing a key keeps its edit when the message box closes with
+#      the pointer over the window, and what is saved is what is shown;
+#   2. a close request (title-bar X, Alt+F4) or SIGTERM in the middle of Write
+#      does not cut the transfer short.
+# Usage: sh scripts/window-check.sh [BUILD_DIR]   (default: build)
+# Needs xvfb, openbox, xdotool and x11-utils (xwininfo). Takes about 40 s.
+# Not part of CI: the click positions are measured for Debian's default
+# fonts, and the timing depends on the machine's load.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+program=$build/src/ui/zt310prog
+simulator=$build/src/sim/zt310-sim
+cli=$build/src/cli/zt310
+for tool in Xvfb openbox xdotool xwininfo "$program" "$simulator" "$cli"; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "window-check: $tool is missing" >&2; exit 2; }
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/zt310-window-check.XXXXXX")
+started=""
+cleanup() {
+  for pid in $started; do kill "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+failures=0
+ok() { echo "ok   - $*"; }
+fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
+
+# Client-area positions in the window (System tab, "RF Delay Time" field).
+SYSTEM_TAB="289 105"
+RF_DELAY="198 182"
+
+# Waits up to $1 seconds for the shell condition $2.
+wait_for() {
+  limit=$(($1 * 10))
+  while [ "$limit" -gt 0 ]; do
+    if eval "$2"; then return 0; fi
+    sleep 0.1
+    limit=$((limit - 1))
+  done
+  return 1
+}
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+started="$! $started"
+wait_for 10 '[ -s "$work/display" ]' || { echo "window-check: Xvfb did not start" >&2; exit 2; }
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
+openbox >"$work/openbox.log" 2>&1 &
+started="$! $started"
+sleep 1
+
+cd "$work"
+"$simulator" --link "$work/pager" --baud 9600 --save "$work/pager.tbl" --trace "$work/trace.txt" >sim.out 2>&1 &
+started="$! $started"
+wait_for 10 'grep -q ready sim.out 2>/dev/null' || { echo "window-check: simulator did not start" >&2; exit 2; }
+start_program() {
+  "$program" --port "$work/pager" >>program.out 2>&1 &
+  program_pid=$!
+  started="$program_pid $started"
+  wait_for 15 'xdotool search --onlyvisible --name "^ZT310 V1.3.9" >/dev/null 2>&1' ||
+    { echo "window-check: the window did not appear" >&2; exit 2; }
+  window=$(xdotool search --onlyvisible --name '^ZT310 V1.3.9' | head -1)
+  sleep 2  # the cradle search at start-up
+  client_x=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{print $4}')
+  client_y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/{print $4}')
+  client_w=$(xwininfo -id "$window" | awk '/Width:/{print $2}')
+  close_button="$((client_x + client_w - 10)) $((client_y - 10))"
+}
+start_program
+echo "window-check: display $DISPLAY, window $(xwininfo -id "$window" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w " x " h}')"
+
+click() { xdotool mousemove --window "$window" $1 click 1; sleep 0.4; }
+writes() { cat trace.txt 2>/dev/null | grep -c '; write '; }
+alive() { kill -0 "$program_pid" 2>/dev/null; }
+shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+get() { "$cli" get "$1" "$2" 2>/dev/null; }
+save_as() {
+  xdotool key alt+f; sleep 0.4; xdotool key Down Down Return
+  wait_for 10 'shown "^Save As\$"' || return 1
+  sleep 0.5
+  target=$1
+  xdotool type --delay 20 "$target"; xdotool key Return
+  wait_for 10 '[ -s "$target" ]'
+}
+
+# 1. The message box of a refused key closes with Enter while the pointer
+# rests over the field; the next key continues the edit.
+xdotool windowactivate --sync "$window"
+click "$SYSTEM_TAB"
+click "$RF_DELAY"
+xdotool type --delay 120 12x
+if wait_for 10 'shown "^ZT310\$"'; then
+  sleep 0.5
+  xdotool key Return
+  sleep 1
+  xdotool type --delay 120 3
+  xdotool key Return
+  sleep 0.5
+  if save_as "$work/p.tbl"; then
+    value=$(get p.tbl edtRFDelay)
+    [ "$value" = 123 ] && ok "after the key-filter box, RF Delay Time typed 12x, 3 is saved as 123" ||
+      fail "after the key-filter box the file holds RF Delay Time '$value', not 123"
+  else
+    fail "Save As did not write p.tbl"
+  fi
+else
+  fail "no message box for the refused key"
+fi
+# Entering the field again starts afresh instead of appending.
+click "$RF_DELAY"
+xdotool type --delay 120 45
+xdotool key Return
+sleep 0.3
+xdotool key alt+f; sleep 0.4; xdotool key Down Return; sleep 1
+value=$(get p.tbl edtRFDelay)
+[ "$value" = 45 ] && ok "entering the field again starts a fresh value (45 saved)" ||
+  fail "entering the field again: the file holds '$value', not 45"
+
+# The title-bar close button ends the idle program (which also shows that
+# the button is where the checks below click).
+xdotool mousemove $close_button click 1
+if wait_for 10 '! alive'; then
+  ok "the title-bar close button ends an idle program"
+else
+  fail "the close button did not end an idle program (a box left open, or the button is elsewhere)"
+  kill "$program_pid" 2>/dev/null
+  wait_for 10 '! alive'
+fi
+
+# 2. Close requests and SIGTERM in the middle of Write, in a fresh program
+# that loads the file saved above as its default.
+cp p.tbl default.tbl 2>/dev/null
+start_program
+
+interrupted_write() {  # $1: what interrupts, $2: the command that does it
+  alive || start_program  # a program that failed the check before
+  before=$(writes)
+  xdotool windowactivate --sync "$window"
+  xdotool key F4
+  if ! wait_for 20 '[ $(($(writes) - before)) -ge 3 ]'; then
+    fail "$1: Write did not start"
+    return
+  fi
+  at=$(($(writes) - before))
+  eval "$2"
+  wait_for 30 '[ $(($(writes) - before)) -ge 15 ]'
+  sleep 2
+  echo "     $1 after $at of 15 write blocks; blocks sent in all: $(($(writes) - before))"
+}
+
+interrupted_write "title-bar close" 'xdotool mousemove $close_button click 1'
+[ $(($(writes) - before)) -eq 15 ] && alive && shown '^ZT310 V1.3.9' &&
+  ok "title-bar close during Write: all 15 blocks written, the window stays" ||
+  fail "title-bar close during Write cut the transfer short or ended the program"
+
+interrupted_write "Alt+F4" 'xdotool windowactivate "$window"; xdotool key alt+F4'
+[ $(($(writes) - before)) -eq 15 ] && alive && shown '^ZT310 V1.3.9' &&
+  ok "Alt+F4 during Write: all 15 blocks written, the window stays" ||
+  fail "Alt+F4 during Write cut the transfer short or ended the program"
+
+interrupted_write "SIGTERM" 'kill -TERM $program_pid'
+if wait_for 10 '! alive'; then
+  wait "$program_pid"
+  status=$?
+  [ $(($(writes) - before)) -eq 15 ] && [ "$status" = 0 ] &&
+    ok "SIGTERM during Write: all 15 blocks written, then exit $status" ||
+    fail "SIGTERM during Write: $(($(writes) - before)) blocks, exit $status"
+else
+  fail "SIGTERM during Write: the program did not end"
+fi
+value=$(get pager.tbl edtRFDelay)
+[ "$value" = 45 ] && ok "the pager holds what the window showed (RF Delay Time 45)" ||
+  fail "the pager holds RF Delay Time '$value', not 45"
+
+[ "$failures" = 0 ] && echo "window-check: all passed" || echo "window-check: $failures failed"
+[ "$failures" = 0 ]
