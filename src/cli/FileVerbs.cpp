@@ -31,21 +31,6 @@ int RunNew(const std::vector<std::string>& argsIn, Io& io) {
   return kExitOk;
 }
 
-// Stored text may hold any byte: one field stays one line.
-std::string OneLineText(const std::string& text) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string line;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && c != '\\') {
-      line.push_back(c);
-    } else {
-      line += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
-    }
-  }
-  return line;
-}
-
 void PrintHex(const CodePlugImage& image, std::ostream& out) {
   for (int row = 0; row < static_cast<int>(layout::kImageSize); row += 16) {
     char line[80];

@@ -342,7 +342,9 @@ std::string ByteText(std::uint8_t byte) {
   return text;
 }
 
-std::string OneLine(const std::string& text) {
+}  // namespace
+
+std::string OneLineText(const std::string& text) {
   std::string line;
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -354,8 +356,6 @@ std::string OneLine(const std::string& text) {
   }
   return line;
 }
-
-}  // namespace
 
 std::vector<FieldDifference> DifferingFields(const CodePlugImage& expected, const CodePlugImage& found) {
   std::vector<FieldDifference> differences;
@@ -381,8 +381,8 @@ std::vector<FieldDifference> DifferingFields(const CodePlugImage& expected, cons
 
 std::string DescribeDifference(const FieldDifference& difference, const std::string& expectedName,
                                const std::string& foundName) {
-  return difference.path + ": " + expectedName + " " + OneLine(difference.expected) + ", " + foundName + " " +
-         OneLine(difference.found);
+  return difference.path + ": " + expectedName + " " + OneLineText(difference.expected) + ", " + foundName + " " +
+         OneLineText(difference.found);
 }
 
 std::vector<FlatField> FlattenDecoded(const DecodedNode& root) {

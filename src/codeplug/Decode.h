@@ -40,6 +40,9 @@ struct FieldDifference {
 // Every field that differs, in dump order, then the differing bytes no field
 // shows; empty when the images are equal.
 std::vector<FieldDifference> DifferingFields(const CodePlugImage& expected, const CodePlugImage& found);
+// Stored text may hold any byte: control characters, backslashes and bytes
+// beyond ASCII become \xHH, so one field stays one line.
+std::string OneLineText(const std::string& text);
 // "channels.F1.frequency: file 1530125, pager 1520000"; control characters
 // and bytes beyond ASCII shown as \xHH.
 std::string DescribeDifference(const FieldDifference& difference, const std::string& expectedName = "file",

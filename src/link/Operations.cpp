@@ -484,6 +484,28 @@ VerifyReport DescribeDifferences(OperationContext& context, const CodePlugImage&
   return {{}, DifferingFields(expected, memory)};
 }
 
+// The result stays on screen for a moment, then the port closes and the
+// window comes back.
+OperationResult FinishVerify(OperationContext& context, bool same, const VerifyReport& report) {
+  OperationHost& host = context.host;
+  if (!same) {
+    host.ProgressValue(0);
+    host.ProgressGaugeVisible(false);
+  }
+  const char* label = same ? kLabelVerifySuccess : kLabelVerifyFail;
+  host.ProgressLabel(label);
+  if (!same) host.VerifyFailed(report);
+
+  host.Pause(kVerifyResultPauseMs);
+  detail::ClosePort(context.link);
+  host.ProgressGaugeVisible(true);
+  host.ProgressValue(0);
+  host.CloseProgress();
+  host.MainWindowEnabled(true);
+  host.Status(kStatusReady);
+  return {same ? OperationOutcome::Success : OperationOutcome::Failed, label};
+}
+
 }  // namespace
 
 OperationResult VerifyPager(OperationContext& context) {
@@ -536,22 +558,7 @@ OperationResult VerifyPager(OperationContext& context) {
   }
   if (status == BlockStatus::Differs) report = DescribeDifferences(context, image);
   const bool same = status == BlockStatus::Ok;
-  if (!same) {
-    host.ProgressValue(0);
-    host.ProgressGaugeVisible(false);
-  }
-  const char* label = same ? kLabelVerifySuccess : kLabelVerifyFail;
-  host.ProgressLabel(label);
-  if (!same) host.VerifyFailed(report);
-
-  host.Pause(kVerifyResultPauseMs);
-  detail::ClosePort(link);
-  host.ProgressGaugeVisible(true);
-  host.ProgressValue(0);
-  host.CloseProgress();
-  host.MainWindowEnabled(true);
-  host.Status(kStatusReady);
-  return {same ? OperationOutcome::Success : OperationOutcome::Failed, label};
+  return FinishVerify(context, same, report);
 }
 
 // --- Verify of a table file (command line) ---
@@ -719,22 +726,7 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vecto
       }
     }
   }
-  if (!same) {
-    host.ProgressValue(0);
-    host.ProgressGaugeVisible(false);
-  }
-  const char* label = same ? kLabelVerifySuccess : kLabelVerifyFail;
-  host.ProgressLabel(label);
-  if (!same) host.VerifyFailed(report);
-
-  host.Pause(kVerifyResultPauseMs);
-  detail::ClosePort(link);
-  host.ProgressGaugeVisible(true);
-  host.ProgressValue(0);
-  host.CloseProgress();
-  host.MainWindowEnabled(true);
-  host.Status(kStatusReady);
-  return {same ? OperationOutcome::Success : OperationOutcome::Failed, label};
+  return FinishVerify(context, same, report);
 }
 
 }  // namespace zt310
