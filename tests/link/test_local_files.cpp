@@ -2,12 +2,12 @@
 // after a failed read and the day's production log, with links planted at
 // their names, and four producers on other cradles sharing one log.
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -130,15 +130,15 @@ class LocalFilesTest : public QObject {
     QCOMPARE(logs.size(), std::size_t(1));
     const std::string text = FileText(logs.front());
     QVERIFY(text.starts_with(kLogBanner));
-    const std::regex line(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  Serial No\. = LINE(\d)SCAN(\d)AB  Write Success !)");
+    const QRegularExpression line(QRegularExpression::anchoredPattern(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  Serial No\. = LINE(\d)SCAN(\d)AB  Write Success !)"));
     std::set<std::string> seen;
     std::istringstream lines(text.substr(std::string(kLogBanner).size()));
     for (std::string entry; std::getline(lines, entry);) {
       QVERIFY2(entry.ends_with('\r'), entry.c_str());
       entry.pop_back();
-      std::smatch match;
-      QVERIFY2(std::regex_match(entry, match, line), entry.c_str());
-      QVERIFY2(seen.insert(match[1].str() + match[2].str()).second, entry.c_str());
+      const QRegularExpressionMatch match = line.match(QString::fromStdString(entry));
+      QVERIFY2(match.hasMatch(), entry.c_str());
+      QVERIFY2(seen.insert((match.captured(1) + match.captured(2)).toStdString()).second, entry.c_str());
     }
     QCOMPARE(int(seen.size()), kProducers * kScans);
   }
