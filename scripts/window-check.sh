@@ -60,14 +60,22 @@ cd "$work"
 "$simulator" --link "$work/pager" --baud 9600 --save "$work/pager.tbl" --trace "$work/trace.txt" >sim.out 2>&1 &
 started="$! $started"
 wait_for 10 'grep -q ready sim.out 2>/dev/null' || { echo "window-check: simulator did not start" >&2; exit 2; }
+# The widest visible window with the program's caption: the splash of the
+# cradle search carries the same caption for a moment.
+main_window() {
+  for id in $(xdotool search --onlyvisible --name '^ZT310 V1.3.9' 2>/dev/null); do
+    echo "$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $2}') $id"
+  done | sort -n | tail -1 | cut -d' ' -f2
+}
 start_program() {
   "$program" --port "$work/pager" >>program.out 2>&1 &
   program_pid=$!
   started="$program_pid $started"
-  wait_for 15 'xdotool search --onlyvisible --name "^ZT310 V1.3.9" >/dev/null 2>&1' ||
+  wait_for 15 '[ -n "$(main_window)" ]' ||
     { echo "window-check: the window did not appear" >&2; exit 2; }
-  window=$(xdotool search --onlyvisible --name '^ZT310 V1.3.9' | head -1)
   sleep 2  # the cradle search at start-up
+  wait_for 10 'window=$(main_window); [ -n "$window" ]' ||
+    { echo "window-check: the window went away" >&2; exit 2; }
   client_x=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{print $4}')
   client_y=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/{print $4}')
   client_w=$(xwininfo -id "$window" | awk '/Width:/{print $2}')
