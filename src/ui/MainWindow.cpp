@@ -236,10 +236,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   // Installed after the binder's filter, so it sees the scanner's keys first.
   if (auto* serial = findChild<QLineEdit*>("edtSerialNo")) serial->installEventFilter(this);
   focusSink_->installEventFilter(this);
-  connect(binder_, &ModelBinder::ModelChanged, this, [this] {
-    RefreshFromModel();
-    RecordEditStep();
-  });
+  connect(binder_, &ModelBinder::ModelChanged, this, [this] { RefreshFromModel(); });
   RefreshFromModel();
   MarkSaved();
   ResetEditHistory();
@@ -475,6 +472,8 @@ void MainWindow::RefreshFromModel() {
   for (int i = 0; i < pages_->count() && i < static_cast<int>(std::size(kPages)); ++i) {
     if (model_->Has(kPages[i].name)) pages_->setTabEnabled(i, model_->At(kPages[i].name).enabled);
   }
+  // A pick from a tone table changes the image without a field's commit.
+  RecordEditStep();
 }
 
 void MainWindow::SetCaptionFile(const QString& path) {
@@ -521,7 +520,8 @@ void MainWindow::ResetEditHistory() {
 }
 
 void MainWindow::RecordEditStep() {
-  if (model_->image() == currentStep_) return;
+  // What an operation puts into the image is no edit of the user's.
+  if (!undoAction_ || operationRunning_ || model_->image() == currentStep_) return;
   undoSteps_.push_back(currentStep_);
   currentStep_ = model_->image();
   redoSteps_.clear();
@@ -540,6 +540,7 @@ void MainWindow::RestoreStep(std::vector<CodePlugImage>& from, std::vector<CodeP
   from.pop_back();
   model_->image() = currentStep_;
   model_->FillControlsFromImage();
+  currentStep_ = model_->image();  // refilling is no new step
   RefreshFromModel();
   undoAction_->setEnabled(!undoSteps_.empty());
   redoAction_->setEnabled(!redoSteps_.empty());
@@ -599,7 +600,7 @@ void MainWindow::OpenFile() {
 }
 
 void MainWindow::OpenFileAt(const QString& path) {
-  if (operationRunning_) {
+  if (operationRunning_ || !startedUp_) {
     pendingOpen_ = path;  // opened once the pager is free again
     return;
   }
@@ -717,7 +718,10 @@ void MainWindow::StartUp() {
   }
   MarkSaved();
   ResetEditHistory();
+  startedUp_ = true;
   if (!options_.startupFile.isEmpty()) OpenFileAt(options_.startupFile);
+  // A file handed over by a second start before this one was ready.
+  if (!pendingOpen_.isEmpty()) OpenFileAt(std::exchange(pendingOpen_, QString()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

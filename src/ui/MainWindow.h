@@ -201,7 +201,8 @@ class MainWindow : public QMainWindow {
   QAction* undoAction_ = nullptr;
   QAction* redoAction_ = nullptr;
   QAction* backupAction_ = nullptr;
-  QString pendingOpen_;  // handed over while an operation ran
+  QString pendingOpen_;  // handed over while an operation ran or before start-up ended
+  bool startedUp_ = false;
   std::unique_ptr<VerifyReport> verifyFailure_;
 };
 
