@@ -4,7 +4,10 @@
 // fields a failed Verify lists.
 #include <QtTest>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QMessageBox>
+#include <QTextEdit>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -172,6 +175,48 @@ class WindowBackupTest : public QObject {
     QCOMPARE(lines[2], QString("advance.gap_max: window %1, pager %2").arg(gapMax).arg(gapMax + 1));
     QVERIFY(window_->isEnabled());
     QVERIFY(!window_->Link().Port().IsOpen());
+  }
+
+  // The real box: the list sits behind its details button, in a scrollable
+  // text. ZT310_PICTURE=FILE also saves the box, opened, as the user guide's
+  // picture.
+  void realBoxShowsTheListBehindItsDetailsButton() {
+    Sim sim;
+    StartWindow({sim.device()});
+    window_->WritePager();
+    CodePlugImage changed = sim->Memory();
+    changed[layout::kRfDelay] = static_cast<std::uint8_t>(changed[layout::kRfDelay] + 2);
+    changed[layout::RfFrequency(0) + 5] = static_cast<std::uint8_t>(changed[layout::RfFrequency(0) + 5] ^ 1);
+    changed[layout::kGapMax] = static_cast<std::uint8_t>(changed[layout::kGapMax] + 1);
+    StoreImageChecksum(changed);
+    sim->SetMemory(changed);
+
+    Messages().SetAutomatic(false);
+    QString details;
+    bool scrolls = false;
+    QTimer::singleShot(0, this, [&] { FindBoxAndClose(details, scrolls); });
+    window_->VerifyPager();
+    Messages().SetAutomatic(true, Answer::Ok);
+    QVERIFY2(details.contains("system.rf_delay_ms: window "), qPrintable(details));
+    QVERIFY(scrolls);
+  }
+
+ private:
+  void FindBoxAndClose(QString& details, bool& scrolls) {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) {
+      QTimer::singleShot(20, this, [&] { FindBoxAndClose(details, scrolls); });
+      return;
+    }
+    details = box->detailedText();
+    for (QAbstractButton* button : box->buttons()) {
+      if (box->buttonRole(button) == QMessageBox::ActionRole) button->click();  // "Show Details..."
+    }
+    QApplication::processEvents();
+    auto* text = box->findChild<QTextEdit*>();
+    scrolls = text && text->isVisible() && text->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff;
+    if (const QByteArray picture = qgetenv("ZT310_PICTURE"); !picture.isEmpty()) box->grab().save(QString::fromLocal8Bit(picture));
+    box->accept();
   }
 };
 
