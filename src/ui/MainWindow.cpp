@@ -417,13 +417,15 @@ void MainWindow::BuildPages() {
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu("&File");
   file->addAction("&Open", this, &MainWindow::OpenFile)->setObjectName("Open1");
-  recentMenu_ = file->addMenu("Open Recent");
-  recentMenu_->setObjectName("OpenRecent1");
-  FillRecentMenu();
   file->addAction("&Save", this, &MainWindow::SaveFile)->setObjectName("Save1");
   file->addAction("Save As ...", this, &MainWindow::SaveFileAs)->setObjectName("SaveAs1");
   file->addAction("Restore all factory settings", this, &MainWindow::RestoreFactorySettings)
       ->setObjectName("Recallfaxtorysetup1");
+  // Below the original items, so their places in the menu (and the keys that
+  // reach them) stay as they were.
+  recentMenu_ = file->addMenu("Open Recent");
+  recentMenu_->setObjectName("OpenRecent1");
+  FillRecentMenu();
   file->addSeparator();
   file->addAction("&Exit", this, &QWidget::close)->setObjectName("Close1");
   QMenu* edit = menuBar()->addMenu("&Edit");
