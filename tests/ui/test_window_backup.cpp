@@ -192,29 +192,36 @@ class WindowBackupTest : public QObject {
     sim->SetMemory(changed);
 
     Messages().SetAutomatic(false);
-    QString details;
-    bool scrolls = false;
-    QTimer::singleShot(0, this, [&] { FindBoxAndClose(details, scrolls); });
+    boxDetails_.clear();
+    boxScrolls_ = false;
+    watching_ = true;
+    QTimer::singleShot(0, this, &WindowBackupTest::FindBoxAndClose);
     window_->VerifyPager();
+    watching_ = false;
     Messages().SetAutomatic(true, Answer::Ok);
-    QVERIFY2(details.contains("system.rf_delay_ms: window "), qPrintable(details));
-    QVERIFY(scrolls);
+    QVERIFY2(boxDetails_.contains("system.rf_delay_ms: window "), qPrintable(boxDetails_));
+    QVERIFY(boxScrolls_);
   }
 
  private:
-  void FindBoxAndClose(QString& details, bool& scrolls) {
+  QString boxDetails_;
+  bool boxScrolls_ = false;
+  bool watching_ = false;
+
+  void FindBoxAndClose() {
+    if (!watching_) return;
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) {
-      QTimer::singleShot(20, this, [&] { FindBoxAndClose(details, scrolls); });
+      QTimer::singleShot(20, this, &WindowBackupTest::FindBoxAndClose);
       return;
     }
-    details = box->detailedText();
+    boxDetails_ = box->detailedText();
     for (QAbstractButton* button : box->buttons()) {
       if (box->buttonRole(button) == QMessageBox::ActionRole) button->click();  // "Show Details..."
     }
     QApplication::processEvents();
     auto* text = box->findChild<QTextEdit*>();
-    scrolls = text && text->isVisible() && text->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff;
+    boxScrolls_ = text && text->isVisible() && text->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff;
     if (const QByteArray picture = qgetenv("ZT310_PICTURE"); !picture.isEmpty()) box->grab().save(QString::fromLocal8Bit(picture));
     box->accept();
   }
