@@ -1,5 +1,5 @@
 # Installation beyond the programs (their install() lines sit beside their
-# targets): desktop entry, icon, udev rule for the cradle's serial adapter,
+# targets): desktop entry, table-file type, icon, udev rule for the cradle's serial adapter,
 # man pages made from the programs' own help, README and user guide, the
 # copyright file and changelog; and the Debian package built by `cpack -G DEB`
 # in the build directory.
@@ -14,6 +14,10 @@ set(ZT310_UDEV_RULES_DIR lib/udev/rules.d CACHE STRING "Where the cradle's udev 
 install(FILES ${ZT310_PACKAGING_DIR}/zt310prog.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
 install(FILES ${ZT310_PACKAGING_DIR}/zt310prog.svg DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
 install(FILES ${ZT310_PACKAGING_DIR}/60-zt310-cradle.rules DESTINATION ${ZT310_UDEV_RULES_DIR})
+# The table-file type for file managers; Debian's shared-mime-info trigger
+# rebuilds the database when the package comes or goes.
+install(FILES ${ZT310_PACKAGING_DIR}/zt310prog-mime.xml DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/mime/packages
+        RENAME zt310prog.xml)
 
 # The README's links point into docs/, so the guide keeps that place beside it.
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${ZT310_DOC_DIR})

@@ -90,8 +90,8 @@ test -s "$OUT/x.png"
 ls -l "$OUT/x.png"
 cp "$OUT/x.png" /tmp/x.png
 
-step "desktop entry, icon and udev rule in place"
-grep -E 'applications/zt310prog.desktop|scalable/apps/zt310prog.svg|rules.d/60-zt310-cradle.rules' "$OUT/files"
+step "desktop entry, table-file type, icon and udev rule in place"
+grep -E 'applications/zt310prog.desktop|mime/packages/zt310prog.xml|scalable/apps/zt310prog.svg|rules.d/60-zt310-cradle.rules' "$OUT/files"
 
 step "remove with apt"
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get purge -y zt310prog

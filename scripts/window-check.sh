@@ -5,7 +5,10 @@
 #   1. a field refusing a key keeps its edit when the message box closes with
 #      the pointer over the window, and what is saved is what is shown;
 #   2. a close request (title-bar X, Alt+F4) or SIGTERM in the middle of Write
-#      does not cut the transfer short.
+#      does not cut the transfer short;
+#   3. a second start with a table file hands it to the running window;
+#   4. closing with unsaved changes asks first: Cancel keeps the window and
+#      the edit, Save stores it and closes.
 # Usage: sh scripts/window-check.sh [BUILD_DIR]   (default: build)
 # Needs xvfb, openbox, xdotool and x11-utils (xwininfo). Takes about 40 s.
 # Not part of CI: the click positions are measured for Debian's default
@@ -56,6 +59,12 @@ openbox >"$work/openbox.log" 2>&1 &
 started="$! $started"
 sleep 1
 
+# Settings, pager backups and the one-copy guard go to the check's own
+# folders: a copy the user runs meanwhile is neither asked nor changed.
+XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
+export XDG_CONFIG_HOME XDG_DATA_HOME XDG_RUNTIME_DIR
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
 cd "$work"
 "$simulator" --link "$work/pager" --baud 9600 --save "$work/pager.tbl" --trace "$work/trace.txt" >sim.out 2>&1 &
 started="$! $started"
@@ -63,7 +72,7 @@ wait_for 10 'grep -q ready sim.out 2>/dev/null' || { echo "window-check: simulat
 # The widest visible window with the program's caption: the splash of the
 # cradle search carries the same caption for a moment.
 main_window() {
-  for id in $(xdotool search --onlyvisible --name '^ZT310 V1.3.9' 2>/dev/null); do
+  for id in $(xdotool search --onlyvisible --name '^\*?ZT310 V1.3.9' 2>/dev/null); do
     echo "$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $2}') $id"
   done | sort -n | tail -1 | cut -d' ' -f2
 }
@@ -164,12 +173,12 @@ interrupted_write() {  # $1: what interrupts, $2: the command that does it
 }
 
 interrupted_write "title-bar close" 'xdotool mousemove $close_button click 1'
-[ $(($(writes) - before)) -eq 15 ] && alive && shown '^ZT310 V1.3.9' &&
+[ $(($(writes) - before)) -eq 15 ] && alive && shown '^\*?ZT310 V1.3.9' &&
   ok "title-bar close during Write: all 15 blocks written, the window stays" ||
   fail "title-bar close during Write cut the transfer short or ended the program"
 
 interrupted_write "Alt+F4" 'xdotool windowactivate "$window"; xdotool key alt+F4'
-[ $(($(writes) - before)) -eq 15 ] && alive && shown '^ZT310 V1.3.9' &&
+[ $(($(writes) - before)) -eq 15 ] && alive && shown '^\*?ZT310 V1.3.9' &&
   ok "Alt+F4 during Write: all 15 blocks written, the window stays" ||
   fail "Alt+F4 during Write cut the transfer short or ended the program"
 
@@ -186,6 +195,51 @@ fi
 value=$(get pager.tbl edtRFDelay)
 [ "$value" = 45 ] && ok "the pager holds what the window showed (RF Delay Time 45)" ||
   fail "the pager holds RF Delay Time '$value', not 45"
+
+# 3. A second start with a file hands it over: the running window opens it
+# and its caption names it; the second start ends at once.
+start_program
+cp p.tbl other.tbl
+"$cli" set other.tbl edtRFDelay=77 >/dev/null 2>&1
+"$program" other.tbl >>program.out 2>&1 &
+second=$!
+if wait_for 10 '! kill -0 $second 2>/dev/null' && wait "$second" &&
+   wait_for 10 'shown "^ZT310 V1.3.9  \[$work/other.tbl\]\$"'; then
+  ok "a second start with other.tbl hands it to the running window, which opens it"
+else
+  fail "a second start with a file: not opened in the running window"
+fi
+
+# 4. An edit, then the title-bar close: the unsaved-changes question. Escape
+# is Cancel (the window and the edit stay); then Save (Enter), and the
+# default-file question (Enter, Yes) stores it in default.tbl.
+xdotool windowactivate --sync "$window"
+click "$SYSTEM_TAB"
+click "$RF_DELAY"
+xdotool type --delay 120 88
+xdotool key Return
+sleep 0.5
+shown '^\*ZT310 V1.3.9' && ok "the caption marks the unsaved edit with *" || fail "no * in the caption after an edit"
+xdotool mousemove $close_button click 1
+if wait_for 10 'shown "^ZT310\$"'; then
+  xdotool key Escape
+  sleep 1
+  alive && shown '^\*ZT310 V1.3.9' && ok "Cancel at the unsaved-changes question keeps the window and the edit" ||
+    fail "Cancel at the unsaved-changes question did not keep the window"
+  xdotool mousemove $close_button click 1
+  wait_for 10 'shown "^ZT310\$"' && xdotool key Return  # Save
+  sleep 1
+  wait_for 10 'shown "^ZT310\$"' && xdotool key Return  # Yes: save to the default file
+  if wait_for 10 '! alive'; then
+    value=$(get default.tbl edtRFDelay)
+    [ "$value" = 88 ] && ok "Save at the unsaved-changes question stores the edit (88) and closes" ||
+      fail "Save at the unsaved-changes question: default.tbl holds '$value', not 88"
+  else
+    fail "Save at the unsaved-changes question did not close the window"
+  fi
+else
+  fail "closing with an unsaved edit asked nothing"
+fi
 
 [ "$failures" = 0 ] && echo "window-check: all passed" || echo "window-check: $failures failed"
 [ "$failures" = 0 ]

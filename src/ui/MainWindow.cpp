@@ -14,6 +14,9 @@
 #include <QRadioButton>
 #include <QAbstractItemView>
 #include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <utility>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTabBar>
@@ -21,6 +24,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QDesktopServices>
+#include <QAction>
+#include <QMenu>
 
 #include "codeplug/TableFile.h"
 #include "editor/ChannelPages.h"
@@ -51,6 +59,10 @@ constexpr const char* kReady = "  Ready ......";
 constexpr const char* kDefaultSaveQuestion =
     "Click OK will save all changes to the default file.\nThis will change all the default values and "
     "automatically loaded up by ZT310 programming software in the future.";
+constexpr const char* kUnsavedQuestion = "The configuration has changes that are not saved.\nSave them first?";
+constexpr const char* kBackupSetting = "pager/backupBeforeWrite";
+constexpr const char* kRecentSetting = "files/recent";
+constexpr int kRecentCount = 8;
 constexpr const char* kRestoreQuestion =
     "It will restore all the settings to the factory-default settings and your setting will be lost.";
 
@@ -149,6 +161,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   startupDirectory_ = QDir::currentPath();
   if (!options_.chooseOpenFile) options_.chooseOpenFile = [](QWidget* p, const QString& f) { return ChooseTableFile(p, f, false); };
   if (!options_.chooseSaveFile) options_.chooseSaveFile = [](QWidget* p, const QString& f) { return ChooseTableFile(p, f, true); };
+  if (!options_.openUrl) options_.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 
   model_ = editor::CreateEditorModel();
   if (options_.demo) {
@@ -222,8 +235,11 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   clock_.start();
   // Installed after the binder's filter, so it sees the scanner's keys first.
   if (auto* serial = findChild<QLineEdit*>("edtSerialNo")) serial->installEventFilter(this);
+  focusSink_->installEventFilter(this);
   connect(binder_, &ModelBinder::ModelChanged, this, [this] { RefreshFromModel(); });
   RefreshFromModel();
+  MarkSaved();
+  ResetEditHistory();
   // The whole pages when the screen has room; otherwise they scroll. The
   // allowance leaves room for a title bar and the window's frame.
   if (QScreen* where = screen()) resize(sizeHint().boundedTo(where->availableGeometry().size() - QSize(16, 40)));
@@ -405,13 +421,33 @@ void MainWindow::BuildMenus() {
   file->addAction("Save As ...", this, &MainWindow::SaveFileAs)->setObjectName("SaveAs1");
   file->addAction("Restore all factory settings", this, &MainWindow::RestoreFactorySettings)
       ->setObjectName("Recallfaxtorysetup1");
+  // Below the original items, so their places in the menu (and the keys that
+  // reach them) stay as they were.
+  recentMenu_ = file->addMenu("Open Recent");
+  recentMenu_->setObjectName("OpenRecent1");
+  FillRecentMenu();
   file->addSeparator();
   file->addAction("&Exit", this, &QWidget::close)->setObjectName("Close1");
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  edit->setObjectName("Edit1");
+  undoAction_ = edit->addAction("&Undo", this, &MainWindow::Undo);
+  undoAction_->setObjectName("Undo1");
+  undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redoAction_ = edit->addAction("&Redo", this, &MainWindow::Redo);
+  redoAction_->setObjectName("Redo1");
+  redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   QMenu* pager = menuBar()->addMenu("&Pager");
   pager->setObjectName("Pager1");
   pager->addAction("&Write", QKeySequence(Qt::Key_F4), this, &MainWindow::WritePager)->setObjectName("Write1");
   pager->addAction("&Read", QKeySequence(Qt::Key_F3), this, &MainWindow::ReadPager)->setObjectName("Read1");
   pager->addAction("&Verify", QKeySequence(Qt::Key_F2), this, &MainWindow::VerifyPager)->setObjectName("Verify1");
+  pager->addSeparator();
+  backupAction_ = pager->addAction("Back up the pager before writing");
+  backupAction_->setObjectName("BackUpBeforeWrite1");
+  backupAction_->setCheckable(true);
+  backupAction_->setChecked(Settings()->value(kBackupSetting, true).toBool());
+  connect(backupAction_, &QAction::toggled, this, [this](bool on) { Settings()->setValue(kBackupSetting, on); });
+  pager->addAction("Open Backups Folder", this, &MainWindow::OpenBackupsFolder)->setObjectName("OpenBackups1");
   QMenu* advance = menuBar()->addMenu("Advance");
   advance->addAction("Advance", this, &MainWindow::ShowAdvanceAccess)->setObjectName("Advance2");
   QMenu* about = menuBar()->addMenu("About");
@@ -438,29 +474,161 @@ void MainWindow::RefreshFromModel() {
   for (int i = 0; i < pages_->count() && i < static_cast<int>(std::size(kPages)); ++i) {
     if (model_->Has(kPages[i].name)) pages_->setTabEnabled(i, model_->At(kPages[i].name).enabled);
   }
+  // A pick from a tone table changes the image without a field's commit.
+  RecordEditStep();
 }
 
-void MainWindow::ShowFileInCaption(const QString& path) {
-  setWindowTitle(QString("%1  [%2]").arg(ProgramCaption(), QFileInfo(path).absoluteFilePath()));
+void MainWindow::SetCaptionFile(const QString& path) {
+  captionFile_ = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+  UpdateCaption();
+}
+
+void MainWindow::UpdateCaption() {
+  QString caption = ProgramCaption();
+  if (!captionFile_.isEmpty()) caption = QString("%1  [%2]").arg(caption, captionFile_);
+  if (HasUnsavedChanges()) caption.prepend('*');
+  if (windowTitle() != caption) setWindowTitle(caption);
+}
+
+bool MainWindow::HasUnsavedChanges() const { return model_ && model_->image() != savedImage_; }
+
+void MainWindow::MarkSaved() {
+  savedImage_ = model_->image();
+  UpdateCaption();
+}
+
+bool MainWindow::MayDiscardChanges() {
+  // The field being edited counts: what is shown is what would be lost.
+  if (!binder_->CommitByFocusSink()) return false;
+  if (!HasUnsavedChanges()) return true;
+  switch (MessageService::Instance().AskSaveDiscardCancel(editor::kTitle, kUnsavedQuestion, this)) {
+    case Answer::Yes:
+      return SaveFile() && !HasUnsavedChanges();
+    case Answer::No:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// --- whole-image edit steps ---
+
+void MainWindow::ResetEditHistory() {
+  currentStep_ = model_->image();
+  undoSteps_.clear();
+  redoSteps_.clear();
+  if (undoAction_) undoAction_->setEnabled(false);
+  if (redoAction_) redoAction_->setEnabled(false);
+}
+
+void MainWindow::RecordEditStep() {
+  // What an operation puts into the image is no edit of the user's.
+  if (!undoAction_ || operationRunning_ || model_->image() == currentStep_) return;
+  undoSteps_.push_back(currentStep_);
+  currentStep_ = model_->image();
+  redoSteps_.clear();
+  undoAction_->setEnabled(true);
+  redoAction_->setEnabled(false);
+  UpdateCaption();
+}
+
+void MainWindow::RestoreStep(std::vector<CodePlugImage>& from, std::vector<CodePlugImage>& to) {
+  if (operationRunning_) return;
+  // A field being edited commits first and becomes a step of its own.
+  if (!binder_->CommitByFocusSink()) return;
+  if (from.empty()) return;
+  to.push_back(currentStep_);
+  currentStep_ = from.back();
+  from.pop_back();
+  model_->image() = currentStep_;
+  model_->FillControlsFromImage();
+  currentStep_ = model_->image();  // refilling is no new step
+  RefreshFromModel();
+  undoAction_->setEnabled(!undoSteps_.empty());
+  redoAction_->setEnabled(!redoSteps_.empty());
+  UpdateCaption();
+}
+
+void MainWindow::Undo() { RestoreStep(undoSteps_, redoSteps_); }
+void MainWindow::Redo() { RestoreStep(redoSteps_, undoSteps_); }
+
+// --- files ---
+
+std::unique_ptr<QSettings> MainWindow::Settings() const {
+  if (!options_.settingsFile.isEmpty()) return std::make_unique<QSettings>(options_.settingsFile, QSettings::IniFormat);
+  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "zt310prog", "zt310prog");
+}
+
+QStringList MainWindow::RecentFiles() const { return Settings()->value(kRecentSetting).toStringList(); }
+
+void MainWindow::RememberRecentFile(const QString& path) {
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  QStringList recent = RecentFiles();
+  recent.removeAll(absolute);
+  recent.prepend(absolute);
+  while (recent.size() > kRecentCount) recent.removeLast();
+  Settings()->setValue(kRecentSetting, recent);
+  FillRecentMenu();
+}
+
+void MainWindow::FillRecentMenu() {
+  recentMenu_->clear();
+  const QStringList recent = RecentFiles();
+  for (int i = 0; i < recent.size(); ++i) {
+    QString label = recent[i];
+    label.replace('&', "&&");  // a file name's '&' is no shortcut marker
+    QAction* action = recentMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(label));
+    action->setObjectName(QString("RecentFile%1").arg(i + 1));
+    connect(action, &QAction::triggered, this, [this, path = recent[i]] { OpenRecentFile(path); });
+  }
+  recentMenu_->setEnabled(!recent.isEmpty());
+}
+
+void MainWindow::OpenRecentFile(const QString& path) {
+  if (!QFileInfo::exists(path)) {
+    QStringList recent = RecentFiles();
+    recent.removeAll(path);
+    Settings()->setValue(kRecentSetting, recent);
+    FillRecentMenu();
+  }
+  OpenFileAt(path);
 }
 
 void MainWindow::OpenFile() {
+  if (operationRunning_ || !MayDiscardChanges()) return;
   const QString path = options_.chooseOpenFile(this, startupDirectory_);
   if (path.isEmpty()) return;
+  OpenTableFileNow(path);
+}
+
+void MainWindow::OpenFileAt(const QString& path) {
+  if (operationRunning_ || !startedUp_) {
+    pendingOpen_ = path;  // opened once the pager is free again
+    return;
+  }
+  if (!MayDiscardChanges()) return;
+  OpenTableFileNow(path);
+}
+
+bool MainWindow::OpenTableFileNow(const QString& path) {
   QDir::setCurrent(QFileInfo(path).absolutePath());
   CodePlugImage image = model_->image();
   const OpenResult result = OpenTableFile(path.toStdString(), image);
   if (result.status == OpenStatus::CannotRead) {
     MessageService::Instance().Show(kFileErrorTitle, kFileErrorText, Icon::Exclamation, Buttons::OkCancel, this);
-    return;
+    return false;
   }
   if (result.status == OpenStatus::NotCodePlug) {
     MessageService::Instance().Show(editor::kTitle, kNotCodePlugText, Icon::Exclamation, Buttons::Ok, this);
-    return;
+    return false;
   }
   model_->OpenImage(image);  // also shows the firmware version and its timing unit
   RefreshFromModel();
-  ShowFileInCaption(path);
+  MarkSaved();
+  ResetEditHistory();
+  SetCaptionFile(path);
+  RememberRecentFile(path);
+  return true;
 }
 
 bool MainWindow::WriteTable(const QString& path, bool saveAs) {
@@ -470,17 +638,20 @@ bool MainWindow::WriteTable(const QString& path, bool saveAs) {
   RefreshFromModel();
   if (!saved.ok) {
     MessageService::Instance().Show(kFileErrorTitle, QString::fromStdString(saved.error), Icon::Error, Buttons::Ok, this);
+    return false;
   }
-  return saved.ok;
+  MarkSaved();
+  RememberRecentFile(path);
+  return true;
 }
 
-void MainWindow::SaveFile() {
+bool MainWindow::SaveFile() {
   if (saveTarget_ == "default.tbl") {
     const Answer answer =
         MessageService::Instance().Show(editor::kTitle, kDefaultSaveQuestion, Icon::Exclamation, Buttons::YesNo, this);
-    if (answer != Answer::Yes) return;
+    if (answer != Answer::Yes) return false;
   }
-  WriteTable(saveTarget_, false);
+  return WriteTable(saveTarget_, false);
 }
 
 void MainWindow::SaveFileAs() {
@@ -490,19 +661,39 @@ void MainWindow::SaveFileAs() {
   QDir::setCurrent(QFileInfo(path).absolutePath());
   saveTarget_ = QFileInfo(path).absoluteFilePath();
   WriteTable(saveTarget_, true);
-  ShowFileInCaption(saveTarget_);
+  SetCaptionFile(saveTarget_);
 }
 
 void MainWindow::RestoreFactorySettings() {
+  if (operationRunning_ || !MayDiscardChanges()) return;
   const Answer answer =
       MessageService::Instance().Show(editor::kTitle, kRestoreQuestion, Icon::Exclamation, Buttons::YesNo, this);
   if (answer != Answer::Yes) return;
-  if (windowTitle().trimmed().size() > ProgramCaption().size()) {
+  if (!captionFile_.isEmpty()) {
     saveTarget_ = "default.tbl";
-    setWindowTitle(ProgramCaption());
+    captionFile_.clear();
   }
   editor::RestoreFactorySettings(*model_);
   RefreshFromModel();
+  // The factory image is a fresh start: closing now loses nothing.
+  MarkSaved();
+  ResetEditHistory();
+}
+
+QString MainWindow::BackupFolder() const {
+  if (!options_.backupFolder.isEmpty()) return options_.backupFolder;
+  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/backups";
+}
+
+bool MainWindow::BackupBeforeWrite() const { return backupAction_->isChecked(); }
+
+void MainWindow::OpenBackupsFolder() {
+  const QString folder = BackupFolder();
+  // Made when missing, so the file manager shows the place the backups go.
+  if (!QDir().mkpath(folder) || !options_.openUrl(QUrl::fromLocalFile(folder))) {
+    MessageService::Instance().Show(editor::kTitle, QString("The backups folder %1 cannot be shown.").arg(folder),
+                                    Icon::Exclamation, Buttons::Ok, this);
+  }
 }
 
 void MainWindow::ShowAdvanceAccess() { password_->exec(); }
@@ -527,6 +718,12 @@ void MainWindow::StartUp() {
     model_->FillControlsFromImage();
     RefreshFromModel();
   }
+  MarkSaved();
+  ResetEditHistory();
+  startedUp_ = true;
+  if (!options_.startupFile.isEmpty()) OpenFileAt(options_.startupFile);
+  // A file handed over by a second start before this one was ready.
+  if (!pendingOpen_.isEmpty()) OpenFileAt(std::exchange(pendingOpen_, QString()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -536,11 +733,17 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // A termination request cannot wait for an answer nobody may give.
+  if (!quitAfterOperation_ && !MayDiscardChanges()) {
+    event->ignore();
+    return;
+  }
   link_->Port().Close();
   QMainWindow::closeEvent(event);
 }
 
 void MainWindow::RequestQuit() {
+  quitAfterOperation_ = true;
   if (!operationRunning_) {
     link_->Port().Close();
     emit ReadyToQuit();
@@ -570,9 +773,18 @@ void MainWindow::RunOperation(const std::function<void()>& operation) {
   operation();
   operationRunning_ = false;
   RefreshFromModel();
+  // What an operation put into the image (Write adapts it to the pager) is
+  // no edit of the user's to undo.
+  currentStep_ = model_->image();
+  UpdateCaption();
   if (quitAfterOperation_) {
     link_->Port().Close();
     emit ReadyToQuit();
+    return;
+  }
+  if (!pendingOpen_.isEmpty()) {
+    const QString path = std::exchange(pendingOpen_, QString());
+    QTimer::singleShot(0, this, [this, path] { OpenFileAt(path); });
   }
 }
 
@@ -588,20 +800,59 @@ void MainWindow::RunPagerOperation(Operation operation) {
 }
 
 void MainWindow::WritePager() {
-  RunPagerOperation([](OperationContext& context) { zt310::WritePager(context); });
+  const std::optional<std::filesystem::path> backups =
+      BackupBeforeWrite() ? std::optional<std::filesystem::path>(BackupFolder().toStdString()) : std::nullopt;
+  RunPagerOperation([&](OperationContext& context) {
+    context.backupDirectory = backups;
+    zt310::WritePager(context);
+  });
 }
 
 void MainWindow::ReadPager() {
-  RunPagerOperation([](OperationContext& context) { zt310::ReadPager(context); });
+  if (operationRunning_ || !MayDiscardChanges()) return;
+  OperationOutcome outcome = OperationOutcome::Abandoned;
+  RunPagerOperation([&](OperationContext& context) { outcome = zt310::ReadPager(context).outcome; });
+  if (outcome == OperationOutcome::Success) {
+    MarkSaved();
+    ResetEditHistory();
+  }
 }
 
 void MainWindow::VerifyPager() {
+  verifyFailure_.reset();
   RunPagerOperation([](OperationContext& context) { zt310::VerifyPager(context); });
+  ShowVerifyFailure();
+}
+
+void MainWindow::NoteVerifyFailure(const VerifyReport& report) { verifyFailure_ = std::make_unique<VerifyReport>(report); }
+
+// After a failed Verify, once the port is closed: which fields differ, or
+// what failed on the link.
+void MainWindow::ShowVerifyFailure() {
+  const std::unique_ptr<VerifyReport> report = std::move(verifyFailure_);
+  if (!report) return;
+  if (report->differences.empty()) {
+    if (report->linkProblem.empty()) return;
+    MessageService::Instance().Show(editor::kTitle, QString::fromStdString(report->linkProblem), Icon::Exclamation,
+                                    Buttons::Ok, this);
+    return;
+  }
+  QStringList lines;
+  for (const FieldDifference& difference : report->differences) {
+    lines << QString::fromStdString(DescribeDifference(difference, "window", "pager"));
+  }
+  const int count = static_cast<int>(lines.size());
+  const QString text = QString("The pager holds other data than the window in %1 %2.")
+                           .arg(count)
+                           .arg(count == 1 ? "field" : "fields");
+  MessageService::Instance().ShowWithDetails({editor::kTitle, text.toStdString(), Icon::Exclamation, Buttons::Ok},
+                                             lines.join('\n'), this);
 }
 
 void MainWindow::ProduceSerial(const std::string& serial) {
   RunOperation([&] {
     OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
+    if (BackupBeforeWrite()) context.backupDirectory = BackupFolder().toStdString();
     ProductionOptions production;
     production.logDirectory = startupDirectory_.toStdString();
     ProduceScannedSerial(context, production, serial);
@@ -623,6 +874,15 @@ bool MainWindow::SerialNumberKey(QKeyEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The focus sink is a line edit, which would keep Undo and Redo for its
+  // own (always empty) text: they go to the window's edit steps instead.
+  if (watched == focusSink_ && event->type() == QEvent::ShortcutOverride) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+        key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y)) {
+      return true;  // left unaccepted: the window's shortcut runs
+    }
+  }
   if (watched->objectName() == "edtSerialNo" && event->type() == QEvent::KeyPress) {
     return SerialNumberKey(static_cast<QKeyEvent*>(event));
   }

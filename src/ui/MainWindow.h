@@ -8,10 +8,17 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QTabWidget>
+#include <QUrl>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "editor/EditorModel.h"
+#include "link/OperationHost.h"
+
+class QAction;
+class QMenu;
+class QSettings;
 
 namespace zt310 {
 class PagerLink;
@@ -40,6 +47,16 @@ struct MainWindowOptions {
   // File dialogs; tests replace them. An empty result means cancelled.
   std::function<QString(QWidget*, const QString& folder)> chooseOpenFile;
   std::function<QString(QWidget*, const QString& folder)> chooseSaveFile;
+  // Where the window remembers its options and recent files (an INI file);
+  // empty: the user's own settings. Tests give a temporary file.
+  QString settingsFile;
+  // Where Write saves the pager's backups; empty: the application data
+  // folder's "backups".
+  QString backupFolder;
+  // Shows a folder with the desktop's file manager; tests replace it.
+  std::function<bool(const QUrl&)> openUrl;
+  // A table file to open once the window has started, as "Open" opens it.
+  QString startupFile;
 };
 
 class MainWindow : public QMainWindow {
@@ -65,10 +82,25 @@ class MainWindow : public QMainWindow {
   PagerLink& Link() { return *link_; }
   // The device of the built-in simulated pager (--demo), empty without one.
   QString DemoDevice() const;
+  // The working image differs from what was last opened, saved or read.
+  bool HasUnsavedChanges() const;
+  // The caption names this file ("ZT310 V1.3.9  [path]"), or none when empty.
+  void SetCaptionFile(const QString& path);
+  QString BackupFolder() const;
+  bool BackupBeforeWrite() const;
 
   // The window's actions, also reachable from tests.
   void OpenFile();
-  void SaveFile();
+  // Opens this table file as "Open" does, after the unsaved-changes
+  // question; also for a file named at start or handed over by a second start.
+  void OpenFileAt(const QString& path);
+  void OpenRecentFile(const QString& path);
+  QStringList RecentFiles() const;
+  // Whole-image steps of the committed edits.
+  void Undo();
+  void Redo();
+  void OpenBackupsFolder();
+  bool SaveFile();
   void SaveFileAs();
   void RestoreFactorySettings();
   void ShowAdvanceAccess();
@@ -90,6 +122,8 @@ class MainWindow : public QMainWindow {
   // A termination request (SIGTERM): a running operation ends first, its
   // remaining questions answered by abandoning; then ReadyToQuit.
   void RequestQuit();
+  // What a failed Verify found, shown once the operation has ended.
+  void NoteVerifyFailure(const VerifyReport& report);
   bool OperationRunning() const { return operationRunning_; }
 
  signals:
@@ -108,7 +142,20 @@ class MainWindow : public QMainWindow {
   QWidget* BuildTestPanel();
   void BuildPages();
   void BuildStatusBar();
-  void ShowFileInCaption(const QString& path);
+  void UpdateCaption();
+  // Save / Discard / Cancel while there are unsaved changes; false when the
+  // user cancels or the save fails.
+  bool MayDiscardChanges();
+  // The image now in the model is what was opened, saved or read.
+  void MarkSaved();
+  void RecordEditStep();
+  void ResetEditHistory();
+  void RestoreStep(std::vector<CodePlugImage>& from, std::vector<CodePlugImage>& to);
+  void RememberRecentFile(const QString& path);
+  void FillRecentMenu();
+  std::unique_ptr<QSettings> Settings() const;
+  void ShowVerifyFailure();
+  bool OpenTableFileNow(const QString& path);
   void FillPortList();
   void SearchCradle();
   void SendVibratorTest(int command);
@@ -145,6 +192,18 @@ class MainWindow : public QMainWindow {
   QElapsedTimer clock_;
   bool operationRunning_ = false;
   bool quitAfterOperation_ = false;
+  QString captionFile_;       // the file the caption names, empty for none
+  CodePlugImage savedImage_;  // as last opened, saved or read
+  CodePlugImage currentStep_; // the image after the last recorded edit
+  std::vector<CodePlugImage> undoSteps_;
+  std::vector<CodePlugImage> redoSteps_;
+  QMenu* recentMenu_ = nullptr;
+  QAction* undoAction_ = nullptr;
+  QAction* redoAction_ = nullptr;
+  QAction* backupAction_ = nullptr;
+  QString pendingOpen_;  // handed over while an operation ran or before start-up ended
+  bool startedUp_ = false;
+  std::unique_ptr<VerifyReport> verifyFailure_;
 };
 
 // The program caption, "ZT310 V1.3.9".

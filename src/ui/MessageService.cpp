@@ -26,17 +26,38 @@ static editor::Answer DefaultAnswer(Buttons buttons) {
 }
 
 editor::Answer MessageService::Show(const editor::Message& message, QWidget* parent) {
+  return Present(message, {}, Kind::Plain, parent);
+}
+
+editor::Answer MessageService::ShowWithDetails(const editor::Message& message, const QString& details,
+                                               QWidget* parent) {
+  return Present(message, details, Kind::Plain, parent);
+}
+
+editor::Answer MessageService::AskSaveDiscardCancel(const QString& title, const QString& text, QWidget* parent) {
+  const editor::Message message{title.toStdString(), text.toStdString(), Icon::Question, Buttons::YesNo};
+  return Present(message, {}, Kind::SaveDiscardCancel, parent);
+}
+
+editor::Answer MessageService::Present(const editor::Message& message, const QString& details, Kind kind,
+                                       QWidget* parent) {
   shown_.push_back(message);
+  details_.push_back(details);
   if (!queued_.empty()) {
     const Answer answer = queued_.front();
     queued_.pop_front();
     return answer;
   }
-  if (automatic_) return message.buttons == Buttons::Ok ? DefaultAnswer(Buttons::Ok) : automaticAnswer_;
+  if (automatic_) {
+    // Nothing is saved unasked: an automatic answer other than Cancel discards.
+    if (kind == Kind::SaveDiscardCancel) return automaticAnswer_ == Answer::Cancel ? Answer::Cancel : Answer::No;
+    return message.buttons == Buttons::Ok ? DefaultAnswer(Buttons::Ok) : automaticAnswer_;
+  }
 
   QMessageBox box(parent);
   box.setWindowTitle(QString::fromStdString(message.title));
   box.setText(QString::fromStdString(message.text));
+  if (!details.isEmpty()) box.setDetailedText(details);
   switch (message.icon) {
     case Icon::Exclamation:
       box.setIcon(QMessageBox::Warning);
@@ -52,6 +73,19 @@ editor::Answer MessageService::Show(const editor::Message& message, QWidget* par
       break;
     case Icon::None:
       break;
+  }
+  if (kind == Kind::SaveDiscardCancel) {
+    box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+      case QMessageBox::Save:
+        return Answer::Yes;
+      case QMessageBox::Discard:
+        return Answer::No;
+      default:
+        return Answer::Cancel;
+    }
   }
   switch (message.buttons) {
     case Buttons::Ok:

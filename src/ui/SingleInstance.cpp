@@ -50,7 +50,7 @@ SingleInstance::~SingleInstance() {
   if (server_) server_->close();
 }
 
-bool SingleInstance::Claim() {
+bool SingleInstance::Claim(const QString& file) {
   if (lock_->tryLock(100)) {
     Listen();
     return true;
@@ -67,7 +67,7 @@ bool SingleInstance::Claim() {
     problem_ = holder;
     return false;
   }
-  if (!AskFirstCopyToShow()) {
+  if (!AskFirstCopyToShow(file)) {
     qint64 pid = 0;
     QString host, app;
     lock_->getLockInfo(&pid, &host, &app);
@@ -98,11 +98,13 @@ QString SingleInstance::DescribeHolder() const {
   return {};
 }
 
-bool SingleInstance::AskFirstCopyToShow() {
+bool SingleInstance::AskFirstCopyToShow(const QString& file) {
   QLocalSocket socket;
   socket.connectToServer(serverName_);
   if (!socket.waitForConnected(1000)) return false;
-  socket.write("raise\n");
+  // The path travels in base64: a file name may hold any byte but '/' ones and NUL.
+  socket.write(file.isEmpty() ? QByteArray("raise\n")
+                              : "open " + QFileInfo(file).absoluteFilePath().toUtf8().toBase64() + "\n");
   const bool sent = socket.waitForBytesWritten(1000);
   socket.disconnectFromServer();
   return sent;
@@ -119,9 +121,27 @@ void SingleInstance::Listen() {
   connect(server_, &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
       connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-      emit RaiseRequested();
+      connect(socket, &QLocalSocket::readyRead, this, [this, socket] { TakeRequest(socket); });
+      emit RaiseRequested();  // a request that never arrives still brings the window forward
     }
   });
+}
+
+// One line: "raise", or "open " and the file's path in base64. A line longer
+// than any path ends the connection unread.
+void SingleInstance::TakeRequest(QLocalSocket* socket) {
+  constexpr qint64 kLongestRequest = 16 * 1024;
+  while (socket->canReadLine()) {
+    const QByteArray line = socket->readLine(kLongestRequest).trimmed();
+    if (line.startsWith("open ")) {
+      const auto decoded = QByteArray::fromBase64Encoding(line.mid(5), QByteArray::AbortOnBase64DecodingErrors);
+      if (decoded) {
+        const QString file = QString::fromUtf8(*decoded);
+        if (!file.isEmpty() && QFileInfo(file).isAbsolute()) emit OpenRequested(file);
+      }
+    }
+  }
+  if (socket->bytesAvailable() > kLongestRequest) socket->abort();
 }
 
 }  // namespace zt310::ui

@@ -1,11 +1,13 @@
 // One copy of the program per user: a lock file says a copy runs, and a
-// local socket lets a second start ask the first copy to come to the front.
+// local socket lets a second start ask the first copy to come to the front,
+// and to open the table file the second start was given.
 // Both live in the user's private runtime folder ($XDG_RUNTIME_DIR), where no
 // other user can plant or bind them. The lock of a copy that crashed is taken
 // over, never left stale.
 #pragma once
 
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QObject>
 #include <memory>
@@ -21,8 +23,9 @@ class SingleInstance : public QObject {
   ~SingleInstance() override;
 
   // True when this is the first copy. Otherwise this copy should end: the
-  // first copy has been asked to show itself, or Problem() says why not.
-  bool Claim();
+  // first copy has been asked to show itself (and to open file, when one is
+  // named), or Problem() says why not.
+  bool Claim(const QString& file = {});
 
   // Empty when all went as it should; otherwise what the user should be
   // told (a lock held by another program, a copy that does not answer, a
@@ -33,9 +36,12 @@ class SingleInstance : public QObject {
 
  signals:
   void RaiseRequested();
+  // A second start was given this file (an absolute path).
+  void OpenRequested(const QString& file);
 
  private:
-  bool AskFirstCopyToShow();
+  bool AskFirstCopyToShow(const QString& file);
+  void TakeRequest(QLocalSocket* socket);
   QString DescribeHolder() const;
   void Listen();
 

@@ -1,5 +1,6 @@
 #include "ui/WindowHost.h"
 
+#include <QApplication>
 #include <QLineEdit>
 
 #include "link/PagerLink.h"
@@ -15,6 +16,13 @@ using editor::Icon;
 
 namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The operation runs on the window's thread: what it has just shown is
+// painted before it goes on waiting for the pager or for an answer.
+void ShowNow(MainWindow& window) {
+  window.RefreshFromModel();
+  QApplication::processEvents();
+}
 }  // namespace
 
 void WindowOperationHost::Warning(const std::string& text) {
@@ -26,6 +34,7 @@ void WindowOperationHost::Plain(const std::string& text) {
 }
 
 bool WindowOperationHost::Question(const std::string& text) {
+  ShowNow(window_);
   return MessageService::Instance().Show(editor::kTitle, Q(text), Icon::Exclamation, Buttons::OkCancel, &window_) ==
          editor::Answer::Ok;
 }
@@ -53,7 +62,12 @@ void WindowOperationHost::Pause(unsigned ms) {
   window_.Link().WaitPumping(ms);
 }
 
-void WindowOperationHost::SetCaption(const std::string& caption) { window_.setWindowTitle(Q(caption)); }
+// Read drops the file name from the caption; the program caption is all it shows.
+void WindowOperationHost::SetCaption(const std::string& /*caption*/) { window_.SetCaptionFile({}); }
+
+void WindowOperationHost::PagerFirmwareShown(const std::string& /*text*/) { ShowNow(window_); }
+void WindowOperationHost::PagerSerialShown(const std::string& /*serial*/) { ShowNow(window_); }
+void WindowOperationHost::VerifyFailed(const VerifyReport& report) { window_.NoteVerifyFailure(report); }
 
 void WindowOperationHost::FocusSerialNumber() {
   window_.Model().Enter("edtSerialNo");  // emptied, ready for the next scan

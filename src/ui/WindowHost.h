@@ -26,6 +26,9 @@ class WindowOperationHost : public OperationHost {
   void MainWindowEnabled(bool enabled) override;
   void Pause(unsigned ms) override;
   void SetCaption(const std::string& caption) override;
+  void PagerFirmwareShown(const std::string& text) override;
+  void PagerSerialShown(const std::string& serial) override;
+  void VerifyFailed(const VerifyReport& report) override;
   void FocusSerialNumber() override;
 
  private:

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QTimer>
 #include <csignal>
 
@@ -22,10 +23,17 @@ int main(int argc, char** argv) {
   parser.addOption(demo);
   parser.addOption(screenshot);
   parser.addOption(page);
+  parser.addPositionalArgument("FILE", "A table file (*.tbl) to open, as \"Open\" opens it.", "[FILE]");
   parser.process(app);
+  const QStringList files = parser.positionalArguments();
+  if (files.size() > 1) {
+    zt310::ui::MessageService::Instance().Show(zt310::editor::kTitle, "Give at most one table file to open.");
+    return 2;
+  }
+  const QString file = files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
 
   zt310::ui::SingleInstance instance(zt310::ui::ProgramCaption());
-  if (!instance.Claim()) {
+  if (!instance.Claim(file)) {
     // Another copy was asked to show itself; anything else is said, not swallowed.
     if (instance.Problem().isEmpty()) return 0;
     zt310::ui::MessageService::Instance().Show(zt310::editor::kTitle, instance.Problem());
@@ -37,12 +45,15 @@ int main(int argc, char** argv) {
   options.ports = parser.values(port);
   options.demo = parser.isSet(demo);
   options.searchCradle = !parser.isSet(screenshot);
+  options.startupFile = file;
   zt310::ui::MainWindow window(options);
   QObject::connect(&instance, &zt310::ui::SingleInstance::RaiseRequested, &window, [&window] {
     if (window.isMinimized()) window.showNormal();
     window.raise();
     window.activateWindow();
   });
+  QObject::connect(&instance, &zt310::ui::SingleInstance::OpenRequested, &window,
+                   [&window](const QString& path) { window.OpenFileAt(path); }, Qt::QueuedConnection);
   // A termination request lets a running transfer end and the port close first.
   zt310::ui::TerminationSignals termination({SIGTERM, SIGINT, SIGHUP});
   QObject::connect(&termination, &zt310::ui::TerminationSignals::Requested, &window,

@@ -44,6 +44,19 @@ class SingleInstanceTest : public QObject {
     QVERIFY(raised.wait(2000));
   }
 
+  // A second start with a file hands its absolute path over, whatever bytes
+  // the name holds.
+  void secondCopyHandsItsFileOver() {
+    SingleInstance first(Key(), dir_.path());
+    QSignalSpy opened(&first, &SingleInstance::OpenRequested);
+    QVERIFY(first.Claim());
+    const QString name = QString::fromUtf8("odd name\nwith \xC3\xA9 and spaces.tbl");
+    SingleInstance second(Key(), dir_.path());
+    QVERIFY(!second.Claim(name));
+    QVERIFY(opened.wait(2000));
+    QCOMPARE(opened.at(0).at(0).toString(), QDir::current().absoluteFilePath(name));
+  }
+
   // A live process of another program named in the lock file.
   void lockOfAnotherProgramIsReported() {
     QProcess sleeper;
