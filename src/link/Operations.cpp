@@ -506,18 +506,16 @@ OperationResult FinishVerify(OperationContext& context, bool same, const VerifyR
   return {same ? OperationOutcome::Success : OperationOutcome::Failed, label};
 }
 
-}  // namespace
-
-OperationResult VerifyPager(OperationContext& context) {
+// The cradle check, then the progress window at "Verify Now ......"; false
+// when no cradle answered (the board message has been shown).
+bool BeginVerify(OperationContext& context) {
   OperationHost& host = context.host;
-  CodePlugImage& image = context.model.image();
   PagerLink& link = context.link;
-
   host.Status(kStatusBoardTesting);
   host.MainWindowEnabled(false);
   if (!link.CheckTargetBoard()) {
     ReportBoardNotResponding(context, kStatusReady);
-    return {OperationOutcome::Abandoned, {}};
+    return false;
   }
   if (!link.Port().IsOpen()) link.OpenSelectedPort();
 
@@ -526,6 +524,17 @@ OperationResult VerifyPager(OperationContext& context) {
   host.ProgressLabel(kLabelVerifyNow);
   host.ShowProgress();
   host.Status(kStatusVerifyNow);
+  return true;
+}
+
+}  // namespace
+
+OperationResult VerifyPager(OperationContext& context) {
+  OperationHost& host = context.host;
+  CodePlugImage& image = context.model.image();
+  PagerLink& link = context.link;
+
+  if (!BeginVerify(context)) return {OperationOutcome::Abandoned, {}};
   Block16 identity{};
   const BlockStatus identityRead = ReadNamedBlockStatus(link, identity, kIdentityBlock);
   if (identityRead != BlockStatus::Ok) return VerifyFailsEarly(context, Problem(identityRead, kIdentityBlock));
@@ -667,19 +676,7 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vecto
   OperationHost& host = context.host;
   PagerLink& link = context.link;
 
-  host.Status(kStatusBoardTesting);
-  host.MainWindowEnabled(false);
-  if (!link.CheckTargetBoard()) {
-    ReportBoardNotResponding(context, kStatusReady);
-    return {OperationOutcome::Abandoned, {}};
-  }
-  if (!link.Port().IsOpen()) link.OpenSelectedPort();
-
-  host.ProgressRange(0, kVerifyProgressMax);
-  host.ProgressValue(0);
-  host.ProgressLabel(kLabelVerifyNow);
-  host.ShowProgress();
-  host.Status(kStatusVerifyNow);
+  if (!BeginVerify(context)) return {OperationOutcome::Abandoned, {}};
   PagerBlocks pager;
   pager.band.fill(kBlank);
   pager.serial.fill(kBlank);
