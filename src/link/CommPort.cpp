@@ -112,10 +112,9 @@ void TCommPort::TakeOver(TCommPort& other) {
 }
 
 void TCommPort::Raise(CommErrorCode code) const {
-  const std::uint32_t systemError = static_cast<std::uint32_t>(errno);
   const QString detail = device_ ? device_->errorString() : QString();
   if (trace_) trace_->Note(portName_, QStringLiteral("error %1: %2").arg(static_cast<int>(code)).arg(detail));
-  throw ECommError(code, systemError, detail);
+  throw ECommError(code, detail);
 }
 
 void TCommPort::Open() {
@@ -123,26 +122,24 @@ void TCommPort::Open() {
   const QString path = DevicePathForPortName(portName_);
   const auto refuseNonTerminal = [this](const QString& why) {
     if (trace_) trace_->Note(portName_, QStringLiteral("open failed: ") + why);
-    throw ECommError(CommErrorCode::GetSettingsFailed, ENOTTY, why);
+    throw ECommError(CommErrorCode::GetSettingsFailed, why);
   };
   if (const auto why = NotACharacterDevice(path)) refuseNonTerminal(*why);
   auto device = std::make_unique<QSerialPort>();
   device->setPortName(portName_);
   if (!device->open(QIODevice::ReadWrite)) {
-    const std::uint32_t systemError = static_cast<std::uint32_t>(errno);
     if (const auto why = NotATerminal(path)) refuseNonTerminal(*why);
     const QString detail = device->errorString();
     if (trace_) trace_->Note(portName_, QStringLiteral("open failed: ") + detail);
-    throw ECommError(CommErrorCode::OpenFailed, systemError, detail, MayNotUse(path));
+    throw ECommError(CommErrorCode::OpenFailed, detail, MayNotUse(path));
   }
   // Qt locks by name; two names of one device (a link and its target)
   // must still be one port, so the device itself is locked too.
   if (::flock(static_cast<int>(device->handle()), LOCK_EX | LOCK_NB) != 0) {
-    const std::uint32_t systemError = static_cast<std::uint32_t>(errno);
     device->close();
     const QString detail = QStringLiteral("the device is in use under another name");
     if (trace_) trace_->Note(portName_, QStringLiteral("open failed: ") + detail);
-    throw ECommError(CommErrorCode::OpenFailed, systemError, detail);
+    throw ECommError(CommErrorCode::OpenFailed, detail);
   }
   device_ = std::move(device);
   try {

@@ -35,13 +35,10 @@ enum class CommErrorCode : std::uint8_t {
 
 class ECommError {
  public:
-  ECommError(CommErrorCode code, std::uint32_t systemError, QString detail = {}, bool permissionDenied = false)
-      : code_(code), systemError_(systemError), detail_(std::move(detail)), permissionDenied_(permissionDenied) {}
+  ECommError(CommErrorCode code, QString detail = {}, bool permissionDenied = false)
+      : code_(code), detail_(std::move(detail)), permissionDenied_(permissionDenied) {}
 
-  std::uint8_t Code() const { return static_cast<std::uint8_t>(code_); }
   CommErrorCode code() const { return code_; }
-  // errno captured when the error was raised (0 when the system gave none).
-  std::uint32_t SystemError() const { return systemError_; }
   // The system's own words, for traces and support.
   const QString& detail() const { return detail_; }
   // The user may not use the device (not a member of its group).
@@ -49,7 +46,6 @@ class ECommError {
 
  private:
   CommErrorCode code_;
-  std::uint32_t systemError_;
   QString detail_;
   bool permissionDenied_;
 };
@@ -70,7 +66,6 @@ class TCommPort {
   void Close();
   bool IsOpen() const { return open_; }
   void SetSpeed(std::uint32_t baud);
-  std::uint32_t Speed() const { return baud_; }
   // A name such as ttyUSB0 (under /dev) or a full path such as /dev/pts/3.
   void SetPortName(const QString& name);
   const QString& PortName() const { return portName_; }

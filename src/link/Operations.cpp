@@ -204,9 +204,9 @@ std::optional<std::pair<int, int>> ReadPagerBand(OperationContext& context) {
                         int{band[kBand - kBandwidthBlock.offset]});
 }
 
-bool KeepWideBand(OperationContext& context, int b136, int b138) {
-  if (b136 == 0 && b138 == 1 && !context.host.Question(kSwitchNbToWbText)) return false;
-  if (b136 == 0 && b138 == kBlank) {
+bool KeepWideBand(OperationContext& context, int pagerNarrowMarker, int pagerBand) {
+  if (pagerNarrowMarker == 0 && pagerBand == 1 && !context.host.Question(kSwitchNbToWbText)) return false;
+  if (pagerNarrowMarker == 0 && pagerBand == kBlank) {
     context.model.image()[kAudioGain] = 0;
     context.model.image()[kNarrowBandMarker] = kBlank;
     context.model.Select("cboAudioGain", 0);
@@ -252,28 +252,29 @@ OperationResult WritePager(OperationContext& context) {
   if (!identityRead) return detail::Abandon(context, kReadFirmwareFailText);
   const Block16& identity = *identityRead;
   detail::ShowVersionLabel(context, identity);
-  const int f = image.FirmwareVersionNumber();
-  const int p = BlockFirmwareVersion(identity);
+  const int imageFirmware = image.FirmwareVersionNumber();
+  const int pagerFirmware = BlockFirmwareVersion(identity);
 
-  if (image[kAudioGain] != 0 && AudioGainIgnored(p)) host.Plain(kAudioGainNoticeText);
-  if (IsOldTimingFirmware(p) && image[kToneSystem] == kToneSystemPlectron) {
+  if (image[kAudioGain] != 0 && AudioGainIgnored(pagerFirmware)) host.Plain(kAudioGainNoticeText);
+  if (IsOldTimingFirmware(pagerFirmware) && image[kToneSystem] == kToneSystemPlectron) {
     return detail::Abandon(context, kPlectronWriteText);
   }
-  if (detail::SingleChannelPagerRefuses(identity, p, image)) return detail::RefuseTwoChannelImage(context);
+  if (detail::SingleChannelPagerRefuses(identity, pagerFirmware, image)) return detail::RefuseTwoChannelImage(context);
 
   const auto band = detail::ReadPagerBand(context);
   if (!band) return detail::Abandon(context, kReadBandwidthFailText);
-  const auto [b136, b138] = *band;
+  const auto [pagerNarrowMarker, pagerBand] = *band;
   if (!model.At("chkNB").checked) {
-    if (!detail::KeepWideBand(context, b136, b138)) return detail::Abandon(context);
-  } else if (b138 == kBlank && (b136 == kBlank || b136 == 0) && !host.Question(kSwitchWbToNbText)) {
-    return detail::Abandon(context);
+    if (!detail::KeepWideBand(context, pagerNarrowMarker, pagerBand)) return detail::Abandon(context);
+  } else {
+    const bool pagerWide = pagerBand == kBlank && (pagerNarrowMarker == kBlank || pagerNarrowMarker == 0);
+    if (pagerWide && !host.Question(kSwitchWbToNbText)) return detail::Abandon(context);
   }
 
-  image[kGapMax] = ConvertGapMax(image[kGapMax], p, f);
+  image[kGapMax] = ConvertGapMax(image[kGapMax], pagerFirmware, imageFirmware);
   model.SetText("edtGapMax", std::to_string(image[kGapMax]));
-  editor::SelectTimingUnitLabels(model, p);
-  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], p);
+  editor::SelectTimingUnitLabels(model, pagerFirmware);
+  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], pagerFirmware);
   CopyBlock(image, kIdentity, identity);
 
   host.ProgressValue(0);
@@ -370,9 +371,9 @@ OperationResult ReadPager(OperationContext& context) {
   const auto identityRead = detail::ReadPagerIdentity(context);
   if (!identityRead) return detail::Abandon(context, kReadFirmwareFailText);
   const Block16& identity = *identityRead;
-  const int p = BlockFirmwareVersion(identity);
+  const int pagerFirmware = BlockFirmwareVersion(identity);
   const bool untilPressReset = image[kResetMode] == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit);
-  if (!HasManualResetUntilPress(p) && untilPressReset) return detail::Abandon(context, kManualResetText);
+  if (!HasManualResetUntilPress(pagerFirmware) && untilPressReset) return detail::Abandon(context, kManualResetText);
   CopyBlock(image, kIdentity, identity);
   detail::ShowVersionLabel(context, identity);
 
@@ -432,7 +433,7 @@ OperationResult ReadPager(OperationContext& context) {
 
   const bool ok = std::string_view(label) == kLabelReadSuccess;
   if (ok) {
-    TakeOverReadImage(model, read, p);
+    TakeOverReadImage(model, read, pagerFirmware);
   } else {
     WriteErrorDump(context.startupDirectory, buffer);
   }
@@ -575,14 +576,14 @@ OperationResult VerifyPager(OperationContext& context) {
 CodePlugImage AdaptAsWrite(const CodePlugImage& opened, const PagerBlocks& pager, bool bandRuleActed) {
   CodePlugImage image = opened;
   StampHeader(image);
-  const int f = image.FirmwareVersionNumber();
-  const int p = BlockFirmwareVersion(pager.identity);
+  const int imageFirmware = image.FirmwareVersionNumber();
+  const int pagerFirmware = BlockFirmwareVersion(pager.identity);
   if (bandRuleActed) {
     image[kAudioGain] = 0;
     image[kNarrowBandMarker] = kBlank;
   }
-  image[kGapMax] = ConvertGapMax(image[kGapMax], p, f);
-  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], p);
+  image[kGapMax] = ConvertGapMax(image[kGapMax], pagerFirmware, imageFirmware);
+  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], pagerFirmware);
   CopyBlock(image, kIdentity, pager.identity);
   if (IsBlankSerialBlock(pager.serial) || SerialBlockChecksumHolds(pager.serial)) {
     CopyBlock(image, kSerialNumber, pager.serial);

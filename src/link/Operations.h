@@ -174,7 +174,7 @@ OperationResult RefuseTwoChannelImage(OperationContext& context);
 std::optional<std::pair<int, int>> ReadPagerBand(OperationContext& context);
 // "NB" unticked: a narrow-band pager is switched to wide band only when the
 // user says OK; false when cancelled.
-bool KeepWideBand(OperationContext& context, int b136, int b138);
+bool KeepWideBand(OperationContext& context, int pagerNarrowMarker, int pagerBand);
 // Writes each block of the plan and reads it back, stopping at the first
 // failure; the gauge rises to kWriteProgressMax. Returns the result label.
 const char* WriteAndVerifyBlocks(OperationContext& context, const std::vector<BlockRange>& plan);

@@ -180,14 +180,14 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   if (!identityRead) return AbandonAndFocus(context, kReadFirmwareFailText);
   const Block16& identity = *identityRead;
   detail::ShowVersionLabel(context, identity);
-  const int p = BlockFirmwareVersion(identity);
-  const int f = image.FirmwareVersionNumber();
+  const int pagerFirmware = BlockFirmwareVersion(identity);
+  const int imageFirmware = image.FirmwareVersionNumber();
 
-  if (image[kAudioGain] != 0 && AudioGainIgnored(p)) host.Plain(kAudioGainNoticeText);
-  if (IsOldTimingFirmware(p) && image[kToneSystem] == kToneSystemPlectron) {
+  if (image[kAudioGain] != 0 && AudioGainIgnored(pagerFirmware)) host.Plain(kAudioGainNoticeText);
+  if (IsOldTimingFirmware(pagerFirmware) && image[kToneSystem] == kToneSystemPlectron) {
     return detail::Abandon(context, kProductionPlectronText);
   }
-  if (detail::SingleChannelPagerRefuses(identity, p, image)) {
+  if (detail::SingleChannelPagerRefuses(identity, pagerFirmware, image)) {
     OperationResult result = detail::RefuseTwoChannelImage(context);
     host.FocusSerialNumber();
     return result;
@@ -195,18 +195,18 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
 
   const auto band = detail::ReadPagerBand(context);
   if (!band) return detail::Abandon(context, kReadBandwidthFailText);
-  const auto [b136, b138] = *band;
+  const auto [pagerNarrowMarker, pagerBand] = *band;
   if (!model.At("chkNB").checked) {
-    if (!detail::KeepWideBand(context, b136, b138)) return detail::Abandon(context);
+    if (!detail::KeepWideBand(context, pagerNarrowMarker, pagerBand)) return detail::Abandon(context);
   } else {
     const bool imageNarrow = image[kNarrowBandMarker] == 0 && image[kBand] == 1;
-    const bool pagerWide = b138 == kBlank && (b136 == kBlank || b136 == 0);
+    const bool pagerWide = pagerBand == kBlank && (pagerNarrowMarker == kBlank || pagerNarrowMarker == 0);
     if (imageNarrow && pagerWide && !host.Question(kSwitchWbToNbText)) return detail::Abandon(context);
   }
 
-  image[kGapMax] = ConvertGapMax(image[kGapMax], p, f);
+  image[kGapMax] = ConvertGapMax(image[kGapMax], pagerFirmware, imageFirmware);
   model.SetText("edtGapMax", std::to_string(image[kGapMax]));
-  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], p);
+  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], pagerFirmware);
   std::copy(identity.begin(), identity.end(), image.data() + kIdentity);
 
   // Named after the scanned serial number: the one on the pager's label.

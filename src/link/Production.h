@@ -67,8 +67,6 @@ class SerialScanKeys {
     std::optional<std::string> scanned;  // a scan: ProduceScannedSerial with this text
   };
 
-  // The field got the focus: the window empties it.
-  void FocusGained() {}
   KeyDownAction KeyDown(const std::string& textBefore, bool enter, std::uint32_t nowMs);
   // A character: true when it is swallowed and the focus moves to edtNull
   // (the carriage return that ends a scan).

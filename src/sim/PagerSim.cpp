@@ -516,11 +516,6 @@ std::vector<SimRequest> PagerSimulator::Requests() const {
   return requests_;
 }
 
-void PagerSimulator::AddFault(const Fault& fault) {
-  std::lock_guard lock(mutex_);
-  faults_.push_back(fault);
-}
-
 bool PagerSimulator::SaveMemory() const {
   if (options_.savePath.empty()) return true;
   const CodePlugImage memory = Memory();

@@ -80,9 +80,6 @@ class PagerSimulator {
   CodePlugImage Memory() const;
   void SetMemory(const CodePlugImage& memory);
   std::vector<SimRequest> Requests() const;
-  void AddFault(const Fault& fault);
-  void SetTurnaround(int ms) { turnaroundMs_ = ms; }
-  bool Unplugged() const { return unplugged_; }
   // Writes the memory to the save file, when one is named.
   bool SaveMemory() const;
 
@@ -104,7 +101,7 @@ class PagerSimulator {
   CodePlugImage memory_;
   std::vector<SimRequest> requests_;
   std::vector<Fault> faults_;
-  std::atomic<int> turnaroundMs_{0};
+  int turnaroundMs_ = 0;
   std::atomic<bool> unplugged_{false};
   int master_ = -1;
   int slave_ = -1;   // kept open so the device persists between clients

@@ -23,11 +23,11 @@ constexpr int kRowHeight = 24;
 // The columns of a call row after its enable box; captions and rows share
 // these widths, so everything lines up.
 enum Column { kTone1, kTone2, kToneType, kPattern, kAlertTime, kSwitchA, kSwitchB, kSwitchC, kSwitchD, kPriority };
-struct ColumnSpec {
+struct CallColumn {
   const char* caption;
   int width;
 };
-constexpr ColumnSpec kColumns[] = {
+constexpr CallColumn kColumns[] = {
     {"Tone 1", 58},         {"Tone 2", 58}, {"     Alert    Tone Type", 96}, {"Alert Pattern", 80},
     {"Alert Time", 114},    {"SW-A", 40},   {"SW-B", 40},                    {"SW-C", 40},
     {"SW-D", 40},           {"Priority Alert", 56},
@@ -114,7 +114,7 @@ QWidget* ChannelPage::BuildCaptionLine(QWidget* parent) {
   auto* blank = new QWidget(line);
   blank->setFixedWidth(kEnableWidth);
   layout->addWidget(blank);
-  for (const ColumnSpec& column : kColumns) {
+  for (const CallColumn& column : kColumns) {
     QLabel* caption = Caption(column.caption, line);
     caption->setFixedWidth(column.width);
     if (&column == &kColumns[kToneType]) caption->setFixedWidth(caption->fontMetrics().horizontalAdvance("Tone Type") + 6);

@@ -12,12 +12,4 @@ namespace zt310::ui {
 // caption, list items and hint.
 QWidget* CreateControlWidget(const editor::EditorModel& model, const std::string& name, QWidget* parent);
 
-// A plain page that lays out every model control below the page control
-// `pageName`, containers as groups and panels. The dedicated pages replace
-// it where they exist.
-QWidget* CreateGenericPage(const editor::EditorModel& model, const std::string& pageName, QWidget* parent);
-
-// The page a control lives on: its outermost container.
-std::string PageOf(const editor::EditorModel& model, const std::string& name);
-
 }  // namespace zt310::ui

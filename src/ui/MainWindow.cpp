@@ -254,10 +254,6 @@ MainWindow::~MainWindow() {
   if (demoSim_) demoSim_->Stop();
 }
 
-QString MainWindow::DemoDevice() const {
-  return demoSim_ ? QString::fromStdString(demoSim_->DevicePath()) : QString();
-}
-
 void MainWindow::FillPortList() {
   link_->BuildPortList(options_.ports);
   portList_->clear();

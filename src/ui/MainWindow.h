@@ -67,11 +67,9 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   editor::EditorModel& Model() { return *model_; }
-  ModelBinder& Binder() { return *binder_; }
   QString StatusText() const;
   void SetStatusText(const QString& text);
   QString SaveTarget() const { return saveTarget_; }
-  QString StartupDirectory() const { return startupDirectory_; }
   ProgressWindow& Progress() { return *progress_; }
   PasswordDialog& Password() { return *password_; }
   QComboBox* PortList() const { return portList_; }
@@ -80,8 +78,6 @@ class MainWindow : public QMainWindow {
   QTabWidget* Pages() const { return pages_; }
   int ActivePage() const { return activePage_; }
   PagerLink& Link() { return *link_; }
-  // The device of the built-in simulated pager (--demo), empty without one.
-  QString DemoDevice() const;
   // The working image differs from what was last opened, saved or read.
   bool HasUnsavedChanges() const;
   // The caption names this file ("ZT310 V1.3.9  [path]"), or none when empty.

@@ -4,10 +4,10 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <optional>
+#include <stdexcept>
 
 #include "ui/AdvancePage.h"
 #include "ui/ChannelPage.h"
-#include "ui/ControlWidgets.h"
 #include "ui/SettingPage.h"
 #include "ui/SystemPage.h"
 
@@ -80,8 +80,7 @@ QWidget* CreatePageWidget(const PageContext& context, const std::string& pageNam
   if (pageName == "tabSetting") return CreateSettingPage(context, parent);
   if (pageName == "tabSystem") return CreateSystemPage(context, parent);
   if (pageName == "tabAdvance") return CreateAdvancePage(context, parent);
-  // Pages without a dedicated layout show their controls in a plain form.
-  return CreateGenericPage(context.model, pageName, parent);
+  throw std::logic_error("no layout for page " + pageName);
 }
 
 }  // namespace zt310::ui

@@ -181,7 +181,7 @@ class LinkTest : public QObject {
       port.Open();
       QFAIL("opened a port in use");
     } catch (const ECommError& error) {
-      QCOMPARE(error.Code(), std::uint8_t{8});
+      QCOMPARE(static_cast<int>(error.code()), 8);
     }
     // The holder still talks to the cradle.
     QVERIFY(f.link.CheckTargetBoard());
@@ -202,7 +202,7 @@ class LinkTest : public QObject {
         second.Reopen(9600, name);
         QFAIL(qPrintable("opened a port in use as " + name));
       } catch (const ECommError& error) {
-        QCOMPARE(error.Code(), std::uint8_t{8});
+        QCOMPARE(static_cast<int>(error.code()), 8);
       }
     }
     holder.Close();
@@ -222,7 +222,7 @@ class LinkTest : public QObject {
         port.Reopen(9600, name);
         QFAIL(qPrintable("opened " + name));
       } catch (const ECommError& error) {
-        QCOMPARE(error.Code(), std::uint8_t{14});
+        QCOMPARE(static_cast<int>(error.code()), 14);
       }
       QVERIFY(!port.IsOpen());
       PagerLink link;
@@ -241,7 +241,7 @@ class LinkTest : public QObject {
       try {
         operation();
       } catch (const ECommError& error) {
-        return error.Code();
+        return static_cast<int>(error.code());
       }
       return 0;
     };
@@ -316,7 +316,7 @@ class LinkTest : public QObject {
     QFETCH(bool, permissionDenied);
     QFETCH(QString, expectedStart);
     QFETCH(bool, explainsGroup);
-    const ECommError error(static_cast<CommErrorCode>(code), 13, {}, permissionDenied);
+    const ECommError error(static_cast<CommErrorCode>(code), {}, permissionDenied);
     const QString message = OpenErrorMessage(error, "ttyUSB0");
     QVERIFY2(message.startsWith(expectedStart), qPrintable(message));
     QCOMPARE(message.contains("usermod -aG"), explainsGroup);
