@@ -7,6 +7,11 @@
 
 namespace zt310::cli {
 
+int UsageError(std::ostream& err, const std::string& usage) {
+  err << "Usage: " << usage << "\n";
+  return kExitUsage;
+}
+
 const std::vector<Verb>& AllVerbs() {
   static const std::vector<Verb> verbs = [] {
     std::vector<Verb> all;

@@ -17,6 +17,9 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+// "Usage: ..." on err; returns kExitUsage.
+int UsageError(std::ostream& err, const std::string& usage);
+
 struct Io {
   std::ostream& out;
   std::ostream& err;

@@ -10,11 +10,6 @@ namespace zt310::cli {
 
 namespace {
 
-int UsageError(std::ostream& err, const std::string& usage) {
-  err << "Usage: " << usage << "\n";
-  return kExitUsage;
-}
-
 int RunNew(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   std::vector<std::string> outputs;

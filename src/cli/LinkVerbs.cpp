@@ -22,11 +22,6 @@ constexpr const char* kPortsPortHelp =
 constexpr const char* kTraceHelp =
     "  --trace FILE  write every frame sent and received, with ms timestamps, and the time-outs\n";
 
-int UsageError(std::ostream& err, const std::string& usage) {
-  err << "Usage: " << usage << "\n";
-  return kExitUsage;
-}
-
 // The link of one verb: port list with the named ports first, optional trace.
 struct VerbLink {
   PagerLink link;

@@ -45,7 +45,7 @@ constexpr const char* kExitHelp =
     "Exit codes: 0 success, 1 the pager operation failed or was abandoned, 2 usage or file error.\n";
 
 // Blanks around a serial number or a line; a CR/LF line end too.
-std::string Trimmed(const std::string& text) {
+std::string TrimmedLine(const std::string& text) {
   const auto first = text.find_first_not_of(" \r\n");
   if (first == std::string::npos) return {};
   const auto last = text.find_last_not_of(" \r\n");
@@ -94,7 +94,7 @@ class CliHost : public OperationHost {
       io_.err << "Cancel\n";  // end of input: the prompt line still ends
       return false;
     }
-    answer = Trimmed(answer);
+    answer = TrimmedLine(answer);
     return !answer.empty() && (answer[0] == 'o' || answer[0] == 'O' || answer[0] == 'y' || answer[0] == 'Y');
   }
   void Status(const std::string&) override {}
@@ -151,11 +151,6 @@ struct OperationRun {
   OperationContext Context() { return {link, *model, *host, std::filesystem::current_path()}; }
 };
 
-int UsageError(std::ostream& err, const std::string& usage) {
-  err << "Usage: " << usage << "\n";
-  return kExitUsage;
-}
-
 enum class Questions { None, Asked, NotFromInput };
 
 // Takes --port, --trace and (when asked for) --yes / --no out of args;
@@ -193,7 +188,7 @@ std::unique_ptr<OperationRun> TakeRunOptions(std::vector<std::string>& args, Io&
 
 // The progress label's last words, then the exit code.
 int Finish(const OperationResult& result, Io& io) {
-  if (!result.label.empty()) io.err << Trimmed(result.label) << "\n";
+  if (!result.label.empty()) io.err << TrimmedLine(result.label) << "\n";
   return result.outcome == OperationOutcome::Success ? kExitOk : kExitFailed;
 }
 
@@ -361,12 +356,12 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
 
   ProductionOptions options;
   options.logDirectory = logDirs.empty() ? std::filesystem::current_path() : std::filesystem::path(logDirs[0]);
-  if (!serials.empty()) return ProduceOne(*run, *loaded, options, backupDir, Trimmed(serials[0]), io);
+  if (!serials.empty()) return ProduceOne(*run, *loaded, options, backupDir, TrimmedLine(serials[0]), io);
 
   int worst = kExitOk;
   std::string line;
   while (std::getline(io.in, line)) {
-    const std::string serial = Trimmed(line);
+    const std::string serial = TrimmedLine(line);
     if (serial.empty()) continue;
     if (ProduceOne(*run, *loaded, options, backupDir, serial, io) != kExitOk) worst = kExitFailed;
   }

@@ -1,5 +1,6 @@
 #include "codeplug/Decode.h"
 
+#include "tones/RfChannel.h"
 #include "tones/Tones.h"
 
 #include <cstdio>
@@ -22,12 +23,6 @@ Node Array(std::string key, std::vector<Node> children) {
 Node Text(std::string key, std::string text) { return Leaf(std::move(key), std::move(text)); }
 Node Number(std::string key, long value) { return Leaf(std::move(key), value); }
 Node Flag(std::string key, bool value) { return Leaf(std::move(key), value); }
-
-std::string Format(const char* format, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
-}
 
 std::string Hex16(unsigned value) {
   char text[8];
@@ -58,7 +53,7 @@ std::string ToneSystemText(int byte) {
 
 std::string AlertTimeText(int byte) {
   if (byte == 0) return "STD";
-  return Format("%01.1f", byte * 0.5);
+  return FormatNumber("%01.1f", byte * 0.5);
 }
 
 std::string SwitchModeText(int byte) {
@@ -87,9 +82,9 @@ bool OneChannel(const CodePlugImage& image) {
          IsSingleChannelFirmware(image.FirmwareVersionNumber());
 }
 
-std::string Volts(int code) { return Format("%01.2f", CodeToVolts(code)); }
-std::string Centivolts(int value) { return Format("%01.2f", value / 100.0); }
-std::string HalfSeconds(int value) { return Format("%01.1f", value * 0.5); }
+std::string Volts(int code) { return FormatNumber("%01.2f", CodeToVolts(code)); }
+std::string Centivolts(int value) { return FormatNumber("%01.2f", value / 100.0); }
+std::string HalfSeconds(int value) { return FormatNumber("%01.1f", value * 0.5); }
 
 std::string BatteryText(std::uint8_t code) {
   const auto centivolts = BatteryCentivoltsForCode(code);
@@ -142,8 +137,8 @@ Node Channel(const CodePlugImage& image, int ch) {
   }
   return Object(ch == 0 ? "F1" : "F2",
                 {Text("frequency", FrequencyText(image, ch)), Text("spacing", SpacingText(image[RfSpacingCode(ch)])),
-                 Number("spacing_code", image[RfSpacingCode(ch)]), Text("pllr", Hex32(image.GetLong(RfReferenceWord(ch)))),
-                 Text("plln", Hex32(image.GetLong(RfDividerWord(ch)))),
+                 Number("spacing_code", image[RfSpacingCode(ch)]), Text("pllr", FormatSynthWord(image.GetLong(RfReferenceWord(ch)))),
+                 Text("plln", FormatSynthWord(image.GetLong(RfDividerWord(ch)))),
                  Object("switch_duty_enabled", std::move(dutyEnables)), Array("calls", std::move(calls)),
                  Array("group_calls", std::move(groups))});
 }
@@ -170,7 +165,7 @@ Node Settings(const CodePlugImage& image) {
   for (const auto& option : kOptions) options.push_back(Flag(option.key, image.GetBit(kModelOptions, option.bit)));
   std::vector<Node> tonalities;
   for (int k = 0; k < kTonalityCount; ++k) {
-    tonalities.push_back(Text("", Format("%01.3f", image.GetWord(TonalityFrequency(k)) / 1000.0)));
+    tonalities.push_back(Text("", FormatNumber("%01.3f", image.GetWord(TonalityFrequency(k)) / 1000.0)));
   }
   const bool narrow = image[kBand] == 1;
   return Object("setting",
@@ -212,7 +207,7 @@ Node Advance(const CodePlugImage& image) {
   }
   const int bandwidth = image[kDecoderBandwidth];
   return Object("advance",
-                {Text("decoder_bandwidth_percent", bandwidth <= 15 ? Format("%01.1f", 0.1 + 0.2 * bandwidth) : "(none)"),
+                {Text("decoder_bandwidth_percent", bandwidth <= 15 ? FormatNumber("%01.1f", 0.1 + 0.2 * bandwidth) : "(none)"),
                  Number("gap_max", image[kGapMax]), Number("group_call_duration", image.GetWord(kGroupCallDuration)),
                  Number("nrssi_response_time_x10ms", image[kNrssiResponseTime]),
                  Text("battery_low_v", BatteryText(image[kBatteryLow])),
@@ -306,9 +301,9 @@ std::string FrequencyText(const CodePlugImage& image, int channel) {
   return text;
 }
 
-std::string Hex32(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%08X", value);
+std::string FormatNumber(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
   return text;
 }
 

@@ -52,6 +52,8 @@ std::string DescribeDifference(const FieldDifference& difference, const std::str
 std::string AlertPatternText(const CodePlugImage& image, int offset);  // "ABCDABCD"
 std::string FrequencyText(const CodePlugImage& image, int channel);   // "%07d"
 long FrequencyValue(const CodePlugImage& image, int channel);         // 100 Hz units
-std::string Hex32(std::uint32_t value);                               // 8 upper-case digits
+
+// A number as printf's format shows it ("%01.2f"): listing and fields alike.
+std::string FormatNumber(const char* format, double value);
 
 }  // namespace zt310

@@ -49,13 +49,6 @@ std::pair<int, int> SwitchBit(int channel, bool group, int row, int sw) {
 // Bit of byte 365 that is clear while the channel's duty box of sw is ticked.
 int DutyEnableBit(int channel, int sw) { return 4 * channel + sw; }
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 int PatternStepCode(char c) {
   switch (c) {
     case 'A': case 'a': return 1;
@@ -469,7 +462,7 @@ void ChannelPages::LoadDuties(int channel) {
 void ChannelPages::RegisterWindowControls() {
   EditorModel& m = *model_;
   Control& group = m.Add(MakeControl("grpToneSystem", ControlKind::Group, "", "Tone System"));
-  group.hint = "Tone System Information in this group is modifiable by the regular user.";
+  group.hint = kToneSystemHint;
   const char* captions[] = {"Standard", "User", "Plectron"};
   const ToneSystem systems[] = {ToneSystem::Standard, ToneSystem::User, ToneSystem::Plectron};
   for (int k = 0; k < 3; ++k) {

@@ -22,6 +22,9 @@
 namespace zt310::editor {
 
 inline constexpr int kChannels = 2;
+// The hint of the Tone System group, in the model and on the window's top panel.
+inline constexpr const char* kToneSystemHint =
+    "Tone System Information in this group is modifiable by the regular user.";
 
 // Which tone field a tone table dialog fills: one row index per kind of tone
 // field, at most one of them set (-1 = none).

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "codeplug/CodePlugImage.h"
+#include "codeplug/Decode.h"
 
 namespace zt310::editor {
 
@@ -172,7 +173,9 @@ KeyFilter DecimalsFilter(int decimals);
 inline constexpr const char* kNumericMessage = "Please insert a numeric!";
 
 // Text helpers.
-std::string FormatNumber(const char* format, double value);
+using ::zt310::FormatNumber;
+// The text without the blanks and tabs around it.
+std::string Trimmed(const std::string& text);
 // A whole number or decimal text as the fields accept it; nothing for other text.
 std::optional<double> ParseNumber(const std::string& text);
 

@@ -15,12 +15,6 @@ std::string FrequencyFieldName(int channel) { return "edt" + ChannelTag(channel)
 std::string SpacingListName(int channel) { return "cboCSpace" + ChannelTag(channel); }
 std::string WordLabelName(int channel, const char* word) { return "lbl" + ChannelTag(channel) + word; }
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 }  // namespace
 
 void ChannelPages::RegisterFrequencyGroup(int channel) {

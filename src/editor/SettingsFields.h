@@ -11,13 +11,6 @@ namespace zt310::editor::settings {
 
 inline std::string Indexed(const char* prefix, int index) { return prefix + std::to_string(index); }
 
-inline std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 // A field's text as a number; text that is not a plain decimal number (pasted
 // rather than typed) gives nothing, and the field treats it like a value out
 // of range.

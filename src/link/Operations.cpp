@@ -15,6 +15,7 @@
 namespace zt310 {
 
 using namespace layout;
+using editor::Trimmed;
 using Block16 = std::array<std::uint8_t, 16>;
 
 namespace {
@@ -42,13 +43,6 @@ bool ReadNamedBlock(PagerLink& link, Block16& block, const BlockRange& range) {
 
 void CopyBlock(CodePlugImage& image, int offset, const Block16& block) {
   std::copy(block.begin(), block.end(), image.data() + offset);
-}
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
 }
 
 void ReportBoardNotResponding(OperationContext& context, const char* status) {
@@ -214,17 +208,26 @@ bool KeepWideBand(OperationContext& context, int pagerNarrowMarker, int pagerBan
   return true;
 }
 
-const char* WriteAndVerifyBlocks(OperationContext& context, const std::vector<BlockRange>& plan) {
+OperationResult WriteAndVerifyBlocks(OperationContext& context, const std::vector<BlockRange>& plan) {
   const CodePlugImage& image = context.model.image();
   int done = 0;
   const int total = PlanBytes(plan);
   for (const BlockRange& block : plan) {
-    if (!context.link.WriteBlock(image, block.offset, block.count)) return kLabelWriteFail;
-    if (!context.link.VerifyBlock(image, block.offset, block.count)) return kLabelVerifyFailAfterWrite;
+    if (!context.link.WriteBlock(image, block.offset, block.count)) return {OperationOutcome::Failed, kLabelWriteFail};
+    if (!context.link.VerifyBlock(image, block.offset, block.count)) {
+      return {OperationOutcome::Failed, kLabelVerifyFailAfterWrite};
+    }
     done += block.count;
     context.host.ProgressValue(GaugeValue(done, total, kWriteProgressMax));
   }
-  return kLabelWriteSuccess;
+  return {OperationOutcome::Success, kLabelWriteSuccess};
+}
+
+void EndTransfer(OperationContext& context, unsigned pauseMs) {
+  context.host.Pause(pauseMs);
+  ClosePort(context.link);
+  context.host.ProgressValue(0);
+  context.host.CloseProgress();
 }
 
 }  // namespace detail
@@ -312,17 +315,13 @@ OperationResult WritePager(OperationContext& context) {
   StoreImageChecksum(image);
   detail::DiscardBuffers(link);
 
-  const char* label = detail::WriteAndVerifyBlocks(context, WriteBlockPlan());
-  host.ProgressLabel(label);
+  const OperationResult result = detail::WriteAndVerifyBlocks(context, WriteBlockPlan());
+  host.ProgressLabel(result.label);
 
-  host.Pause(kWriteResultPauseMs);
-  detail::ClosePort(link);
-  host.ProgressValue(0);
-  host.CloseProgress();
+  detail::EndTransfer(context, kWriteResultPauseMs);
   host.MainWindowEnabled(true);
   host.Status(kStatusReady);
-  const bool ok = std::string_view(label) == kLabelWriteSuccess;  // texts, not pointers
-  return {ok ? OperationOutcome::Success : OperationOutcome::Failed, label};
+  return result;
 }
 
 // --- Read ---
@@ -416,6 +415,7 @@ OperationResult ReadPager(OperationContext& context) {
   std::copy_n(buffer.begin(), kImageSize, read.data());
   // Pagers programmed with a 0xCD in byte 495 never carried a valid sum.
   const bool sumHolds = ComputeImageChecksum(read) == read.GetWord(kImageChecksum) || read[kChecksumLast] == 0xCD;
+  const bool ok = allRead && sumHolds;
   const char* label = kLabelReadSuccess;
   if (!allRead) {
     label = kLabelReadFail;
@@ -426,12 +426,7 @@ OperationResult ReadPager(OperationContext& context) {
   }
   host.ProgressLabel(label);
 
-  host.Pause(kReadResultPauseMs);
-  detail::ClosePort(link);
-  host.ProgressValue(0);
-  host.CloseProgress();
-
-  const bool ok = std::string_view(label) == kLabelReadSuccess;
+  detail::EndTransfer(context, kReadResultPauseMs);
   if (ok) {
     TakeOverReadImage(model, read, pagerFirmware);
   } else {
@@ -497,11 +492,8 @@ OperationResult FinishVerify(OperationContext& context, bool same, const VerifyR
   host.ProgressLabel(label);
   if (!same) host.VerifyFailed(report);
 
-  host.Pause(kVerifyResultPauseMs);
-  detail::ClosePort(context.link);
+  detail::EndTransfer(context, kVerifyResultPauseMs);
   host.ProgressGaugeVisible(true);
-  host.ProgressValue(0);
-  host.CloseProgress();
   host.MainWindowEnabled(true);
   host.Status(kStatusReady);
   return {same ? OperationOutcome::Success : OperationOutcome::Failed, label};

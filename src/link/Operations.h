@@ -176,8 +176,12 @@ std::optional<std::pair<int, int>> ReadPagerBand(OperationContext& context);
 // user says OK; false when cancelled.
 bool KeepWideBand(OperationContext& context, int pagerNarrowMarker, int pagerBand);
 // Writes each block of the plan and reads it back, stopping at the first
-// failure; the gauge rises to kWriteProgressMax. Returns the result label.
-const char* WriteAndVerifyBlocks(OperationContext& context, const std::vector<BlockRange>& plan);
+// failure; the gauge rises to kWriteProgressMax. Success, or Failed with the
+// label that says which step failed.
+OperationResult WriteAndVerifyBlocks(OperationContext& context, const std::vector<BlockRange>& plan);
+// The end of a transfer: the result label stays up for pauseMs, then the port
+// closes and the progress window goes with its gauge at 0.
+void EndTransfer(OperationContext& context, unsigned pauseMs);
 }  // namespace detail
 
 }  // namespace zt310

@@ -14,16 +14,10 @@
 namespace zt310 {
 
 using namespace layout;
+using editor::Trimmed;
 using Block16 = std::array<std::uint8_t, 16>;
 
 namespace {
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
 
 // The day's log, open for one run only so the file is never left locked.
 // Several producers on other cradles may append to the same file: each line
@@ -228,21 +222,17 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   detail::DiscardBuffers(link);
 
   // The whole image in four blocks of 128, serial number included.
-  const char* label = detail::WriteAndVerifyBlocks(context, ReadBlockPlan());
-  host.ProgressLabel(label);
+  const OperationResult result = detail::WriteAndVerifyBlocks(context, ReadBlockPlan());
+  host.ProgressLabel(result.label);
   Block16 serial;
   std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, serial.begin());
-  log.Write(LogResultLine(options.now(), SerialBlockText(serial), Trimmed(label)));
+  log.Write(LogResultLine(options.now(), SerialBlockText(serial), Trimmed(result.label)));
 
-  host.Pause(kProductionResultPauseMs);
-  detail::ClosePort(link);
-  host.ProgressValue(0);
-  host.CloseProgress();
+  detail::EndTransfer(context, kProductionResultPauseMs);
   host.MainWindowEnabled(true);
   host.FocusSerialNumber();
   host.Status(kStatusReady);
-  const bool ok = std::string_view(label) == kLabelWriteSuccess;  // texts, not pointers
-  return {ok ? OperationOutcome::Success : OperationOutcome::Failed, label};
+  return result;
 }
 
 OperationResult ProduceScannedSerial(OperationContext& context, const ProductionOptions& options,

@@ -55,7 +55,6 @@ QString ProgramCaption() { return QString::fromLatin1(kProgramCaption.data(), st
 
 namespace {
 
-constexpr const char* kReady = "  Ready ......";
 constexpr const char* kDefaultSaveQuestion =
     "Click OK will save all changes to the default file.\nThis will change all the default values and "
     "automatically loaded up by ZT310 programming software in the future.";
@@ -308,7 +307,7 @@ QWidget* MainWindow::BuildTopPanel() {
 
   auto* tones = new QGroupBox("Tone System", panel);
   tones->setObjectName("grpToneSystem");
-  tones->setToolTip("Tone System Information in this group is modifiable by the regular user.");
+  tones->setToolTip(editor::kToneSystemHint);
   auto* toneLayout = new QHBoxLayout(tones);
   const char* toneCaptions[] = {"Standard", "User", "Plectron"};
   for (int i = 0; i < 3; ++i) {
@@ -459,7 +458,7 @@ void MainWindow::BuildStatusBar() {
     status_[i]->setFixedWidth(widths[i]);
     statusBar()->addWidget(status_[i]);
   }
-  status_[1]->setText(kReady);
+  status_[1]->setText(kStatusReady);
 }
 
 QString MainWindow::StatusText() const { return status_[1]->text(); }
@@ -642,7 +641,7 @@ bool MainWindow::WriteTable(const QString& path, bool saveAs) {
 }
 
 bool MainWindow::SaveFile() {
-  if (saveTarget_ == "default.tbl") {
+  if (saveTarget_ == kDefaultTableName) {
     const Answer answer =
         MessageService::Instance().Show(editor::kTitle, kDefaultSaveQuestion, Icon::Exclamation, Buttons::YesNo, this);
     if (answer != Answer::Yes) return false;
@@ -666,7 +665,7 @@ void MainWindow::RestoreFactorySettings() {
       MessageService::Instance().Show(editor::kTitle, kRestoreQuestion, Icon::Exclamation, Buttons::YesNo, this);
   if (answer != Answer::Yes) return;
   if (!captionFile_.isEmpty()) {
-    saveTarget_ = "default.tbl";
+    saveTarget_ = kDefaultTableName;
     captionFile_.clear();
   }
   editor::RestoreFactorySettings(*model_);
@@ -709,7 +708,7 @@ void MainWindow::StartUp() {
   // The search talks to every listed port: a close request waits for it too.
   if (options_.searchCradle) RunOperation([this] { SearchCradle(); });
   focusSink_->setFocus();
-  if (CodePlugImage image = model_->image(); LoadDefaultTableFile("default.tbl", image)) {
+  if (CodePlugImage image = model_->image(); LoadDefaultTableFile(kDefaultTableName, image)) {
     model_->image() = image;
     model_->FillControlsFromImage();
     RefreshFromModel();

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "codeplug/TableFile.h"
 #include "editor/EditorModel.h"
 #include "link/OperationHost.h"
 
@@ -179,7 +180,7 @@ class MainWindow : public QMainWindow {
   HelpWindow* help_ = nullptr;
   PasswordDialog* password_ = nullptr;
   QString startupDirectory_;
-  QString saveTarget_ = "default.tbl";
+  QString saveTarget_ = kDefaultTableName;
   int activePage_ = 1;
   bool started_ = false;
   std::function<void(MainWindow&)> toneTables_;
