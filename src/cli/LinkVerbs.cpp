@@ -89,7 +89,7 @@ int RunProbe(const std::vector<std::string>& argsIn, Io& io) {
 
 struct TestRequestPlan {
   const char* what;
-  std::vector<std::array<std::uint8_t, 4>> frames;  // command and three payload bytes
+  std::vector<TestCommand> frames;
 };
 
 // Sends the test frames on the port whose cradle answers; without an answer,
@@ -137,7 +137,7 @@ std::optional<TestRequestPlan> PlanTest(std::vector<std::string>& args) {
   if (args[0] != "alert") return std::nullopt;
   if (!on) {
     if (!channels.empty() || !calls.empty()) return std::nullopt;
-    return TestRequestPlan{"Alert test off", {{kCommandAlertOff, 0, 0, 0}}};
+    return TestRequestPlan{"Alert test off", AlertTestCommands(false)};
   }
   int channel = 1;
   if (!channels.empty()) {
@@ -155,10 +155,7 @@ std::optional<TestRequestPlan> PlanTest(std::vector<std::string>& args) {
     }
     if (call < 1 || call > 12) return std::nullopt;
   }
-  // The alert of an earlier test is stopped before the new one starts.
-  return TestRequestPlan{"Alert test on",
-                         {{kCommandAlertOff, 0, 0, 0},
-                          {kCommandAlertOn, static_cast<std::uint8_t>(channel), static_cast<std::uint8_t>(call), 0}}};
+  return TestRequestPlan{"Alert test on", AlertTestCommands(true, channel, call)};
 }
 
 int RunTest(const std::vector<std::string>& argsIn, Io& io) {

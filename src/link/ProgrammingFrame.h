@@ -31,6 +31,16 @@ inline constexpr std::uint8_t kCommandVibratorOff = 0x02;
 inline constexpr std::uint8_t kCommandAlertOn = 0x03;
 inline constexpr std::uint8_t kCommandAlertOff = 0x04;
 
+// A test frame's command and its three payload bytes.
+using TestCommand = std::array<std::uint8_t, 4>;
+// The alert test: the alert of an earlier test is stopped first, so that the
+// pager never sounds two; "on" then sounds call (1 to 12) of channel (1 F1, 2 F2).
+inline std::vector<TestCommand> AlertTestCommands(bool on, int channel = 1, int call = 1) {
+  std::vector<TestCommand> commands{{kCommandAlertOff, 0, 0, 0}};
+  if (on) commands.push_back({kCommandAlertOn, static_cast<std::uint8_t>(channel), static_cast<std::uint8_t>(call), 0});
+  return commands;
+}
+
 inline constexpr int kWriteAckSize = 16;
 
 // Named reads of the operations.

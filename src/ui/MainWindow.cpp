@@ -215,10 +215,10 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     const char* name;
     std::function<void()> action;
   } testButtons[] = {
-      {"btnVibratorOn", [this] { SendVibratorTest(1); }},
-      {"btnVibratorOFF", [this] { SendVibratorTest(2); }},
-      {"btnAlertTestOn", [this] { SendAlertTest(3); }},
-      {"btnAlertTestOFF", [this] { SendAlertTest(4); }},
+      {"btnVibratorOn", [this] { SendVibratorTest(kCommandVibratorOn); }},
+      {"btnVibratorOFF", [this] { SendVibratorTest(kCommandVibratorOff); }},
+      {"btnAlertTestOn", [this] { SendAlertTest(true); }},
+      {"btnAlertTestOFF", [this] { SendAlertTest(false); }},
   };
   for (const auto& button : testButtons) {
     if (auto* widget = findChild<QPushButton*>(button.name)) connect(widget, &QPushButton::clicked, this, button.action);
@@ -283,19 +283,16 @@ void MainWindow::SearchCradle() {
   }
 }
 
-void MainWindow::SendVibratorTest(int command) {
-  RunOperation([&] { link_->SendTestCommand(static_cast<std::uint8_t>(command), 0, 0, 0); });
+void MainWindow::SendVibratorTest(std::uint8_t command) {
+  RunOperation([&] { link_->SendTestCommand(command, 0, 0, 0); });
 }
 
-void MainWindow::SendAlertTest(int command) {
+void MainWindow::SendAlertTest(bool on) {
   const auto* channel = findChild<QComboBox*>("cboChannel");
   const auto* call = findChild<QComboBox*>("cboCall");
+  const auto commands = AlertTestCommands(on, channel->currentIndex() + 1, call->currentIndex() + 1);
   RunOperation([&] {
-    link_->SendTestCommand(4, 0, 0, 0);
-    if (command == 3) {
-      link_->SendTestCommand(3, static_cast<std::uint8_t>(channel->currentIndex() + 1),
-                             static_cast<std::uint8_t>(call->currentIndex() + 1), 0);
-    }
+    for (const TestCommand& command : commands) link_->SendTestCommand(command[0], command[1], command[2], command[3]);
   });
 }
 

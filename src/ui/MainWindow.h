@@ -155,8 +155,8 @@ class MainWindow : public QMainWindow {
   bool OpenTableFileNow(const QString& path);
   void FillPortList();
   void SearchCradle();
-  void SendVibratorTest(int command);
-  void SendAlertTest(int command);
+  void SendVibratorTest(std::uint8_t command);
+  void SendAlertTest(bool on);
   template <typename Operation>
   void RunPagerOperation(Operation operation);
   // Every operation runs through here: one at a time, then a pending quit.

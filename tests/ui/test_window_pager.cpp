@@ -1,6 +1,8 @@
 #include <QtTest>
 
+#include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -16,6 +18,7 @@
 
 using namespace zt310;
 using namespace zt310::ui;
+using sim::SimRequest;
 using editor::Answer;
 
 namespace {
@@ -172,6 +175,34 @@ class WindowPagerTest : public QObject {
     QCOMPARE(QString::fromStdString(SerialNumberText(sim->Memory()).value_or("")), QString("AB1234567890"));
     QTRY_COMPARE(window_->focusWidget(), field);
     QVERIFY(field->text().isEmpty());  // ready for the next scan
+    QVERIFY(window_->isEnabled());
+  }
+
+  // ON stops the alert of an earlier test before it sounds the call chosen
+  // below the pages; OFF only stops.
+  void alertTestButtonsStopFirstThenSoundTheChosenCall() {
+    Sim sim;
+    StartWindow({sim.device()});
+    window_->findChild<QComboBox*>("cboChannel")->setCurrentIndex(1);
+    window_->findChild<QComboBox*>("cboCall")->setCurrentIndex(9);
+    const auto alertRequests = [&] {
+      std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> seen;
+      for (const SimRequest& request : sim->Requests()) {
+        const auto parsed = ParseRequest(request.bytes);
+        if (parsed && parsed->address == kTestAddress) seen.emplace_back(parsed->command, parsed->payload);
+      }
+      return seen;
+    };
+    using Sent = std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>>;
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnAlertTestOn"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(alertRequests().size(), std::size_t{2}, 5000);
+    QCOMPARE(alertRequests(), (Sent{{kCommandAlertOff, {0, 0, 0}}, {kCommandAlertOn, {2, 10, 0}}}));
+
+    QTest::mouseClick(window_->findChild<QPushButton*>("btnAlertTestOFF"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(alertRequests().size(), std::size_t{3}, 5000);
+    QCOMPARE(alertRequests().back(), (Sent::value_type{kCommandAlertOff, {0, 0, 0}}));
+    QTest::qWait(200);
+    QCOMPARE(alertRequests().size(), std::size_t{3});
     QVERIFY(window_->isEnabled());
   }
 };
