@@ -89,22 +89,24 @@ Control MakeControl(std::string name, ControlKind kind, std::string parent, std:
 std::string ChannelTag(int channel) { return channel == 0 ? "F1" : "F2"; }
 
 CallRowNames CallRowNamesOf(int channel, bool group, int row) {
-  const std::string f = ChannelTag(channel);
-  const std::string g = group ? "G" : "";
-  const std::string r = std::to_string(row);
+  const std::string tag = ChannelTag(channel);
+  const std::string groupMark = group ? "G" : "";
+  const std::string rowNumber = std::to_string(row);
   CallRowNames names;
-  names.panel = "pan" + f + g + "Call" + r;
-  names.enable = "chk" + f + g + "Call" + r;
-  names.tone1 = group ? "edt" + f + "GT" + r : "edt" + f + "T1" + r;
-  names.tone2 = group ? "" : "edt" + f + "T2" + r;
-  names.toneType = "cbo" + f + g + "TType" + r;
-  names.pattern = "edt" + f + g + "Patten" + r;
-  names.alertTimeList = "cbo" + f + g + "ATime" + r;
-  names.alertTimeEdit = "edt" + f + g + "ATime" + r;
-  names.alertTimeLabel = "lbl" + f + g + "ATsec" + r;
-  names.dutyPanel = "pan" + f + g + "Duty" + r;
-  names.priority = "chk" + f + g + "Priority" + r;
-  for (int sw = 0; sw < kSwitchCount; ++sw) names.switches[sw] = "chk" + f + g + "S" + kSwitchLetters[sw] + r;
+  names.panel = "pan" + tag + groupMark + "Call" + rowNumber;
+  names.enable = "chk" + tag + groupMark + "Call" + rowNumber;
+  names.tone1 = group ? "edt" + tag + "GT" + rowNumber : "edt" + tag + "T1" + rowNumber;
+  names.tone2 = group ? "" : "edt" + tag + "T2" + rowNumber;
+  names.toneType = "cbo" + tag + groupMark + "TType" + rowNumber;
+  names.pattern = "edt" + tag + groupMark + "Patten" + rowNumber;
+  names.alertTimeList = "cbo" + tag + groupMark + "ATime" + rowNumber;
+  names.alertTimeEdit = "edt" + tag + groupMark + "ATime" + rowNumber;
+  names.alertTimeLabel = "lbl" + tag + groupMark + "ATsec" + rowNumber;
+  names.dutyPanel = "pan" + tag + groupMark + "Duty" + rowNumber;
+  names.priority = "chk" + tag + groupMark + "Priority" + rowNumber;
+  for (int sw = 0; sw < kSwitchCount; ++sw) {
+    names.switches[sw] = "chk" + tag + groupMark + "S" + kSwitchLetters[sw] + rowNumber;
+  }
   return names;
 }
 
@@ -124,11 +126,11 @@ void ChannelPages::Register(EditorModel& model) {
 }
 
 void ChannelPages::RegisterPage(int channel) {
-  const std::string f = ChannelTag(channel);
-  model_->Add(MakeControl(PageName(channel), ControlKind::Page, "", "Channel " + f));
+  const std::string tag = ChannelTag(channel);
+  model_->Add(MakeControl(PageName(channel), ControlKind::Page, "", "Channel " + tag));
   model_->Add(MakeControl(CallToneGroupName(channel), ControlKind::Group, PageName(channel), "Call Tone"));
   Control& tableLabel = model_->Add(
-      MakeControl("lbl" + f + "ToneTbl", ControlKind::Label, PageName(channel), "[F9] Open Tone Table"));
+      MakeControl("lbl" + tag + "ToneTbl", ControlKind::Label, PageName(channel), "[F9] Open Tone Table"));
   tableLabel.visible = false;
   for (int sw = 0; sw < kSwitchCount; ++sw) {
     model_->Add(MakeControl(DutyBoxName(channel, sw), ControlKind::Check, CallToneGroupName(channel),
@@ -379,17 +381,17 @@ bool ChannelPages::CommitAlertTime(int channel, bool group, int row) {
   // A number past every alert time is held at a value that is still past
   // them all, so it narrows to float and to half seconds without overflow.
   const double bounded = number ? std::min(*number, 1000.0) : -1.0;
-  const float p = static_cast<float>(bounded);
+  const float seconds = static_cast<float>(bounded);
   const bool fixed = model_->At(n.alertTimeList).selected == kFixedAlertTimeItem;
-  if (!number || (fixed && (p < 0.5f || p > 120.0f))) {
+  if (!number || (fixed && (seconds < 0.5f || seconds > 120.0f))) {
     model_->Warn(kAlertTimeRangeMessage);
     return false;
   }
-  const std::string shown = FormatNumber("%01.1f", p);
+  const std::string shown = FormatNumber("%01.1f", seconds);
   model_->SetText(n.alertTimeEdit, shown);
   const double whole = std::floor(std::strtod(shown.c_str(), nullptr));
-  const bool halfSecondStep = whole >= p || std::lround(p * 10.0f) == std::lround(whole * 10.0 + 5.0);
-  const long halfSeconds = static_cast<long>(p * 2.0f);
+  const bool halfSecondStep = whole >= seconds || std::lround(seconds * 10.0f) == std::lround(whole * 10.0 + 5.0);
+  const long halfSeconds = static_cast<long>(seconds * 2.0f);
   if (!halfSecondStep || halfSeconds > kMaxAlertTimeHalfSeconds) {
     model_->Warn(kAlertTimeStepMessage);
     RefreshAlertTimes(channel, group);

@@ -111,8 +111,8 @@ void SettingsPages::ForcePushToListenOff(int s) {
 namespace {
 
 void StoreModeBits(CodePlugImage& image, int s, int bits) {
-  auto& b = image[kFunctionSwitch + s];
-  b = static_cast<std::uint8_t>((b & kKeptBitsMask) | (bits & kModeBitsMask));
+  auto& switchByte = image[kFunctionSwitch + s];
+  switchByte = static_cast<std::uint8_t>((switchByte & kKeptBitsMask) | (bits & kModeBitsMask));
 }
 
 }  // namespace
@@ -178,17 +178,17 @@ void SettingsPages::ShowSwitchLists(bool oneChannel) {
 void SettingsPages::LoadSwitches(bool oneChannel) {
   for (int s = 0; s < kSwitchCount; ++s) {
     // All three steps decode the byte as found, not as the earlier steps rewrote it.
-    const int b = image()[kFunctionSwitch + s];
-    model().SetChecked(PushToListenBox(s), (b >> kPushToListenBit) & 1);
+    const int switchByte = image()[kFunctionSwitch + s];
+    model().SetChecked(PushToListenBox(s), (switchByte >> kPushToListenBit) & 1);
     PushToListenChanged(s);
     if (oneChannel) {
-      if (auto index = OneChannelIndexOf(b)) model().Select(OneChannelList(s), *index);
+      if (auto index = OneChannelIndexOf(switchByte)) model().Select(OneChannelList(s), *index);
       OneChannelModeChanged(s);
     } else {
-      if (auto index = TwoChannelIndexOf(b)) model().Select(TwoChannelList(s), *index);
+      if (auto index = TwoChannelIndexOf(switchByte)) model().Select(TwoChannelList(s), *index);
       TwoChannelModeChanged(s);
     }
-    const int alert = (b >> kAlertShift) & 3;
+    const int alert = (switchByte >> kAlertShift) & 3;
     if (alert != 0) model().Select(AlertTypeList(s), alert - 1);
     AlertTypeChanged(s);
   }

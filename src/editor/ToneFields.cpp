@@ -57,14 +57,14 @@ std::optional<std::uint16_t> ParseDuration(const std::string& text) {
 }  // namespace
 
 std::string ToneFieldName(const ToneField& field) {
-  const std::string f = ChannelTag(field.channel);
+  const std::string tag = ChannelTag(field.channel);
   const std::string row = std::to_string(field.row);
   switch (field.kind) {
-    case ToneKind::Tone1: return "edt" + f + "T1" + row;
-    case ToneKind::Tone2: return "edt" + f + "T2" + row;
+    case ToneKind::Tone1: return "edt" + tag + "T1" + row;
+    case ToneKind::Tone2: return "edt" + tag + "T2" + row;
     case ToneKind::Group: break;
   }
-  return "edt" + f + "GT" + row;
+  return "edt" + tag + "GT" + row;
 }
 
 std::optional<ToneField> ToneFieldOfName(const std::string& name) {

@@ -114,9 +114,9 @@ bool SerialBlockChecksumHolds(const Block16& block) {
 std::string SerialBlockText(const Block16& block) {
   std::string text;
   for (int i = 0; i < kSerialNumberLength; ++i) {
-    const std::uint8_t b = block[static_cast<std::size_t>(i)];
-    if (b == 0x00 || b == kBlank) break;
-    text.push_back(static_cast<char>(b));
+    const std::uint8_t character = block[static_cast<std::size_t>(i)];
+    if (character == 0x00 || character == kBlank) break;
+    text.push_back(static_cast<char>(character));
   }
   return text;
 }

@@ -91,8 +91,8 @@ QWidget* ChannelPage::Control(const std::string& name, QWidget* parent) {
 }
 
 QWidget* ChannelPage::BuildCallToneGroup() {
-  const std::string f = editor::ChannelTag(channel_);
-  auto* group = static_cast<QGroupBox*>(Control("grp" + f + "CallTone", this));
+  const std::string tag = editor::ChannelTag(channel_);
+  auto* group = static_cast<QGroupBox*>(Control("grp" + tag + "CallTone", this));
   auto* layout = new QVBoxLayout(group);
   layout->setContentsMargins(6, 2, 6, 4);
   layout->setSpacing(2);
@@ -177,34 +177,34 @@ QWidget* ChannelPage::BuildCallRow(QWidget* parent, bool group, int row) {
 }
 
 QWidget* ChannelPage::BuildDutyLine(QWidget* parent) {
-  const std::string f = editor::ChannelTag(channel_);
+  const std::string tag = editor::ChannelTag(channel_);
   auto* line = new QWidget(parent);
   auto* layout = LineLayout(line);
-  toneTableLabel_ = static_cast<QLabel*>(Control("lbl" + f + "ToneTbl", line));
+  toneTableLabel_ = static_cast<QLabel*>(Control("lbl" + tag + "ToneTbl", line));
   toneTableLabel_->setStyleSheet("color: #a00000; font-weight: bold;");
   layout->addWidget(toneTableLabel_);
   layout->addStretch();
   layout->addWidget(new QLabel("Enable Function Switches Duty ", line));
-  for (const char letter : {'A', 'B', 'C', 'D'}) layout->addWidget(Control("chk" + f + "Duty" + letter, line));
+  for (const char letter : {'A', 'B', 'C', 'D'}) layout->addWidget(Control("chk" + tag + "Duty" + letter, line));
   layout->addSpacing(Width(kPriority));
   return line;
 }
 
 QWidget* ChannelPage::BuildFrequencyGroup() {
-  const std::string f = editor::ChannelTag(channel_);
-  auto* group = Control("grp" + f + "Frequency", this);
+  const std::string tag = editor::ChannelTag(channel_);
+  auto* group = Control("grp" + tag + "Frequency", this);
   auto* layout = new QHBoxLayout(group);
   layout->setContentsMargins(8, 4, 8, 6);
   layout->setSpacing(kSpacing);
 
-  auto* frequency = static_cast<QLineEdit*>(Control("edt" + f + "Freq", group));
+  auto* frequency = static_cast<QLineEdit*>(Control("edt" + tag + "Freq", group));
   frequency->setMaxLength(kFrequencyFieldDigits);
   frequency->setFixedWidth(70);
   layout->addWidget(frequency);
   layout->addWidget(new QLabel("00Hz", group));
   layout->addSpacing(24);
   layout->addWidget(new QLabel("Channel Space", group));
-  QWidget* spacing = Control("cboCSpace" + f, group);
+  QWidget* spacing = Control("cboCSpace" + tag, group);
   spacing->setFixedWidth(80);
   layout->addWidget(spacing);
 
@@ -215,7 +215,7 @@ QWidget* ChannelPage::BuildFrequencyGroup() {
   for (const Word& word : {Word{"PLLR", 80}, Word{"PLLN", 80}, Word{"MUTL", 30}}) {
     layout->addSpacing(24);
     layout->addWidget(new QLabel(word.caption, group));
-    auto* value = static_cast<QLabel*>(Control("lbl" + f + word.caption, group));
+    auto* value = static_cast<QLabel*>(Control("lbl" + tag + word.caption, group));
     StyleValueLabel(value, word.width);
     layout->addWidget(value);
   }
