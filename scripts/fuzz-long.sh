@@ -18,7 +18,7 @@ TARGETS="${*:-fuzz_table_file fuzz_frames fuzz_editor_commit fuzz_sim_request}"
 
 [ "${FUZZ_FRESH:-0}" = 1 ] && rm -rf "$BUILD"
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZT310_FUZZ=ON \
-  -DZT310_PARTS="codeplug;tones;editor;link;sim" >/dev/null
+  -DZT310_PARTS="codeplug;tones;protocol;sim;editor" >/dev/null
 cmake --build "$BUILD" --target fuzz_all -j"$(nproc)"
 
 mkdir -p "$WORK/crashes"

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "cli/Cli.h"
-#include "link/LinkTrace.h"
-#include "link/PagerLink.h"
-#include "link/PortList.h"
+#include "port/LinkTrace.h"
+#include "port/PagerLink.h"
+#include "port/PortList.h"
 
 namespace zt310::cli {
 

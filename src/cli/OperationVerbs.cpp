@@ -16,10 +16,10 @@
 #include "cli/Cli.h"
 #include "codeplug/TableFile.h"
 #include "editor/EditorModel.h"
-#include "link/LinkTrace.h"
+#include "port/LinkTrace.h"
 #include "link/OperationHost.h"
 #include "link/Operations.h"
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 #include "link/Production.h"
 
 namespace zt310::cli {

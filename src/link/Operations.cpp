@@ -10,7 +10,7 @@
 #include "editor/EditorModel.h"
 #include "editor/SettingsPages.h"
 #include "link/PagerBackup.h"
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 
 namespace zt310 {
 

@@ -15,7 +15,7 @@
 
 #include "codeplug/CodePlugImage.h"
 #include "link/OperationHost.h"
-#include "link/ProgrammingFrame.h"
+#include "protocol/ProgrammingFrame.h"
 
 namespace zt310 {
 

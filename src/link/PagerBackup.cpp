@@ -7,7 +7,7 @@
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "link/Operations.h"
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 
 namespace zt310 {
 

@@ -9,7 +9,7 @@
 #include "codeplug/SafeFile.h"
 #include "editor/EditorModel.h"
 #include "link/PagerBackup.h"
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 
 namespace zt310 {
 

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include "codeplug/SafeFile.h"
-#include "link/ProgrammingFrame.h"
+#include "protocol/ProgrammingFrame.h"
 
 namespace zt310::sim {
 

@@ -33,7 +33,7 @@
 #include "codeplug/TableFile.h"
 #include "editor/ChannelPages.h"
 #include "editor/SettingsPages.h"
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 #include "link/Operations.h"
 #include "link/Production.h"
 #include "sim/PagerSim.h"

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QLineEdit>
 
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "link/ProgrammingFrame.h"
+#include "protocol/ProgrammingFrame.h"
 
 using namespace zt310;
 

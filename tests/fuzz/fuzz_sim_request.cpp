@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/ProgrammingFrame.h"
+#include "protocol/ProgrammingFrame.h"
 #include "sim/PagerSim.h"
 
 using namespace zt310;

@@ -14,7 +14,7 @@
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "link/Operations.h"
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 #include "ui/Dialogs.h"
 #include "link/PagerBackup.h"
 #include "sim/PagerSim.h"

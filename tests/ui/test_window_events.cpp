@@ -22,7 +22,7 @@
 #include "codeplug/TableFile.h"
 #include "editor/SettingsPages.h"
 #include "link/Operations.h"
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 #include "sim/PagerSim.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"

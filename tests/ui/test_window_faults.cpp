@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 
 #include "link/Operations.h"
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 #include "sim/PagerSim.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"

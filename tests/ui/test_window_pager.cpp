@@ -10,7 +10,7 @@
 
 #include "codeplug/TableFile.h"
 #include "link/Operations.h"
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 #include "sim/PagerSim.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"

@@ -1,4 +1,4 @@
-#include "link/ProgrammingFrame.h"
+#include "protocol/ProgrammingFrame.h"
 
 #include <algorithm>
 #include <stdexcept>

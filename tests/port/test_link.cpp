@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "SimFixture.h"
-#include "link/LinkTrace.h"
+#include "port/LinkTrace.h"
 
 using namespace zt310;
 using namespace zt310::testing;

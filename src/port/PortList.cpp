@@ -1,4 +1,4 @@
-#include "link/PortList.h"
+#include "port/PortList.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <tuple>
 
-#include "link/CommPort.h"
+#include "port/CommPort.h"
 
 namespace zt310 {
 

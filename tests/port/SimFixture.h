@@ -10,7 +10,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 #include "sim/PagerSim.h"
 
 namespace zt310::testing {

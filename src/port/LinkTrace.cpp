@@ -1,4 +1,4 @@
-#include "link/LinkTrace.h"
+#include "port/LinkTrace.h"
 
 #include <QDateTime>
 

@@ -1,4 +1,4 @@
-#include "link/PagerLink.h"
+#include "port/PagerLink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,8 +12,8 @@
 #include <optional>
 #include <thread>
 
-#include "link/LinkTrace.h"
-#include "link/PortList.h"
+#include "port/LinkTrace.h"
+#include "port/PortList.h"
 
 namespace zt310 {
 

@@ -1,4 +1,4 @@
-#include "link/CommPort.h"
+#include "port/CommPort.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "link/LinkTrace.h"
+#include "port/LinkTrace.h"
 
 namespace zt310 {
 

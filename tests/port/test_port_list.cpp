@@ -1,7 +1,7 @@
 // Order of the port list and its fallback.
 #include <QtTest>
 
-#include "link/PortList.h"
+#include "port/PortList.h"
 
 using namespace zt310;
 

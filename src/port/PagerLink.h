@@ -15,8 +15,8 @@
 #include <string>
 
 #include "codeplug/CodePlugImage.h"
-#include "link/CommPort.h"
-#include "link/ProgrammingFrame.h"
+#include "port/CommPort.h"
+#include "protocol/ProgrammingFrame.h"
 
 namespace zt310 {
 
