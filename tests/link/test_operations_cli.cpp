@@ -445,7 +445,9 @@ class OperationsCliTest : public QObject {
     Store("a.tbl", FactoryImageForChannels(false));
     const CliRun verify = Run({"verify", "--port", pager.device().toStdString(), "a.tbl"});
     QCOMPARE(verify.exit, cli::kExitFailed);
-    QCOMPARE(verify.err.substr(verify.err.find("Verify Fail !")),
+    const std::size_t label = verify.err.find("Verify Fail !");
+    QVERIFY2(label != std::string::npos, verify.err.c_str());
+    QCOMPARE(verify.err.substr(label),
              std::string("Verify Fail !\nNo reply to the read of bytes 32 to 63.\n"));
   }
 
