@@ -7,28 +7,11 @@
 #include <sstream>
 #include <sys/stat.h>
 
-#include "cli/Cli.h"
+#include "CliRunner.h"
 #include "codeplug/TableFile.h"
 
 using namespace zt310;
-
-namespace {
-
-struct Run {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Run Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  std::istringstream in;
-  cli::Io io{out, err, in};
-  const int code = cli::RunCli(args, io);
-  return {code, out.str(), err.str()};
-}
-
-}  // namespace
+using zt310::testing::RunZt310;
 
 class CliFilesTest : public QObject {
   Q_OBJECT
@@ -37,7 +20,7 @@ class CliFilesTest : public QObject {
 
  private slots:
   void newWritesTheStampedFactoryDefault() {
-    const auto run = Cli({"new", "-o", Path("new.tbl")});
+    const auto run = RunZt310({"new", "-o", Path("new.tbl")});
     QCOMPARE(run.code, 0);
     const auto bytes = *ReadFileBytes(Path("new.tbl"), nullptr);
     QCOMPARE(bytes.size(), std::size_t{512});
@@ -47,8 +30,8 @@ class CliFilesTest : public QObject {
   }
 
   void dumpJsonHasTheStableFields() {
-    QCOMPARE(Cli({"new", "-o", Path("j.tbl")}).code, 0);
-    const auto run = Cli({"dump", Path("j.tbl"), "--json"});
+    QCOMPARE(RunZt310({"new", "-o", Path("j.tbl")}).code, 0);
+    const auto run = RunZt310({"dump", Path("j.tbl"), "--json"});
     QCOMPARE(run.code, 0);
     const auto json = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
     QCOMPARE(json["firmware"].toString(), QString("0.0.0"));
@@ -71,8 +54,8 @@ class CliFilesTest : public QObject {
   }
 
   void dumpHexPrints32Rows() {
-    QCOMPARE(Cli({"new", "-o", Path("h.tbl")}).code, 0);
-    const auto run = Cli({"dump", Path("h.tbl"), "--hex"});
+    QCOMPARE(RunZt310({"new", "-o", Path("h.tbl")}).code, 0);
+    const auto run = RunZt310({"dump", Path("h.tbl"), "--hex"});
     QCOMPARE(run.code, 0);
     QCOMPARE(std::count(run.out.begin(), run.out.end(), '\n'), 32L);
     QVERIFY(run.out.find("016 0010: 01 05 02 00") != std::string::npos);
@@ -94,20 +77,20 @@ class CliFilesTest : public QObject {
       file.write(content);
     }
     for (const auto& verb : {std::vector<std::string>{"dump", path}, {"diff", path, path}}) {
-      const auto run = Cli(verb);
+      const auto run = RunZt310(verb);
       QCOMPARE(run.code, 2);
       QVERIFY2(run.err.find(message.toStdString()) != std::string::npos, run.err.c_str());
     }
   }
 
   void diffListsChangedFields() {
-    QCOMPARE(Cli({"new", "-o", Path("a.tbl")}).code, 0);
-    QCOMPARE(Cli({"diff", Path("a.tbl"), Path("a.tbl")}).code, 0);
+    QCOMPARE(RunZt310({"new", "-o", Path("a.tbl")}).code, 0);
+    QCOMPARE(RunZt310({"diff", Path("a.tbl"), Path("a.tbl")}).code, 0);
     CodePlugImage image = FactoryDefaultImage();
     StampCaption(image);
     image.SetWord(layout::CallTone2Freq(1, 2), 15000);
     QVERIFY(SaveTableFile(Path("b.tbl"), image, SaveKind::Save).ok);
-    const auto run = Cli({"diff", Path("a.tbl"), Path("b.tbl")});
+    const auto run = RunZt310({"diff", Path("a.tbl"), Path("b.tbl")});
     QCOMPARE(run.code, 1);
     QVERIFY2(run.out.find("channels.F2.calls[2].tone2: 879.0 -> 1500.0") != std::string::npos, run.out.c_str());
   }
@@ -118,18 +101,18 @@ class CliFilesTest : public QObject {
     QVERIFY(SaveTableFile(Path("c.tbl"), image, SaveKind::Save).ok);
     image[3] = 0x42;  // identity block, shown by no field
     QVERIFY(SaveTableFile(Path("d.tbl"), image, SaveKind::Save).ok);
-    const auto run = Cli({"diff", Path("c.tbl"), Path("d.tbl")});
+    const auto run = RunZt310({"diff", Path("c.tbl"), Path("d.tbl")});
     QCOMPARE(run.code, 1);
     QVERIFY(run.out.find("byte 3: FF -> 42") != std::string::npos);
   }
 
   // dump and diff show what the file stores, not what "Open" would make of it.
   void dumpAndDiffShowTheFileAsStored() {
-    QCOMPARE(Cli({"new", "-o", Path("n.tbl")}).code, 0);
-    const auto json = QJsonDocument::fromJson(QByteArray::fromStdString(Cli({"dump", Path("n.tbl"), "--json"}).out));
+    QCOMPARE(RunZt310({"new", "-o", Path("n.tbl")}).code, 0);
+    const auto json = QJsonDocument::fromJson(QByteArray::fromStdString(RunZt310({"dump", Path("n.tbl"), "--json"}).out));
     const auto checksum = json.object()["checksum"].toObject();
     QCOMPARE(checksum["computed"].toString(), checksum["stored"].toString());
-    QVERIFY(Cli({"dump", Path("n.tbl"), "--hex"}).out.find("128 0080: 32 3A 32 3A 32 3A 32 3A FF") != std::string::npos);
+    QVERIFY(RunZt310({"dump", Path("n.tbl"), "--hex"}).out.find("128 0080: 32 3A 32 3A 32 3A 32 3A FF") != std::string::npos);
 
     auto bytes = *ReadFileBytes(Path("n.tbl"), nullptr);
     for (const int offset : {136, 411, 412}) {
@@ -139,7 +122,7 @@ class CliFilesTest : public QObject {
       QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
       file.write(reinterpret_cast<const char*>(changed.data()), static_cast<qint64>(changed.size()));
       file.close();
-      QVERIFY2(Cli({"diff", Path("n.tbl"), Path("m.tbl")}).code == 1, std::to_string(offset).c_str());
+      QVERIFY2(RunZt310({"diff", Path("n.tbl"), Path("m.tbl")}).code == 1, std::to_string(offset).c_str());
     }
   }
 
@@ -153,14 +136,14 @@ class CliFilesTest : public QObject {
     image[layout::kFirmwareMajor] = 0xC3;
     QVERIFY(SaveTableFile(Path("odd.tbl"), image, SaveKind::Save).ok);
 
-    const auto json = Cli({"dump", Path("odd.tbl"), "--json"});
+    const auto json = RunZt310({"dump", Path("odd.tbl"), "--json"});
     QCOMPARE(json.code, 0);
     QVERIFY(QString::fromUtf8(json.out).toUtf8() == QByteArray::fromStdString(json.out));  // valid UTF-8
     QJsonParseError error{};
     QJsonDocument::fromJson(QByteArray::fromStdString(json.out), &error);
     QCOMPARE(error.error, QJsonParseError::NoError);
 
-    const auto plain = Cli({"dump", Path("odd.tbl")});
+    const auto plain = RunZt310({"dump", Path("odd.tbl")});
     std::istringstream lines(plain.out);
     std::string line;
     while (std::getline(lines, line)) {
@@ -200,7 +183,7 @@ class CliFilesTest : public QObject {
     image[layout::kResetMode] = 3;
     image.SetBit(layout::kReceiverFlags, layout::kFlagPlainManualResetBit, !untilPress);
     QVERIFY(SaveTableFile(Path("mode.tbl"), image, SaveKind::Save).ok);
-    const auto run = Cli({"dump", Path("mode.tbl")});
+    const auto run = RunZt310({"dump", Path("mode.tbl")});
     QVERIFY(run.out.find("setting.one_channel = " + oneChannel.toStdString() + "\n") != std::string::npos);
     QVERIFY2(run.out.find("setting.reset_control = " + reset.toStdString() + "\n") != std::string::npos, run.out.c_str());
   }
@@ -211,18 +194,18 @@ class CliFilesTest : public QObject {
     QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null"), dir_.path().toStdString()}) {
       for (const auto& verb : {std::vector<std::string>{"dump", path}, {"get", path, "edtRFDelay"}}) {
-        const auto run = Cli(verb);
+        const auto run = RunZt310(verb);
         QCOMPARE(run.code, 2);
         QVERIFY2(run.err.find(path) != std::string::npos, run.err.c_str());
       }
     }
-    QCOMPARE(Cli({"new", "-o", Path("long.tbl")}).code, 0);
+    QCOMPARE(RunZt310({"new", "-o", Path("long.tbl")}).code, 0);
     QFile file(QString::fromStdString(Path("long.tbl")));
     QVERIFY(file.open(QIODevice::Append));
     file.write(QByteArray(1 << 20, 'x'));
     file.close();
     QCOMPARE(ReadFileBytes(Path("long.tbl"), nullptr)->size(), kMaxTableFileRead);
-    QCOMPARE(Cli({"dump", Path("long.tbl")}).code, 0);
+    QCOMPARE(RunZt310({"dump", Path("long.tbl")}).code, 0);
   }
 
   void messagesNameTheFile() {
@@ -232,31 +215,31 @@ class CliFilesTest : public QObject {
     file.close();
     for (const auto& verb : {std::vector<std::string>{"dump", Path("x.tbl")}, {"get", Path("x.tbl"), "edtRFDelay"},
                              {"set", Path("x.tbl"), "edtRFDelay=3"}}) {
-      QCOMPARE(Cli(verb).err, Path("x.tbl") + ": The file is not ZT310 code-plug file.\n");
+      QCOMPARE(RunZt310(verb).err, Path("x.tbl") + ": The file is not ZT310 code-plug file.\n");
     }
   }
 
   void optionsEndAtDoubleDash() {
-    const auto notHelp = Cli({"dump", "--", "-h"});  // a file named -h, not a help request
+    const auto notHelp = RunZt310({"dump", "--", "-h"});  // a file named -h, not a help request
     QCOMPARE(notHelp.code, 2);
     QVERIFY(notHelp.err.find("Cannot read \"-h\"") != std::string::npos);
-    QCOMPARE(Cli({"new", "-o", Path("-h")}).code, 0);
-    const auto run = Cli({"dump", "--", Path("-h")});
+    QCOMPARE(RunZt310({"new", "-o", Path("-h")}).code, 0);
+    const auto run = RunZt310({"dump", "--", Path("-h")});
     QCOMPARE(run.code, 0);
     QVERIFY(run.out.find("firmware = ") != std::string::npos);
-    QCOMPARE(Cli({"diff", "--", Path("-h"), Path("-h")}).code, 0);
+    QCOMPARE(RunZt310({"diff", "--", Path("-h"), Path("-h")}).code, 0);
   }
 
   void usageErrorsAndHelp() {
-    QCOMPARE(Cli({}).code, 2);
-    QCOMPARE(Cli({"frobnicate"}).code, 2);
-    QCOMPARE(Cli({"dump"}).code, 2);
-    QCOMPARE(Cli({"new"}).code, 2);
-    const auto help = Cli({"--help"});
+    QCOMPARE(RunZt310({}).code, 2);
+    QCOMPARE(RunZt310({"frobnicate"}).code, 2);
+    QCOMPARE(RunZt310({"dump"}).code, 2);
+    QCOMPARE(RunZt310({"new"}).code, 2);
+    const auto help = RunZt310({"--help"});
     QCOMPARE(help.code, 0);
     for (const auto& verb : cli::AllVerbs()) {
       QVERIFY(help.out.find(verb.name) != std::string::npos);
-      const auto verbHelp = Cli({verb.name, "--help"});
+      const auto verbHelp = RunZt310({verb.name, "--help"});
       QCOMPARE(verbHelp.code, 0);
       QVERIFY(verbHelp.out.find("Usage: " + verb.usage) != std::string::npos);
     }

@@ -8,12 +8,13 @@
 #include <QRegularExpression>
 #include <sstream>
 
-#include "cli/Cli.h"
+#include "CliRunner.h"
 
 using namespace zt310;
 
 namespace {
 
+// What a verb printed, as text to match.
 struct Run {
   int code;
   QString out;
@@ -21,11 +22,8 @@ struct Run {
 };
 
 Run Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  std::istringstream in;
-  cli::Io io{out, err, in};
-  const int code = cli::RunCli(args, io);
-  return {code, QString::fromStdString(out.str()), QString::fromStdString(err.str())};
+  const testing::CliRun run = testing::RunZt310(args);
+  return {run.code, QString::fromStdString(run.out), QString::fromStdString(run.err)};
 }
 
 QString ReadText(const QString& path) {

@@ -6,31 +6,16 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/Cli.h"
+#include "CliRunner.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 
 using namespace zt310;
 using namespace zt310::layout;
+using zt310::testing::CliRun;
+using zt310::testing::RunZt310;
 
 namespace {
-
-struct Run {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-Run Zt310(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  std::istringstream in;
-  cli::Io io{out, err, in};
-  Run run;
-  run.code = cli::RunCli(args, io);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
 
 CodePlugImage ReadImage(const std::string& path) {
   CodePlugImage image;
@@ -50,14 +35,14 @@ class ChannelCliTest : public QObject {
   std::string NewFile(const char* name) {
     const std::string path = Path(name);
     std::filesystem::remove(path);
-    Zt310({"new", "-o", path});
+    RunZt310({"new", "-o", path});
     return path;
   }
 
  private slots:
   void setChangesOneToneAndSaves() {
     const std::string file = NewFile("a.tbl");
-    const Run run = Zt310({"set", file, "edtF1T10=1000"});
+    const CliRun run = RunZt310({"set", file, "edtF1T10=1000"});
     QCOMPARE(run.code, 0);
     QVERIFY(run.err.empty());
     const CodePlugImage image = ReadImage(file);
@@ -65,13 +50,13 @@ class ChannelCliTest : public QObject {
     QCOMPARE(image.GetWord(kImageChecksum), ComputeImageChecksum(image));
     QVERIFY(std::filesystem::exists(BackupPathFor(file)));
     // The stored Auto code became 12.5 kHz's when the file was loaded.
-    QCOMPARE(Zt310({"get", file, "edtF1T10", "chkF1Call0", "cboCSpaceF1"}).out, std::string("1006.9\n1\n12.5 K\n"));
+    QCOMPARE(RunZt310({"get", file, "edtF1T10", "chkF1Call0", "cboCSpaceF1"}).out, std::string("1006.9\n1\n12.5 K\n"));
   }
 
   void setReportsEveryMessageAndExitsOne() {
     const std::string file = NewFile("b.tbl");
     const std::string out = Path("b2.tbl");
-    const Run run = Zt310({"set", file, "edtF1T20=1285.8", "edtF1T10=3000", "edtF1T10=1500", "-o", out});
+    const CliRun run = RunZt310({"set", file, "edtF1T20=1285.8", "edtF1T10=3000", "edtF1T10=1500", "-o", out});
     QCOMPARE(run.code, 1);
     std::istringstream lines(run.err);
     std::string first, second;
@@ -88,7 +73,7 @@ class ChannelCliTest : public QObject {
   void setRefusesUnreachableControls() {
     const std::string file = NewFile("c.tbl");
     const CodePlugImage before = ReadImage(file);
-    const Run run = Zt310({"set", file, "edtF1T13=1000", "edtF1ATime0=5", "chkF1SA0=0", "chkF1Call3=1",
+    const CliRun run = RunZt310({"set", file, "edtF1T13=1000", "edtF1ATime0=5", "chkF1SA0=0", "chkF1Call3=1",
                            "edtF1T13=1513.5"});
     QCOMPARE(run.code, 1);
     QVERIFY(run.err.find("edtF1T13 is disabled") != std::string::npos);
@@ -103,7 +88,7 @@ class ChannelCliTest : public QObject {
 
   void setActsLikeAUserOnEachKindOfControl() {
     const std::string file = NewFile("d.tbl");
-    const Run run = Zt310({"set", file, "radToneSystem1=1", "cboCSpaceF2=2.5 K", "edtF2Freq=1620025",
+    const CliRun run = RunZt310({"set", file, "radToneSystem1=1", "cboCSpaceF2=2.5 K", "edtF2Freq=1620025",
                            "chkEnableAlertTime=1", "cboF1ATime0=FIXED", "edtF1ATime0=2.5", "cboF1TType0=User define",
                            "edtF1Patten0=ab"});
     QCOMPARE(run.code, 0);
@@ -120,10 +105,10 @@ class ChannelCliTest : public QObject {
 
   void keyFilterMessagesAndTypingStopsWhenFocusLeaves() {
     const std::string file = NewFile("e.tbl");
-    const Run run = Zt310({"set", file, "edtF1Freq=15x20000"});
+    const CliRun run = RunZt310({"set", file, "edtF1Freq=15x20000"});
     QCOMPARE(run.code, 1);
     QCOMPARE(run.err, std::string("Warning!: Please insert a numeric  !\n"));
-    QCOMPARE(Zt310({"get", file, "edtF1Freq"}).out, std::string("1520000\n"));  // "1520000": the x was swallowed
+    QCOMPARE(RunZt310({"get", file, "edtF1Freq"}).out, std::string("1520000\n"));  // "1520000": the x was swallowed
   }
 
   // set stores what it was told or says why not: a squelch voltage beyond
@@ -145,13 +130,13 @@ class ChannelCliTest : public QObject {
     const std::string file = Path("limits.tbl");
     QVERIFY(SaveTableFile(file, image, SaveKind::Save).ok);
     const CodePlugImage before = ReadImage(file);
-    const Run run = Zt310({"set", file, assignment.toUtf8().toStdString()});
+    const CliRun run = RunZt310({"set", file, assignment.toUtf8().toStdString()});
     QCOMPARE(run.code, 1);
     QVERIFY2(run.err.find(said.toUtf8().toStdString()) != std::string::npos, run.err.c_str());
     const CodePlugImage after = ReadImage(file);
     QCOMPARE(after[kSquelchTable + 8], before[kSquelchTable + 8]);
     QCOMPARE(after.GetWord(CallTone1Freq(0, 0)), before.GetWord(CallTone1Freq(0, 0)));
-    QCOMPARE(Zt310({"set", file, "edtSquLevel8=2.55"}).code, 0);
+    QCOMPARE(RunZt310({"set", file, "edtSquLevel8=2.55"}).code, 0);
     QCOMPARE(int(ReadImage(file)[kSquelchTable + 8]), 255);
   }
 
@@ -162,10 +147,10 @@ class ChannelCliTest : public QObject {
     std::fill(image.data() + RfFrequency(0), image.data() + RfFrequency(0) + 7, 0xFF);
     const std::string file = Path("blank.tbl");
     QVERIFY(SaveTableFile(file, image, SaveKind::Save).ok);
-    const Run run = Zt310({"get", file, "lblF1PLLN"});
+    const CliRun run = RunZt310({"get", file, "lblF1PLLN"});
     QCOMPARE(run.code, 0);
     QVERIFY2(run.err.empty(), run.err.c_str());
-    QCOMPARE(Zt310({"set", file, "edtF1T10=1000"}).code, 0);
+    QCOMPARE(RunZt310({"set", file, "edtF1T10=1000"}).code, 0);
     const CodePlugImage after = ReadImage(file);
     QVERIFY(std::equal(image.data() + RfFrequency(0), image.data() + RfFrequency(0) + 7, after.data() + RfFrequency(0)));
     QCOMPARE(after.GetLong(RfDividerWord(0)), image.GetLong(RfDividerWord(0)));
@@ -191,7 +176,7 @@ class ChannelCliTest : public QObject {
     for (const QString& arg : args) {
       argv.push_back(arg == "FILE" ? file : arg == "MISSING" ? Path("missing.tbl") : arg.toStdString());
     }
-    const Run run = Zt310(argv);
+    const CliRun run = RunZt310(argv);
     QCOMPARE(run.code, 2);
     QVERIFY(!run.err.empty());
     QVERIFY(ReadImage(file) == before);
@@ -200,7 +185,7 @@ class ChannelCliTest : public QObject {
 
   void keysListsEveryControlWithItsState() {
     const std::string file = NewFile("g.tbl");
-    const Run run = Zt310({"keys", file});
+    const CliRun run = RunZt310({"keys", file});
     QCOMPARE(run.code, 0);
     QVERIFY(run.out.find("edtF1T10\t1285.8\n") != std::string::npos);
     QVERIFY(run.out.find("chkF1Call0\t1\n") != std::string::npos);

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "SimFixture.h"
-#include "cli/Cli.h"
+#include "CliRunner.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "link/Operations.h"
@@ -23,21 +23,6 @@ using namespace zt310::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct CliRun {
-  int exit = -1;
-  std::string err;
-};
-
-CliRun Run(const std::vector<std::string>& args, const std::string& input = {}) {
-  std::ostringstream out, err;
-  std::istringstream in(input);
-  cli::Io io{out, err, in};
-  CliRun run;
-  run.exit = cli::RunCli(args, io);
-  run.err = err.str();
-  return run;
-}
 
 std::string FileText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -72,8 +57,8 @@ class LocalFilesTest : public QObject {
     std::ofstream("victim") << "precious";
     fs::create_symlink(fs::absolute("victim"), kErrorDumpName);
     RunningSim pager(SimFault(sim::FaultKind::Corrupt, 5));
-    const CliRun read = Run({"read", "--port", pager.device().toStdString(), "-o", "pager.tbl"});
-    QCOMPARE(read.exit, cli::kExitFailed);
+    const CliRun read = RunZt310({"read", "--port", pager.device().toStdString(), "-o", "pager.tbl"});
+    QCOMPARE(read.code, cli::kExitFailed);
     QCOMPARE(FileText("victim"), std::string("precious"));
     QVERIFY(!fs::is_symlink(kErrorDumpName));
     QCOMPARE(fs::file_size(kErrorDumpName), std::uintmax_t(kErrorDumpSize));
@@ -83,8 +68,8 @@ class LocalFilesTest : public QObject {
   void dumpThatCannotBeWrittenIsNotClaimed() {
     fs::create_directory(kErrorDumpName);
     RunningSim pager(SimFault(sim::FaultKind::Corrupt, 5));
-    const CliRun read = Run({"read", "--port", pager.device().toStdString(), "-o", "pager.tbl"});
-    QCOMPARE(read.exit, cli::kExitFailed);
+    const CliRun read = RunZt310({"read", "--port", pager.device().toStdString(), "-o", "pager.tbl"});
+    QCOMPARE(read.code, cli::kExitFailed);
     QVERIFY2(!Contains(read.err, "The bytes received are in"), read.err.c_str());
     QVERIFY2(Contains(read.err, "could not be kept in"), read.err.c_str());
   }
@@ -95,7 +80,7 @@ class LocalFilesTest : public QObject {
     fs::create_symlink(fs::absolute("victim"), today);
     WriteLineImage("line.tbl");
     RunningSim pager;
-    const CliRun run = Run({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial", "AB1234567890"});
+    const CliRun run = RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial", "AB1234567890"});
     QCOMPARE(FileText("victim"), std::string("precious"));
     QVERIFY(fs::is_symlink(today));
     QVERIFY2(Contains(run.err, today) && Contains(run.err, "not a regular file"), run.err.c_str());

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "SimFixture.h"
-#include "cli/Cli.h"
+#include "CliRunner.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "link/Operations.h"
@@ -20,22 +20,6 @@ using namespace zt310::layout;
 using namespace zt310::testing;
 
 namespace {
-
-struct CliRun {
-  int exit = -1;
-  std::string out, err;
-};
-
-CliRun Run(const std::vector<std::string>& args, const std::string& input = {}) {
-  std::ostringstream out, err;
-  std::istringstream in(input);
-  cli::Io io{out, err, in};
-  CliRun run;
-  run.exit = cli::RunCli(args, io);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
 
 std::string FileText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -110,8 +94,8 @@ class OperationsCliTest : public QObject {
   void readWriteVerifyRoundTrip() {
     RunningSim pager;
     const std::string port = pager.device().toStdString();
-    const CliRun read = Run({"read", "--port", port, "-o", "pager.tbl"});
-    QCOMPARE(read.exit, cli::kExitOk);
+    const CliRun read = RunZt310({"read", "--port", port, "-o", "pager.tbl"});
+    QCOMPARE(read.code, cli::kExitOk);
     QVERIFY(Contains(read.err, "Read Success !"));
     // What "Save As ..." stores: the pager's bytes as the editor shows them,
     // with byte 136 cleared.
@@ -125,16 +109,16 @@ class OperationsCliTest : public QObject {
     QCOMPARE(file.substr(48, kNarrowBandMarker - 48), bytes(memory, 48, kNarrowBandMarker));
     QCOMPARE(int(file[kNarrowBandMarker]), 0);
 
-    QCOMPARE(Run({"write", "--port", port, "pager.tbl"}).exit, cli::kExitOk);
-    const CliRun verify = Run({"verify", "--port", port, "pager.tbl"});
-    QCOMPARE(verify.exit, cli::kExitOk);
+    QCOMPARE(RunZt310({"write", "--port", port, "pager.tbl"}).code, cli::kExitOk);
+    const CliRun verify = RunZt310({"verify", "--port", port, "pager.tbl"});
+    QCOMPARE(verify.code, cli::kExitOk);
     QVERIFY(Contains(verify.err, "Verify Success !"));
 
     CodePlugImage other = FactoryImageForChannels(false);
     other[300] ^= 1;
     std::ofstream("other.tbl", std::ios::binary).write(reinterpret_cast<const char*>(other.data()), kImageSize);
-    const CliRun differs = Run({"verify", "--port", port, "other.tbl"});
-    QCOMPARE(differs.exit, cli::kExitFailed);
+    const CliRun differs = RunZt310({"verify", "--port", port, "other.tbl"});
+    QCOMPARE(differs.code, cli::kExitFailed);
     QVERIFY(Contains(differs.err, "Verify Fail !"));
   }
 
@@ -146,20 +130,20 @@ class OperationsCliTest : public QObject {
     CodePlugImage image = FactoryImageForChannels(false);
     std::ofstream("wide.tbl", std::ios::binary).write(reinterpret_cast<const char*>(image.data()), kImageSize);
 
-    const CliRun refused = Run({"write", "--port", port, "wide.tbl"});
-    QCOMPARE(refused.exit, cli::kExitFailed);
+    const CliRun refused = RunZt310({"write", "--port", port, "wide.tbl"});
+    QCOMPARE(refused.code, cli::kExitFailed);
     QVERIFY(Contains(refused.err, "Are you sure to switch NB to WB ?"));
     QCOMPARE(pager->Requests().size(), std::size_t(3));
 
-    const CliRun accepted = Run({"write", "--port", port, "wide.tbl", "--yes"});
-    QCOMPARE(accepted.exit, cli::kExitOk);
+    const CliRun accepted = RunZt310({"write", "--port", port, "wide.tbl", "--yes"});
+    QCOMPARE(accepted.code, cli::kExitOk);
     QCOMPARE(int(pager->Memory()[kBand]), 255);
   }
 
   void failedReadLeavesTheDumpHere() {
     RunningSim pager(SimFault(sim::FaultKind::Corrupt, 5));
-    const CliRun read = Run({"read", "--port", pager.device().toStdString(), "-o", "pager.tbl"});
-    QCOMPARE(read.exit, cli::kExitFailed);
+    const CliRun read = RunZt310({"read", "--port", pager.device().toStdString(), "-o", "pager.tbl"});
+    QCOMPARE(read.code, cli::kExitFailed);
     QVERIFY(Contains(read.err, "Read Fail !"));
     QVERIFY(!std::filesystem::exists("pager.tbl"));
     QCOMPARE(std::filesystem::file_size(kErrorDumpName), std::uintmax_t(1024));
@@ -172,9 +156,9 @@ class OperationsCliTest : public QObject {
     std::ofstream("line.tbl", std::ios::binary).write(reinterpret_cast<const char*>(image.data()), kImageSize);
     std::filesystem::create_directory("logs");
 
-    const CliRun run = Run({"produce", "--port", port, "line.tbl", "--log-dir", "logs"},
+    const CliRun run = RunZt310({"produce", "--port", port, "line.tbl", "--log-dir", "logs"},
                            "AB1234567890\n\n  AB1234567891  \n");
-    QCOMPARE(run.exit, cli::kExitOk);
+    QCOMPARE(run.code, cli::kExitOk);
     QCOMPARE(SerialNumberText(pager->Memory()).value_or(""), std::string("AB1234567891"));
     std::vector<std::filesystem::path> logs(std::filesystem::directory_iterator("logs"), {});
     QCOMPARE(logs.size(), std::size_t(1));
@@ -182,8 +166,8 @@ class OperationsCliTest : public QObject {
     QVERIFY(Contains(log, "Serial No. = AB1234567890  Write Success !\r\n"));
     QVERIFY(Contains(log, "Serial No. = AB1234567891  Write Success !\r\n"));
 
-    const CliRun tooLong = Run({"produce", "--port", port, "line.tbl", "--serial", "AB1234567890123"});
-    QCOMPARE(tooLong.exit, cli::kExitFailed);
+    const CliRun tooLong = RunZt310({"produce", "--port", port, "line.tbl", "--serial", "AB1234567890123"});
+    QCOMPARE(tooLong.code, cli::kExitFailed);
     QVERIFY(Contains(tooLong.err, "AB1234567890123"));
     QCOMPARE(SerialNumberText(pager->Memory()).value_or(""), std::string("AB1234567891"));
   }
@@ -219,27 +203,27 @@ class OperationsCliTest : public QObject {
     Store("f.tbl", image);
 
     for (int round = 0; round < 2; ++round) {  // the second write meets the first one's band bytes
-      const CliRun write = Run({"write", "--port", port, "f.tbl", "--yes"});
-      QCOMPARE(write.exit, cli::kExitOk);
+      const CliRun write = RunZt310({"write", "--port", port, "f.tbl", "--yes"});
+      QCOMPARE(write.code, cli::kExitOk);
       const int writes = WritesSent(*pager);
-      const CliRun verify = Run({"verify", "--port", port, "f.tbl"});
-      QVERIFY2(verify.exit == cli::kExitOk, verify.err.c_str());
+      const CliRun verify = RunZt310({"verify", "--port", port, "f.tbl"});
+      QVERIFY2(verify.code == cli::kExitOk, verify.err.c_str());
       QVERIFY(Contains(verify.err, "Verify Success !"));
       QCOMPARE(WritesSent(*pager), writes);
     }
 
-    QCOMPARE(Run({"read", "--port", port, "-o", "r.tbl"}).exit, cli::kExitOk);
-    const CliRun verifyRead = Run({"verify", "--port", port, "r.tbl"});
-    QVERIFY2(verifyRead.exit == cli::kExitOk, verifyRead.err.c_str());
-    QCOMPARE(Run({"write", "--port", port, "r.tbl", "--yes"}).exit, cli::kExitOk);
-    QCOMPARE(Run({"verify", "--port", port, "r.tbl"}).exit, cli::kExitOk);
+    QCOMPARE(RunZt310({"read", "--port", port, "-o", "r.tbl"}).code, cli::kExitOk);
+    const CliRun verifyRead = RunZt310({"verify", "--port", port, "r.tbl"});
+    QVERIFY2(verifyRead.code == cli::kExitOk, verifyRead.err.c_str());
+    QCOMPARE(RunZt310({"write", "--port", port, "r.tbl", "--yes"}).code, cli::kExitOk);
+    QCOMPARE(RunZt310({"verify", "--port", port, "r.tbl"}).code, cli::kExitOk);
 
     // A pager that lost one byte is still caught, and the byte is named.
     CodePlugImage memory = pager->Memory();
     memory[300] ^= 1;
     pager->SetMemory(memory);
-    const CliRun differs = Run({"verify", "--port", port, "r.tbl"});
-    QCOMPARE(differs.exit, cli::kExitFailed);
+    const CliRun differs = RunZt310({"verify", "--port", port, "r.tbl"});
+    QCOMPARE(differs.code, cli::kExitFailed);
     QVERIFY2(Contains(differs.err, "r.tbl differs from the pager at byte 300"), differs.err.c_str());
   }
 
@@ -247,8 +231,8 @@ class OperationsCliTest : public QObject {
     RunningSim pager;
     const std::string port = pager.device().toStdString();
     Store("f.tbl", FactoryImageForChannels(false));
-    QCOMPARE(Run({"write", "--port", port, "f.tbl"}).exit, cli::kExitOk);
-    QCOMPARE(Run({"verify", "--port", port, "f.tbl", "--trace", "verify.trace"}).exit, cli::kExitOk);
+    QCOMPARE(RunZt310({"write", "--port", port, "f.tbl"}).code, cli::kExitOk);
+    QCOMPARE(RunZt310({"verify", "--port", port, "f.tbl", "--trace", "verify.trace"}).code, cli::kExitOk);
     // probe, identity, band, serial number, then the blocks: the serial
     // number and the first block each come 100 ms after the request before.
     const auto frames = SentFrames(FileText("verify.trace"));
@@ -272,13 +256,10 @@ class OperationsCliTest : public QObject {
       if (line == 1) pager->SetMemory(twoChannelPager);
     });
     std::istream in(&lines);
-    std::ostringstream out, err;
-    cli::Io io{out, err, in};
-    const int exit =
-        cli::RunCli({"produce", "--port", pager.device().toStdString(), "line.tbl", "--log-dir", "logs"}, io);
-    QCOMPARE(exit, cli::kExitFailed);  // the first pager was refused
-    QVERIFY(Contains(err.str(), kSingleChannelPagerText));
-    QVERIFY(Contains(err.str(), "zt310 set line.tbl chkOneChannel=1"));
+    const CliRun run = RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--log-dir", "logs"}, in);
+    QCOMPARE(run.code, cli::kExitFailed);  // the first pager was refused
+    QVERIFY(Contains(run.err, kSingleChannelPagerText));
+    QVERIFY(Contains(run.err, "zt310 set line.tbl chkOneChannel=1"));
     const CodePlugImage written = pager->Memory();
     QCOMPARE(int(written[kSingleChannelMarker2]), int(kMarkerOff));
     QCOMPARE(SerialNumberText(written).value_or(""), std::string("AB1234567891"));
@@ -305,9 +286,9 @@ class OperationsCliTest : public QObject {
     QFETCH(QByteArray, serial);
     RunningSim pager;
     Store("line.tbl", FactoryImageForChannels(false));
-    const CliRun run = Run({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial",
+    const CliRun run = RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial",
                             serial.toStdString()});
-    QCOMPARE(run.exit, cli::kExitFailed);
+    QCOMPARE(run.code, cli::kExitFailed);
     QVERIFY(Contains(run.err, "Nothing was programmed."));
     QVERIFY(pager->Requests().empty());
     QVERIFY(!Contains(run.err, "\t") && !Contains(run.err, "\x01") && !Contains(run.err, "\xff"));
@@ -318,8 +299,8 @@ class OperationsCliTest : public QObject {
     RunningSim pager;
     Store("line.tbl", FactoryImageForChannels(false));
     const std::string serial = "!~Az09-_./+#%Z";  // 14, from both ends of the printable range
-    const CliRun run = Run({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial", serial});
-    QCOMPARE(run.exit, cli::kExitOk);
+    const CliRun run = RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial", serial});
+    QCOMPARE(run.code, cli::kExitOk);
     QCOMPARE(SerialNumberText(pager->Memory()).value_or(""), serial);
     std::vector<std::filesystem::path> logs;
     for (const auto& entry : std::filesystem::directory_iterator(".")) {
@@ -349,8 +330,8 @@ class OperationsCliTest : public QObject {
     Store("wide.tbl", FactoryImageForChannels(false));
     std::vector<std::string> args{"produce", "--port", pager.device().toStdString(), "wide.tbl"};
     if (!answer.isEmpty()) args.push_back(answer.toStdString());
-    const CliRun run = Run(args, "AB1234567890\nAB1234567891\n");
-    QCOMPARE(run.exit, exit);
+    const CliRun run = RunZt310(args, "AB1234567890\nAB1234567891\n");
+    QCOMPARE(run.code, exit);
     // Both lines were serial numbers: one band question per narrow-band
     // pager (after OK the pager in the cradle is wide band).
     std::size_t questions = 0;
@@ -361,18 +342,18 @@ class OperationsCliTest : public QObject {
     QCOMPARE(questions, std::size_t(answer == "--yes" ? 1 : 2));
     QVERIFY(Contains(run.err, said.toStdString()));
     QCOMPARE(SerialNumberText(pager->Memory()).has_value(), answer == "--yes");
-    QCOMPARE(Run({"produce", "--port", "x", "wide.tbl", "--yes", "--no"}).exit, cli::kExitUsage);
+    QCOMPARE(RunZt310({"produce", "--port", "x", "wide.tbl", "--yes", "--no"}).code, cli::kExitUsage);
   }
 
   // --port P means P only: nothing else is opened (the trace names every port opened).
   void portMeansThatPortOnly() {
     SilentPty silent;
-    const CliRun probe = Run({"probe", "--port", silent.device().toStdString(), "--trace", "probe.trace"});
-    QCOMPARE(probe.exit, cli::kExitFailed);
+    const CliRun probe = RunZt310({"probe", "--port", silent.device().toStdString(), "--trace", "probe.trace"});
+    QCOMPARE(probe.code, cli::kExitFailed);
     RunningSim pager;
     const std::string port = pager.device().toStdString();
-    const CliRun test = Run({"test", "vibrator", "on", "--port", port, "--trace", "test.trace"});
-    QCOMPARE(test.exit, cli::kExitOk);
+    const CliRun test = RunZt310({"test", "vibrator", "on", "--port", port, "--trace", "test.trace"});
+    QCOMPARE(test.code, cli::kExitOk);
     for (const auto& [trace, device] : {std::pair{std::string("probe.trace"), silent.device().toStdString()},
                                         std::pair{std::string("test.trace"), port}}) {
       std::istringstream lines(FileText(trace));
@@ -389,8 +370,8 @@ class OperationsCliTest : public QObject {
     const std::string port = pager.device().toStdString();
     std::filesystem::create_directory("folder.tbl");
     for (const std::string output : {"missing/x.tbl", "folder.tbl"}) {
-      const CliRun read = Run({"read", "--port", port, "-o", output});
-      QCOMPARE(read.exit, cli::kExitUsage);
+      const CliRun read = RunZt310({"read", "--port", port, "-o", output});
+      QCOMPARE(read.code, cli::kExitUsage);
       QVERIFY(Contains(read.err, output));
     }
     QVERIFY(pager->Requests().empty());
@@ -400,20 +381,20 @@ class OperationsCliTest : public QObject {
     RunningSim pager;
     const std::string port = pager.device().toStdString();
     Store("--yes", FactoryImageForChannels(false));
-    const CliRun write = Run({"write", "--port", port, "--", "--yes"});
-    QCOMPARE(write.exit, cli::kExitOk);
-    QCOMPARE(Run({"verify", "--port", port, "--", "--yes"}).exit, cli::kExitOk);
+    const CliRun write = RunZt310({"write", "--port", port, "--", "--yes"});
+    QCOMPARE(write.code, cli::kExitOk);
+    QCOMPARE(RunZt310({"verify", "--port", port, "--", "--yes"}).code, cli::kExitOk);
   }
 
   void writeBacksUpAndVerifyListsTheChangedFields() {
     RunningSim pager;
     const std::string port = pager.device().toStdString();
     // Both files as the editor stores them, one field apart.
-    QCOMPARE(Run({"new", "-o", "new.tbl"}).exit, cli::kExitOk);
-    QCOMPARE(Run({"set", "new.tbl", "edtF1Freq=1520000", "-o", "a.tbl"}).exit, cli::kExitOk);
+    QCOMPARE(RunZt310({"new", "-o", "new.tbl"}).code, cli::kExitOk);
+    QCOMPARE(RunZt310({"set", "new.tbl", "edtF1Freq=1520000", "-o", "a.tbl"}).code, cli::kExitOk);
     const CodePlugImage before = pager->Memory();
-    const CliRun write = Run({"write", "--port", port, "a.tbl", "--backup-dir", "backups"});
-    QCOMPARE(write.exit, cli::kExitOk);
+    const CliRun write = RunZt310({"write", "--port", port, "a.tbl", "--backup-dir", "backups"});
+    QCOMPARE(write.code, cli::kExitOk);
     std::vector<std::filesystem::path> backups;
     for (const auto& entry : std::filesystem::directory_iterator("backups")) backups.push_back(entry.path());
     QCOMPARE(backups.size(), std::size_t(1));
@@ -421,14 +402,14 @@ class OperationsCliTest : public QObject {
     QVERIFY2(Contains(write.err, backups[0].string()), write.err.c_str());
     QCOMPARE(FileText(backups[0]), std::string(reinterpret_cast<const char*>(before.data()), kImageSize));
 
-    QCOMPARE(Run({"set", "a.tbl", "edtF1Freq=1530125", "-o", "b.tbl"}).exit, cli::kExitOk);
-    const CliRun verify = Run({"verify", "--port", port, "b.tbl"});
-    QCOMPARE(verify.exit, cli::kExitFailed);
+    QCOMPARE(RunZt310({"set", "a.tbl", "edtF1Freq=1530125", "-o", "b.tbl"}).code, cli::kExitOk);
+    const CliRun verify = RunZt310({"verify", "--port", port, "b.tbl"});
+    QCOMPARE(verify.code, cli::kExitFailed);
     // After the label, the fields 'zt310 diff' shows between the written
     // file and the verified one, as file value then pager value.
     const std::string tail = verify.err.substr(verify.err.find("Verify Fail !\n") + 14);
     std::string expected;
-    std::istringstream diff(Run({"diff", "a.tbl", "b.tbl"}).out);
+    std::istringstream diff(RunZt310({"diff", "a.tbl", "b.tbl"}).out);
     for (std::string line; std::getline(diff, line);) {
       const auto colon = line.find(": ");
       const auto arrow = line.find(" -> ");
@@ -443,8 +424,8 @@ class OperationsCliTest : public QObject {
     // Probe, identity, band and serial blocks; request 6 reads bytes 32 to 63.
     RunningSim pager(SimFault(sim::FaultKind::Drop, 6));
     Store("a.tbl", FactoryImageForChannels(false));
-    const CliRun verify = Run({"verify", "--port", pager.device().toStdString(), "a.tbl"});
-    QCOMPARE(verify.exit, cli::kExitFailed);
+    const CliRun verify = RunZt310({"verify", "--port", pager.device().toStdString(), "a.tbl"});
+    QCOMPARE(verify.code, cli::kExitFailed);
     const std::size_t label = verify.err.find("Verify Fail !");
     QVERIFY2(label != std::string::npos, verify.err.c_str());
     QCOMPARE(verify.err.substr(label),
@@ -456,13 +437,13 @@ class OperationsCliTest : public QObject {
     const std::string port = pager.device().toStdString();
     Store("a.tbl", FactoryImageForChannels(false));
     std::ofstream("taken") << "a file, not a folder";
-    const CliRun write = Run({"write", "--port", port, "a.tbl", "--backup-dir", "taken"});
-    QCOMPARE(write.exit, cli::kExitFailed);
+    const CliRun write = RunZt310({"write", "--port", port, "a.tbl", "--backup-dir", "taken"});
+    QCOMPARE(write.code, cli::kExitFailed);
     QVERIFY2(Contains(write.err, "Nothing was written to the pager."), write.err.c_str());
     QCOMPARE(WritesSent(*pager), 0);
 
-    const CliRun produce = Run({"produce", "--port", port, "a.tbl", "--serial", "AB1234567890", "--backup-dir", "b"});
-    QCOMPARE(produce.exit, cli::kExitOk);
+    const CliRun produce = RunZt310({"produce", "--port", port, "a.tbl", "--serial", "AB1234567890", "--backup-dir", "b"});
+    QCOMPARE(produce.code, cli::kExitOk);
     QVERIFY(std::filesystem::exists("b"));
     QCOMPARE(std::distance(std::filesystem::directory_iterator("b"), std::filesystem::directory_iterator()), 1);
   }
@@ -482,7 +463,7 @@ class OperationsCliTest : public QObject {
     QFETCH(QStringList, args);
     std::vector<std::string> list;
     for (const QString& arg : args) list.push_back(arg.toStdString());
-    QCOMPARE(Run(list).exit, cli::kExitUsage);
+    QCOMPARE(RunZt310(list).code, cli::kExitUsage);
   }
 
  private:

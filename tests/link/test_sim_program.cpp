@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "SimFixture.h"
-#include "cli/Cli.h"
+#include "CliRunner.h"
 #include "codeplug/TableFile.h"
 
 using namespace zt310;
@@ -38,25 +38,6 @@ class SimProgram {
   QString readyLine_;
 };
 
-struct CliRun {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunZt310(const QStringList& args) {
-  std::vector<std::string> list;
-  for (const QString& arg : args) list.push_back(arg.toStdString());
-  std::ostringstream out, err;
-  std::istringstream in;
-  cli::Io io{out, err, in};
-  CliRun run;
-  run.code = cli::RunCli(list, io);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
-
 QString ReadText(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
@@ -76,13 +57,13 @@ class SimProgramTest : public QObject {
     QCOMPARE(QFileInfo(link).symLinkTarget(), sim.readyLine().mid(6));
 
     const QString linkTrace = dir.filePath("link.trace");
-    const CliRun probe = RunZt310({"probe", "--port", link, "--trace", linkTrace});
+    const CliRun probe = RunZt310(Args({"probe", "--port", link, "--trace", linkTrace}));
     QCOMPARE(probe.code, cli::kExitOk);
     QCOMPARE(probe.out, link.toStdString() + "\n");
     QVERIFY(ReadText(linkTrace).contains(link + " < 4D 61 72 6C 6F 77 74 69 64 65 33 52 00 00 85"));
 
-    QCOMPARE(RunZt310({"test", "vibrator", "on", "--port", link}).code, cli::kExitOk);
-    QCOMPARE(RunZt310({"test", "alert", "on", "--channel", "F2", "--call", "4", "--port", link}).code, cli::kExitOk);
+    QCOMPARE(RunZt310(Args({"test", "vibrator", "on", "--port", link})).code, cli::kExitOk);
+    QCOMPARE(RunZt310(Args({"test", "alert", "on", "--channel", "F2", "--call", "4", "--port", link})).code, cli::kExitOk);
     // Each test verb finds the cradle first.
     QTRY_COMPARE(ReadText(simTrace).count('\n'), 6);
     const QStringList lines = ReadText(simTrace).split('\n', Qt::SkipEmptyParts);
@@ -91,7 +72,7 @@ class SimProgramTest : public QObject {
     QVERIFY(lines[4].contains("3B 04 03 00 00 00 00 42 ; alert test off"));
     QVERIFY(lines[5].contains("3B 03 03 02 04 00 00 47 ; alert test on channel F2 call 4"));
 
-    const CliRun ports = RunZt310({"ports", "--port", link});
+    const CliRun ports = RunZt310(Args({"ports", "--port", link}));
     QCOMPARE(ports.code, cli::kExitOk);
     QVERIFY(QString::fromStdString(ports.out).startsWith(link + "\n"));
     sim.Stop();
@@ -113,7 +94,7 @@ class SimProgramTest : public QObject {
   }
   void usageErrors() {
     QFETCH(QStringList, args);
-    QCOMPARE(RunZt310(args).code, cli::kExitUsage);
+    QCOMPARE(RunZt310(Args(args)).code, cli::kExitUsage);
   }
 
   void memoryOptionsAndSaveFile() {

@@ -1,0 +1,44 @@
+// The zt310 command line run in-process: the arguments of one verb, what its
+// standard input holds, and what it returned and printed.
+#pragma once
+
+#include <QStringList>
+
+#include <istream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+
+namespace zt310::testing {
+
+struct CliRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+inline CliRun RunZt310(const std::vector<std::string>& args, std::istream& in) {
+  std::ostringstream out, err;
+  cli::Io io{out, err, in};
+  CliRun run;
+  run.code = cli::RunCli(args, io);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+inline CliRun RunZt310(const std::vector<std::string>& args, const std::string& input = {}) {
+  std::istringstream in(input);
+  return RunZt310(args, in);
+}
+
+// Arguments made of Qt strings (port names, paths of a QTemporaryDir).
+inline std::vector<std::string> Args(const QStringList& args) {
+  std::vector<std::string> list;
+  for (const QString& arg : args) list.push_back(arg.toStdString());
+  return list;
+}
+
+}  // namespace zt310::testing
