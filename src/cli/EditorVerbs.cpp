@@ -8,6 +8,7 @@
 #include "cli/Cli.h"
 #include "codeplug/TableFile.h"
 #include "editor/EditorModel.h"
+#include "editor/TextEntry.h"
 
 namespace zt310::cli {
 
@@ -86,39 +87,19 @@ std::string KeyText(char key) {
   return std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
 }
 
-// An edit field as a user fills it: entering clears it, each key goes through
-// the field's filter, and leaving commits it. A key that sends the focus away
-// (Enter, a full pattern field) commits the field; keys after that go nowhere.
-// A key the filter drops without a message would store something else than
-// VALUE unnoticed: the field is left empty instead (its stored value stays)
-// and the refusal returned. A key refused with a message goes on as the
-// user would, the message telling what happened.
+// An edit field as a user fills it (editor::TypeInto). A key the filter drops
+// without a message would store something else than VALUE unnoticed: the field
+// is left empty instead (its stored value stays) and the refusal returned. A
+// key refused with a message goes on as the user would, the message telling
+// what happened.
 std::optional<std::string> TypeIntoField(EditorModel& model, const std::string& name, const std::string& value) {
-  model.Enter(name);
-  bool committedSinceLastKey = false;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (model.Focus() != name) break;
-    const int messagesBefore = model.MessagesShown();
-    if (!model.Key(name, value[i]) && model.MessagesShown() == messagesBefore) {
-      model.SetText(name, "");
-      model.SetFocus(editor::kFocusSink);
-      model.Leave(name);
-      std::string dropped;
-      for (std::size_t j = i; j < value.size(); ++j) dropped += KeyText(value[j]);
-      return name + " takes no '" + KeyText(value[i]) + "': " + name + "=" + value + " refused (keys not typed: " +
-             dropped + ")";
-    }
-    committedSinceLastKey = false;
-    if (model.Focus() != name) {
-      model.Leave(name);
-      committedSinceLastKey = true;
-    }
-  }
-  if (model.Focus() == name && !committedSinceLastKey) {
-    model.SetFocus(editor::kFocusSink);
-    model.Leave(name);
-  }
-  return std::nullopt;
+  const editor::TypingResult typed = editor::TypeInto(model, name, value, editor::DroppedKey::Refuse);
+  if (!typed.refusedKey) return std::nullopt;
+  const std::size_t at = *typed.refusedKey;
+  std::string dropped;
+  for (std::size_t j = at; j < value.size(); ++j) dropped += KeyText(value[j]);
+  return name + " takes no '" + KeyText(value[at]) + "': " + name + "=" + value + " refused (keys not typed: " +
+         dropped + ")";
 }
 
 // Empty when applied; otherwise why VALUE could not be typed.

@@ -3,12 +3,12 @@
 // reference word and the frequency key filter.
 #include <QtTest>
 
-#include "ChannelTestSupport.h"
+#include "EditorFixture.h"
 #include "codeplug/Layout.h"
 
 using namespace zt310;
 using namespace zt310::editor;
-using namespace zt310::editor::test;
+using namespace zt310::editor::testing;
 using namespace zt310::layout;
 
 namespace {
@@ -101,7 +101,7 @@ class ChannelFrequencyTest : public QObject {
     QVERIFY(editor.Type("edtF1Freq", "1520025"));  // Auto: 2.5 kHz
     const CodePlugImage before = editor.image();
     editor.Pick("cboCSpaceF1", "12.5 K");
-    QCOMPARE(editor.LastText(), std::string("F1 Channel Spacing Error!"));
+    QCOMPARE(editor.LastMessage(), std::string("F1 Channel Spacing Error!"));
     QCOMPARE(editor.image()[RfSpacingCode(0)], std::uint8_t{34});
     QCOMPARE(editor.pages().SpacingInEffectHz(0), 12500u);
     CodePlugImage expected = before;
@@ -109,7 +109,7 @@ class ChannelFrequencyTest : public QObject {
     QVERIFY(editor.image() == expected);
     // Loading such an image shows the error again.
     Editor reloaded(editor.image());
-    QCOMPARE(reloaded.LastText(), std::string("F1 Channel Spacing Error!"));
+    QCOMPARE(reloaded.LastMessage(), std::string("F1 Channel Spacing Error!"));
   }
 
   void bandRuleCopiesAcrossChannels() {
@@ -134,7 +134,7 @@ class ChannelFrequencyTest : public QObject {
     Editor editor;
     editor.Pick("cboCSpaceF2", "12.5 K");
     QVERIFY(editor.Type("edtF1Freq", "4500025"));  // Auto 2.5 kHz on F1, does not fit F2's 12.5 kHz
-    QCOMPARE(editor.LastText(), std::string("F2 Channel Spacing Error!"));
+    QCOMPARE(editor.LastMessage(), std::string("F2 Channel Spacing Error!"));
     QCOMPARE(editor.model->Focus(), std::string("edtF2Freq"));
     QCOMPARE(StoredDigits(editor.image(), 0), std::string("4500025"));
     QCOMPARE(StoredDigits(editor.image(), 1), std::string("1620000"));
@@ -163,7 +163,7 @@ class ChannelFrequencyTest : public QObject {
     QFETCH(QString, frequency);
     QFETCH(int, code);
     QFETCH(bool, error);
-    CodePlugImage image = DefaultImage();
+    CodePlugImage image = Factory();
     for (int d = 0; d < 7; ++d) image[RfFrequency(1) + d] = static_cast<std::uint8_t>(frequency[d].digitValue());
     image.SetLong(RfReferenceWord(1), 0x00020B11);
     image[RfSpacingCode(1)] = 35;
@@ -172,7 +172,7 @@ class ChannelFrequencyTest : public QObject {
     QCOMPARE(editor.text("cboCSpaceF2"), std::string("Auto"));
     QCOMPARE(editor.messages.size(), std::size_t(error ? 1 : 0));
     if (error) {
-      QCOMPARE(editor.LastText(), std::string("F2 Channel Spacing Error!"));
+      QCOMPARE(editor.LastMessage(), std::string("F2 Channel Spacing Error!"));
       QCOMPARE(editor.pages().SpacingInEffectHz(1), 2500u);
       QCOMPARE(editor.text("lblF2PLLR"), std::string("00082F11"));
     }

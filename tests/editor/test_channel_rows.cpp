@@ -3,12 +3,12 @@
 // patterns with their key filters, and alert times.
 #include <QtTest>
 
-#include "ChannelTestSupport.h"
+#include "EditorFixture.h"
 #include "codeplug/Layout.h"
 
 using namespace zt310;
 using namespace zt310::editor;
-using namespace zt310::editor::test;
+using namespace zt310::editor::testing;
 using namespace zt310::layout;
 
 namespace {
@@ -58,7 +58,7 @@ class ChannelRowsTest : public QObject {
     QFETCH(bool, dutyOn);
     QFETCH(bool, fixedOn);
     QFETCH(bool, userDefine);
-    CodePlugImage image = DefaultImage();
+    CodePlugImage image = Factory();
     image.SetBit(GroupEnableBits(1), 2, callOn);
     image.SetBit(kDutyEnables, 4 + 1, !dutyOn);  // F2 SW-B
     image[kFixedAlertTimeAllowed] = fixedOn ? kMarkerOn : kMarkerOff;
@@ -161,7 +161,7 @@ class ChannelRowsTest : public QObject {
   }
 
   void loadingShowsDutiesFromBits() {
-    CodePlugImage image = DefaultImage();
+    CodePlugImage image = Factory();
     image[kDutyEnables] = 0xAF;  // F1: no duty allowed; F2: SW-A and SW-C allowed
     image[CallDutyBits(1, 2)] = 0x05;
     image[GroupDutyByte(1, 3)] = 0x20;
@@ -182,7 +182,7 @@ class ChannelRowsTest : public QObject {
   }
 
   void fixedAlertTimeSwitch() {
-    CodePlugImage image = DefaultImage();
+    CodePlugImage image = Factory();
     image[kFixedAlertTimeAllowed] = kMarkerOn;
     image[CallAlertTime(0, 0)] = 5;
     image[GroupAlertTime(1, 3)] = 240;
@@ -273,7 +273,7 @@ class ChannelRowsTest : public QObject {
   }
 
   void toneTypeAndPriority() {
-    CodePlugImage image = DefaultImage();
+    CodePlugImage image = Factory();
     image[CallOption(0, 0)] = 0x7C;  // reserved bits 2..6 set
     Editor editor(image);
     editor.Pick("cboF1TType0", "User define");
@@ -291,7 +291,7 @@ class ChannelRowsTest : public QObject {
   }
 
   void toneTypeThreeLeavesNoSelection() {
-    CodePlugImage image = DefaultImage();
+    CodePlugImage image = Factory();
     image[CallOption(1, 0)] = 0x83;
     Editor editor(image);
     QCOMPARE(editor.at("cboF2TType0").selected, -1);
@@ -348,7 +348,7 @@ class ChannelRowsTest : public QObject {
   }
 
   void unknownPatternStepEndsShownText() {
-    CodePlugImage image = DefaultImage();
+    CodePlugImage image = Factory();
     image[GroupPattern(0, 1)] = 0x12;
     image[GroupPattern(0, 1) + 1] = 0x37;
     Editor editor(image);
@@ -357,7 +357,7 @@ class ChannelRowsTest : public QObject {
     image[CallPattern(1, 4) + 1] = 0x00;
     image[CallPattern(1, 4) + 2] = 0x00;
     image[CallPattern(1, 4) + 3] = 0x00;
-    editor.Load(image);
+    editor.Open(image);
     QCOMPARE(editor.text("edtF2Patten4"), std::string("A-------"));
   }
 };

@@ -3,12 +3,12 @@
 // bandwidth, the legacy 879.0 Hz word and the tone table target.
 #include <QtTest>
 
-#include "ChannelTestSupport.h"
+#include "EditorFixture.h"
 #include "codeplug/Layout.h"
 
 using namespace zt310;
 using namespace zt310::editor;
-using namespace zt310::editor::test;
+using namespace zt310::editor::testing;
 using namespace zt310::layout;
 
 namespace {
@@ -23,7 +23,7 @@ std::string RadioOf(ToneSystem system) {
 
 // An image in the given tone system, loaded as "Open" loads it.
 CodePlugImage ImageWithSystem(ToneSystem system) {
-  CodePlugImage image = DefaultImage();
+  CodePlugImage image = Factory();
   image[kToneSystem] = ToneSystemByte(system);
   return image;
 }
@@ -313,7 +313,7 @@ class ChannelTonesTest : public QObject {
     QCOMPARE(editor.image()[kToneDur2Plectron], std::uint8_t{0x2C});
     QCOMPARE(editor.image()[kToneDur2Standard], std::uint8_t{3});
     QVERIFY(!editor.Type("edtToneDur0", "65536"));
-    QCOMPARE(editor.LastText(), std::string("Please insert a number between 0 to 65535"));
+    QCOMPARE(editor.LastMessage(), std::string("Please insert a number between 0 to 65535"));
     QVERIFY(editor.Type("edtToneDur0", ""));
     QCOMPARE(editor.text("edtToneDur0"), std::string("3"));
   }
@@ -336,19 +336,19 @@ class ChannelTonesTest : public QObject {
   }
 
   void bandwidthIndexOutsideListKeepsPreviousValue() {
-    CodePlugImage image = DefaultImage();
+    CodePlugImage image = Factory();
     image[kDecoderBandwidth] = 10;
     Editor editor(image);
     QCOMPARE(editor.pages().DecoderBandwidthTenths(), 21);
     image[kDecoderBandwidth] = 16;
-    editor.Load(image);
+    editor.Open(image);
     QCOMPARE(editor.at("cboBandWidth").selected, -1);
     QCOMPARE(editor.text("cboBandWidth"), std::string());
     QCOMPARE(editor.pages().DecoderBandwidthTenths(), 21);
   }
 
   void legacy879WordMendedOnLoad() {
-    CodePlugImage image = DefaultImage();
+    CodePlugImage image = Factory();
     image.SetWord(CallTone2Word(0, 3), 0x4E86);
     image.SetWord(CallTone2Word(1, 7), 0x4E86);
     image.SetWord(GroupToneFreq(1, 1), 8790);

@@ -2,7 +2,7 @@
 // and the model side of "Open".
 #include <QtTest>
 
-#include "SettingsTestSupport.h"
+#include "EditorFixture.h"
 
 using namespace zt310;
 using namespace zt310::layout;

@@ -2,7 +2,7 @@
 // audio gain, "NB", "One Channel", function switches, tonalities, period.
 #include <QtTest>
 
-#include "SettingsTestSupport.h"
+#include "EditorFixture.h"
 
 using namespace zt310;
 using namespace zt310::layout;

@@ -2,7 +2,7 @@
 // converter codes, the 30000 ms rule, battery order, squelch voltages.
 #include <QtTest>
 
-#include "SettingsTestSupport.h"
+#include "EditorFixture.h"
 
 using namespace zt310;
 using namespace zt310::layout;

@@ -1,5 +1,8 @@
-// A model as the main window holds it, with every message recorded.
+// A headless editor as the main window holds it: every message is recorded
+// (questions answered yes), fields are typed into as a user types.
 #pragma once
+
+#include <QtTest>
 
 #include <memory>
 #include <string>
@@ -8,8 +11,10 @@
 #include "codeplug/CodePlugImage.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
+#include "editor/ChannelPages.h"
 #include "editor/EditorModel.h"
 #include "editor/SettingsPages.h"
+#include "editor/TextEntry.h"
 
 namespace zt310::editor::testing {
 
@@ -23,33 +28,44 @@ struct Editor {
       return message.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     });
   }
+  // Showing IMAGE as "Open" shows a file.
+  explicit Editor(const CodePlugImage& image) : Editor() { Open(image); }
 
   EditorModel& m() { return *model; }
   CodePlugImage& image() { return model->image(); }
   int byte(int offset) { return model->image()[offset]; }
   const Control& at(const std::string& name) { return model->At(name); }
+  std::string text(const std::string& name) { return model->At(name).text; }
+  ChannelPages& pages() { return model->PartOf<ChannelPages>(); }
   SettingsPages& settings() { return model->PartOf<SettingsPages>(); }
 
-  // Typed as the user types it: enter (clears), keys through the filter, leave.
-  bool Type(const std::string& name, const std::string& text) {
-    model->Enter(name);
-    for (char c : text) model->Key(name, c);
-    return model->Leave(name);
+  // "Open": the open steps run before the controls are filled.
+  void Open(const CodePlugImage& image) { model->OpenImage(image); }
+  // The image replaced and the controls filled, without the open steps.
+  void Load(const CodePlugImage& image) {
+    model->image() = image;
+    model->FillControlsFromImage();
   }
+
+  // Typed as the user types it: enter (clears), keys through the filter (a
+  // key the filter drops does nothing), leave. False when the commit refused.
+  bool Type(const std::string& name, const std::string& text) { return TypeInto(*model, name, text).committed; }
   // Pasted text, which no key filter sees.
   bool Paste(const std::string& name, const std::string& text) {
     model->Enter(name);
     model->SetText(name, text);
     return model->Leave(name);
   }
-  void Load(const CodePlugImage& image) {
-    model->image() = image;
-    model->FillControlsFromImage();
+  void Pick(const std::string& name, const std::string& item) { QVERIFY(model->PickText(name, item)); }
+  // Sets a box to the wanted state by clicking it when it differs.
+  void Tick(const std::string& name, bool on) {
+    if (model->At(name).checked != on) model->Click(name);
   }
   std::string LastMessage() const { return messages.empty() ? std::string() : messages.back().text; }
   std::string LastTitle() const { return messages.empty() ? std::string() : messages.back().title; }
 };
 
+// The factory default with the caption and header stamped, as the window shows it.
 inline CodePlugImage Factory() {
   CodePlugImage image = FactoryDefaultImage();
   StampCaption(image);
