@@ -14,25 +14,20 @@
 #include "tones/Tones.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
+
+#include "GuiTestBase.h"
 #include "ui/ToneTableDialogs.h"
 
 using namespace zt310;
 using namespace zt310::ui;
 using editor::Answer;
+using zt310::testing::GuiTestBase;
 
-class ChannelPagesTest : public QObject {
+class ChannelPagesTest : public GuiTestBase {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<MainWindow> window_;
   QString dialogSeen_;  // object name of the tone table the last opening showed
 
-  template <typename T = QWidget>
-  T* Widget(const QString& name) const {
-    T* widget = window_->findChild<T*>(name);
-    if (!widget) qFatal("no widget %s", qPrintable(name));
-    return widget;
-  }
   QLineEdit* Edit(const QString& name) const { return Widget<QLineEdit>(name); }
   std::uint16_t Word(int offset) const { return window_->Model().image().GetWord(offset); }
   const std::vector<editor::Message>& Shown() const { return MessageService::Instance().Shown(); }
@@ -43,18 +38,6 @@ class ChannelPagesTest : public QObject {
   }
   void ChooseToneSystem(int radio) { Widget<QAbstractButton>(QString("radToneSystem%1").arg(radio))->click(); }
 
-  void ClickInto(QLineEdit* edit) {
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QVERIFY2(edit->hasFocus(), qPrintable(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString("none")));
-  }
-  void Type(QLineEdit* edit, const QString& text) {
-    ClickInto(edit);
-    QTest::keyClicks(edit, text);
-  }
-  void PressEnter(QWidget* widget) {
-    QTest::keyClick(widget, Qt::Key_Return);
-    QTest::qWait(10);
-  }
 
   // Runs `trigger`, which may open a tone table modally; `inDialog` then acts
   // on the dialog while it is up. dialogSeen_ names the dialog, or is empty.
@@ -90,17 +73,8 @@ class ChannelPagesTest : public QObject {
 
  private slots:
   void init() {
-    QDir::setCurrent(dir_.path());
-    MessageService::Instance().ClearShown();
-    MessageService::Instance().SetAutomatic(true, Answer::Ok);
-    MainWindowOptions options;
-    options.searchCradle = false;
-    window_ = std::make_unique<MainWindow>(options);
-    // The offscreen screen is 800 x 600, where the pages would scroll; these tests point at whole pages.
-    window_->resize(window_->sizeHint());
-    window_->show();
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    Begin(Answer::Ok);
+    ShowWindow(WindowOptions(), Until::Active, Size::WholePages);  // these tests point at whole pages
     QTest::qWait(20);
   }
   void cleanup() {

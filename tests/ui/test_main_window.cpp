@@ -11,9 +11,12 @@
 #include "ui/MessageService.h"
 #include "ui/SingleInstance.h"
 
+#include "GuiTestBase.h"
+
 using namespace zt310;
 using namespace zt310::ui;
 using editor::Answer;
+using zt310::testing::GuiTestBase;
 
 namespace {
 
@@ -26,25 +29,19 @@ void WriteImage(const QString& path, CodePlugImage image) {
 
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public GuiTestBase {
   Q_OBJECT
 
-  QTemporaryDir dir_;
   QString openPath_;
   QString savePath_;
-  std::unique_ptr<MainWindow> window_;
 
   void StartWindow() {
-    MainWindowOptions options;
-    options.searchCradle = false;
+    MainWindowOptions options = WindowOptions();
     options.chooseOpenFile = [this](QWidget*, const QString&) { return openPath_; };
     options.chooseSaveFile = [this](QWidget*, const QString&) { return savePath_; };
-    window_ = std::make_unique<MainWindow>(options);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    ShowWindow(options);
     QTest::qWait(20);
   }
-  MessageService& Messages() { return MessageService::Instance(); }
 
  private slots:
   void init() {

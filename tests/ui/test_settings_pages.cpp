@@ -13,9 +13,12 @@
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
 
+#include "GuiTestBase.h"
+
 using namespace zt310;
 using namespace zt310::ui;
 using editor::Answer;
+using zt310::testing::GuiTestBase;
 
 namespace {
 
@@ -25,41 +28,21 @@ constexpr int kAdvancePage = 4;
 
 }  // namespace
 
-class SettingsPagesTest : public QObject {
+class SettingsPagesTest : public GuiTestBase {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<MainWindow> window_;
 
-  template <typename T = QWidget>
-  T* Widget(const QString& name) const {
-    T* widget = window_->findChild<T*>(name);
-    if (!widget) qFatal("no widget %s", qPrintable(name));
-    return widget;
-  }
   QLineEdit* Edit(const QString& name) const { return Widget<QLineEdit>(name); }
   QComboBox* List(const QString& name) const { return Widget<QComboBox>(name); }
   int Byte(int offset) const { return window_->Model().image()[offset]; }
   const std::vector<editor::Message>& Shown() const { return MessageService::Instance().Shown(); }
   QString LastMessage() const { return Shown().empty() ? QString() : QString::fromStdString(Shown().back().text); }
 
-  void ShowPage(int index) {
-    window_->Pages()->setCurrentIndex(index);
-    QTest::qWait(10);
-  }
-  void Type(QLineEdit* edit, const QString& text) {
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QVERIFY(edit->hasFocus());
-    QTest::keyClicks(edit, text);
-  }
-  void PressEnter(QWidget* widget) {
-    QTest::keyClick(widget, Qt::Key_Return);
-    QTest::qWait(20);
-  }
+  static constexpr int kSettleMs = 20;
   // Types the value and commits it with Enter.
   void Enter(const QString& name, const QString& text) {
     Type(Edit(name), text);
-    PressEnter(Edit(name));
+    PressEnter(Edit(name), kSettleMs);
   }
   // Chooses a list item as the user does: the item becomes current and the list reports it.
   void Pick(const QString& name, const QString& item) {
@@ -83,16 +66,8 @@ class SettingsPagesTest : public QObject {
 
  private slots:
   void init() {
-    QDir::setCurrent(dir_.path());
-    MessageService::Instance().ClearShown();
-    MessageService::Instance().SetAutomatic(true, Answer::Ok);
-    MainWindowOptions options;
-    options.searchCradle = false;
-    window_ = std::make_unique<MainWindow>(options);
-    // The offscreen screen is 800 x 600, where the pages would scroll; these tests point at whole pages.
-    window_->resize(window_->sizeHint());
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    Begin(Answer::Ok);
+    ShowWindow(WindowOptions(), Until::Exposed, Size::WholePages);  // these tests point at whole pages
     QTest::qWait(20);
   }
   void cleanup() { window_.reset(); }
@@ -160,7 +135,7 @@ class SettingsPagesTest : public QObject {
     QLineEdit* edit = Edit(field);
     Type(edit, typed);
     if (byEnter) {
-      PressEnter(edit);
+      PressEnter(edit, kSettleMs);
     } else {
       // Leaving the field for another one of the page commits it too.
       QLineEdit* other = Edit(page == kSettingPage ? "edtTonality0" : page == kSystemPage ? "edtRFDelay" : "edtSquLevel9");

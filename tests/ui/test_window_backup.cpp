@@ -21,8 +21,11 @@
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
 
+#include "GuiTestBase.h"
+
 using namespace zt310;
 using namespace zt310::ui;
+using zt310::testing::GuiTestBase;
 using editor::Answer;
 
 namespace {
@@ -47,32 +50,23 @@ QByteArray Bytes(const CodePlugImage& image) {
 
 }  // namespace
 
-class WindowBackupTest : public QObject {
+class WindowBackupTest : public GuiTestBase {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<MainWindow> window_;
   QList<QUrl> shownUrls_;
 
-  MessageService& Messages() { return MessageService::Instance(); }
   QString Backups() const { return dir_.filePath("backups"); }
   QStringList BackupFiles() const { return QDir(Backups()).entryList({"*.tbl"}, QDir::Files); }
 
   void StartWindow(const QStringList& ports) {
-    MainWindowOptions options;
-    options.ports = ports;
-    options.searchCradle = false;
-    options.pollUnitMs = 1.0;
-    options.waitScale = 0.05;
+    MainWindowOptions options = WindowOptions(ports);
     options.settingsFile = dir_.filePath("settings.ini");
     options.backupFolder = Backups();
     options.openUrl = [this](const QUrl& url) {
       shownUrls_ << url;
       return true;
     };
-    window_ = std::make_unique<MainWindow>(options);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    ShowWindow(options);
     QTRY_VERIFY(window_->PortList()->count() > 0);
   }
   QAction* BackupOption() const { return window_->findChild<QAction*>("BackUpBeforeWrite1"); }

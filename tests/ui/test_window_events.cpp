@@ -29,9 +29,12 @@
 #include "ui/MessageService.h"
 #include "ui/TerminationSignals.h"
 
+#include "GuiTestBase.h"
+
 using namespace zt310;
 using namespace zt310::ui;
 using editor::Answer;
+using zt310::testing::GuiTestBase;
 
 namespace {
 
@@ -81,39 +84,12 @@ void EnterAtFocus() {
 
 }  // namespace
 
-class WindowEventsTest : public QObject {
+class WindowEventsTest : public GuiTestBase {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<MainWindow> window_;
-  QString nextFile_;
-
-  MessageService& Messages() { return MessageService::Instance(); }
-
-  template <typename T = QWidget>
-  T* Widget(const QString& name) const {
-    T* widget = window_->findChild<T*>(name);
-    if (!widget) qFatal("no widget %s", qPrintable(name));
-    return widget;
-  }
-
   void StartWindow(const QStringList& ports = {}) {
-    MainWindowOptions options;
-    options.ports = ports;
-    options.searchCradle = false;
-    options.pollUnitMs = 1.0;
-    options.waitScale = 0.05;
-    options.chooseSaveFile = [this](QWidget*, const QString&) { return nextFile_; };
-    options.chooseOpenFile = [this](QWidget*, const QString&) { return nextFile_; };
-    window_ = std::make_unique<MainWindow>(options);
-    window_->show();
-    Reactivate(window_.get());
+    ShowWindow(WindowOptions(ports), Until::Active);
     QTRY_VERIFY(window_->PortList()->count() > 0 || ports.isEmpty());
-  }
-
-  void ShowPage(int index) {
-    window_->Pages()->setCurrentIndex(index);
-    QTest::qWait(10);
   }
 
   // Saves to a file and opens it again: the fields then show what the file holds.
@@ -131,11 +107,7 @@ class WindowEventsTest : public QObject {
   }
 
  private slots:
-  void init() {
-    QDir::setCurrent(dir_.path());
-    Messages().ClearShown();
-    Messages().SetAutomatic(true, Answer::Ok);
-  }
+  void init() { Begin(Answer::Ok); }
   void cleanup() {
     Messages().SetAutomatic(true, Answer::Ok);
     if (window_) window_->close();

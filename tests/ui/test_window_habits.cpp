@@ -16,9 +16,12 @@
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
 
+#include "GuiTestBase.h"
+
 using namespace zt310;
 using namespace zt310::ui;
 using editor::Answer;
+using zt310::testing::GuiTestBase;
 
 namespace {
 
@@ -38,59 +41,14 @@ CodePlugImage FileImage(const QString& path) {
 
 }  // namespace
 
-class WindowHabitsTest : public QObject {
+class WindowHabitsTest : public GuiTestBase {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<MainWindow> window_;
-  QString nextFile_;
-
-  MessageService& Messages() { return MessageService::Instance(); }
-  QString Path(const QString& name) const { return dir_.filePath(name); }
-
-  template <typename T = QWidget>
-  T* Widget(const QString& name) const {
-    T* widget = window_->findChild<T*>(name);
-    if (!widget) qFatal("no widget %s", qPrintable(name));
-    return widget;
-  }
-
   void StartWindow(const QStringList& ports = {}) {
-    MainWindowOptions options;
-    options.ports = ports;
-    options.pollUnitMs = 1.0;
-    options.waitScale = 0.05;
-    options.searchCradle = false;
+    MainWindowOptions options = WindowOptions(ports);
     options.settingsFile = Path("settings.ini");
-    options.chooseOpenFile = [this](QWidget*, const QString&) { return nextFile_; };
-    options.chooseSaveFile = [this](QWidget*, const QString&) { return nextFile_; };
-    window_ = std::make_unique<MainWindow>(options);
-    window_->show();
-    window_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    ShowWindow(options, Until::Active);
     QTRY_VERIFY(window_->FocusSink()->hasFocus());
-  }
-
-  // A click into the field, the value typed, Enter: the way a user commits.
-  void TypeInto(const QString& field, const QString& text) {
-    auto* edit = Widget<QLineEdit>(field);
-    for (QWidget* page = edit; page; page = page->parentWidget()) {
-      if (const int index = window_->Pages()->indexOf(page); index >= 0) window_->Pages()->setCurrentIndex(index);
-    }
-    QTest::mouseClick(edit, Qt::LeftButton);
-    QTRY_VERIFY(edit->hasFocus());
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
-    QTRY_VERIFY(window_->FocusSink()->hasFocus());
-  }
-
-  void ClickCheck(const QString& name) {
-    auto* check = Widget<QCheckBox>(name);
-    for (QWidget* page = check; page; page = page->parentWidget()) {
-      if (const int index = window_->Pages()->indexOf(page); index >= 0) window_->Pages()->setCurrentIndex(index);
-    }
-    QTRY_VERIFY(check->isVisible());
-    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));  // on the box itself
   }
 
   // An opened file and one edit made on it: the state every question starts from.

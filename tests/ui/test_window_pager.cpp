@@ -16,8 +16,11 @@
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
 
+#include "GuiTestBase.h"
+
 using namespace zt310;
 using namespace zt310::ui;
+using zt310::testing::GuiTestBase;
 using sim::SimRequest;
 using editor::Answer;
 
@@ -55,27 +58,20 @@ class SilentPty {
 
 }  // namespace
 
-class WindowPagerTest : public QObject {
+class WindowPagerTest : public GuiTestBase {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<MainWindow> window_;
   std::vector<std::string> labels_;
 
+  // Poll units of 1 ms: about 0.2 s per silent byte.
   void StartWindow(const QStringList& ports, bool search = false) {
-    MainWindowOptions options;
-    options.ports = ports;
+    MainWindowOptions options = WindowOptions(ports);
     options.searchCradle = search;
-    options.pollUnitMs = 1.0;  // about 0.2 s per silent byte
-    options.waitScale = 0.05;
-    window_ = std::make_unique<MainWindow>(options);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    ShowWindow(options);
     QTRY_VERIFY(window_->PortList()->count() > 0);
     // Record the progress label as it changes, to see the final result text.
     labels_.clear();
   }
-  MessageService& Messages() { return MessageService::Instance(); }
   QString ProgressLabel() { return window_->Progress().Label(); }
 
  private slots:

@@ -12,8 +12,11 @@
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
 
+#include "GuiTestBase.h"
+
 using namespace zt310;
 using namespace zt310::ui;
+using zt310::testing::GuiTestBase;
 
 namespace {
 
@@ -31,21 +34,10 @@ void SaveWithGap(const QString& path, std::uint8_t gap) {
 
 }  // namespace
 
-class WindowSavingTest : public QObject {
+class WindowSavingTest : public GuiTestBase {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  QString savePath_;
-  std::unique_ptr<MainWindow> window_;
-
-  void StartWindow() {
-    MainWindowOptions options;
-    options.searchCradle = false;
-    options.chooseSaveFile = [this](QWidget*, const QString&) { return savePath_; };
-    window_ = std::make_unique<MainWindow>(options);
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-  }
+  void StartWindow() { ShowWindow(WindowOptions()); }
 
  private slots:
   void init() {
@@ -56,24 +48,24 @@ class WindowSavingTest : public QObject {
   void cleanup() { window_.reset(); }
 
   void readOnlyFileIsRefusedWithFileError() {
-    savePath_ = dir_.filePath("locked.tbl");
-    SaveWithGap(savePath_, 7);
-    QFile::setPermissions(savePath_, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    nextFile_ = dir_.filePath("locked.tbl");
+    SaveWithGap(nextFile_, 7);
+    QFile::setPermissions(nextFile_, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     StartWindow();
     window_->SaveFileAs();
     QVERIFY(!MessageService::Instance().Shown().empty());
     const auto& shown = MessageService::Instance().Shown().back();
     QCOMPARE(shown.title, std::string("File Error"));
     QVERIFY2(shown.text.find("read-only") != std::string::npos, shown.text.c_str());
-    QCOMPARE(GapIn(savePath_), 7);
+    QCOMPARE(GapIn(nextFile_), 7);
   }
 
   void saveWaitsWhileAnotherProgramHoldsTheLock() {
-    savePath_ = dir_.filePath("shared.tbl");
-    SaveWithGap(savePath_, 90);  // not the factory value the window saves
+    nextFile_ = dir_.filePath("shared.tbl");
+    SaveWithGap(nextFile_, 90);  // not the factory value the window saves
     StartWindow();
     std::string error;
-    auto lock = TableFileLock::Acquire(savePath_.toStdString(), &error);
+    auto lock = TableFileLock::Acquire(nextFile_.toStdString(), &error);
     QVERIFY(lock);
     // The child shares the locked descriptor and keeps it for 400 ms.
     const pid_t holder = ::fork();
@@ -89,9 +81,9 @@ class WindowSavingTest : public QObject {
     int status = 0;
     ::waitpid(holder, &status, 0);
     QVERIFY(MessageService::Instance().Shown().empty());
-    QCOMPARE(GapIn(savePath_), int{window_->Model().image()[layout::kGapMax]});
+    QCOMPARE(GapIn(nextFile_), int{window_->Model().image()[layout::kGapMax]});
     QCOMPARE(GapIn(dir_.filePath("shared.BAK")), 90);
-    QVERIFY(GapIn(savePath_) != 90);
+    QVERIFY(GapIn(nextFile_) != 90);
   }
 };
 
