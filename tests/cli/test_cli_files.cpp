@@ -8,10 +8,11 @@
 #include <sys/stat.h>
 
 #include "CliRunner.h"
+#include "TestData.h"
 #include "codeplug/TableFile.h"
 
 using namespace zt310;
-using zt310::testing::RunZt310;
+using namespace zt310::testing;
 
 class CliFilesTest : public QObject {
   Q_OBJECT
@@ -27,6 +28,29 @@ class CliFilesTest : public QObject {
     QCOMPARE(int{bytes[496]}, 0x93);
     QCOMPARE(int{bytes[497]}, 0x9A);
     QCOMPARE(std::string(bytes.begin() + 498, bytes.begin() + 510), std::string("ZT310 V1.3.9"));
+    QVERIFY2(bytes == TestDataBytes(kFactoryFile), "zt310 new no longer makes tests/data/factory.tbl");
+  }
+
+  // The stored files load as what they were made to be: a file read from an
+  // old-timing or a single-channel pager shows its firmware and channels,
+  // the tone system and the band chosen through the editor stay chosen.
+  void storedFilesShowWhatTheyWereMadeAs_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("shown");  // lblVersion, radToneSystem2, chkNB, chkOneChannel
+    QTest::newRow("factory") << kFactoryFile << "FirmVer. 0.0.0\n0\n0\n0";
+    QTest::newRow("old timing") << kOldTimingFile << "FirmVer. 1.0.5\n0\n0\n0";
+    QTest::newRow("one channel") << kOneChannelFile << "FirmVer. 5.0.0\n0\n0\n1";
+    QTest::newRow("Plectron") << kPlectronFile << "FirmVer. 0.0.0\n1\n0\n0";
+    QTest::newRow("narrow band") << kNarrowBandFile << "FirmVer. 0.0.0\n0\n1\n0";
+  }
+  void storedFilesShowWhatTheyWereMadeAs() {
+    QFETCH(QString, file);
+    QFETCH(QString, shown);
+    const auto run =
+        RunZt310({"get", TestDataPath(file.toStdString()), "lblVersion", "radToneSystem2", "chkNB", "chkOneChannel"});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(QString::fromStdString(run.out), shown + "\n");
+    QVERIFY2(run.err.empty(), run.err.c_str());
   }
 
   void dumpJsonHasTheStableFields() {

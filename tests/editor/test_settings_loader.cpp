@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "EditorFixture.h"
+#include "TestData.h"
 
 using namespace zt310;
 using namespace zt310::layout;
@@ -81,15 +82,18 @@ class SettingsLoaderTest : public QObject {
   // A second load of what the first load left changes nothing.
   void loadingIsStable_data() {
     QTest::addColumn<int>("which");
-    QTest::newRow("factory") << 0;
-    QTest::newRow("one channel") << 1;
-    QTest::newRow("blank fields") << 2;
+    QTest::addColumn<QString>("stored");  // a file of tests/data instead
+    QTest::newRow("factory") << 0 << "";
+    QTest::newRow("one channel") << 1 << "";
+    QTest::newRow("blank fields") << 2 << "";
+    for (const char* file : zt310::testing::kStoredFiles) QTest::newRow(file) << -1 << file;
   }
   void loadingIsStable() {
     QFETCH(int, which);
+    QFETCH(QString, stored);
     const CodePlugImage images[] = {Factory(), OneChannelImage(), BlankSettingsImage()};
     Editor e;
-    e.Load(images[which]);
+    e.Load(stored.isEmpty() ? images[which] : zt310::testing::TestDataImage(stored.toStdString()));
     const CodePlugImage once = e.image();
     e.Load(once);
     QVERIFY(e.image() == once);
