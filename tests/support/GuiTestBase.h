@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <QtTest>
 
 #include <initializer_list>
@@ -96,6 +97,10 @@ class GuiTestBase : public QObject {
     QTest::keyClick(widget, Qt::Key_Return);
     QTest::qWait(settleMs);
   }
+
+  // A close request as the window manager delivers it (the title bar's
+  // close button); true when the window accepted it.
+  bool RequestClose() { return window_->windowHandle()->close(); }
 
   // Brings the page that holds WIDGET to the front, as a click on its tab does.
   void ShowPageOf(QWidget* widget) {

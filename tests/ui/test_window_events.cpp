@@ -276,7 +276,7 @@ class WindowEventsTest : public GuiTestBase {
       QProgressBar* gauge = window_->Progress().Gauge();
       if (requested || !window_->Progress().isVisible() || gauge->value() < gauge->minimum() + 2) return;
       requested = true;
-      window_->windowHandle()->close();  // as the window manager delivers it
+      RequestClose();
     });
     poll.start();
     switch (Command(command)) {
@@ -302,10 +302,8 @@ class WindowEventsTest : public GuiTestBase {
   void closeRequestDuringTheCradleSearchWaits() {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);  // a port where nothing answers
     QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-    MainWindowOptions options;
-    options.ports = {QString::fromLocal8Bit(::ptsname(master))};
-    options.pollUnitMs = 1.0;
-    options.waitScale = 0.05;
+    MainWindowOptions options = WindowOptions({QString::fromLocal8Bit(::ptsname(master))});
+    options.searchCradle = true;
     window_ = std::make_unique<MainWindow>(options);
     bool requested = false;
     QTimer poll;
@@ -314,7 +312,7 @@ class WindowEventsTest : public GuiTestBase {
       auto* splash = window_->findChild<SplashWindow*>();
       if (requested || !splash || !splash->isVisible()) return;
       requested = true;
-      window_->windowHandle()->close();
+      RequestClose();
     });
     poll.start();
     window_->show();
