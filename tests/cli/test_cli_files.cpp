@@ -133,10 +133,12 @@ class CliFilesTest : public QObject {
   // dump and diff show what the file stores, not what "Open" would make of it.
   void dumpAndDiffShowTheFileAsStored() {
     QCOMPARE(RunZt310({"new", "-o", Path("n.tbl")}).code, 0);
-    const auto json = QJsonDocument::fromJson(QByteArray::fromStdString(RunZt310({"dump", Path("n.tbl"), "--json"}).out));
+    const auto json =
+        QJsonDocument::fromJson(QByteArray::fromStdString(RunZt310({"dump", Path("n.tbl"), "--json"}).out));
     const auto checksum = json.object()["checksum"].toObject();
     QCOMPARE(checksum["computed"].toString(), checksum["stored"].toString());
-    QVERIFY(RunZt310({"dump", Path("n.tbl"), "--hex"}).out.find("128 0080: 32 3A 32 3A 32 3A 32 3A FF") != std::string::npos);
+    QVERIFY(RunZt310({"dump", Path("n.tbl"), "--hex"}).out.find("128 0080: 32 3A 32 3A 32 3A 32 3A FF") !=
+            std::string::npos);
 
     auto bytes = *ReadFileBytes(Path("n.tbl"), nullptr);
     for (const int offset : {136, 411, 412}) {

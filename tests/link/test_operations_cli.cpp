@@ -256,7 +256,8 @@ class OperationsCliTest : public QObject {
       if (line == 1) pager->SetMemory(twoChannelPager);
     });
     std::istream in(&lines);
-    const CliRun run = RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--log-dir", "logs"}, in);
+    const CliRun run =
+        RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--log-dir", "logs"}, in);
     QCOMPARE(run.code, cli::kExitFailed);  // the first pager was refused
     QVERIFY(Contains(run.err, kSingleChannelPagerText));
     QVERIFY(Contains(run.err, "zt310 set line.tbl chkOneChannel=1"));
@@ -442,7 +443,8 @@ class OperationsCliTest : public QObject {
     QVERIFY2(Contains(write.err, "Nothing was written to the pager."), write.err.c_str());
     QCOMPARE(WritesSent(*pager), 0);
 
-    const CliRun produce = RunZt310({"produce", "--port", port, "a.tbl", "--serial", "AB1234567890", "--backup-dir", "b"});
+    const CliRun produce =
+        RunZt310({"produce", "--port", port, "a.tbl", "--serial", "AB1234567890", "--backup-dir", "b"});
     QCOMPARE(produce.code, cli::kExitOk);
     QVERIFY(std::filesystem::exists("b"));
     QCOMPARE(std::distance(std::filesystem::directory_iterator("b"), std::filesystem::directory_iterator()), 1);

@@ -63,7 +63,8 @@ class SimProgramTest : public QObject {
     QVERIFY(ReadText(linkTrace).contains(link + " < 4D 61 72 6C 6F 77 74 69 64 65 33 52 00 00 85"));
 
     QCOMPARE(RunZt310(Args({"test", "vibrator", "on", "--port", link})).code, cli::kExitOk);
-    QCOMPARE(RunZt310(Args({"test", "alert", "on", "--channel", "F2", "--call", "4", "--port", link})).code, cli::kExitOk);
+    QCOMPARE(RunZt310(Args({"test", "alert", "on", "--channel", "F2", "--call", "4", "--port", link})).code,
+             cli::kExitOk);
     // Each test verb finds the cradle first.
     QTRY_COMPARE(ReadText(simTrace).count('\n'), 6);
     const QStringList lines = ReadText(simTrace).split('\n', Qt::SkipEmptyParts);

@@ -47,7 +47,9 @@ inline std::vector<Step> RequestsOf(Op op) {
   switch (op) {
     case Op::Write:
       steps.insert(steps.end(), {Step::Band, Step::Serial});
-      for (std::size_t i = 0; i < WriteBlockPlan().size(); ++i) steps.insert(steps.end(), {Step::WriteBlock, Step::ReadBack});
+      for (std::size_t i = 0; i < WriteBlockPlan().size(); ++i) {
+        steps.insert(steps.end(), {Step::WriteBlock, Step::ReadBack});
+      }
       break;
     case Op::Read:
       steps.push_back(Step::Serial);
@@ -59,7 +61,9 @@ inline std::vector<Step> RequestsOf(Op op) {
       break;
     case Op::Produce:
       steps.push_back(Step::Band);
-      for (std::size_t i = 0; i < ReadBlockPlan().size(); ++i) steps.insert(steps.end(), {Step::WriteBlock, Step::ReadBack});
+      for (std::size_t i = 0; i < ReadBlockPlan().size(); ++i) {
+        steps.insert(steps.end(), {Step::WriteBlock, Step::ReadBack});
+      }
       break;
   }
   return steps;
@@ -89,14 +93,17 @@ inline FaultExpectation FailureAt(Op op, Step step) {
   const auto abandoned = [](const char* warning) {
     return FaultExpectation{OperationOutcome::Abandoned, kStatusReadyAbandoned, {}, warning, false};
   };
-  const auto failed = [](const char* label) { return FaultExpectation{OperationOutcome::Failed, kStatusReady, label, {}, false}; };
+  const auto failed = [](const char* label) {
+    return FaultExpectation{OperationOutcome::Failed, kStatusReady, label, {}, false};
+  };
   if (step == Step::Probe) {
     return {OperationOutcome::Abandoned, op == Op::Read ? kStatusReadyAbandoned : kStatusReady, {},
             kBoardNotRespondingText, false};
   }
   if (op == Op::Verify) {
     const bool beforeTransfer = step != Step::ReadBack;
-    return {OperationOutcome::Failed, beforeTransfer ? kStatusReadyAbandoned : kStatusReady, kLabelVerifyFail, {}, true};
+    return {OperationOutcome::Failed, beforeTransfer ? kStatusReadyAbandoned : kStatusReady, kLabelVerifyFail, {},
+            true};
   }
   switch (step) {
     case Step::Identity: return abandoned(kReadFirmwareFailText);
