@@ -96,6 +96,28 @@ class ChannelFrequencyTest : public QObject {
     QVERIFY(editor.image() == before);
   }
 
+  // Typing as the keyboard does: Enter commits, and the keys after it go
+  // nowhere; unless the commit was refused, when the focus stays and the
+  // keys go on into the field.
+  void enterInTheMiddleOfTyping_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("messages");
+    QTest::newRow("accepted, rest lost") << "1520125\r\b\b99" << "1520125" << 0;
+    QTest::newRow("refused, typing goes on") << "15\r20125" << "1520125" << 1;
+  }
+  void enterInTheMiddleOfTyping() {
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(int, messages);
+    Editor editor;
+    QVERIFY(editor.Type("edtF1Freq", typed.toStdString()));
+    QCOMPARE(QString::fromStdString(editor.text("edtF1Freq")), shown);
+    QCOMPARE(StoredDigits(editor.image(), 0), shown.toStdString());
+    QCOMPARE(editor.messages.size(), std::size_t(messages));
+    QCOMPARE(editor.model->Focus(), std::string(kFocusSink));
+  }
+
   void manualSpacingStoredEvenWhenFrequencyDoesNotFit() {
     Editor editor;
     QVERIFY(editor.Type("edtF1Freq", "1520025"));  // Auto: 2.5 kHz
