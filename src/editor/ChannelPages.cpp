@@ -122,7 +122,6 @@ void ChannelPages::Register(EditorModel& model) {
   model_ = &model;
   RegisterWindowControls();
   for (int channel = 0; channel < kChannels; ++channel) RegisterPage(channel);
-  RegisterLoaderSteps();
 }
 
 void ChannelPages::RegisterPage(int channel) {
@@ -189,56 +188,49 @@ void ChannelPages::RegisterCallRow(int channel, bool group, int row) {
   model_->SetHandlers(n.priority, {{}, {}, [this, channel, group, row] { ClickPriority(channel, group, row); }});
 }
 
-void ChannelPages::RegisterLoaderSteps() {
-  EditorModel& m = *model_;
-  m.AddLoaderStep(1, [this] { ShowSynthWords(); });
-  m.AddLoaderStep(2, [this] {
-    for (int channel = 0; channel < kChannels; ++channel) {
-      if (!IsLegacyPllrWord(model_->image().GetLong(RfReferenceWord(channel)))) continue;
-      spacingHz_[channel] = 2500;
-      model_->image()[RfSpacingCode(channel)] = spacing_code::kLegacy2_5;
-    }
-  });
-  m.AddLoaderStep(3, [this] { ReloadFrequencies(); });
-  m.AddLoaderStep(4, [this] {
-    for (int channel = 0; channel < kChannels; ++channel) {
-      const auto choice = SpacingChoiceFromCode(model_->image()[RfSpacingCode(channel)]);
-      model_->Select("cboCSpace" + ChannelTag(channel), static_cast<int>(choice));
-      ClickSpacing(channel);
-    }
-  });
-  m.AddLoaderStep(5, [this] {
-    const ToneSystem system = CurrentToneSystem();
-    model_->SetChecked("radToneSystem0", system == ToneSystem::Standard);
-    model_->SetChecked("radToneSystem1", system == ToneSystem::User);
-    model_->SetChecked("radToneSystem2", system == ToneSystem::Plectron);
-  });
-  m.AddLoaderStep(6, [this] {
-    model_->SetChecked("chkEnableAlertTime", model_->image()[kFixedAlertTimeAllowed] != kMarkerOff);
-  });
-  m.AddLoaderStep(7, [this] {
-    const std::uint8_t index = model_->image()[kDecoderBandwidth];
-    model_->Select("cboBandWidth", index);
-    bandwidthTenths_ = DecoderBandwidthTenthsForIndex(index, bandwidthTenths_);
-  });
-  m.AddLoaderStep(8, [this] { LoadChannelRows(0); });
-  m.AddLoaderStep(9, [this] { LoadChannelRows(1); });
-  m.AddLoaderStep(14, [this] { ShowToneDurations(); });
-  m.AddLoaderStep(15, [this] { model_->Select("cboBandWidth", model_->image()[kDecoderBandwidth]); });
-  m.AddLoaderStep(21, [this] {
-    for (int sw = 0; sw < kSwitchCount; ++sw) {
-      model_->SetChecked(DutyBoxName(0, sw), !model_->image().GetBit(kDutyEnables, DutyEnableBit(0, sw)));
-      ClickDuty(0, sw);
-    }
-  });
-  m.AddLoaderStep(22, [this] { LoadDuties(0); });
-  m.AddLoaderStep(23, [this] {
-    for (int sw = 0; sw < kSwitchCount; ++sw) {
-      model_->SetChecked(DutyBoxName(1, sw), !model_->image().GetBit(kDutyEnables, DutyEnableBit(1, sw)));
-      ClickDuty(1, sw);
-    }
-    LoadDuties(1);
-  });
+// --- loader steps ---
+
+void ChannelPages::ApplyLegacySpacing() {
+  for (int channel = 0; channel < kChannels; ++channel) {
+    if (!IsLegacyPllrWord(model_->image().GetLong(RfReferenceWord(channel)))) continue;
+    spacingHz_[channel] = 2500;
+    model_->image()[RfSpacingCode(channel)] = spacing_code::kLegacy2_5;
+  }
+}
+
+void ChannelPages::LoadSpacingChoices() {
+  for (int channel = 0; channel < kChannels; ++channel) {
+    const auto choice = SpacingChoiceFromCode(model_->image()[RfSpacingCode(channel)]);
+    model_->Select("cboCSpace" + ChannelTag(channel), static_cast<int>(choice));
+    ClickSpacing(channel);
+  }
+}
+
+void ChannelPages::LoadToneSystem() {
+  const ToneSystem system = CurrentToneSystem();
+  model_->SetChecked("radToneSystem0", system == ToneSystem::Standard);
+  model_->SetChecked("radToneSystem1", system == ToneSystem::User);
+  model_->SetChecked("radToneSystem2", system == ToneSystem::Plectron);
+}
+
+void ChannelPages::LoadFixedAlertTimeAllowed() {
+  model_->SetChecked("chkEnableAlertTime", model_->image()[kFixedAlertTimeAllowed] != kMarkerOff);
+}
+
+void ChannelPages::LoadDecoderBandwidth() {
+  const std::uint8_t index = model_->image()[kDecoderBandwidth];
+  model_->Select("cboBandWidth", index);
+  bandwidthTenths_ = DecoderBandwidthTenthsForIndex(index, bandwidthTenths_);
+}
+
+// Shown again after the settings pages have loaded; the working value stays.
+void ChannelPages::ReselectDecoderBandwidth() { model_->Select("cboBandWidth", model_->image()[kDecoderBandwidth]); }
+
+void ChannelPages::LoadDutyEnables(int channel) {
+  for (int sw = 0; sw < kSwitchCount; ++sw) {
+    model_->SetChecked(DutyBoxName(channel, sw), !model_->image().GetBit(kDutyEnables, DutyEnableBit(channel, sw)));
+    ClickDuty(channel, sw);
+  }
 }
 
 void ChannelPages::LoadChannelRows(int channel) {

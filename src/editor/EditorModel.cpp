@@ -173,26 +173,6 @@ Answer EditorModel::Show(const Message& message) {
 
 void EditorModel::Warn(const std::string& text, const std::string& title) { Show(Message{title, text}); }
 
-void EditorModel::AddLoaderStep(double step, std::function<void()> action) {
-  loaderSteps_.emplace_back(step, std::move(action));
-  std::stable_sort(loaderSteps_.begin(), loaderSteps_.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-}
-
-void EditorModel::FillControlsFromImage() {
-  loading_ = true;
-  for (auto& step : loaderSteps_) step.second();
-  loading_ = false;
-}
-
-void EditorModel::AddOpenStep(std::function<void()> action) { openSteps_.push_back(std::move(action)); }
-
-void EditorModel::OpenImage(const CodePlugImage& image) {
-  image_ = image;
-  for (auto& step : openSteps_) step();
-  FillControlsFromImage();
-}
-
 KeyFilter DigitsOnlyFilter() {
   return [](const std::string&, char key) {
     if (key >= '0' && key <= '9') return KeyVerdict{true, false, {}};

@@ -70,7 +70,7 @@ struct Handlers {
 
 class EditorModel;
 
-// The pages register their controls, handlers and loader steps.
+// The pages register their controls and handlers.
 class EditorPart {
  public:
   virtual ~EditorPart() = default;
@@ -134,12 +134,11 @@ class EditorModel {
   int MessagesShown() const { return messagesShown_; }
 
   // --- loading ---
-  // Loader steps run in step order, and in registration order within a step.
-  void AddLoaderStep(double step, std::function<void()> action);
+  // Shows the working image in every control, in the one order of the
+  // loader table (Loader.cpp).
   void FillControlsFromImage();
   // "Open": the image read from a file replaces the working image, the open
-  // steps run (in registration order) and the controls are filled.
-  void AddOpenStep(std::function<void()> action);
+  // steps of the same table run and the controls are filled.
   void OpenImage(const CodePlugImage& image);
   bool Loading() const { return loading_; }
 
@@ -158,8 +157,6 @@ class EditorModel {
   std::map<std::string, Control> controls_;
   std::vector<std::string> order_;
   std::map<std::string, Handlers> handlers_;
-  std::vector<std::pair<double, std::function<void()>>> loaderSteps_;
-  std::vector<std::function<void()>> openSteps_;
   std::vector<std::unique_ptr<EditorPart>> parts_;
   std::string focus_;
   MessageSink sink_;

@@ -35,52 +35,38 @@ void SettingsPages::Register(EditorModel& model) {
   RegisterFunctionSwitches();
   RegisterSystemPage();
   RegisterAdvancePage();
-  RegisterLoaderSteps();
-  model.AddOpenStep([this] {
-    ShowFirmwareVersion();
-    SelectTimingUnitLabels(image().FirmwareVersionNumber());
-  });
 }
 
-void SettingsPages::RegisterLoaderSteps() {
-  EditorModel& m = model();
-  const auto loadRecordSection = [this] { model().Select("cboRecordMax", image()[kRecordSection]); };
-  m.AddLoaderStep(10, [this] { LoadModelOptions(); });
-  m.AddLoaderStep(11, [this, loadRecordSection] {
-    LoadResetControl();
-    LoadReminderExact();
-    loadRecordSection();
-  });
-  m.AddLoaderStep(12, [this] {
-    ShowTonalities();
-    timers_.Compute(image());
-  });
-  m.AddLoaderStep(13, [this] { LoadChannelMode(); });
-  m.AddLoaderStep(14, [this] { ShowToneLimits(); });
-  m.AddLoaderStep(15, [this, loadRecordSection] {
-    LoadResetControl();
-    LoadReminderByRange();
-    loadRecordSection();
-  });
-  m.AddLoaderStep(16, [this] { LoadSystemNumbers(); });
-  m.AddLoaderStep(17, [this] { LoadSquelchLevel(); });
-  m.AddLoaderStep(18, [this] {
-    model().SetText("edtBS_Period0", std::to_string(image()[kBatterySave1]));
-    model().SetText("edtBS_Period1", std::to_string(image()[kBatterySave2]));
-    model().SetText("edtGapMax", std::to_string(image()[kGapMax]));
-    model().SetText("edtNoiseLimit", std::to_string(image()[kNoiseLimit]));
-    model().SetText("edtPriorityScanF1", std::to_string(image()[kPriorityScanF1]));
-  });
-  m.AddLoaderStep(19, [this] { LoadFunctionOptions(); });
-  m.AddLoaderStep(20, [this] { LoadBatteryLevels(); });
-  m.AddLoaderStep(24, [this] { model().SetText("edtSerialNo", SerialNumberText(image()).value_or("")); });
-  m.AddLoaderStep(25, [this] { ReselectPeriod(); });
-  m.AddLoaderStep(26, [this] { LoadAudioGain(); });
-  m.AddLoaderStep(27, [this] { LoadBand(); });
-  m.AddLoaderStep(28, [this] { model().SetText("edtNRSSIRpTM", std::to_string(image()[kNrssiResponseTime])); });
-  m.AddLoaderStep(29, [this] {
-    model().SetChecked("chkSQLRec", !image().GetBit(kReceiverFlags, kFlagSquelchRecordBit));
-  });
+// --- loader steps ---
+
+void SettingsPages::LoadRecordSection() { model().Select("cboRecordMax", image()[kRecordSection]); }
+
+void SettingsPages::LoadTonalities() {
+  ShowTonalities();
+  timers_.Compute(image());
+}
+
+void SettingsPages::ShowTimingNumbers() {
+  model().SetText("edtBS_Period0", std::to_string(image()[kBatterySave1]));
+  model().SetText("edtBS_Period1", std::to_string(image()[kBatterySave2]));
+  model().SetText("edtGapMax", std::to_string(image()[kGapMax]));
+  model().SetText("edtNoiseLimit", std::to_string(image()[kNoiseLimit]));
+  model().SetText("edtPriorityScanF1", std::to_string(image()[kPriorityScanF1]));
+}
+
+void SettingsPages::ShowSerialNumber() { model().SetText("edtSerialNo", SerialNumberText(image()).value_or("")); }
+
+void SettingsPages::ShowNrssiResponseTime() {
+  model().SetText("edtNRSSIRpTM", std::to_string(image()[kNrssiResponseTime]));
+}
+
+void SettingsPages::LoadSquelchRecord() {
+  model().SetChecked("chkSQLRec", !image().GetBit(kReceiverFlags, kFlagSquelchRecordBit));
+}
+
+void SettingsPages::ShowOpenedFirmware() {
+  ShowFirmwareVersion();
+  SelectTimingUnitLabels(image().FirmwareVersionNumber());
 }
 
 // --- operations ---
