@@ -39,14 +39,9 @@ struct ToneTableTarget {
 // The dialog a double-click or F9 asks the window to open.
 enum class ToneTableDialog { None, Standard, Plectron };
 
-// Object names of the controls of one call row (group rows have no tone 2).
-struct CallRowNames {
-  std::string panel, enable, tone1, tone2, toneType, pattern, alertTimeList, alertTimeEdit, alertTimeLabel,
-      dutyPanel, priority;
-  std::array<std::string, 4> switches;  // SW-A .. SW-D
-};
-CallRowNames CallRowNamesOf(int channel, bool group, int row);
-std::string ChannelTag(int channel);  // "F1", "F2"
+using names::CallRowNames;
+using names::CallRowNamesOf;
+using names::ChannelTag;
 
 // Where a tone field sits: channel, kind and row.
 struct ToneField {

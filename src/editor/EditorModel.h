@@ -16,6 +16,7 @@
 
 #include "codeplug/CodePlugImage.h"
 #include "codeplug/Decode.h"
+#include "editor/ControlNames.h"
 
 namespace zt310::editor {
 
@@ -34,7 +35,7 @@ struct Message {
 
 inline constexpr const char* kTitle = "ZT310";
 inline constexpr const char* kTitlePro = "ZT310Pro";
-inline constexpr const char* kFocusSink = "edtNull";
+inline constexpr const char* kFocusSink = names::kEdtNull;
 
 // What a key filter does with one key press, judged on the field's whole text.
 struct KeyVerdict {
@@ -93,6 +94,8 @@ class EditorModel {
   const Control& At(const std::string& name) const;
   bool Has(const std::string& name) const { return controls_.count(name) != 0; }
   const std::vector<std::string>& Names() const { return order_; }
+  // Every entry point that takes a control's name throws std::out_of_range
+  // for a name no control has.
   void SetHandlers(const std::string& name, Handlers handlers);
   Handlers& HandlersOf(const std::string& name);
 
@@ -120,7 +123,7 @@ class EditorModel {
 
   // The control that has the focus ("" = none) and where it goes next.
   const std::string& Focus() const { return focus_; }
-  void SetFocus(const std::string& name) { focus_ = name; }
+  void SetFocus(const std::string& name);  // a control's name, the focus sink or "" (none)
   // Moves the focus to edtNull, so the field that had it runs its commit;
   // a refused commit takes the focus back. False when the commit refused.
   bool MoveFocusToSink();

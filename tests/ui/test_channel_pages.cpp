@@ -19,6 +19,7 @@
 using namespace zt310;
 using namespace zt310::ui;
 using editor::Answer;
+namespace names = editor::names;
 
 class ChannelPagesTest : public QObject {
   Q_OBJECT
@@ -41,7 +42,7 @@ class ChannelPagesTest : public QObject {
     window_->Pages()->setCurrentIndex(channel);
     QTest::qWait(10);
   }
-  void ChooseToneSystem(int radio) { Widget<QAbstractButton>(QString("radToneSystem%1").arg(radio))->click(); }
+  void ChooseToneSystem(int radio) { Widget<QAbstractButton>(QString::fromStdString(names::ToneSystemButton(radio)))->click(); }
 
   void ClickInto(QLineEdit* edit) {
     QTest::mouseClick(edit, Qt::LeftButton);
@@ -182,7 +183,7 @@ class ChannelPagesTest : public QObject {
       PressEnter(edit);
       QVERIFY(window_->FocusSink()->hasFocus());
     } else {
-      Edit(QString("edtF%1Freq").arg(channel + 1))->setFocus();
+      Edit(QString::fromStdString(names::FrequencyField(channel)))->setFocus();
       QTest::qWait(10);
     }
     QCOMPARE(int{Word(offset)}, tenths);
