@@ -309,9 +309,9 @@ QWidget* MainWindow::BuildTopPanel() {
   tones->setToolTip(editor::kToneSystemHint);
   auto* toneLayout = new QHBoxLayout(tones);
   const char* toneCaptions[] = {"Standard", "User", "Plectron"};
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < names::kToneSystemButtons; ++i) {
     auto* radio = new QRadioButton(toneCaptions[i], tones);
-    radio->setObjectName(QString("radToneSystem%1").arg(i));
+    radio->setObjectName(QString::fromStdString(names::ToneSystemButton(i)));
     toneLayout->addWidget(radio);
   }
   layout->addWidget(tones);
