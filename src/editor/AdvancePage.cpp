@@ -15,7 +15,7 @@ using namespace settings;
 
 namespace {
 
-constexpr const char* kPage = "tabAdvance";
+constexpr const char* kPage = names::kTabAdvance;
 constexpr const char* kBatteryOrderMessage = "You must let Level-High > Level-Med > Level-Low !";
 constexpr const char* kSpeakerOrderMessage = "You must let Speaker OFF > Speaker ON !";
 constexpr double kLowestSquelchVolts = 0.02;
@@ -35,9 +35,11 @@ struct BatteryList {
 
 const std::vector<BatteryList>& BatteryLists() {
   static const std::vector<BatteryList> kLists = {
-      {kLow, "cboBatLow", {"3.70V", "3.65V", "3.60V", "3.55V", "3.50V", "3.45V", "3.40V"}},
-      {kMedium, "cboBatMed", {"3.95V", "3.90V", "3.85V", "3.80V", "3.75V", "3.70V", "3.65V", "3.60V", "3.55V", "3.50V"}},
-      {kHigh, "cboBatHigh", {"4.15V", "4.10V", "4.05V", "4.00V", "3.95V", "3.90V", "3.85V", "3.80V", "3.75V", "3.70V"}},
+      {kLow, names::kCboBatLow, {"3.70V", "3.65V", "3.60V", "3.55V", "3.50V", "3.45V", "3.40V"}},
+      {kMedium, names::kCboBatMed,
+       {"3.95V", "3.90V", "3.85V", "3.80V", "3.75V", "3.70V", "3.65V", "3.60V", "3.55V", "3.50V"}},
+      {kHigh, names::kCboBatHigh,
+       {"4.15V", "4.10V", "4.05V", "4.00V", "3.95V", "3.90V", "3.85V", "3.80V", "3.75V", "3.70V"}},
   };
   return kLists;
 }
@@ -65,7 +67,7 @@ bool KeepsBatteryOrder(int tag, int picked, std::optional<int> low, std::optiona
   }
 }
 
-std::string SquelchField(int t) { return Indexed("edtSquLevel", t); }
+std::string SquelchField(int t) { return names::SquelchVoltage(t); }
 
 }  // namespace
 
@@ -137,10 +139,10 @@ bool SettingsPages::CommitSquelchVoltage(int t) {
     reshow();
     return true;
   }
-  const double nrssi = FieldNumberOr("edtRSSI", CodeToVolts(image()[kNrssiThreshold]));
+  const double nrssi = FieldNumberOr(names::kEdtRSSI, CodeToVolts(image()[kNrssiThreshold]));
   const bool byteLimits = nrssi > kHighestSquelchVolts + kVoltTolerance;
   const double highest = byteLimits ? kHighestSquelchVolts : nrssi;
-  const std::string highestText = byteLimits ? FormatNumber("%01.2f", kHighestSquelchVolts) : Trimmed(Text("edtRSSI"));
+  const std::string highestText = byteLimits ? FormatNumber("%01.2f", kHighestSquelchVolts) : Trimmed(Text(names::kEdtRSSI));
   const auto value = FieldNumber(text);
   if (!value || *value < kLowestSquelchVolts - kVoltTolerance || *value > highest + kVoltTolerance) {
     model().Warn("Please insert a number between 0.02 to " + highestText + " !");

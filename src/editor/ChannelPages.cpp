@@ -86,35 +86,9 @@ Control MakeControl(std::string name, ControlKind kind, std::string parent, std:
 
 }  // namespace
 
-std::string ChannelTag(int channel) { return channel == 0 ? "F1" : "F2"; }
-
-CallRowNames CallRowNamesOf(int channel, bool group, int row) {
-  const std::string tag = ChannelTag(channel);
-  const std::string groupMark = group ? "G" : "";
-  const std::string rowNumber = std::to_string(row);
-  CallRowNames names;
-  names.panel = "pan" + tag + groupMark + "Call" + rowNumber;
-  names.enable = "chk" + tag + groupMark + "Call" + rowNumber;
-  names.tone1 = group ? "edt" + tag + "GT" + rowNumber : "edt" + tag + "T1" + rowNumber;
-  names.tone2 = group ? "" : "edt" + tag + "T2" + rowNumber;
-  names.toneType = "cbo" + tag + groupMark + "TType" + rowNumber;
-  names.pattern = "edt" + tag + groupMark + "Patten" + rowNumber;
-  names.alertTimeList = "cbo" + tag + groupMark + "ATime" + rowNumber;
-  names.alertTimeEdit = "edt" + tag + groupMark + "ATime" + rowNumber;
-  names.alertTimeLabel = "lbl" + tag + groupMark + "ATsec" + rowNumber;
-  names.dutyPanel = "pan" + tag + groupMark + "Duty" + rowNumber;
-  names.priority = "chk" + tag + groupMark + "Priority" + rowNumber;
-  for (int sw = 0; sw < kSwitchCount; ++sw) {
-    names.switches[sw] = "chk" + tag + groupMark + "S" + kSwitchLetters[sw] + rowNumber;
-  }
-  return names;
-}
-
-static std::string PageName(int channel) { return "tabChannel" + ChannelTag(channel); }
-static std::string CallToneGroupName(int channel) { return "grp" + ChannelTag(channel) + "CallTone"; }
-static std::string DutyBoxName(int channel, int sw) {
-  return "chk" + ChannelTag(channel) + "Duty" + kSwitchLetters[sw];
-}
+using names::CallToneGroup;
+using names::ChannelPage;
+using names::DutyBox;
 
 ToneSystem ChannelPages::CurrentToneSystem() const { return ToneSystemFromByte(model_->image()[kToneSystem]); }
 
@@ -122,20 +96,19 @@ void ChannelPages::Register(EditorModel& model) {
   model_ = &model;
   RegisterWindowControls();
   for (int channel = 0; channel < kChannels; ++channel) RegisterPage(channel);
-  RegisterLoaderSteps();
 }
 
 void ChannelPages::RegisterPage(int channel) {
   const std::string tag = ChannelTag(channel);
-  model_->Add(MakeControl(PageName(channel), ControlKind::Page, "", "Channel " + tag));
-  model_->Add(MakeControl(CallToneGroupName(channel), ControlKind::Group, PageName(channel), "Call Tone"));
+  model_->Add(MakeControl(ChannelPage(channel), ControlKind::Page, "", "Channel " + tag));
+  model_->Add(MakeControl(CallToneGroup(channel), ControlKind::Group, ChannelPage(channel), "Call Tone"));
   Control& tableLabel = model_->Add(
-      MakeControl("lbl" + tag + "ToneTbl", ControlKind::Label, PageName(channel), "[F9] Open Tone Table"));
+      MakeControl(names::ToneTableLabel(channel), ControlKind::Label, ChannelPage(channel), "[F9] Open Tone Table"));
   tableLabel.visible = false;
   for (int sw = 0; sw < kSwitchCount; ++sw) {
-    model_->Add(MakeControl(DutyBoxName(channel, sw), ControlKind::Check, CallToneGroupName(channel),
+    model_->Add(MakeControl(DutyBox(channel, sw), ControlKind::Check, CallToneGroup(channel),
                             std::string("SW-") + kSwitchLetters[sw]));
-    model_->SetHandlers(DutyBoxName(channel, sw), {{}, {}, [this, channel, sw] { ClickDuty(channel, sw); }});
+    model_->SetHandlers(DutyBox(channel, sw), {{}, {}, [this, channel, sw] { ClickDuty(channel, sw); }});
   }
   for (bool group : {false, true}) {
     for (int row = 0; row < RowCount(group); ++row) RegisterCallRow(channel, group, row);
@@ -147,9 +120,9 @@ void ChannelPages::RegisterCallRow(int channel, bool group, int row) {
   const CallRowNames n = CallRowNamesOf(channel, group, row);
   const std::string caption = group ? "Group Call #" + std::to_string(row + 1) : "CALL #" + std::to_string(row + 1);
   // The enable box sits beside the row panel: a greyed row can be ticked again.
-  model_->Add(MakeControl(n.enable, ControlKind::Check, CallToneGroupName(channel), caption));
+  model_->Add(MakeControl(n.enable, ControlKind::Check, CallToneGroup(channel), caption));
   model_->SetHandlers(n.enable, {{}, {}, [this, channel, group, row] { ClickCallEnable(channel, group, row); }});
-  model_->Add(MakeControl(n.panel, ControlKind::Panel, CallToneGroupName(channel)));
+  model_->Add(MakeControl(n.panel, ControlKind::Panel, CallToneGroup(channel)));
 
   const std::vector<ToneKind> kinds =
       group ? std::vector<ToneKind>{ToneKind::Group} : std::vector<ToneKind>{ToneKind::Tone1, ToneKind::Tone2};
@@ -189,56 +162,49 @@ void ChannelPages::RegisterCallRow(int channel, bool group, int row) {
   model_->SetHandlers(n.priority, {{}, {}, [this, channel, group, row] { ClickPriority(channel, group, row); }});
 }
 
-void ChannelPages::RegisterLoaderSteps() {
-  EditorModel& m = *model_;
-  m.AddLoaderStep(1, [this] { ShowSynthWords(); });
-  m.AddLoaderStep(2, [this] {
-    for (int channel = 0; channel < kChannels; ++channel) {
-      if (!IsLegacyPllrWord(model_->image().GetLong(RfReferenceWord(channel)))) continue;
-      spacingHz_[channel] = 2500;
-      model_->image()[RfSpacingCode(channel)] = spacing_code::kLegacy2_5;
-    }
-  });
-  m.AddLoaderStep(3, [this] { ReloadFrequencies(); });
-  m.AddLoaderStep(4, [this] {
-    for (int channel = 0; channel < kChannels; ++channel) {
-      const auto choice = SpacingChoiceFromCode(model_->image()[RfSpacingCode(channel)]);
-      model_->Select("cboCSpace" + ChannelTag(channel), static_cast<int>(choice));
-      ClickSpacing(channel);
-    }
-  });
-  m.AddLoaderStep(5, [this] {
-    const ToneSystem system = CurrentToneSystem();
-    model_->SetChecked("radToneSystem0", system == ToneSystem::Standard);
-    model_->SetChecked("radToneSystem1", system == ToneSystem::User);
-    model_->SetChecked("radToneSystem2", system == ToneSystem::Plectron);
-  });
-  m.AddLoaderStep(6, [this] {
-    model_->SetChecked("chkEnableAlertTime", model_->image()[kFixedAlertTimeAllowed] != kMarkerOff);
-  });
-  m.AddLoaderStep(7, [this] {
-    const std::uint8_t index = model_->image()[kDecoderBandwidth];
-    model_->Select("cboBandWidth", index);
-    bandwidthTenths_ = DecoderBandwidthTenthsForIndex(index, bandwidthTenths_);
-  });
-  m.AddLoaderStep(8, [this] { LoadChannelRows(0); });
-  m.AddLoaderStep(9, [this] { LoadChannelRows(1); });
-  m.AddLoaderStep(14, [this] { ShowToneDurations(); });
-  m.AddLoaderStep(15, [this] { model_->Select("cboBandWidth", model_->image()[kDecoderBandwidth]); });
-  m.AddLoaderStep(21, [this] {
-    for (int sw = 0; sw < kSwitchCount; ++sw) {
-      model_->SetChecked(DutyBoxName(0, sw), !model_->image().GetBit(kDutyEnables, DutyEnableBit(0, sw)));
-      ClickDuty(0, sw);
-    }
-  });
-  m.AddLoaderStep(22, [this] { LoadDuties(0); });
-  m.AddLoaderStep(23, [this] {
-    for (int sw = 0; sw < kSwitchCount; ++sw) {
-      model_->SetChecked(DutyBoxName(1, sw), !model_->image().GetBit(kDutyEnables, DutyEnableBit(1, sw)));
-      ClickDuty(1, sw);
-    }
-    LoadDuties(1);
-  });
+// --- loader steps ---
+
+void ChannelPages::ApplyLegacySpacing() {
+  for (int channel = 0; channel < kChannels; ++channel) {
+    if (!IsLegacyPllrWord(model_->image().GetLong(RfReferenceWord(channel)))) continue;
+    spacingHz_[channel] = 2500;
+    model_->image()[RfSpacingCode(channel)] = spacing_code::kLegacy2_5;
+  }
+}
+
+void ChannelPages::LoadSpacingChoices() {
+  for (int channel = 0; channel < kChannels; ++channel) {
+    const auto choice = SpacingChoiceFromCode(model_->image()[RfSpacingCode(channel)]);
+    model_->Select(names::SpacingList(channel), static_cast<int>(choice));
+    ClickSpacing(channel);
+  }
+}
+
+void ChannelPages::LoadToneSystem() {
+  const ToneSystem system = CurrentToneSystem();
+  model_->SetChecked(names::ToneSystemButton(0), system == ToneSystem::Standard);
+  model_->SetChecked(names::ToneSystemButton(1), system == ToneSystem::User);
+  model_->SetChecked(names::ToneSystemButton(2), system == ToneSystem::Plectron);
+}
+
+void ChannelPages::LoadFixedAlertTimeAllowed() {
+  model_->SetChecked(names::kChkEnableAlertTime, model_->image()[kFixedAlertTimeAllowed] != kMarkerOff);
+}
+
+void ChannelPages::LoadDecoderBandwidth() {
+  const std::uint8_t index = model_->image()[kDecoderBandwidth];
+  model_->Select(names::kCboBandWidth, index);
+  bandwidthTenths_ = DecoderBandwidthTenthsForIndex(index, bandwidthTenths_);
+}
+
+// Shown again after the settings pages have loaded; the working value stays.
+void ChannelPages::ReselectDecoderBandwidth() { model_->Select(names::kCboBandWidth, model_->image()[kDecoderBandwidth]); }
+
+void ChannelPages::LoadDutyEnables(int channel) {
+  for (int sw = 0; sw < kSwitchCount; ++sw) {
+    model_->SetChecked(DutyBox(channel, sw), !model_->image().GetBit(kDutyEnables, DutyEnableBit(channel, sw)));
+    ClickDuty(channel, sw);
+  }
 }
 
 void ChannelPages::LoadChannelRows(int channel) {
@@ -280,7 +246,7 @@ void ChannelPages::EnableRows(int channel, bool group) {
     for (int sw = 0; sw < kSwitchCount; ++sw) {
       if (!on) {
         m.SetEnabled(n.switches[sw], false);
-      } else if (m.At(DutyBoxName(channel, sw)).checked) {
+      } else if (m.At(DutyBox(channel, sw)).checked) {
         m.SetEnabled(n.switches[sw], true);
       }
     }
@@ -414,7 +380,7 @@ void ChannelPages::RefreshAlertTimes(int channel, bool group) {
 }
 
 void ChannelPages::ClickEnableAlertTime() {
-  const bool on = model_->At("chkEnableAlertTime").checked;
+  const bool on = model_->At(names::kChkEnableAlertTime).checked;
   model_->image()[kFixedAlertTimeAllowed] = on ? kMarkerOn : kMarkerOff;
   if (!on) {
     for (int channel = 0; channel < kChannels; ++channel) {
@@ -438,7 +404,7 @@ void ChannelPages::ClickSwitch(int channel, bool group, int row, int sw) {
 }
 
 void ChannelPages::ClickDuty(int channel, int sw) {
-  const bool on = model_->At(DutyBoxName(channel, sw)).checked;
+  const bool on = model_->At(DutyBox(channel, sw)).checked;
   model_->image().SetBit(kDutyEnables, DutyEnableBit(channel, sw), !on);
   for (bool group : {false, true}) {
     for (int row = 0; row < RowCount(group); ++row) {
@@ -463,32 +429,33 @@ void ChannelPages::LoadDuties(int channel) {
 
 void ChannelPages::RegisterWindowControls() {
   EditorModel& m = *model_;
-  Control& group = m.Add(MakeControl("grpToneSystem", ControlKind::Group, "", "Tone System"));
+  Control& group = m.Add(MakeControl(names::kGrpToneSystem, ControlKind::Group, "", "Tone System"));
   group.hint = kToneSystemHint;
   const char* captions[] = {"Standard", "User", "Plectron"};
   const ToneSystem systems[] = {ToneSystem::Standard, ToneSystem::User, ToneSystem::Plectron};
-  for (int k = 0; k < 3; ++k) {
-    const std::string name = "radToneSystem" + std::to_string(k);
-    m.Add(MakeControl(name, ControlKind::Radio, "grpToneSystem", captions[k]));
+  for (int k = 0; k < names::kToneSystemButtons; ++k) {
+    const std::string name = names::ToneSystemButton(k);
+    m.Add(MakeControl(name, ControlKind::Radio, names::kGrpToneSystem, captions[k]));
     m.SetHandlers(name, {{}, {}, [this, system = systems[k]] { SelectToneSystem(system); }});
   }
 
   // These sit on the System and Advance Setting pages, which the settings pages register.
   Control& alertTime =
-      m.Add(MakeControl("chkEnableAlertTime", ControlKind::Check, "tabAdvance", "Enable Fixed Alert Time"));
+      m.Add(MakeControl(names::kChkEnableAlertTime, ControlKind::Check, names::kTabAdvance, "Enable Fixed Alert Time"));
   alertTime.hint = kAlertTimeHint;
-  m.SetHandlers("chkEnableAlertTime", {{}, {}, [this] { ClickEnableAlertTime(); }});
+  m.SetHandlers(names::kChkEnableAlertTime, {{}, {}, [this] { ClickEnableAlertTime(); }});
 
-  Control& bandwidth = m.Add(MakeControl("cboBandWidth", ControlKind::List, "tabAdvance"));
+  Control& bandwidth = m.Add(MakeControl(names::kCboBandWidth, ControlKind::List, names::kTabAdvance));
   for (int index = 0; index < kDecoderBandwidthChoices; ++index) {
     bandwidth.items.push_back(FormatNumber("%0.1f", (2 * index + 1) / 10.0));
   }
   bandwidth.hint = "Decoder Bandwidth default value : 1.5%";
-  m.SetHandlers("cboBandWidth", {{}, {}, [this] { ClickBandWidth(); }});
+  m.SetHandlers(names::kCboBandWidth, {{}, {}, [this] { ClickBandWidth(); }});
 
   for (int tag = 0; tag < 3; ++tag) {
-    const std::string name = "edtToneDur" + std::to_string(tag);
-    m.Add(MakeControl(name, ControlKind::Edit, tag == 2 ? "tabAdvance" : "tabSystem")).filter = DigitsOnlyFilter();
+    const std::string name = names::ToneDuration(tag);
+    const char* page = tag == 2 ? names::kTabAdvance : names::kTabSystem;
+    m.Add(MakeControl(name, ControlKind::Edit, page)).filter = DigitsOnlyFilter();
     m.SetHandlers(name, {{}, [this, tag] { return CommitToneDuration(tag); }, {}});
   }
 }

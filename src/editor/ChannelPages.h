@@ -39,14 +39,9 @@ struct ToneTableTarget {
 // The dialog a double-click or F9 asks the window to open.
 enum class ToneTableDialog { None, Standard, Plectron };
 
-// Object names of the controls of one call row (group rows have no tone 2).
-struct CallRowNames {
-  std::string panel, enable, tone1, tone2, toneType, pattern, alertTimeList, alertTimeEdit, alertTimeLabel,
-      dutyPanel, priority;
-  std::array<std::string, 4> switches;  // SW-A .. SW-D
-};
-CallRowNames CallRowNamesOf(int channel, bool group, int row);
-std::string ChannelTag(int channel);  // "F1", "F2"
+using names::CallRowNames;
+using names::CallRowNamesOf;
+using names::ChannelTag;
 
 // Where a tone field sits: channel, kind and row.
 struct ToneField {
@@ -105,12 +100,31 @@ class ChannelPages : public EditorPart {
   void RefreshChannelTones(int channel, bool group);
   void EnableRows(int channel, bool group);
 
+  // --- what the loader shows of an image; the loader table orders them ---
+  void ShowSynthWords();
+  // A reference word of the old 2.5 kHz synthesiser sets that channel's spacing.
+  void ApplyLegacySpacing();
+  void ReloadFrequencies();
+  // Each channel's spacing list, with its action (it re-validates the frequency).
+  void LoadSpacingChoices();
+  void LoadToneSystem();
+  void LoadFixedAlertTimeAllowed();
+  void LoadDecoderBandwidth();
+  void LoadChannelRowsF1() { LoadChannelRows(0); }
+  void LoadChannelRowsF2() { LoadChannelRows(1); }
+  void ShowToneDurations();
+  void ReselectDecoderBandwidth();
+  // The channel's four duty boxes, each with its action (it greys its switch column).
+  void LoadDutyEnablesF1() { LoadDutyEnables(0); }
+  void LoadDutiesF1() { LoadDuties(0); }
+  void LoadDutyEnablesF2() { LoadDutyEnables(1); }
+  void LoadDutiesF2() { LoadDuties(1); }
+
  private:
   void RegisterPage(int channel);
   void RegisterCallRow(int channel, bool group, int row);
   void RegisterFrequencyGroup(int channel);
   void RegisterWindowControls();
-  void RegisterLoaderSteps();
 
   // Call rows.
   void ClickCallEnable(int channel, bool group, int row);
@@ -128,6 +142,7 @@ class ChannelPages : public EditorPart {
   void RefreshPriorities(int channel, bool group);
   void ClickSwitch(int channel, bool group, int row, int sw);
   void ClickDuty(int channel, int sw);
+  void LoadDutyEnables(int channel);
   void LoadDuties(int channel);
   void ClickEnableAlertTime();
   void LoadChannelRows(int channel);
@@ -136,13 +151,10 @@ class ChannelPages : public EditorPart {
   bool CommitFrequency(int channel);
   void ClickSpacing(int channel);
   void ComputeSynthesiser(int channel);
-  void ShowSynthWords();
-  void ReloadFrequencies();
 
   // Window-wide controls.
   void ClickBandWidth();
   bool CommitToneDuration(int tag);
-  void ShowToneDurations();
 
   EditorModel* model_ = nullptr;
   std::array<std::array<ToneValue, kToneSlotsPerChannel>, kChannels> toneList_{};

@@ -37,7 +37,15 @@ void EditorModel::SetHandlers(const std::string& name, Handlers handlers) {
   handlers_[name] = std::move(handlers);
 }
 
-Handlers& EditorModel::HandlersOf(const std::string& name) { return handlers_[name]; }
+Handlers& EditorModel::HandlersOf(const std::string& name) {
+  At(name);  // a misspelt name would quietly get handlers no control ever runs
+  return handlers_[name];
+}
+
+void EditorModel::SetFocus(const std::string& name) {
+  if (!name.empty() && name != kFocusSink) At(name);
+  focus_ = name;
+}
 
 void EditorModel::Select(const std::string& name, int index) {
   Control& control = At(name);
@@ -69,6 +77,7 @@ bool EditorModel::IsInFront(const std::string& name) const {
 }
 
 std::string EditorModel::WhyNotActionable(const std::string& name) const {
+  At(name);
   // A container that is not (yet) part of the model does not hide its controls.
   for (std::string current = name; !current.empty() && Has(current); current = At(current).parent) {
     const Control& control = At(current);
@@ -172,26 +181,6 @@ Answer EditorModel::Show(const Message& message) {
 }
 
 void EditorModel::Warn(const std::string& text, const std::string& title) { Show(Message{title, text}); }
-
-void EditorModel::AddLoaderStep(double step, std::function<void()> action) {
-  loaderSteps_.emplace_back(step, std::move(action));
-  std::stable_sort(loaderSteps_.begin(), loaderSteps_.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-}
-
-void EditorModel::FillControlsFromImage() {
-  loading_ = true;
-  for (auto& step : loaderSteps_) step.second();
-  loading_ = false;
-}
-
-void EditorModel::AddOpenStep(std::function<void()> action) { openSteps_.push_back(std::move(action)); }
-
-void EditorModel::OpenImage(const CodePlugImage& image) {
-  image_ = image;
-  for (auto& step : openSteps_) step();
-  FillControlsFromImage();
-}
 
 KeyFilter DigitsOnlyFilter() {
   return [](const std::string&, char key) {

@@ -16,6 +16,7 @@
 
 #include "codeplug/CodePlugImage.h"
 #include "codeplug/Decode.h"
+#include "editor/ControlNames.h"
 
 namespace zt310::editor {
 
@@ -34,7 +35,7 @@ struct Message {
 
 inline constexpr const char* kTitle = "ZT310";
 inline constexpr const char* kTitlePro = "ZT310Pro";
-inline constexpr const char* kFocusSink = "edtNull";
+inline constexpr const char* kFocusSink = names::kEdtNull;
 
 // What a key filter does with one key press, judged on the field's whole text.
 struct KeyVerdict {
@@ -70,7 +71,7 @@ struct Handlers {
 
 class EditorModel;
 
-// The pages register their controls, handlers and loader steps.
+// The pages register their controls and handlers.
 class EditorPart {
  public:
   virtual ~EditorPart() = default;
@@ -93,6 +94,8 @@ class EditorModel {
   const Control& At(const std::string& name) const;
   bool Has(const std::string& name) const { return controls_.count(name) != 0; }
   const std::vector<std::string>& Names() const { return order_; }
+  // Every entry point that takes a control's name throws std::out_of_range
+  // for a name no control has.
   void SetHandlers(const std::string& name, Handlers handlers);
   Handlers& HandlersOf(const std::string& name);
 
@@ -120,7 +123,7 @@ class EditorModel {
 
   // The control that has the focus ("" = none) and where it goes next.
   const std::string& Focus() const { return focus_; }
-  void SetFocus(const std::string& name) { focus_ = name; }
+  void SetFocus(const std::string& name);  // a control's name, the focus sink or "" (none)
   // Moves the focus to edtNull, so the field that had it runs its commit;
   // a refused commit takes the focus back. False when the commit refused.
   bool MoveFocusToSink();
@@ -134,12 +137,11 @@ class EditorModel {
   int MessagesShown() const { return messagesShown_; }
 
   // --- loading ---
-  // Loader steps run in step order, and in registration order within a step.
-  void AddLoaderStep(double step, std::function<void()> action);
+  // Shows the working image in every control, in the one order of the
+  // loader table (Loader.cpp).
   void FillControlsFromImage();
   // "Open": the image read from a file replaces the working image, the open
-  // steps run (in registration order) and the controls are filled.
-  void AddOpenStep(std::function<void()> action);
+  // steps of the same table run and the controls are filled.
   void OpenImage(const CodePlugImage& image);
   bool Loading() const { return loading_; }
 
@@ -158,8 +160,6 @@ class EditorModel {
   std::map<std::string, Control> controls_;
   std::vector<std::string> order_;
   std::map<std::string, Handlers> handlers_;
-  std::vector<std::pair<double, std::function<void()>>> loaderSteps_;
-  std::vector<std::function<void()>> openSteps_;
   std::vector<std::unique_ptr<EditorPart>> parts_;
   std::string focus_;
   MessageSink sink_;

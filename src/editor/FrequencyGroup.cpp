@@ -9,26 +9,21 @@ namespace zt310::editor {
 
 using namespace zt310::layout;
 
-namespace {
-
-std::string FrequencyFieldName(int channel) { return "edt" + ChannelTag(channel) + "Freq"; }
-std::string SpacingListName(int channel) { return "cboCSpace" + ChannelTag(channel); }
-std::string WordLabelName(int channel, const char* word) { return "lbl" + ChannelTag(channel) + word; }
-
-}  // namespace
+using names::FrequencyField;
+using names::SpacingList;
 
 void ChannelPages::RegisterFrequencyGroup(int channel) {
   EditorModel& m = *model_;
-  const std::string group = "grp" + ChannelTag(channel) + "Frequency";
+  const std::string group = names::FrequencyGroup(channel);
   Control groupBox;
   groupBox.name = group;
   groupBox.kind = ControlKind::Group;
-  groupBox.parent = "tabChannel" + ChannelTag(channel);
+  groupBox.parent = names::ChannelPage(channel);
   groupBox.text = "Frequency";
   m.Add(groupBox);
 
   Control field;
-  field.name = FrequencyFieldName(channel);
+  field.name = FrequencyField(channel);
   field.parent = group;
   field.filter = [this](const std::string& text, char key) -> KeyVerdict {
     if (key == '\b') return {true, false, {}};
@@ -42,7 +37,7 @@ void ChannelPages::RegisterFrequencyGroup(int channel) {
   m.SetHandlers(field.name, {{}, [this, channel] { return CommitFrequency(channel); }, {}});
 
   Control list;
-  list.name = SpacingListName(channel);
+  list.name = SpacingList(channel);
   list.kind = ControlKind::List;
   list.parent = group;
   list.hint = std::string(kSpacingChoiceHint);
@@ -50,9 +45,10 @@ void ChannelPages::RegisterFrequencyGroup(int channel) {
   m.Add(list);
   m.SetHandlers(list.name, {{}, {}, [this, channel] { ClickSpacing(channel); }});
 
-  for (const char* word : {"PLLR", "PLLN", "MUTL"}) {
+  for (const std::string& word :
+       {names::ReferenceWordLabel(channel), names::DividerWordLabel(channel), names::MultiplierLabel(channel)}) {
     Control label;
-    label.name = WordLabelName(channel, word);
+    label.name = word;
     label.kind = ControlKind::Label;
     label.parent = group;
     m.Add(label);
@@ -62,7 +58,7 @@ void ChannelPages::RegisterFrequencyGroup(int channel) {
 void ChannelPages::ResetSpacingInEffect() { spacingHz_.fill(kDefaultSpacingHz); }
 
 void ChannelPages::ClickSpacing(int channel) {
-  const int index = model_->At(SpacingListName(channel)).selected;
+  const int index = model_->At(SpacingList(channel)).selected;
   const auto choice = index < 0 ? SpacingChoice::Auto : static_cast<SpacingChoice>(index);
   if (const auto hz = SpacingHzOfChoice(choice)) {
     spacingHz_[channel] = *hz;
@@ -73,13 +69,13 @@ void ChannelPages::ClickSpacing(int channel) {
 
 bool ChannelPages::CommitFrequency(int channel) {
   EditorModel& m = *model_;
-  const std::string name = FrequencyFieldName(channel);
+  const std::string name = FrequencyField(channel);
   const std::string text = Trimmed(m.At(name).text);
   if (text.empty()) {
     ReloadFrequencies();
     return true;
   }
-  const int index = m.At(SpacingListName(channel)).selected;
+  const int index = m.At(SpacingList(channel)).selected;
   const auto choice = index < 0 ? SpacingChoice::Auto : static_cast<SpacingChoice>(index);
   const FrequencyCommitDecision decision = DecideFrequencyCommit(text, choice, spacingHz_[channel]);
   spacingHz_[channel] = decision.spacingHz;
@@ -102,30 +98,30 @@ bool ChannelPages::CommitFrequency(int channel) {
 
 void ChannelPages::ComputeSynthesiser(int channel) {
   EditorModel& m = *model_;
-  const std::string text = m.At(FrequencyFieldName(channel)).text;
+  const std::string text = m.At(FrequencyField(channel)).text;
   const auto fieldValue = ParseFrequencyField(text);
   // A stored frequency that is no frequency, or lies below 21.4 MHz, has no
   // synthesiser words: the stored ones stay until a valid frequency is committed.
   if (!fieldValue || IsFrequencyBelowSynthRange(FrequencyFieldToHz(*fieldValue))) return;
   const SynthesiserWords words = ComputeSynthesiserWords(FrequencyFieldToHz(*fieldValue), spacingHz_[channel]);
-  for (int other = 0; other < kChannels; ++other) m.SetText(WordLabelName(other, "MUTL"), std::to_string(words.mutl));
-  m.SetText(WordLabelName(channel, "PLLR"), FormatSynthWord(words.pllr));
+  for (int other = 0; other < kChannels; ++other) m.SetText(names::MultiplierLabel(other), std::to_string(words.mutl));
+  m.SetText(names::ReferenceWordLabel(channel), FormatSynthWord(words.pllr));
   m.image().SetLong(RfReferenceWord(channel), words.pllr);
-  m.SetText(WordLabelName(channel, "PLLN"), FormatSynthWord(words.plln));
+  m.SetText(names::DividerWordLabel(channel), FormatSynthWord(words.plln));
   m.image().SetLong(RfDividerWord(channel), words.plln);
 
   const int other = 1 - channel;
-  const auto otherValue = ParseFrequencyField(m.At(FrequencyFieldName(other)).text);
+  const auto otherValue = ParseFrequencyField(m.At(FrequencyField(other)).text);
   if (otherValue && BandRuleMovesOtherChannel(words.mutl, *otherValue)) {
-    m.SetText(FrequencyFieldName(other), text);
+    m.SetText(FrequencyField(other), text);
     CommitFrequency(other);
   }
 }
 
 void ChannelPages::ShowSynthWords() {
   for (int channel = 0; channel < kChannels; ++channel) {
-    model_->SetText(WordLabelName(channel, "PLLR"), FormatSynthWord(model_->image().GetLong(RfReferenceWord(channel))));
-    model_->SetText(WordLabelName(channel, "PLLN"), FormatSynthWord(model_->image().GetLong(RfDividerWord(channel))));
+    model_->SetText(names::ReferenceWordLabel(channel), FormatSynthWord(model_->image().GetLong(RfReferenceWord(channel))));
+    model_->SetText(names::DividerWordLabel(channel), FormatSynthWord(model_->image().GetLong(RfDividerWord(channel))));
   }
 }
 
@@ -135,7 +131,7 @@ void ChannelPages::ReloadFrequencies() {
     for (int d = 0; d < kFrequencyFieldDigits; ++d) digits[d] = model_->image()[RfFrequency(channel) + d];
     const auto value = FrequencyFieldFromDigits(digits);
     // Damaged digits are shown as they add up; such a text is refused when committed.
-    model_->SetText(FrequencyFieldName(channel), value ? FormatFrequencyField(*value)
+    model_->SetText(FrequencyField(channel), value ? FormatFrequencyField(*value)
                                                        : FrequencyText(model_->image(), channel));
   }
   for (int channel = 0; channel < kChannels; ++channel) ComputeSynthesiser(channel);

@@ -13,7 +13,7 @@ using namespace settings;
 
 namespace {
 
-constexpr const char* kPage = "tabSetting";
+constexpr const char* kPage = names::kTabSetting;
 
 // Bits 0 to 4 of a switch byte for each mode list item.
 struct SwitchMode {
@@ -41,10 +41,10 @@ constexpr int kVibrateIndex = 1;
 
 constexpr int kPeriodMilliseconds[] = {500, 1000, 2000};
 
-std::string TwoChannelList(int s) { return Indexed("cboFunMode", s); }
-std::string OneChannelList(int s) { return Indexed("cboC1FunMode", s); }
-std::string AlertTypeList(int s) { return Indexed("cboFunAType", s); }
-std::string PushToListenBox(int s) { return Indexed("chkFunPTListen", s); }
+std::string TwoChannelList(int s) { return names::SwitchModeList(s); }
+std::string OneChannelList(int s) { return names::OneChannelModeList(s); }
+std::string AlertTypeList(int s) { return names::AlertTypeList(s); }
+std::string PushToListenBox(int s) { return names::PushToListenBox(s); }
 
 std::vector<std::string> Items(const SwitchMode* modes, int count) {
   std::vector<std::string> items;
@@ -92,12 +92,12 @@ void SettingsPages::RegisterFunctionSwitches() {
     model().SetHandlers(PushToListenBox(s), {{}, {}, [this, s] { PushToListenChanged(s); }});
   }
   for (int k = 0; k < kTonalityCount; ++k) {
-    const std::string name = Indexed("edtTonality", k);
+    const std::string name = names::Tonality(k);
     AddControl(MakeEdit(name, kPage, DecimalsFilter(3)));
     model().SetHandlers(name, {{}, [this, k] { return CommitTonality(k); }, {}});
   }
-  AddControl(MakeList("cboCircle", kPage, {"0.5 Second", "1 Second", "2 Second"}));
-  model().SetHandlers("cboCircle", {{}, {}, [this] { PeriodChanged(); }});
+  AddControl(MakeList(names::kCboCircle, kPage, {"0.5 Second", "1 Second", "2 Second"}));
+  model().SetHandlers(names::kCboCircle, {{}, {}, [this] { PeriodChanged(); }});
 }
 
 // --- switch lists ---
@@ -197,7 +197,7 @@ void SettingsPages::LoadSwitches(bool oneChannel) {
 void SettingsPages::LoadChannelMode() {
   const bool twoChannel = image()[kSingleChannelMarker] != kMarkerOn && image()[kSingleChannelMarker2] != kMarkerOn &&
                           !IsSingleChannelFirmware(image().FirmwareVersionNumber());
-  model().SetChecked("chkOneChannel", !twoChannel);
+  model().SetChecked(names::kChkOneChannel, !twoChannel);
   LoadSwitches(!twoChannel);
   OneChannelChanged();
 }
@@ -206,12 +206,12 @@ void SettingsPages::LoadChannelMode() {
 
 void SettingsPages::ShowTonalities() {
   for (int k = 0; k < kTonalityCount; ++k) {
-    model().SetText(Indexed("edtTonality", k), FormatNumber("%01.3f", image().GetWord(TonalityFrequency(k)) / 1000.0));
+    model().SetText(names::Tonality(k), FormatNumber("%01.3f", image().GetWord(TonalityFrequency(k)) / 1000.0));
   }
 }
 
 bool SettingsPages::CommitTonality(int k) {
-  const std::string name = Indexed("edtTonality", k);
+  const std::string name = names::Tonality(k);
   const std::string text = Trimmed(Text(name));
   if (text.empty()) {
     ShowTonalities();
@@ -239,7 +239,7 @@ bool SettingsPages::CommitTonality(int k) {
 // --- priority scan period ---
 
 void SettingsPages::PeriodChanged() {
-  const int index = model().At("cboCircle").selected;
+  const int index = model().At(names::kCboCircle).selected;
   if (index < 0) return;
   const int period = image()[kBatterySave2] * 10;
   if (period == 0) {
@@ -251,12 +251,12 @@ void SettingsPages::PeriodChanged() {
   int count = kPeriodMilliseconds[index] / period;
   if (count == 0) count = 1;
   image()[kPriorityScanF1] = static_cast<std::uint8_t>(count);
-  model().SetText("edtPriorityScanF1", std::to_string(count));
+  model().SetText(names::kEdtPriorityScanF1, std::to_string(count));
 }
 
 void SettingsPages::ReselectPeriod() {
   const int seconds = image()[kPriorityScanF1] * image()[kBatterySave2] * 10 / 1000;
-  model().Select("cboCircle", seconds <= 2 ? seconds : -1);
+  model().Select(names::kCboCircle, seconds <= 2 ? seconds : -1);
 }
 
 }  // namespace zt310::editor

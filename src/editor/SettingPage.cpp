@@ -13,7 +13,7 @@ using namespace settings;
 
 namespace {
 
-constexpr const char* kPage = "tabSetting";
+constexpr const char* kPage = names::kTabSetting;
 
 struct OptionBox {
   const char* name;
@@ -77,76 +77,76 @@ void SettingsPages::RegisterSettingPage() {
     AddControl(MakeCheck(box.name, kPage, box.caption));
     model().SetHandlers(box.name, {{}, {}, [this, box] {
                           image().SetBit(kFunctionOptions, box.bit, model().At(box.name).checked);
-                          model().SetEnabled("chkFunVibrAlert", model().At("chkFunAnnounce").checked);
+                          model().SetEnabled(names::kChkFunVibrAlert, model().At(names::kChkFunAnnounce).checked);
                         }});
   }
 
-  Control record = MakeList("cboRecordMax", kPage,
+  Control record = MakeList(names::kCboRecordMax, kPage,
                             {"4 section  (120 second)", "8 sections (60 second)", "16 sections (30 second)",
                              "32 sections (15 second)"});
   record.hint = "Select the maximum length (in seconds) of a message.";
   AddControl(record);
-  model().SetHandlers("cboRecordMax", {{}, {}, [this] {
-                        const int index = model().At("cboRecordMax").selected;
+  model().SetHandlers(names::kCboRecordMax, {{}, {}, [this] {
+                        const int index = model().At(names::kCboRecordMax).selected;
                         if (index >= 0) image()[kRecordSection] = static_cast<std::uint8_t>(index);
                       }});
 
-  Control sqlRec = MakeCheck("chkSQLRec", kPage, "Enable Squelch Control Record Method");
+  Control sqlRec = MakeCheck(names::kChkSQLRec, kPage, "Enable Squelch Control Record Method");
   sqlRec.hint = "Enable squelch control during record.";
   AddControl(sqlRec);
-  model().SetHandlers("chkSQLRec", {{}, {}, [this] {
-                        image().SetBit(kReceiverFlags, kFlagSquelchRecordBit, !model().At("chkSQLRec").checked);
+  model().SetHandlers(names::kChkSQLRec, {{}, {}, [this] {
+                        image().SetBit(kReceiverFlags, kFlagSquelchRecordBit, !model().At(names::kChkSQLRec).checked);
                       }});
 
-  Control reset = MakeList("cboResetCon", kPage,
+  Control reset = MakeList(names::kCboResetCon, kPage,
                            {"Auto Reset", "Delay N sec Auto Reset", "Revert SQ", "Manual RESET",
                             "Manual RESET Until Press Reset", "Time-Out RESET", "Delay AUTO N with Revert"});
   reset.hint = "Determines how a select call pager squelches a message after receiving a page.";
   AddControl(reset);
-  model().SetHandlers("cboResetCon", {{}, {}, [this] { ResetControlChanged(); }});
-  AddControl(MakeLabel("lblHelp", kPage, "Help"));
-  AddControl(MakeLabel("lblDelayTime", kPage, "Delay Time"));
-  AddControl(MakeEdit("edtDelay", kPage, DecimalsFilter(1)));
-  AddControl(MakeLabel("lblDelaySec", kPage, "sec"));
-  model().SetHandlers("edtDelay", {{}, [this] { return CommitResetDelay(); }, {}});
+  model().SetHandlers(names::kCboResetCon, {{}, {}, [this] { ResetControlChanged(); }});
+  AddControl(MakeLabel(names::kLblHelp, kPage, "Help"));
+  AddControl(MakeLabel(names::kLblDelayTime, kPage, "Delay Time"));
+  AddControl(MakeEdit(names::kEdtDelay, kPage, DecimalsFilter(1)));
+  AddControl(MakeLabel(names::kLblDelaySec, kPage, "sec"));
+  model().SetHandlers(names::kEdtDelay, {{}, [this] { return CommitResetDelay(); }, {}});
 
-  AddControl(MakeEdit("edtSquelch", kPage, DigitsOnlyFilter()));
-  model().SetHandlers("edtSquelch", {{}, [this] {
-                        return CommitWhole("edtSquelch", 0, 255, [this](long v) {
+  AddControl(MakeEdit(names::kEdtSquelch, kPage, DigitsOnlyFilter()));
+  model().SetHandlers(names::kEdtSquelch, {{}, [this] {
+                        return CommitWhole(names::kEdtSquelch, 0, 255, [this](long v) {
                           image()[kCarrierOffDelay] = static_cast<std::uint8_t>(v);
-                        }, [this] { model().SetText("edtSquelch", std::to_string(image()[kCarrierOffDelay])); });
+                        }, [this] { model().SetText(names::kEdtSquelch, std::to_string(image()[kCarrierOffDelay])); });
                       }, {}});
 
-  Control reminder = MakeList("cboReminder", kPage, {"Disable", "30  Second", "60  Second", "120 Second"});
+  Control reminder = MakeList(names::kCboReminder, kPage, {"Disable", "30  Second", "60  Second", "120 Second"});
   reminder.hint = "When \u201cSave voice\u201d is present, this option establishes the time witch the pager";
   AddControl(reminder);
-  model().SetHandlers("cboReminder", {{}, {}, [this] { ReminderChanged(); }});
+  model().SetHandlers(names::kCboReminder, {{}, {}, [this] { ReminderChanged(); }});
 
-  AddControl(MakeList("cblSquelchlevel", kPage, {"1", "2", "3", "4", "5"}));
-  model().SetHandlers("cblSquelchlevel", {{}, {}, [this] { ApplySquelchLevel(); }});
+  AddControl(MakeList(names::kCblSquelchlevel, kPage, {"1", "2", "3", "4", "5"}));
+  model().SetHandlers(names::kCblSquelchlevel, {{}, {}, [this] { ApplySquelchLevel(); }});
 
-  Control gain = MakeList("cboAudioGain", kPage, {"1", "2", "3", "4"});
+  Control gain = MakeList(names::kCboAudioGain, kPage, {"1", "2", "3", "4"});
   gain.hint = "It is suggested to use \"1\" for wide band pagers and \"3\" for narrow band pagers.";
   AddControl(gain);
-  model().SetHandlers("cboAudioGain", {{}, {}, [this] { AudioGainChanged(); }});
+  model().SetHandlers(names::kCboAudioGain, {{}, {}, [this] { AudioGainChanged(); }});
 
-  AddControl(MakeCheck("chkOneChannel", kPage, "One Channel"));
-  model().SetHandlers("chkOneChannel", {{}, {}, [this] { OneChannelChanged(); }});
-  AddControl(MakeCheck("chkNB", kPage, "NB"));
-  model().SetHandlers("chkNB", {{}, {}, [this] { NarrowBandChanged(); }});
+  AddControl(MakeCheck(names::kChkOneChannel, kPage, "One Channel"));
+  model().SetHandlers(names::kChkOneChannel, {{}, {}, [this] { OneChannelChanged(); }});
+  AddControl(MakeCheck(names::kChkNB, kPage, "NB"));
+  model().SetHandlers(names::kChkNB, {{}, {}, [this] { NarrowBandChanged(); }});
 }
 
 // --- reset control ---
 
 void SettingsPages::ResetControlChanged() {
-  const int index = model().At("cboResetCon").selected;
+  const int index = model().At(names::kCboResetCon).selected;
   if (index >= 0) {
     const auto& method = kResetMethods[index];
     image()[kResetMode] = static_cast<std::uint8_t>(method.mode);
     image().SetBit(kReceiverFlags, kFlagPlainManualResetBit, method.plainManualBit);
   }
   const bool shown = DelayShownForMode(image()[kResetMode]);
-  for (const char* name : {"lblDelayTime", "edtDelay", "lblDelaySec"}) model().SetVisible(name, shown);
+  for (const char* name : {names::kLblDelayTime, names::kEdtDelay, names::kLblDelaySec}) model().SetVisible(name, shown);
 }
 
 void SettingsPages::LoadResetControl() {
@@ -156,17 +156,17 @@ void SettingsPages::LoadResetControl() {
   // Older firmware knows no "Manual RESET Until Press Reset": the stored
   // variant becomes plain "Manual RESET" when the change action re-encodes it.
   if (untilPress && HasManualResetUntilPress(image().FirmwareVersionNumber())) index = kUntilPressIndex;
-  model().Select("cboResetCon", index);
+  model().Select(names::kCboResetCon, index);
   ResetControlChanged();
   ShowResetDelay();
 }
 
 void SettingsPages::ShowResetDelay() {
-  model().SetText("edtDelay", FormatNumber("%01.1f", image()[kResetDelay] * 0.5));
+  model().SetText(names::kEdtDelay, FormatNumber("%01.1f", image()[kResetDelay] * 0.5));
 }
 
 bool SettingsPages::CommitResetDelay() {
-  const std::string text = Trimmed(Text("edtDelay"));
+  const std::string text = Trimmed(Text(names::kEdtDelay));
   if (text.empty()) {
     ShowResetDelay();
     return true;
@@ -189,33 +189,33 @@ bool SettingsPages::CommitResetDelay() {
 // --- reminder ---
 
 void SettingsPages::ReminderChanged() {
-  const int index = model().At("cboReminder").selected;
+  const int index = model().At(names::kCboReminder).selected;
   if (index >= 0) image()[kReminder] = static_cast<std::uint8_t>(kReminderValues[index]);
 }
 
 void SettingsPages::LoadReminderExact() {
   const int stored = image()[kReminder];
   for (int i = 0; i < 4; ++i) {
-    if (stored == kReminderValues[i]) model().Select("cboReminder", i);
+    if (stored == kReminderValues[i]) model().Select(names::kCboReminder, i);
   }
 }
 
 void SettingsPages::LoadReminderByRange() {
   const int stored = image()[kReminder];
   const int index = stored == 0 ? 0 : stored < 90 ? 1 : stored < 180 ? 2 : 3;
-  model().Select("cboReminder", index);
+  model().Select(names::kCboReminder, index);
   ReminderChanged();
 }
 
 // --- squelch level ---
 
 void SettingsPages::ApplySquelchLevel() {
-  const int level = model().At("cblSquelchlevel").selected;
+  const int level = model().At(names::kCblSquelchlevel).selected;
   if (level < 0) return;
-  model().SetText("edtSSI", FormatNumber("%1.2f", image()[SquelchOn(level)] * 0.01));
-  model().SetText("edtRSSI2", FormatNumber("%1.2f", image()[SquelchOff(level)] * 0.01));
-  image()[kSpeakerOnCode] = VoltsToCode(static_cast<float>(FieldNumberOr("edtSSI", 0.0)));
-  image()[kSpeakerOffCode] = VoltsToCode(static_cast<float>(FieldNumberOr("edtRSSI2", 0.0)));
+  model().SetText(names::kEdtSSI, FormatNumber("%1.2f", image()[SquelchOn(level)] * 0.01));
+  model().SetText(names::kEdtRSSI2, FormatNumber("%1.2f", image()[SquelchOff(level)] * 0.01));
+  image()[kSpeakerOnCode] = VoltsToCode(static_cast<float>(FieldNumberOr(names::kEdtSSI, 0.0)));
+  image()[kSpeakerOffCode] = VoltsToCode(static_cast<float>(FieldNumberOr(names::kEdtRSSI2, 0.0)));
   image()[kSquelchLevel] = static_cast<std::uint8_t>(level);
 }
 
@@ -223,33 +223,33 @@ void SettingsPages::LoadSquelchLevel() {
   // 255 means not set; 5 to 254 name no level either and are treated the
   // same way, so the speaker codes always follow a real level after a load.
   if (image()[kSquelchLevel] >= kSquelchLevels) image()[kSquelchLevel] = kSquelchLevels - 1;
-  model().Select("cblSquelchlevel", image()[kSquelchLevel]);
+  model().Select(names::kCblSquelchlevel, image()[kSquelchLevel]);
   ApplySquelchLevel();
 }
 
 // --- audio gain and band ---
 
 void SettingsPages::AudioGainChanged() {
-  const int index = model().At("cboAudioGain").selected;
+  const int index = model().At(names::kCboAudioGain).selected;
   if (index >= 0) image()[kAudioGain] = static_cast<std::uint8_t>(index * 8);
 }
 
 void SettingsPages::LoadAudioGain() {
   if (image()[kAudioGain] == kBlank) {
-    model().Select("cboAudioGain", 0);
+    model().Select(names::kCboAudioGain, 0);
     image()[kAudioGain] = 0;
   } else {
-    model().Select("cboAudioGain", (image()[kAudioGain] >> 3) & 3);
+    model().Select(names::kCboAudioGain, (image()[kAudioGain] >> 3) & 3);
   }
 }
 
 void SettingsPages::NarrowBandChanged() {
-  const bool narrow = model().At("chkNB").checked;
+  const bool narrow = model().At(names::kChkNB).checked;
   image()[kNarrowBandMarker] = narrow ? 0 : kBlank;
   image()[kBand] = narrow ? 1 : kBlank;
   const BandPreset& preset = narrow ? kNarrowBandPreset : kWideBandPreset;
-  model().SetText("edtRSSI", preset.nrssi);
-  model().Select("cboAudioGain", preset.audioGainIndex);
+  model().SetText(names::kEdtRSSI, preset.nrssi);
+  model().Select(names::kCboAudioGain, preset.audioGainIndex);
   for (int t = 0; t < kSquelchTableSize; ++t) image()[kSquelchTable + t] = preset.squelch[static_cast<std::size_t>(t)];
   AudioGainChanged();
   CommitNrssi();
@@ -261,20 +261,20 @@ void SettingsPages::LoadBand() {
   const int marker = image()[kNarrowBandMarker];
   const int band = image()[kBand];
   if (marker == kBlank && band == kBlank) {
-    model().SetChecked("chkNB", false);
+    model().SetChecked(names::kChkNB, false);
   } else if (marker == 0 && band == kBlank) {
-    model().SetChecked("chkNB", false);
-    model().Select("cboAudioGain", 0);
+    model().SetChecked(names::kChkNB, false);
+    model().Select(names::kCboAudioGain, 0);
     image()[kAudioGain] = 0;
   } else if (marker == 0 && band == 1) {
-    model().SetChecked("chkNB", true);
+    model().SetChecked(names::kChkNB, true);
   }
 }
 
 // --- one channel ---
 
 void SettingsPages::OneChannelChanged() {
-  const bool one = model().At("chkOneChannel").checked;
+  const bool one = model().At(names::kChkOneChannel).checked;
   image()[kSingleChannelMarker] = image()[kSingleChannelMarker2] = one ? kMarkerOn : kMarkerOff;
   SetF2ChannelEnabled(!one);
   // Re-enabling the page must not make every F2 row usable: the row rules
@@ -287,7 +287,7 @@ void SettingsPages::OneChannelChanged() {
     // While loading, those boxes still show the previous image (they are
     // loaded later), and their action would write that state into byte 365.
     if (!model().Loading()) {
-      for (const char* duty : {"chkF2DutyA", "chkF2DutyB", "chkF2DutyC", "chkF2DutyD"}) model().RunChange(duty);
+      for (int sw = 0; sw < names::kSwitchDuties; ++sw) model().RunChange(names::DutyBox(1, sw));
     }
   }
   ShowSwitchLists(one);
@@ -299,7 +299,7 @@ bool IsChannelF2Control(const EditorModel& model, const std::string& name) {
   if (name.size() > 5 && name.compare(3, 2, "F2") == 0) return true;                          // edtF2T10, chkF2Call0
   if (name.size() > 2 && name.compare(name.size() - 2, 2, "F2") == 0) return true;  // cboCSpaceF2
   for (std::string current = name; !current.empty() && model.Has(current); current = model.At(current).parent) {
-    if (current == "tabChannelF2") return true;
+    if (current == names::kTabChannelF2) return true;
   }
   return false;
 }
@@ -320,7 +320,7 @@ void SettingsPages::LoadModelOptions() {
 
 void SettingsPages::LoadFunctionOptions() {
   for (const auto& box : kFunctionOptionBoxes) model().SetChecked(box.name, image().GetBit(kFunctionOptions, box.bit));
-  model().SetEnabled("chkFunVibrAlert", model().At("chkFunAnnounce").checked);
+  model().SetEnabled(names::kChkFunVibrAlert, model().At(names::kChkFunAnnounce).checked);
 }
 
 }  // namespace zt310::editor

@@ -14,8 +14,8 @@ using namespace settings;
 
 void SettingsPages::Register(EditorModel& model) {
   model_ = &model;
-  const std::string pageControl = model.Has("PageControl1") ? "PageControl1" : "";
-  for (const char* page : {"tabSetting", "tabSystem", "tabAdvance"}) {
+  const std::string pageControl = model.Has(names::kPageControl) ? names::kPageControl : "";
+  for (const char* page : {names::kTabSetting, names::kTabSystem, names::kTabAdvance}) {
     Control c;
     c.name = page;
     c.kind = ControlKind::Page;
@@ -24,63 +24,49 @@ void SettingsPages::Register(EditorModel& model) {
   }
   // Top-panel controls whose loader or file steps live here; the window and
   // the production operations attach their own handlers to them.
-  if (!model.Has("lblVersion")) {
-    Control version = MakeLabel("lblVersion", "", "");
+  if (!model.Has(names::kLblVersion)) {
+    Control version = MakeLabel(names::kLblVersion, "", "");
     version.visible = false;
     AddControl(version);
   }
-  if (!model.Has("edtSerialNo")) AddControl(MakeEdit("edtSerialNo", "", {}));
+  if (!model.Has(names::kEdtSerialNo)) AddControl(MakeEdit(names::kEdtSerialNo, "", {}));
 
   RegisterSettingPage();
   RegisterFunctionSwitches();
   RegisterSystemPage();
   RegisterAdvancePage();
-  RegisterLoaderSteps();
-  model.AddOpenStep([this] {
-    ShowFirmwareVersion();
-    SelectTimingUnitLabels(image().FirmwareVersionNumber());
-  });
 }
 
-void SettingsPages::RegisterLoaderSteps() {
-  EditorModel& m = model();
-  const auto loadRecordSection = [this] { model().Select("cboRecordMax", image()[kRecordSection]); };
-  m.AddLoaderStep(10, [this] { LoadModelOptions(); });
-  m.AddLoaderStep(11, [this, loadRecordSection] {
-    LoadResetControl();
-    LoadReminderExact();
-    loadRecordSection();
-  });
-  m.AddLoaderStep(12, [this] {
-    ShowTonalities();
-    timers_.Compute(image());
-  });
-  m.AddLoaderStep(13, [this] { LoadChannelMode(); });
-  m.AddLoaderStep(14, [this] { ShowToneLimits(); });
-  m.AddLoaderStep(15, [this, loadRecordSection] {
-    LoadResetControl();
-    LoadReminderByRange();
-    loadRecordSection();
-  });
-  m.AddLoaderStep(16, [this] { LoadSystemNumbers(); });
-  m.AddLoaderStep(17, [this] { LoadSquelchLevel(); });
-  m.AddLoaderStep(18, [this] {
-    model().SetText("edtBS_Period0", std::to_string(image()[kBatterySave1]));
-    model().SetText("edtBS_Period1", std::to_string(image()[kBatterySave2]));
-    model().SetText("edtGapMax", std::to_string(image()[kGapMax]));
-    model().SetText("edtNoiseLimit", std::to_string(image()[kNoiseLimit]));
-    model().SetText("edtPriorityScanF1", std::to_string(image()[kPriorityScanF1]));
-  });
-  m.AddLoaderStep(19, [this] { LoadFunctionOptions(); });
-  m.AddLoaderStep(20, [this] { LoadBatteryLevels(); });
-  m.AddLoaderStep(24, [this] { model().SetText("edtSerialNo", SerialNumberText(image()).value_or("")); });
-  m.AddLoaderStep(25, [this] { ReselectPeriod(); });
-  m.AddLoaderStep(26, [this] { LoadAudioGain(); });
-  m.AddLoaderStep(27, [this] { LoadBand(); });
-  m.AddLoaderStep(28, [this] { model().SetText("edtNRSSIRpTM", std::to_string(image()[kNrssiResponseTime])); });
-  m.AddLoaderStep(29, [this] {
-    model().SetChecked("chkSQLRec", !image().GetBit(kReceiverFlags, kFlagSquelchRecordBit));
-  });
+// --- loader steps ---
+
+void SettingsPages::LoadRecordSection() { model().Select(names::kCboRecordMax, image()[kRecordSection]); }
+
+void SettingsPages::LoadTonalities() {
+  ShowTonalities();
+  timers_.Compute(image());
+}
+
+void SettingsPages::ShowTimingNumbers() {
+  model().SetText(names::BatterySavePeriod(0), std::to_string(image()[kBatterySave1]));
+  model().SetText(names::BatterySavePeriod(1), std::to_string(image()[kBatterySave2]));
+  model().SetText(names::kEdtGapMax, std::to_string(image()[kGapMax]));
+  model().SetText(names::kEdtNoiseLimit, std::to_string(image()[kNoiseLimit]));
+  model().SetText(names::kEdtPriorityScanF1, std::to_string(image()[kPriorityScanF1]));
+}
+
+void SettingsPages::ShowSerialNumber() { model().SetText(names::kEdtSerialNo, SerialNumberText(image()).value_or("")); }
+
+void SettingsPages::ShowNrssiResponseTime() {
+  model().SetText(names::kEdtNRSSIRpTM, std::to_string(image()[kNrssiResponseTime]));
+}
+
+void SettingsPages::LoadSquelchRecord() {
+  model().SetChecked(names::kChkSQLRec, !image().GetBit(kReceiverFlags, kFlagSquelchRecordBit));
+}
+
+void SettingsPages::ShowOpenedFirmware() {
+  ShowFirmwareVersion();
+  SelectTimingUnitLabels(image().FirmwareVersionNumber());
 }
 
 // --- operations ---
@@ -92,18 +78,18 @@ void SettingsPages::ShowFirmwareVersion() {
 void SettingsPages::ShowFirmwareVersion(int major, int minor, int patch) {
   char text[48];
   std::snprintf(text, sizeof text, "FirmVer. %d.%d.%d", major, minor, patch);
-  model().SetText("lblVersion", text);
-  model().SetVisible("lblVersion", true);
+  model().SetText(names::kLblVersion, text);
+  model().SetVisible(names::kLblVersion, true);
 }
 
 void SettingsPages::HideFirmwareVersion() {
-  model().SetText("lblVersion", "");
-  model().SetVisible("lblVersion", false);
+  model().SetText(names::kLblVersion, "");
+  model().SetVisible(names::kLblVersion, false);
 }
 
 void SettingsPages::RestoreFactorySettings() {
   model().PartOf<ChannelPages>().ResetSpacingInEffect();
-  const bool oneChannel = model().At("chkOneChannel").checked;
+  const bool oneChannel = model().At(names::kChkOneChannel).checked;
   if (oneChannel) {
     oneChannelMemory_ = kInitialOneChannelMemory;
   } else {
@@ -112,7 +98,7 @@ void SettingsPages::RestoreFactorySettings() {
   CopyImage(image(), FactoryImageForChannels(oneChannel));
   ShowTimingUnit(false);
   model().FillControlsFromImage();
-  model().SetVisible("lblVersion", false);
+  model().SetVisible(names::kLblVersion, false);
 }
 
 void SelectTimingUnitLabels(EditorModel& model, int version) {

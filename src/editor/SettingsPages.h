@@ -51,25 +51,44 @@ class SettingsPages : public EditorPart {
   // The squelch level action: speaker fields and bytes 388, 389, 396 follow the selected level.
   void ApplySquelchLevel();
 
+  // --- what the loader shows of an image; the loader table orders them ---
+  void LoadModelOptions();
+  // The reset list with its action, which re-encodes the reset bytes and shows the delay.
+  void LoadResetControl();
+  // The reminder list only when the stored time is one of its items, without its action.
+  void LoadReminderExact();
+  void LoadRecordSection();
+  // The tonality fields and the timer bytes computed from them.
+  void LoadTonalities();
+  void LoadChannelMode();
+  void ShowToneLimits();
+  // The reminder list by the range the stored time falls in, with its action.
+  void LoadReminderByRange();
+  void LoadSystemNumbers();
+  void LoadSquelchLevel();
+  // Battery save periods, GAP MAX., noise limit and priority scan count.
+  void ShowTimingNumbers();
+  void LoadFunctionOptions();
+  void LoadBatteryLevels();
+  void ShowSerialNumber();
+  void LoadAudioGain();
+  void LoadBand();
+  void ShowNrssiResponseTime();
+  void LoadSquelchRecord();
+  // "Open": the firmware version of the opened image and its timing unit labels.
+  void ShowOpenedFirmware();
+
  private:
   // Setting page (model options).
   void RegisterSettingPage();
   void ResetControlChanged();
-  void LoadResetControl();
   void ShowResetDelay();
   bool CommitResetDelay();
   void ReminderChanged();
-  void LoadReminderExact();
-  void LoadReminderByRange();
   void AudioGainChanged();
-  void LoadAudioGain();
   void NarrowBandChanged();
-  void LoadBand();
   void OneChannelChanged();
   void SetF2ChannelEnabled(bool on);
-  void LoadModelOptions();
-  void LoadFunctionOptions();
-  void LoadSquelchLevel();
 
   // Function switches, tonalities, period.
   void RegisterFunctionSwitches();
@@ -80,7 +99,6 @@ class SettingsPages : public EditorPart {
   void ForcePushToListenOff(int s);
   void ShowSwitchLists(bool oneChannel);
   void LoadSwitches(bool oneChannel);
-  void LoadChannelMode();
   bool CommitTonality(int k);
   void ShowTonalities();
   void PeriodChanged();
@@ -93,13 +111,10 @@ class SettingsPages : public EditorPart {
   bool CommitSpeakerOn();
   bool CommitBatterySave(int t);
   bool CommitPriorityScan();
-  void ShowToneLimits();
-  void LoadSystemNumbers();
 
   // Advance Setting page.
   void RegisterAdvancePage();
   void BatteryLevelChanged(int t);
-  void LoadBatteryLevels();
   bool CommitSquelchVoltage(int t);
   void ShowSquelchVoltages();
 
@@ -110,7 +125,6 @@ class SettingsPages : public EditorPart {
   bool CommitWhole(const std::string& name, long low, long high, const std::function<void(long)>& store,
                    const std::function<void()>& reshow, const std::function<bool(long)>& check = {},
                    const std::string& title = kTitle);
-  void RegisterLoaderSteps();
   void AddControl(Control control);
   std::string Text(const std::string& name) const;
   double FieldNumberOr(const std::string& name, double fallback) const;

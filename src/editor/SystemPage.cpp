@@ -12,7 +12,7 @@ using namespace settings;
 
 namespace {
 
-constexpr const char* kPage = "tabSystem";
+constexpr const char* kPage = names::kTabSystem;
 constexpr const char* kPeriodTooLong = "Priority ScanF1 x (Battery Save2 x 10ms) must less than 30000 ms !";
 constexpr long kPeriodLimitMs = 30000;
 
@@ -31,18 +31,18 @@ struct ByteField {
 
 // Whole-number fields that store one byte and do nothing else.
 constexpr ByteField kPlainByteFields[] = {
-    {"edtRFDelay", kRfDelay, 0, 255, "tabSystem", kTitle},
-    {"edtNoiseLimit", kNoiseLimit, 0, 255, "tabSystem", kTitle},
-    {"edtGapMax", kGapMax, 0, 255, "tabAdvance", kTitle},
-    {"edtNRSSIRpTM", kNrssiResponseTime, 5, 100, "tabAdvance", kTitlePro},
+    {names::kEdtRFDelay, kRfDelay, 0, 255, names::kTabSystem, kTitle},
+    {names::kEdtNoiseLimit, kNoiseLimit, 0, 255, names::kTabSystem, kTitle},
+    {names::kEdtGapMax, kGapMax, 0, 255, names::kTabAdvance, kTitle},
+    {names::kEdtNRSSIRpTM, kNrssiResponseTime, 5, 100, names::kTabAdvance, kTitlePro},
 };
 
 struct UnitLabel {
   const char* page;
 };
 // Pairs 0 to 4 stand beside the tone durations, limits and noise limit, 5 beside GAP MAX.
-constexpr UnitLabel kTimingUnitLabels[] = {{"tabSystem"}, {"tabSystem"}, {"tabSystem"},
-                                           {"tabSystem"}, {"tabSystem"}, {"tabAdvance"}};
+constexpr UnitLabel kTimingUnitLabels[] = {{names::kTabSystem}, {names::kTabSystem}, {names::kTabSystem},
+                                           {names::kTabSystem}, {names::kTabSystem}, {names::kTabAdvance}};
 
 }  // namespace
 
@@ -58,30 +58,30 @@ void SettingsPages::RegisterSystemPage() {
                         }, {}});
   }
 
-  AddControl(MakeEdit("edtDecorderReset", kPage, DigitsOnlyFilter()));
-  model().SetHandlers("edtDecorderReset", {{}, [this] { return CommitDecoderReset(); }, {}});
+  AddControl(MakeEdit(names::kEdtDecorderReset, kPage, DigitsOnlyFilter()));
+  model().SetHandlers(names::kEdtDecorderReset, {{}, [this] { return CommitDecoderReset(); }, {}});
 
-  AddControl(MakeEdit("edtRSSI", kPage, DecimalsFilter(2)));
-  model().SetHandlers("edtRSSI", {{}, [this] { return CommitNrssi(); }, {}});
-  AddControl(MakeEdit("edtRSSI2", kPage, DecimalsFilter(2)));
-  model().SetHandlers("edtRSSI2", {{}, [this] { return CommitSpeakerOff(); }, {}});
-  AddControl(MakeEdit("edtSSI", kPage, DecimalsFilter(2)));
-  model().SetHandlers("edtSSI", {{}, [this] { return CommitSpeakerOn(); }, {}});
+  AddControl(MakeEdit(names::kEdtRSSI, kPage, DecimalsFilter(2)));
+  model().SetHandlers(names::kEdtRSSI, {{}, [this] { return CommitNrssi(); }, {}});
+  AddControl(MakeEdit(names::kEdtRSSI2, kPage, DecimalsFilter(2)));
+  model().SetHandlers(names::kEdtRSSI2, {{}, [this] { return CommitSpeakerOff(); }, {}});
+  AddControl(MakeEdit(names::kEdtSSI, kPage, DecimalsFilter(2)));
+  model().SetHandlers(names::kEdtSSI, {{}, [this] { return CommitSpeakerOn(); }, {}});
 
-  AddControl(MakeEdit("edtPriorityScanF1", kPage, DigitsOnlyFilter()));
-  model().SetHandlers("edtPriorityScanF1", {{}, [this] { return CommitPriorityScan(); }, {}});
+  AddControl(MakeEdit(names::kEdtPriorityScanF1, kPage, DigitsOnlyFilter()));
+  model().SetHandlers(names::kEdtPriorityScanF1, {{}, [this] { return CommitPriorityScan(); }, {}});
   for (int t = 0; t < 2; ++t) {
-    const std::string name = Indexed("edtBS_Period", t);
+    const std::string name = names::BatterySavePeriod(t);
     AddControl(MakeEdit(name, kPage, DigitsOnlyFilter()));
     model().SetHandlers(name, {{}, [this, t] { return CommitBatterySave(t); }, {}});
   }
   for (int t = 0; t < 2; ++t) {
-    const std::string name = Indexed("edtToneLimit", t);
+    const std::string name = names::ToneLimit(t);
     AddControl(MakeEdit(name, kPage, DigitsOnlyFilter()));
     model().SetHandlers(name, {{}, [this, t] {
                           const int offset = kTone1Limit + 4 * t;
                           return CommitWhole(
-                              Indexed("edtToneLimit", t), 0, 65535,
+                              names::ToneLimit(t), 0, 65535,
                               [this, offset](long v) { image().SetWord(offset, static_cast<std::uint16_t>(v)); },
                               [this] { ShowToneLimits(); });
                         }, {}});
@@ -89,10 +89,10 @@ void SettingsPages::RegisterSystemPage() {
 
   for (std::size_t n = 0; n < std::size(kTimingUnitLabels); ++n) {
     const int i = static_cast<int>(n);
-    Control hundred = MakeLabel(Indexed("lbl100MS", i), kTimingUnitLabels[n].page, "x 100 ms");
+    Control hundred = MakeLabel(names::HundredMsLabel(i), kTimingUnitLabels[n].page, "x 100 ms");
     hundred.place = Indexed("TimingUnit", i);
     AddControl(hundred);
-    Control fifty = MakeLabel(Indexed("lbl50MS", i), kTimingUnitLabels[n].page, "x 50 ms");
+    Control fifty = MakeLabel(names::FiftyMsLabel(i), kTimingUnitLabels[n].page, "x 50 ms");
     fifty.place = hundred.place;
     fifty.depth = 1;  // "x 50 ms" is in front at start-up
     AddControl(fifty);
@@ -103,21 +103,22 @@ void SettingsPages::RegisterSystemPage() {
 
 void SettingsPages::ShowTimingUnit(bool hundredMs) {
   for (std::size_t n = 0; n < std::size(kTimingUnitLabels); ++n) {
-    model().BringToFront(Indexed(hundredMs ? "lbl100MS" : "lbl50MS", static_cast<int>(n)));
+    const int pair = static_cast<int>(n);
+    model().BringToFront(hundredMs ? names::HundredMsLabel(pair) : names::FiftyMsLabel(pair));
   }
 }
 
 void SettingsPages::SelectTimingUnitLabels(int version) { ShowTimingUnit(IsOldTimingFirmware(version)); }
 
-bool SettingsPages::ShowsHundredMsUnit() const { return model().IsInFront("lbl100MS0"); }
+bool SettingsPages::ShowsHundredMsUnit() const { return model().IsInFront(names::HundredMsLabel(0)); }
 
 // --- commits ---
 
 bool SettingsPages::CommitDecoderReset() {
   const auto reshow = [this] {
-    model().SetText("edtDecorderReset", FormatNumber("%01.1f", image()[kDecoderReset] * 0.5));
+    model().SetText(names::kEdtDecorderReset, FormatNumber("%01.1f", image()[kDecoderReset] * 0.5));
   };
-  const std::string text = Trimmed(Text("edtDecorderReset"));
+  const std::string text = Trimmed(Text(names::kEdtDecorderReset));
   if (text.empty()) {
     reshow();
     return true;
@@ -166,26 +167,26 @@ std::optional<double> CommitVoltage(EditorModel& model, const std::string& name,
 
 bool SettingsPages::CommitNrssi() {
   bool refused = false;
-  CommitVoltage(model(), "edtRSSI", kNrssiThreshold, true, &refused);
+  CommitVoltage(model(), names::kEdtRSSI, kNrssiThreshold, true, &refused);
   return !refused;
 }
 
 bool SettingsPages::CommitSpeakerOff() {
   bool refused = false;
-  CommitVoltage(model(), "edtRSSI2", kSpeakerOffCode, true, &refused);
+  CommitVoltage(model(), names::kEdtRSSI2, kSpeakerOffCode, true, &refused);
   return !refused;
 }
 
 bool SettingsPages::CommitSpeakerOn() {
   bool refused = false;
-  const auto value = CommitVoltage(model(), "edtSSI", kSpeakerOnCode, false, &refused);
+  const auto value = CommitVoltage(model(), names::kEdtSSI, kSpeakerOnCode, false, &refused);
   if (value) {
     // Always the wide-band levels, whatever "NB" shows; the level's own
     // action does not run, so byte 396 keeps the level it had.
     const long hundredths = Hundredths(*value);
     for (int level = 0; level < kSquelchLevels; ++level) {
       if (kWideBandSpeakerOn[level] == hundredths) {
-        model().Select("cblSquelchlevel", level);
+        model().Select(names::kCblSquelchlevel, level);
         break;
       }
     }
@@ -194,7 +195,7 @@ bool SettingsPages::CommitSpeakerOn() {
 }
 
 bool SettingsPages::CommitBatterySave(int t) {
-  const std::string name = Indexed("edtBS_Period", t);
+  const std::string name = names::BatterySavePeriod(t);
   return CommitWhole(
       name, 0, 255,
       [this, t](long v) {
@@ -204,7 +205,7 @@ bool SettingsPages::CommitBatterySave(int t) {
       [this, name, t] { model().SetText(name, std::to_string(image()[kBatterySave1 + t])); },
       [this, t](long v) {
         if (t != 1) return true;
-        const double count = FieldNumberOr("edtPriorityScanF1", image()[kPriorityScanF1]);
+        const double count = FieldNumberOr(names::kEdtPriorityScanF1, image()[kPriorityScanF1]);
         if (count * static_cast<double>(v) * 10.0 < kPeriodLimitMs) return true;
         model().Warn(kPeriodTooLong);
         return false;
@@ -213,14 +214,14 @@ bool SettingsPages::CommitBatterySave(int t) {
 
 bool SettingsPages::CommitPriorityScan() {
   return CommitWhole(
-      "edtPriorityScanF1", 1, 255,
+      names::kEdtPriorityScanF1, 1, 255,
       [this](long v) {
         image()[kPriorityScanF1] = static_cast<std::uint8_t>(v);
         ReselectPeriod();
       },
-      [this] { model().SetText("edtPriorityScanF1", std::to_string(image()[kPriorityScanF1])); },
+      [this] { model().SetText(names::kEdtPriorityScanF1, std::to_string(image()[kPriorityScanF1])); },
       [this](long v) {
-        const double period = FieldNumberOr("edtBS_Period1", image()[kBatterySave2]);
+        const double period = FieldNumberOr(names::BatterySavePeriod(1), image()[kBatterySave2]);
         if (static_cast<double>(v) * period * 10.0 < kPeriodLimitMs) return true;
         model().Warn(kPeriodTooLong);
         return false;
@@ -228,15 +229,15 @@ bool SettingsPages::CommitPriorityScan() {
 }
 
 void SettingsPages::ShowToneLimits() {
-  for (int t = 0; t < 2; ++t) model().SetText(Indexed("edtToneLimit", t), std::to_string(image().GetWord(kTone1Limit + 4 * t)));
+  for (int t = 0; t < 2; ++t) model().SetText(names::ToneLimit(t), std::to_string(image().GetWord(kTone1Limit + 4 * t)));
 }
 
 // Step 16 of the loader (the System and Advance fields shown as plain or scaled numbers).
 void SettingsPages::LoadSystemNumbers() {
-  model().SetText("edtDecorderReset", FormatNumber("%01.1f", image()[kDecoderReset] * 0.5));
-  model().SetText("edtSquelch", std::to_string(image()[kCarrierOffDelay]));
-  model().SetText("edtRFDelay", std::to_string(image()[kRfDelay]));
-  model().SetText("edtRSSI", FormatNumber("%01.2f", CodeToVolts(image()[kNrssiThreshold])));
+  model().SetText(names::kEdtDecorderReset, FormatNumber("%01.1f", image()[kDecoderReset] * 0.5));
+  model().SetText(names::kEdtSquelch, std::to_string(image()[kCarrierOffDelay]));
+  model().SetText(names::kEdtRFDelay, std::to_string(image()[kRfDelay]));
+  model().SetText(names::kEdtRSSI, FormatNumber("%01.2f", CodeToVolts(image()[kNrssiThreshold])));
   ShowSquelchVoltages();
 }
 

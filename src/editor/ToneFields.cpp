@@ -57,30 +57,21 @@ std::optional<std::uint16_t> ParseDuration(const std::string& text) {
 }  // namespace
 
 std::string ToneFieldName(const ToneField& field) {
-  const std::string tag = ChannelTag(field.channel);
-  const std::string row = std::to_string(field.row);
-  switch (field.kind) {
-    case ToneKind::Tone1: return "edt" + tag + "T1" + row;
-    case ToneKind::Tone2: return "edt" + tag + "T2" + row;
-    case ToneKind::Group: break;
-  }
-  return "edt" + tag + "GT" + row;
+  if (field.kind == ToneKind::Group) return names::GroupTone(field.channel, field.row);
+  return names::CallTone(field.channel, field.row, field.kind == ToneKind::Tone1 ? 1 : 2);
 }
 
 std::optional<ToneField> ToneFieldOfName(const std::string& name) {
-  if (name.size() != 8 || name.compare(0, 4, "edtF") != 0) return std::nullopt;
-  ToneField field;
-  field.channel = name[4] - '1';
-  const std::string kind = name.substr(5, 2);
-  field.row = name[7] - '0';
-  if (field.channel < 0 || field.channel >= kChannels) return std::nullopt;
-  if (kind == "T1") field.kind = ToneKind::Tone1;
-  else if (kind == "T2") field.kind = ToneKind::Tone2;
-  else if (kind == "GT") field.kind = ToneKind::Group;
-  else return std::nullopt;
-  const int rows = field.kind == ToneKind::Group ? kGroupCallsPerChannel : kIndividualCallsPerChannel;
-  if (field.row < 0 || field.row >= rows) return std::nullopt;
-  return field;
+  for (int channel = 0; channel < kChannels; ++channel) {
+    for (ToneKind kind : {ToneKind::Tone1, ToneKind::Tone2, ToneKind::Group}) {
+      const int rows = kind == ToneKind::Group ? kGroupCallsPerChannel : kIndividualCallsPerChannel;
+      for (int row = 0; row < rows; ++row) {
+        const ToneField field{channel, kind, row};
+        if (ToneFieldName(field) == name) return field;
+      }
+    }
+  }
+  return std::nullopt;
 }
 
 // --- commit and refresh ---
@@ -183,7 +174,7 @@ void ChannelPages::CommitAllToneFields() {
 // --- entering, tone tables and the mouse-over commit ---
 
 void ChannelPages::EnterToneField(const ToneField& field) {
-  model_->SetVisible("lbl" + ChannelTag(field.channel) + "ToneTbl", CurrentToneSystem() != ToneSystem::User);
+  model_->SetVisible(names::ToneTableLabel(field.channel), CurrentToneSystem() != ToneSystem::User);
   SetTarget(field);
 }
 
@@ -229,7 +220,7 @@ void ChannelPages::LeaveToneTable() {
 void ChannelPages::MouseOverCallToneGroup(int channel) {
   if (pendingConflict_) return;
   target_.Clear();
-  model_->SetVisible("lbl" + ChannelTag(channel) + "ToneTbl", false);
+  model_->SetVisible(names::ToneTableLabel(channel), false);
   model_->MoveFocusToSink();
   target_.Clear();
 }
@@ -241,19 +232,19 @@ void ChannelPages::MouseOverFrequencyGroup(int /*channel*/) { model_->MoveFocusT
 void ChannelPages::SelectToneSystem(ToneSystem system) {
   EditorModel& m = *model_;
   m.image()[kToneSystem] = ToneSystemByte(system);
-  m.SetChecked("radToneSystem0", system == ToneSystem::Standard);
-  m.SetChecked("radToneSystem1", system == ToneSystem::User);
-  m.SetChecked("radToneSystem2", system == ToneSystem::Plectron);
+  m.SetChecked(names::ToneSystemButton(0), system == ToneSystem::Standard);
+  m.SetChecked(names::ToneSystemButton(1), system == ToneSystem::User);
+  m.SetChecked(names::ToneSystemButton(2), system == ToneSystem::Plectron);
   const bool plectron = system == ToneSystem::Plectron;
-  m.SetText("edtToneDur1", std::to_string(m.image()[plectron ? kToneDur2Plectron : kToneDur2Standard]));
-  m.SetText("edtToneDur2", std::to_string(plectron ? kGroupCallDurationPlectron : kGroupCallDurationStandard));
+  m.SetText(names::ToneDuration(1), std::to_string(m.image()[plectron ? kToneDur2Plectron : kToneDur2Standard]));
+  m.SetText(names::ToneDuration(2), std::to_string(plectron ? kGroupCallDurationPlectron : kGroupCallDurationStandard));
   CommitToneDuration(1);
   CommitToneDuration(2);
   CommitAllToneFields();
 }
 
 void ChannelPages::ClickBandWidth() {
-  const int index = model_->At("cboBandWidth").selected;
+  const int index = model_->At(names::kCboBandWidth).selected;
   if (index < 0) return;
   model_->image()[kDecoderBandwidth] = static_cast<std::uint8_t>(index);
   bandwidthTenths_ = DecoderBandwidthTenthsForIndex(static_cast<std::uint8_t>(index), bandwidthTenths_);
@@ -262,7 +253,7 @@ void ChannelPages::ClickBandWidth() {
 
 bool ChannelPages::CommitToneDuration(int tag) {
   EditorModel& m = *model_;
-  const std::string name = "edtToneDur" + std::to_string(tag);
+  const std::string name = names::ToneDuration(tag);
   const std::string text = m.At(name).text;
   if (IsBlank(text)) {
     ShowToneDurations();
@@ -284,7 +275,7 @@ bool ChannelPages::CommitToneDuration(int tag) {
 
 void ChannelPages::ShowToneDurations() {
   for (int tag = 0; tag < 3; ++tag) {
-    model_->SetText("edtToneDur" + std::to_string(tag), std::to_string(model_->image().GetWord(kTone1Duration + 4 * tag)));
+    model_->SetText(names::ToneDuration(tag), std::to_string(model_->image().GetWord(kTone1Duration + 4 * tag)));
   }
 }
 

@@ -14,6 +14,8 @@
 
 namespace zt310 {
 
+namespace names = editor::names;
+
 using namespace layout;
 using editor::Trimmed;
 using Block16 = std::array<std::uint8_t, 16>;
@@ -152,11 +154,11 @@ OperationResult Abandon(OperationContext& context, const std::string& message) {
 void ShowVersionLabel(OperationContext& context, const Block16& identity) {
   context.model.PartOf<editor::SettingsPages>().ShowFirmwareVersion(identity[kFirmwareMajor],
                                                                     identity[kFirmwareMinor], identity[kFirmwarePatch]);
-  context.host.PagerFirmwareShown(context.model.At("lblVersion").text);
+  context.host.PagerFirmwareShown(context.model.At(names::kLblVersion).text);
 }
 
 void ShowSerialNumber(OperationContext& context, const std::string& serial) {
-  context.model.SetText("edtSerialNo", serial);
+  context.model.SetText(names::kEdtSerialNo, serial);
   context.host.PagerSerialShown(serial);
 }
 
@@ -182,8 +184,8 @@ bool SingleChannelPagerRefuses(const Block16& identity, int pagerVersion, const 
 
 OperationResult RefuseTwoChannelImage(OperationContext& context) {
   OperationResult result = Abandon(context, kSingleChannelPagerText);
-  context.model.SetChecked("chkOneChannel", true);
-  context.model.RunChange("chkOneChannel");
+  context.model.SetChecked(names::kChkOneChannel, true);
+  context.model.RunChange(names::kChkOneChannel);
   return result;
 }
 
@@ -203,7 +205,7 @@ bool KeepWideBand(OperationContext& context, int pagerNarrowMarker, int pagerBan
   if (pagerNarrowMarker == 0 && pagerBand == kBlank) {
     context.model.image()[kAudioGain] = 0;
     context.model.image()[kNarrowBandMarker] = kBlank;
-    context.model.Select("cboAudioGain", 0);
+    context.model.Select(names::kCboAudioGain, 0);
   }
   return true;
 }
@@ -249,7 +251,7 @@ OperationResult WritePager(OperationContext& context) {
     return {OperationOutcome::Abandoned, {}};
   }
 
-  model.SetText("lblVersion", "");
+  model.SetText(names::kLblVersion, "");
   host.ProgressValue(0);
   const auto identityRead = detail::ReadPagerIdentity(context);
   if (!identityRead) return detail::Abandon(context, kReadFirmwareFailText);
@@ -267,7 +269,7 @@ OperationResult WritePager(OperationContext& context) {
   const auto band = detail::ReadPagerBand(context);
   if (!band) return detail::Abandon(context, kReadBandwidthFailText);
   const auto [pagerNarrowMarker, pagerBand] = *band;
-  if (!model.At("chkNB").checked) {
+  if (!model.At(names::kChkNB).checked) {
     if (!detail::KeepWideBand(context, pagerNarrowMarker, pagerBand)) return detail::Abandon(context);
   } else {
     const bool pagerWide = pagerBand == kBlank && (pagerNarrowMarker == kBlank || pagerNarrowMarker == 0);
@@ -275,7 +277,7 @@ OperationResult WritePager(OperationContext& context) {
   }
 
   image[kGapMax] = ConvertGapMax(image[kGapMax], pagerFirmware, imageFirmware);
-  model.SetText("edtGapMax", std::to_string(image[kGapMax]));
+  model.SetText(names::kEdtGapMax, std::to_string(image[kGapMax]));
   editor::SelectTimingUnitLabels(model, pagerFirmware);
   image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], pagerFirmware);
   CopyBlock(image, kIdentity, identity);
@@ -337,8 +339,8 @@ void PrepareReadImage(editor::EditorModel& model, CodePlugImage& read, int p) {
 
   const bool oneChannel = read[kSingleChannelMarker2] == kMarkerOn || IsSingleChannelFirmware(p);
   read[kSingleChannelMarker] = oneChannel ? kMarkerOn : kMarkerOff;
-  model.SetChecked("chkOneChannel", oneChannel);
-  model.RunChange("chkOneChannel");
+  model.SetChecked(names::kChkOneChannel, oneChannel);
+  model.RunChange(names::kChkOneChannel);
   NormaliseRememberedToneDurations(read);
 }
 
@@ -702,7 +704,7 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vecto
   if (const auto problem = ReadPlanBlocks(context, memory)) {
     report.linkProblem = *problem;
   } else {
-    const bool wideBandChosen = !context.model.At("chkNB").checked;
+    const bool wideBandChosen = !context.model.At(names::kChkNB).checked;
     const std::optional<int> differs =
         DifferenceFromFile(memory, pager, context.model.image(), wideBandChosen, fileBytes);
     same = !differs;

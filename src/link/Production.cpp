@@ -13,6 +13,8 @@
 
 namespace zt310 {
 
+namespace names = editor::names;
+
 using namespace layout;
 using editor::Trimmed;
 using Block16 = std::array<std::uint8_t, 16>;
@@ -190,7 +192,7 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   const auto band = detail::ReadPagerBand(context);
   if (!band) return detail::Abandon(context, kReadBandwidthFailText);
   const auto [pagerNarrowMarker, pagerBand] = *band;
-  if (!model.At("chkNB").checked) {
+  if (!model.At(names::kChkNB).checked) {
     if (!detail::KeepWideBand(context, pagerNarrowMarker, pagerBand)) return detail::Abandon(context);
   } else {
     const bool imageNarrow = image[kNarrowBandMarker] == 0 && image[kBand] == 1;
@@ -199,7 +201,7 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   }
 
   image[kGapMax] = ConvertGapMax(image[kGapMax], pagerFirmware, imageFirmware);
-  model.SetText("edtGapMax", std::to_string(image[kGapMax]));
+  model.SetText(names::kEdtGapMax, std::to_string(image[kGapMax]));
   image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], pagerFirmware);
   std::copy(identity.begin(), identity.end(), image.data() + kIdentity);
 

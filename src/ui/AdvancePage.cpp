@@ -10,6 +10,8 @@
 
 namespace zt310::ui {
 
+namespace names = editor::names;
+
 using form::FieldRow;
 
 namespace {
@@ -19,15 +21,15 @@ constexpr int kBatteryListWidth = 80;
 constexpr int kCaptionWidth = 160;
 
 // GAP MAX. takes the model's timing unit labels number 5.
-constexpr FieldRow kTimingRows[] = {
-    {"GAP MAX.", "edtGapMax", kWidth, "", 5},
-    {"Group Call Duration", "edtToneDur2", kWidth, "x 100 ms"},
-    {"NRSSI Response Time", "edtNRSSIRpTM", kWidth, "x 10 ms"},
+const FieldRow kTimingRows[] = {
+    {"GAP MAX.", names::kEdtGapMax, kWidth, "", 5},
+    {"Group Call Duration", names::ToneDuration(2), kWidth, "x 100 ms"},
+    {"NRSSI Response Time", names::kEdtNRSSIRpTM, kWidth, "x 10 ms"},
 };
-constexpr FieldRow kBatteryRows[] = {
-    {"Bat. Gauge Level-High", "cboBatHigh", kBatteryListWidth},
-    {"Bat. Gauge Level-Med", "cboBatMed", kBatteryListWidth},
-    {"Bat. Gauge Level-Low", "cboBatLow", kBatteryListWidth},
+const FieldRow kBatteryRows[] = {
+    {"Bat. Gauge Level-High", names::kCboBatHigh, kBatteryListWidth},
+    {"Bat. Gauge Level-Med", names::kCboBatMed, kBatteryListWidth},
+    {"Bat. Gauge Level-Low", names::kCboBatLow, kBatteryListWidth},
 };
 
 // The squelch grid: level L has its Speaker OFF field at Tag 2(L - 1) and its Speaker ON field next to it.
@@ -52,7 +54,7 @@ QLabel* NoticeLabel(QWidget* parent) {
 // the sign stands at the end of the caption cell, so the list lines up with
 // the fields below.
 void AddBandwidthRow(const PageContext& context, QGridLayout* grid, QWidget* parent, int row) {
-  grid->addWidget(form::Caption(context, "Decoder Bandwidth", "cboBandWidth", parent), row, 0, Qt::AlignLeft);
+  grid->addWidget(form::Caption(context, "Decoder Bandwidth", names::kCboBandWidth, parent), row, 0, Qt::AlignLeft);
   auto* plusMinus = new QLabel("+\n-", parent);
   plusMinus->setObjectName("lblBandWidthSign");
   QFont tight = plusMinus->font();
@@ -60,7 +62,7 @@ void AddBandwidthRow(const PageContext& context, QGridLayout* grid, QWidget* par
   plusMinus->setFont(tight);
   plusMinus->setAlignment(Qt::AlignCenter);
   grid->addWidget(plusMinus, row, 0, Qt::AlignRight);
-  grid->addWidget(form::ModelWidget(context, "cboBandWidth", parent, kWidth), row, 1, Qt::AlignLeft);
+  grid->addWidget(form::ModelWidget(context, names::kCboBandWidth, parent, kWidth), row, 1, Qt::AlignLeft);
   grid->addWidget(new QLabel("%", parent), row, 2);
 }
 
@@ -74,7 +76,7 @@ QWidget* DecoderColumn(const PageContext& context, QWidget* parent) {
   grid->setRowMinimumHeight(row++, 8);
   row = form::AddFieldRows(context, grid, column, kBatteryRows, row);
   grid->setRowMinimumHeight(row++, 8);
-  grid->addWidget(form::ModelWidget(context, "chkEnableAlertTime", column), row++, 0, 1, 3);
+  grid->addWidget(form::ModelWidget(context, names::kChkEnableAlertTime, column), row++, 0, 1, 3);
   grid->setRowStretch(row, 1);
   return column;
 }
@@ -90,7 +92,7 @@ QWidget* SquelchGrid(const PageContext& context, QWidget* parent) {
     const int row = level + 1;
     grid->addWidget(new QLabel(QString("Level %1").arg(level + 1), group), row, 0);
     for (const SquelchColumn& column : kSquelchColumns) {
-      const std::string name = "edtSquLevel" + std::to_string(2 * level + column.tagOffset);
+      const std::string name = names::SquelchVoltage(2 * level + column.tagOffset);
       grid->addWidget(form::ModelWidget(context, name, group, kWidth), row, 1 + 2 * column.tagOffset);
       grid->addWidget(new QLabel("V", group), row, 2 + 2 * column.tagOffset);
     }
@@ -105,7 +107,7 @@ QWidget* SquelchGrid(const PageContext& context, QWidget* parent) {
 QWidget* CreateAdvancePage(const PageContext& pageContext, QWidget* parent) {
   const PageContext context = form::MouseOverContext(pageContext);
   auto* page = new QWidget(parent);
-  page->setObjectName("tabAdvance");
+  page->setObjectName(names::kTabAdvance);
   CommitOnMouseOver(page, context);
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(6, 6, 6, 6);

@@ -14,6 +14,8 @@
 
 namespace zt310::ui {
 
+namespace names = editor::names;
+
 namespace {
 
 constexpr int kSpacing = 4;
@@ -75,7 +77,7 @@ ChannelPage::ChannelPage(const PageContext& context, int channel, QWidget* paren
       mouseOverCommit_(context.model, context.commitByFocusSink),
       channel_(channel) {
   callToneContext_.commitByFocusSink = [this] { MouseOverCallTone(); };
-  setObjectName(QString("tabChannel%1").arg(QString::fromStdString(editor::ChannelTag(channel))));
+  setObjectName(QString::fromStdString(names::ChannelPage(channel)));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 4, 6, 4);
   layout->setSpacing(4);
@@ -91,8 +93,7 @@ QWidget* ChannelPage::Control(const std::string& name, QWidget* parent) {
 }
 
 QWidget* ChannelPage::BuildCallToneGroup() {
-  const std::string tag = editor::ChannelTag(channel_);
-  auto* group = static_cast<QGroupBox*>(Control("grp" + tag + "CallTone", this));
+  auto* group = static_cast<QGroupBox*>(Control(names::CallToneGroup(channel_), this));
   auto* layout = new QVBoxLayout(group);
   layout->setContentsMargins(6, 2, 6, 4);
   layout->setSpacing(2);
@@ -177,45 +178,47 @@ QWidget* ChannelPage::BuildCallRow(QWidget* parent, bool group, int row) {
 }
 
 QWidget* ChannelPage::BuildDutyLine(QWidget* parent) {
-  const std::string tag = editor::ChannelTag(channel_);
   auto* line = new QWidget(parent);
   auto* layout = LineLayout(line);
-  toneTableLabel_ = static_cast<QLabel*>(Control("lbl" + tag + "ToneTbl", line));
+  toneTableLabel_ = static_cast<QLabel*>(Control(names::ToneTableLabel(channel_), line));
   toneTableLabel_->setStyleSheet("color: #a00000; font-weight: bold;");
   layout->addWidget(toneTableLabel_);
   layout->addStretch();
   layout->addWidget(new QLabel("Enable Function Switches Duty ", line));
-  for (const char letter : {'A', 'B', 'C', 'D'}) layout->addWidget(Control("chk" + tag + "Duty" + letter, line));
+  for (int sw = 0; sw < names::kSwitchDuties; ++sw) layout->addWidget(Control(names::DutyBox(channel_, sw), line));
   layout->addSpacing(Width(kPriority));
   return line;
 }
 
 QWidget* ChannelPage::BuildFrequencyGroup() {
-  const std::string tag = editor::ChannelTag(channel_);
-  auto* group = Control("grp" + tag + "Frequency", this);
+  auto* group = Control(names::FrequencyGroup(channel_), this);
   auto* layout = new QHBoxLayout(group);
   layout->setContentsMargins(8, 4, 8, 6);
   layout->setSpacing(kSpacing);
 
-  auto* frequency = static_cast<QLineEdit*>(Control("edt" + tag + "Freq", group));
+  auto* frequency = static_cast<QLineEdit*>(Control(names::FrequencyField(channel_), group));
   frequency->setMaxLength(kFrequencyFieldDigits);
   frequency->setFixedWidth(70);
   layout->addWidget(frequency);
   layout->addWidget(new QLabel("00Hz", group));
   layout->addSpacing(24);
   layout->addWidget(new QLabel("Channel Space", group));
-  QWidget* spacing = Control("cboCSpace" + tag, group);
+  QWidget* spacing = Control(names::SpacingList(channel_), group);
   spacing->setFixedWidth(80);
   layout->addWidget(spacing);
 
   struct Word {
     const char* caption;
+    std::string label;
     int width;
   };
-  for (const Word& word : {Word{"PLLR", 80}, Word{"PLLN", 80}, Word{"MUTL", 30}}) {
+  const Word words[] = {{"PLLR", names::ReferenceWordLabel(channel_), 80},
+                        {"PLLN", names::DividerWordLabel(channel_), 80},
+                        {"MUTL", names::MultiplierLabel(channel_), 30}};
+  for (const Word& word : words) {
     layout->addSpacing(24);
     layout->addWidget(new QLabel(word.caption, group));
-    auto* value = static_cast<QLabel*>(Control("lbl" + tag + word.caption, group));
+    auto* value = static_cast<QLabel*>(Control(word.label, group));
     StyleValueLabel(value, word.width);
     layout->addWidget(value);
   }

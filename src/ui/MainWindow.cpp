@@ -47,6 +47,8 @@
 
 namespace zt310::ui {
 
+namespace names = editor::names;
+
 using editor::Answer;
 using editor::Buttons;
 using editor::Icon;
@@ -71,8 +73,8 @@ struct PageRow {
   int number;  // the active page number the tone tables read; 0 leaves it
 };
 constexpr PageRow kPages[] = {
-    {"tabChannelF1", "Channel F1", 1}, {"tabChannelF2", "Channel F2", 2}, {"tabSetting", "Setting", 3},
-    {"tabSystem", "System", 4},        {"tabAdvance", "Advance Setting", 0},
+    {names::kTabChannelF1, "Channel F1", 1}, {names::kTabChannelF2, "Channel F2", 2}, {names::kTabSetting, "Setting", 3},
+    {names::kTabSystem, "System", 4},        {names::kTabAdvance, "Advance Setting", 0},
 };
 
 // The tab bar asks before a click, a wheel turn or a key changes the page:
@@ -233,7 +235,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   scanKeys_ = std::make_unique<SerialScanKeys>();
   clock_.start();
   // Installed after the binder's filter, so it sees the scanner's keys first.
-  if (auto* serial = findChild<QLineEdit*>("edtSerialNo")) serial->installEventFilter(this);
+  if (auto* serial = findChild<QLineEdit*>(names::kEdtSerialNo)) serial->installEventFilter(this);
   focusSink_->installEventFilter(this);
   connect(binder_, &ModelBinder::ModelChanged, this, [this] { RefreshFromModel(); });
   RefreshFromModel();
@@ -303,13 +305,13 @@ QWidget* MainWindow::BuildTopPanel() {
   layout->setContentsMargins(0, 0, 0, 0);
 
   auto* tones = new QGroupBox("Tone System", panel);
-  tones->setObjectName("grpToneSystem");
+  tones->setObjectName(names::kGrpToneSystem);
   tones->setToolTip(editor::kToneSystemHint);
   auto* toneLayout = new QHBoxLayout(tones);
   const char* toneCaptions[] = {"Standard", "User", "Plectron"};
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < names::kToneSystemButtons; ++i) {
     auto* radio = new QRadioButton(toneCaptions[i], tones);
-    radio->setObjectName(QString("radToneSystem%1").arg(i));
+    radio->setObjectName(QString::fromStdString(names::ToneSystemButton(i)));
     toneLayout->addWidget(radio);
   }
   layout->addWidget(tones);
@@ -323,7 +325,7 @@ QWidget* MainWindow::BuildTopPanel() {
   portList_->setMinimumWidth(110);
   serialLayout->addWidget(portList_);
   version_ = new QLabel(serial);
-  version_->setObjectName("lblVersion");
+  version_->setObjectName(names::kLblVersion);
   QFont underlined = version_->font();
   underlined.setUnderline(true);
   version_->setFont(underlined);
@@ -343,7 +345,7 @@ QWidget* MainWindow::BuildTopPanel() {
   auto* serialNoLayout = new QHBoxLayout(serialNo);
   serialNoLayout->addWidget(new QLabel(QString::fromUtf8("S/N\xEF\xBC\x9A"), serialNo));
   auto* serialEdit = new QLineEdit(serialNo);
-  serialEdit->setObjectName("edtSerialNo");
+  serialEdit->setObjectName(names::kEdtSerialNo);
   serialEdit->setMinimumWidth(140);
   serialNoLayout->addWidget(serialEdit);
   layout->addWidget(serialNo);
@@ -390,7 +392,7 @@ void MainWindow::BuildPages() {
                              if (binder_ && pages_ && focus && pages_->isAncestorOf(focus)) binder_->CommitByFocusSink();
                            },
                            this);
-  pages_->setObjectName("PageControl1");
+  pages_->setObjectName(names::kPageControl);
   for (const auto& page : kPages) {
     const PageContext context{*model_, [this] { if (binder_) binder_->CommitByFocusSink(); }, [this] { ShowResetHelp(); },
                               [this] { OpenToneTable(); }};
@@ -852,7 +854,7 @@ void MainWindow::ProduceSerial(const std::string& serial) {
 }
 
 bool MainWindow::SerialNumberKey(QKeyEvent* event) {
-  auto* field = findChild<QLineEdit*>("edtSerialNo");
+  auto* field = findChild<QLineEdit*>(names::kEdtSerialNo);
   const std::string text = field->text().toStdString();
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   const auto action = scanKeys_->KeyDown(text, enter, static_cast<std::uint32_t>(clock_.elapsed()));
@@ -875,7 +877,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       return true;  // left unaccepted: the window's shortcut runs
     }
   }
-  if (watched->objectName() == "edtSerialNo" && event->type() == QEvent::KeyPress) {
+  if (watched->objectName() == names::kEdtSerialNo && event->type() == QEvent::KeyPress) {
     return SerialNumberKey(static_cast<QKeyEvent*>(event));
   }
   return QMainWindow::eventFilter(watched, event);

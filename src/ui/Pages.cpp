@@ -13,6 +13,8 @@
 
 namespace zt310::ui {
 
+namespace names = editor::names;
+
 namespace {
 
 // A mouse-over commit needs the user's own pointer moving over the active
@@ -75,11 +77,11 @@ void CommitOnMouseOver(QWidget* widget, const PageContext& context) {
 }
 
 QWidget* CreatePageWidget(const PageContext& context, const std::string& pageName, QWidget* parent) {
-  if (pageName == "tabChannelF1") return new ChannelPage(context, 0, parent);
-  if (pageName == "tabChannelF2") return new ChannelPage(context, 1, parent);
-  if (pageName == "tabSetting") return CreateSettingPage(context, parent);
-  if (pageName == "tabSystem") return CreateSystemPage(context, parent);
-  if (pageName == "tabAdvance") return CreateAdvancePage(context, parent);
+  if (pageName == names::kTabChannelF1) return new ChannelPage(context, 0, parent);
+  if (pageName == names::kTabChannelF2) return new ChannelPage(context, 1, parent);
+  if (pageName == names::kTabSetting) return CreateSettingPage(context, parent);
+  if (pageName == names::kTabSystem) return CreateSystemPage(context, parent);
+  if (pageName == names::kTabAdvance) return CreateAdvancePage(context, parent);
   throw std::logic_error("no layout for page " + pageName);
 }
 

@@ -9,6 +9,8 @@
 
 namespace zt310::ui {
 
+namespace names = editor::names;
+
 using form::FieldRow;
 
 namespace {
@@ -18,12 +20,12 @@ constexpr int kShortListWidth = 60;
 constexpr int kModeListWidth = 130;
 
 // The lists and fields of "Model Options" that stand beside a caption.
-constexpr FieldRow kRecordRow[] = {{"Record Section", "cboRecordMax", kListWidth}};
-constexpr FieldRow kLevelRows[] = {
-    {"Carrier OFF Delay", "edtSquelch", form::kEditWidth, "x 150 ms"},
-    {"Reminder", "cboReminder", kListWidth},
-    {"Squelch Level", "cblSquelchlevel", kShortListWidth},
-    {"Audio Gain", "cboAudioGain", kShortListWidth},
+const FieldRow kRecordRow[] = {{"Record Section", names::kCboRecordMax, kListWidth}};
+const FieldRow kLevelRows[] = {
+    {"Carrier OFF Delay", names::kEdtSquelch, form::kEditWidth, "x 150 ms"},
+    {"Reminder", names::kCboReminder, kListWidth},
+    {"Squelch Level", names::kCblSquelchlevel, kShortListWidth},
+    {"Audio Gain", names::kCboAudioGain, kShortListWidth},
 };
 
 // The option boxes of "Model Options", in two columns.
@@ -31,16 +33,15 @@ struct OptionColumn {
   std::initializer_list<const char*> boxes;
 };
 const OptionColumn kOptionColumns[] = {
-    {{"chkSysPrivacy", "chkSysPowerSave", "chkSysVolumeLevel", "lblVolumeNotice", "chkSysFIXAlert",
-      "chkSysVibratorInCharger"}},
-    {{"chkFunAnnounce", "chkFunVibrAlert", "chkFunPriorityScanMonitor", "", "chkOneChannel", "chkNB"}},
+    {{names::kChkSysPrivacy, names::kChkSysPowerSave, names::kChkSysVolumeLevel, "lblVolumeNotice",
+      names::kChkSysFIXAlert, names::kChkSysVibratorInCharger}},
+    {{names::kChkFunAnnounce, names::kChkFunVibrAlert, names::kChkFunPriorityScanMonitor, "", names::kChkOneChannel,
+      names::kChkNB}},
 };
 constexpr const char* kVolumeNotice = "Notice : Only usable when Priority Alert is enable.";
 
 const char* const kSwitchCaptions[] = {"SW-A", "SW-B", "SW-C", "SW-D"};
 const char* const kTonalityCaptions[] = {"Tonality A", "Tonality B", "Tonality C", "Tonality D"};
-
-std::string Indexed(const char* prefix, int index) { return prefix + std::to_string(index); }
 
 QWidget* OptionColumnWidget(const PageContext& context, const OptionColumn& column, QWidget* parent) {
   auto* widget = new QWidget(parent);
@@ -67,17 +68,17 @@ QWidget* OptionColumnWidget(const PageContext& context, const OptionColumn& colu
 // "Reset Control" with its "Help" label, and the delay field that the model
 // shows only for the reset methods that wait.
 int AddResetRows(const PageContext& context, QGridLayout* grid, QWidget* parent, int row) {
-  grid->addWidget(form::Caption(context, "Reset Control", "cboResetCon", parent), row, 0);
-  grid->addWidget(form::ModelWidget(context, "cboResetCon", parent, kListWidth), row, 1, 1, 2, Qt::AlignLeft);
-  auto* help = static_cast<QLabel*>(form::ModelWidget(context, "lblHelp", parent));
+  grid->addWidget(form::Caption(context, "Reset Control", names::kCboResetCon, parent), row, 0);
+  grid->addWidget(form::ModelWidget(context, names::kCboResetCon, parent, kListWidth), row, 1, 1, 2, Qt::AlignLeft);
+  auto* help = static_cast<QLabel*>(form::ModelWidget(context, names::kLblHelp, parent));
   help->setCursor(Qt::PointingHandCursor);
   help->setStyleSheet("color: blue; text-decoration: underline;");
   form::OnClick(help, context.showResetHelp);
   grid->addWidget(help, row, 3);
   ++row;
-  QWidget* delayParts[] = {form::ModelWidget(context, "lblDelayTime", parent),
-                           form::ModelWidget(context, "edtDelay", parent, form::kEditWidth),
-                           form::ModelWidget(context, "lblDelaySec", parent)};
+  QWidget* delayParts[] = {form::ModelWidget(context, names::kLblDelayTime, parent),
+                           form::ModelWidget(context, names::kEdtDelay, parent, form::kEditWidth),
+                           form::ModelWidget(context, names::kLblDelaySec, parent)};
   for (int column = 0; column < 3; ++column) {
     // The form keeps its shape while the delay is hidden.
     QSizePolicy policy = delayParts[column]->sizePolicy();
@@ -97,9 +98,9 @@ QWidget* ModelOptionsGroup(const PageContext& context, QWidget* parent) {
   auto* lists = new QWidget(group);
   QGridLayout* grid = form::Grid(lists, 0);
   int row = 0;
-  grid->addWidget(form::ModelWidget(context, "chkSysStoredVoice", lists), row++, 0, 1, 4);
+  grid->addWidget(form::ModelWidget(context, names::kChkSysStoredVoice, lists), row++, 0, 1, 4);
   row = form::AddFieldRows(context, grid, lists, kRecordRow, row);
-  grid->addWidget(form::ModelWidget(context, "chkSQLRec", lists), row++, 0, 1, 4);
+  grid->addWidget(form::ModelWidget(context, names::kChkSQLRec, lists), row++, 0, 1, 4);
   row = AddResetRows(context, grid, lists, row);
   row = form::AddFieldRows(context, grid, lists, kLevelRows, row);
   grid->setRowStretch(row, 1);
@@ -119,12 +120,12 @@ QWidget* SwitchGroup(const PageContext& context, int s, QWidget* parent) {
   QGroupBox* group = form::Group(context, kSwitchCaptions[s], QString("grpSW%1").arg(QChar('A' + s)), parent);
   QGridLayout* grid = form::Grid(group, 6);
   grid->addWidget(new QLabel("Mode", group), 0, 0);
-  for (const char* prefix : {"cboFunMode", "cboC1FunMode"}) {
-    grid->addWidget(form::ModelWidget(context, Indexed(prefix, s), group, kModeListWidth), 0, 1);
+  for (const std::string& modeList : {names::SwitchModeList(s), names::OneChannelModeList(s)}) {
+    grid->addWidget(form::ModelWidget(context, modeList, group, kModeListWidth), 0, 1);
   }
   grid->addWidget(new QLabel("Alert Type", group), 1, 0);
-  grid->addWidget(form::ModelWidget(context, Indexed("cboFunAType", s), group, kModeListWidth), 1, 1);
-  grid->addWidget(form::ModelWidget(context, Indexed("chkFunPTListen", s), group), 2, 1);
+  grid->addWidget(form::ModelWidget(context, names::AlertTypeList(s), group, kModeListWidth), 1, 1);
+  grid->addWidget(form::ModelWidget(context, names::PushToListenBox(s), group), 2, 1);
   return group;
 }
 
@@ -141,7 +142,7 @@ QWidget* AlertTonalityGroup(const PageContext& context, QWidget* parent) {
   grid->addWidget(new QLabel("KHz", group), 0, 1, Qt::AlignHCenter);
   for (int k = 0; k < 4; ++k) {
     grid->addWidget(new QLabel(kTonalityCaptions[k], group), k + 1, 0);
-    grid->addWidget(form::ModelWidget(context, Indexed("edtTonality", k), group, form::kEditWidth), k + 1, 1);
+    grid->addWidget(form::ModelWidget(context, names::Tonality(k), group, form::kEditWidth), k + 1, 1);
   }
   grid->setColumnStretch(2, 1);
   return group;
@@ -151,7 +152,7 @@ QWidget* PriorityScanGroup(const PageContext& context, QWidget* parent) {
   QGroupBox* group = form::Group(context, "Priority Scan", "grpPriorityScan", parent);
   QGridLayout* grid = form::Grid(group);
   grid->addWidget(new QLabel("Period Time", group), 0, 0);
-  grid->addWidget(form::ModelWidget(context, "cboCircle", group, 100), 0, 1);
+  grid->addWidget(form::ModelWidget(context, names::kCboCircle, group, 100), 0, 1);
   grid->setColumnStretch(2, 1);
   return group;
 }
@@ -161,7 +162,7 @@ QWidget* PriorityScanGroup(const PageContext& context, QWidget* parent) {
 QWidget* CreateSettingPage(const PageContext& pageContext, QWidget* parent) {
   const PageContext context = form::MouseOverContext(pageContext);
   auto* page = new QWidget(parent);
-  page->setObjectName("tabSetting");
+  page->setObjectName(names::kTabSetting);
   CommitOnMouseOver(page, context);
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(6, 6, 6, 6);

@@ -8,6 +8,8 @@
 
 namespace zt310::ui::form {
 
+namespace names = editor::names;
+
 namespace {
 
 class ClickFilter : public QObject {
@@ -71,8 +73,8 @@ QGroupBox* Group(const PageContext& context, const QString& title, const QString
 }
 
 void AddTimingUnit(const PageContext& context, QGridLayout* grid, QWidget* parent, int n, int row, int column) {
-  for (const char* prefix : {"lbl100MS", "lbl50MS"}) {
-    grid->addWidget(ModelWidget(context, prefix + std::to_string(n), parent), row, column);
+  for (const std::string& label : {names::HundredMsLabel(n), names::FiftyMsLabel(n)}) {
+    grid->addWidget(ModelWidget(context, label, parent), row, column);
   }
 }
 

@@ -23,7 +23,7 @@ inline constexpr int kRowSpacing = 5;
 // "x 50 ms" labels of that number in the unit column instead of a plain unit.
 struct FieldRow {
   const char* caption;
-  const char* control;
+  std::string control;
   int width;                 // 0: the control's natural width
   const char* unit = "";
   int timingUnit = -1;

@@ -8,30 +8,32 @@
 
 namespace zt310::ui {
 
+namespace names = editor::names;
+
 using form::FieldRow;
 
 namespace {
 
 constexpr int kWidth = form::kEditWidth;
 
-constexpr FieldRow kLeftColumn[] = {
-    {"Decorder Reset", "edtDecorderReset", kWidth, "sec."},
-    {"RF Delay Time", "edtRFDelay", kWidth, "ms"},
-    {"NRSSI", "edtRSSI", kWidth, "V"},
-    {"Speaker OFF", "edtRSSI2", kWidth, "V"},
-    {"Speaker ON (NRSSI)", "edtSSI", kWidth, "V"},
-    {"Priority Scan F1", "edtPriorityScanF1", kWidth},
-    {"Battery Save1", "edtBS_Period0", kWidth, "x 10 ms"},
-    {"Battery Save2", "edtBS_Period1", kWidth, "x 10 ms"},
+const FieldRow kLeftColumn[] = {
+    {"Decorder Reset", names::kEdtDecorderReset, kWidth, "sec."},
+    {"RF Delay Time", names::kEdtRFDelay, kWidth, "ms"},
+    {"NRSSI", names::kEdtRSSI, kWidth, "V"},
+    {"Speaker OFF", names::kEdtRSSI2, kWidth, "V"},
+    {"Speaker ON (NRSSI)", names::kEdtSSI, kWidth, "V"},
+    {"Priority Scan F1", names::kEdtPriorityScanF1, kWidth},
+    {"Battery Save1", names::BatterySavePeriod(0), kWidth, "x 10 ms"},
+    {"Battery Save2", names::BatterySavePeriod(1), kWidth, "x 10 ms"},
 };
 
 // The timing unit labels 0 to 4 of the model stand beside these fields.
-constexpr FieldRow kRightColumn[] = {
-    {"Tone1 Duration", "edtToneDur0", kWidth, "", 0},
-    {"Tone2 Duration", "edtToneDur1", kWidth, "", 1},
-    {"Tone1 Limit", "edtToneLimit0", kWidth, "", 2},
-    {"Tone2 Limit", "edtToneLimit1", kWidth, "", 3},
-    {"Noise Limit", "edtNoiseLimit", kWidth, "", 4},
+const FieldRow kRightColumn[] = {
+    {"Tone1 Duration", names::ToneDuration(0), kWidth, "", 0},
+    {"Tone2 Duration", names::ToneDuration(1), kWidth, "", 1},
+    {"Tone1 Limit", names::ToneLimit(0), kWidth, "", 2},
+    {"Tone2 Limit", names::ToneLimit(1), kWidth, "", 3},
+    {"Noise Limit", names::kEdtNoiseLimit, kWidth, "", 4},
 };
 
 }  // namespace
@@ -39,7 +41,7 @@ constexpr FieldRow kRightColumn[] = {
 QWidget* CreateSystemPage(const PageContext& pageContext, QWidget* parent) {
   const PageContext context = form::MouseOverContext(pageContext);
   auto* page = new QWidget(parent);
-  page->setObjectName("tabSystem");
+  page->setObjectName(names::kTabSystem);
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(6, 6, 6, 6);
 

@@ -11,6 +11,8 @@
 
 namespace zt310::ui {
 
+namespace names = editor::names;
+
 using editor::Buttons;
 using editor::Icon;
 
@@ -70,9 +72,9 @@ void WindowOperationHost::PagerSerialShown(const std::string& /*serial*/) { Show
 void WindowOperationHost::VerifyFailed(const VerifyReport& report) { window_.NoteVerifyFailure(report); }
 
 void WindowOperationHost::FocusSerialNumber() {
-  window_.Model().Enter("edtSerialNo");  // emptied, ready for the next scan
+  window_.Model().Enter(names::kEdtSerialNo);  // emptied, ready for the next scan
   window_.RefreshFromModel();
-  if (auto* field = window_.findChild<QLineEdit*>("edtSerialNo")) field->setFocus(Qt::OtherFocusReason);
+  if (auto* field = window_.findChild<QLineEdit*>(names::kEdtSerialNo)) field->setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace zt310::ui

@@ -36,7 +36,7 @@ class ChannelRowsTest : public QObject {
         QVERIFY(!editor.at(n.switches[0]).enabled);
       }
       for (int row = 0; row < 4; ++row) QVERIFY(!editor.at(CallRowNamesOf(channel, true, row).enable).checked);
-      for (const char* sw : {"A", "B", "C", "D"}) QVERIFY(!editor.at("chk" + ChannelTag(channel) + "Duty" + sw).checked);
+      for (int sw = 0; sw < names::kSwitchDuties; ++sw) QVERIFY(!editor.at(names::DutyBox(channel, sw)).checked);
     }
     QVERIFY(!editor.at("chkEnableAlertTime").checked);
   }

@@ -108,7 +108,7 @@ class SettingsLoaderTest : public QObject {
     const char* modes[] = {"Monitor F1", "Monitor F1", "Selective Call F1", "Selective Call F1"};
     const int bytes[] = {0x40, 0x20, 0x21, 0x21};
     for (int s = 0; s < 4; ++s) {
-      const std::string list = "cboC1FunMode" + std::to_string(s);
+      const std::string list = names::OneChannelModeList(s);
       QVERIFY(e.m().IsInFront(list));
       QCOMPARE(e.at(list).text, std::string(modes[s]));
       QCOMPARE(e.byte(kFunctionSwitch + s), bytes[s]);

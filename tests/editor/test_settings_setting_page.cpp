@@ -227,7 +227,7 @@ class SettingPageTest : public QObject {
       QCOMPARE(e.at("chkNB").checked, c.narrow);
       for (int t = 0; t < 10; ++t) {
         QCOMPARE(e.byte(kSquelchTable + t), c.squelch[t]);
-        QCOMPARE(e.at("edtSquLevel" + std::to_string(t)).text, FormatNumber("%01.2f", c.squelch[t] * 0.01));
+        QCOMPARE(e.at(names::SquelchVoltage(t)).text, FormatNumber("%01.2f", c.squelch[t] * 0.01));
       }
       QCOMPARE(e.byte(kNrssiThreshold), c.nrssi);
       QCOMPARE(e.byte(kAudioGain), c.gain);

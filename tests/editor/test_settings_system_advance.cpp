@@ -29,12 +29,12 @@ class SystemAdvanceTest : public QObject {
     }
     for (const char* name : {"edtRSSI", "edtRSSI2", "edtSSI"}) QTest::newRow(name) << name << 2;
     for (int t = 0; t < 10; ++t) {
-      const std::string name = "edtSquLevel" + std::to_string(t);
+      const std::string name = names::SquelchVoltage(t);
       QTest::newRow(name.c_str()) << QString::fromStdString(name) << 2;
     }
     QTest::newRow("edtDelay") << "edtDelay" << 1;
     for (int k = 0; k < 4; ++k) {
-      const std::string name = "edtTonality" + std::to_string(k);
+      const std::string name = names::Tonality(k);
       QTest::newRow(name.c_str()) << QString::fromStdString(name) << 3;
     }
   }
@@ -326,7 +326,7 @@ class SystemAdvanceTest : public QObject {
     QFETCH(QString, message);
     Editor e;
     if (!nrssi.isEmpty()) QVERIFY(e.Type("edtRSSI", nrssi.toStdString()));
-    const std::string field = "edtSquLevel" + std::to_string(tag);
+    const std::string field = names::SquelchVoltage(tag);
     QVERIFY(e.Type(field, text.toStdString()));  // the focus is never forced back
     QCOMPARE(e.byte(kSquelchTable + tag), stored);
     QCOMPARE(e.at(field).text, FormatNumber("%01.2f", stored * 0.01));
@@ -369,8 +369,8 @@ class SystemAdvanceTest : public QObject {
     Editor e;
     SelectTimingUnitLabels(e.m(), version);
     for (int n = 0; n < 6; ++n) {
-      QCOMPARE(e.m().IsInFront("lbl100MS" + std::to_string(n)), hundred);
-      QCOMPARE(e.m().IsInFront("lbl50MS" + std::to_string(n)), !hundred);
+      QCOMPARE(e.m().IsInFront(names::HundredMsLabel(n)), hundred);
+      QCOMPARE(e.m().IsInFront(names::FiftyMsLabel(n)), !hundred);
     }
     // Loading does not touch the labels.
     e.m().FillControlsFromImage();

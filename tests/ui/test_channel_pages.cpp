@@ -22,6 +22,7 @@ using namespace zt310;
 using namespace zt310::ui;
 using editor::Answer;
 using zt310::testing::GuiTestBase;
+namespace names = editor::names;
 
 class ChannelPagesTest : public GuiTestBase {
   Q_OBJECT
@@ -36,7 +37,7 @@ class ChannelPagesTest : public GuiTestBase {
     window_->Pages()->setCurrentIndex(channel);
     QTest::qWait(10);
   }
-  void ChooseToneSystem(int radio) { Widget<QAbstractButton>(QString("radToneSystem%1").arg(radio))->click(); }
+  void ChooseToneSystem(int radio) { Widget<QAbstractButton>(QString::fromStdString(names::ToneSystemButton(radio)))->click(); }
 
 
   // Runs `trigger`, which may open a tone table modally; `inDialog` then acts
@@ -156,7 +157,7 @@ class ChannelPagesTest : public GuiTestBase {
       PressEnter(edit);
       QVERIFY(window_->FocusSink()->hasFocus());
     } else {
-      Edit(QString("edtF%1Freq").arg(channel + 1))->setFocus();
+      Edit(QString::fromStdString(names::FrequencyField(channel)))->setFocus();
       QTest::qWait(10);
     }
     QCOMPARE(int{Word(offset)}, tenths);

@@ -19,6 +19,7 @@ using namespace zt310;
 using namespace zt310::ui;
 using editor::Answer;
 using zt310::testing::GuiTestBase;
+namespace names = editor::names;
 
 namespace {
 
@@ -298,10 +299,10 @@ class SettingsPagesTest : public GuiTestBase {
 
     Click("chkOneChannel");
     for (int s = 0; s < 4; ++s) {
-      QVERIFY(!List(QString("cboFunMode%1").arg(s))->isVisible());
-      QVERIFY(List(QString("cboC1FunMode%1").arg(s))->isVisible());
+      QVERIFY(!List(QString::fromStdString(names::SwitchModeList(s)))->isVisible());
+      QVERIFY(List(QString::fromStdString(names::OneChannelModeList(s)))->isVisible());
       // Both lists share one place on the page.
-      QCOMPARE(List(QString("cboC1FunMode%1").arg(s))->geometry(), List(QString("cboFunMode%1").arg(s))->geometry());
+      QCOMPARE(List(QString::fromStdString(names::OneChannelModeList(s)))->geometry(), List(QString::fromStdString(names::SwitchModeList(s)))->geometry());
     }
     QCOMPARE(List("cboC1FunMode3")->currentText(), QString("Selective Call F1"));
     QCOMPARE(Byte(layout::kFunctionSwitch + 3) & 0x1F, 1);
@@ -396,9 +397,9 @@ class SettingsPagesTest : public GuiTestBase {
     editor::SelectTimingUnitLabels(window_->Model(), 120);
     window_->RefreshFromModel();
     for (int n = 0; n < 5; ++n) {
-      QVERIFY(Widget(QString("lbl100MS%1").arg(n))->isVisible());
-      QVERIFY(!Widget(QString("lbl50MS%1").arg(n))->isVisible());
-      QCOMPARE(Widget<QLabel>(QString("lbl100MS%1").arg(n))->text(), QString("x 100 ms"));
+      QVERIFY(Widget(QString::fromStdString(names::HundredMsLabel(n)))->isVisible());
+      QVERIFY(!Widget(QString::fromStdString(names::FiftyMsLabel(n)))->isVisible());
+      QCOMPARE(Widget<QLabel>(QString::fromStdString(names::HundredMsLabel(n)))->text(), QString("x 100 ms"));
     }
     ShowPage(kAdvancePage);
     QVERIFY(Widget("lbl100MS5")->isVisible());
