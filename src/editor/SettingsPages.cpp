@@ -78,9 +78,7 @@ void SettingsPages::RegisterLoaderSteps() {
   m.AddLoaderStep(26, [this] { LoadAudioGain(); });
   m.AddLoaderStep(27, [this] { LoadBand(); });
   m.AddLoaderStep(28, [this] { model().SetText("edtNRSSIRpTM", std::to_string(image()[kNrssiResponseTime])); });
-  m.AddLoaderStep(29, [this] {
-    model().SetChecked("chkSQLRec", !image().GetBit(kReceiverFlags, kFlagSquelchRecordBit));
-  });
+  m.AddLoaderStep(29, [this] { LoadOptionBox(fields::kSquelchControlRecord); });
 }
 
 // --- operations ---

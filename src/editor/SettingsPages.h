@@ -67,6 +67,9 @@ class SettingsPages : public EditorPart {
   void LoadBand();
   void OneChannelChanged();
   void SetF2ChannelEnabled(bool on);
+  void StoreOptionBox(const fields::OptionBit& option);
+  void LoadOptionBox(const fields::OptionBit& option);
+  void EnableFunctionVibrationAlert();
   void LoadModelOptions();
   void LoadFunctionOptions();
   void LoadSquelchLevel();
