@@ -45,6 +45,11 @@ int ShownResetMethod(const CodePlugImage& image) {
   return fields::ResetMethodOfMode(mode);
 }
 
+bool ShowsOneChannel(const CodePlugImage& image) {
+  return image[kSingleChannelMarker] == kMarkerOn || image[kSingleChannelMarker2] == kMarkerOn ||
+         IsSingleChannelFirmware(image.FirmwareVersionNumber());
+}
+
 std::uint16_t ComputeImageChecksum(const CodePlugImage& image) {
   std::uint16_t sum = 0;
   for (int offset = kChecksumFirst; offset <= kChecksumLast; ++offset) {
@@ -154,7 +159,9 @@ bool IsBlankSerialBlock(SerialBlock block) {
 
 std::uint16_t ComputeSerialChecksum(SerialBlock block) {
   std::uint16_t sum = 0;
-  for (int i = 0; i < kSerialNumberLength; ++i) sum = static_cast<std::uint16_t>(sum + block[static_cast<std::size_t>(i)]);
+  for (auto it = block.begin(); it != block.begin() + kSerialNumberLength; ++it) {
+    sum = static_cast<std::uint16_t>(sum + *it);
+  }
   return sum;
 }
 

@@ -74,6 +74,10 @@ inline bool HasManualResetUntilPress(int version) { return version >= 210; }
 // shows plain "Manual RESET". A mode past the list gives an index past it.
 int ShownResetMethod(const CodePlugImage& image);
 
+// "One Channel" as the editor ticks it: either marker byte, or firmware
+// that has a single channel whatever the markers say.
+bool ShowsOneChannel(const CodePlugImage& image);
+
 std::uint16_t ComputeImageChecksum(const CodePlugImage& image);
 void StoreImageChecksum(CodePlugImage& image);
 // Bytes 510 and 511 from the caption's version characters.

@@ -64,16 +64,13 @@ std::string SwitchModeText(int byte) {
   return index ? fields::kSwitchModes[*index].text : "(none)";
 }
 
+// A switch stores its alert type's item + 1; 0 is none.
+std::string AlertTypeText(int stored) { return ListItem(fields::kAlertTypeTexts, stored - 1); }
+
 std::string ResetMethodText(const CodePlugImage& image) {
   const int index = ShownResetMethod(image);
   if (index >= static_cast<int>(std::size(fields::kResetMethods))) return "(none)";
   return fields::kResetMethods[index].text;
-}
-
-// As the editor ticks "One Channel".
-bool OneChannel(const CodePlugImage& image) {
-  return image[kSingleChannelMarker] == kMarkerOn || image[kSingleChannelMarker2] == kMarkerOn ||
-         IsSingleChannelFirmware(image.FirmwareVersionNumber());
 }
 
 std::string Volts(int code) { return FormatNumber("%01.2f", CodeToVolts(code)); }
@@ -139,8 +136,9 @@ Node Switches(const CodePlugImage& image) {
   for (int s = 0; s < kSwitchCount; ++s) {
     const int byte = image[kFunctionSwitch + s];
     switches.push_back(Object("", {Text("mode", SwitchModeText(byte)),
-                                   Text("alert_type", ListItem(fields::kAlertTypeTexts, image.Get(fields::SwitchAlertType(s)) - 1)),
-                                   Flag("push_to_listen", image.Get(fields::SwitchPushToListen(s))), Number("byte", byte)}));
+                                   Text("alert_type", AlertTypeText(image.Get(fields::SwitchAlertType(s)))),
+                                   Flag("push_to_listen", image.Get(fields::SwitchPushToListen(s))),
+                                   Number("byte", byte)}));
   }
   return Array("function_switches", std::move(switches));
 }
@@ -162,9 +160,10 @@ Node Settings(const CodePlugImage& image) {
       Number("carrier_off_delay_x150ms", image[kCarrierOffDelay]),
       Text("reminder_s", HalfSeconds(image[kReminder])),
       Text("squelch_level", image[kSquelchLevel] <= 4 ? std::to_string(image[kSquelchLevel] + 1) : "(none)"),
-      Text("audio_gain", image[kAudioGain] == kBlank ? "(none)" : std::to_string(image.Get(fields::kAudioGainItem) + 1)),
+      Text("audio_gain",
+           image[kAudioGain] == kBlank ? "(none)" : std::to_string(image.Get(fields::kAudioGainItem) + 1)),
       Flag("narrow_band", narrow),
-      Flag("one_channel", OneChannel(image))};
+      Flag("one_channel", ShowsOneChannel(image))};
   for (const auto& option : fields::kFunctionOptionBits) setting.push_back(OptionFlag(image, option));
   setting.push_back(Switches(image));
   setting.push_back(Array("tonalities_khz", std::move(tonalities)));

@@ -161,10 +161,9 @@ void SettingsPages::LoadSwitches(bool oneChannel) {
 }
 
 void SettingsPages::LoadChannelMode() {
-  const bool twoChannel = image()[kSingleChannelMarker] != kMarkerOn && image()[kSingleChannelMarker2] != kMarkerOn &&
-                          !IsSingleChannelFirmware(image().FirmwareVersionNumber());
-  model().SetChecked("chkOneChannel", !twoChannel);
-  LoadSwitches(!twoChannel);
+  const bool oneChannel = ShowsOneChannel(image());
+  model().SetChecked("chkOneChannel", oneChannel);
+  LoadSwitches(oneChannel);
   OneChannelChanged();
 }
 

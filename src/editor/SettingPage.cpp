@@ -275,7 +275,8 @@ void SettingsPages::LoadOptionBox(const fields::OptionBit& option) {
 }
 
 void SettingsPages::EnableFunctionVibrationAlert() {
-  model().SetEnabled(fields::kFunctionVibrationAlert.control, model().At(fields::kFunctionAnnouncement.control).checked);
+  const bool announced = model().At(fields::kFunctionAnnouncement.control).checked;
+  model().SetEnabled(fields::kFunctionVibrationAlert.control, announced);
 }
 
 void SettingsPages::LoadModelOptions() {

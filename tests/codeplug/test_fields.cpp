@@ -20,8 +20,12 @@ struct OptionRow {
 
 std::vector<OptionRow> AllOptionRows() {
   std::vector<OptionRow> rows;
-  for (const auto& option : fields::kModelOptionBits) rows.push_back({&option, std::string("setting.model_options.") + option.key});
-  for (const auto& option : fields::kFunctionOptionBits) rows.push_back({&option, std::string("setting.") + option.key});
+  for (const auto& option : fields::kModelOptionBits) {
+    rows.push_back({&option, std::string("setting.model_options.") + option.key});
+  }
+  for (const auto& option : fields::kFunctionOptionBits) {
+    rows.push_back({&option, std::string("setting.") + option.key});
+  }
   rows.push_back({&fields::kSquelchControlRecord, std::string("setting.") + fields::kSquelchControlRecord.key});
   return rows;
 }
@@ -119,8 +123,9 @@ class FieldsTest : public QObject {
                                       << QByteArray("AB12");
     QTest::newRow("sum off by one") << QByteArray("AB12\0\0\0\0\0\0\0\0\0\0\x00\xE7", 16) << false << false
                                     << QByteArray("AB12");
-    QTest::newRow("0xFF ends the pager's text") << QByteArray("AB\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 16)
-                                                << false << false << QByteArray("AB");
+    QTest::newRow("0xFF ends the pager's text")
+        << QByteArray("AB\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 16) << false << false
+        << QByteArray("AB");
     QTest::newRow("fourteen characters, sum wraps")
         << QByteArray("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFE\x0D\xF1", 16) << false << true
         << QByteArray();
