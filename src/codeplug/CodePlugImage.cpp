@@ -36,8 +36,18 @@ void CodePlugImage::SetLong(int offset, std::uint32_t value) {
   SetWord(offset + 2, static_cast<std::uint16_t>(value & 0xFFFF));
 }
 
-int CodePlugImage::FirmwareVersionNumber() const {
-  return 100 * (*this)[kFirmwareMajor] + 10 * (*this)[kFirmwareMinor] + (*this)[kFirmwarePatch];
+int CodePlugImage::FirmwareVersionNumber() const { return zt310::FirmwareVersionNumber(IdentityOf(*this)); }
+
+int ShownResetMethod(const CodePlugImage& image) {
+  const int mode = image[kResetMode];
+  const bool untilPress = mode == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit);
+  if (untilPress && HasManualResetUntilPress(image.FirmwareVersionNumber())) return fields::kUntilPressResetMethod;
+  return fields::ResetMethodOfMode(mode);
+}
+
+bool ShowsOneChannel(const CodePlugImage& image) {
+  return image[kSingleChannelMarker] == kMarkerOn || image[kSingleChannelMarker2] == kMarkerOn ||
+         IsSingleChannelFirmware(image.FirmwareVersionNumber());
 }
 
 std::uint16_t ComputeImageChecksum(const CodePlugImage& image) {
@@ -133,21 +143,52 @@ std::optional<int> BatteryCentivoltsForCode(std::uint8_t code) {
   return std::nullopt;
 }
 
-std::optional<std::string> SerialNumberText(const CodePlugImage& image) {
-  const auto* first = image.data() + kSerialNumber;
-  if (std::all_of(first, first + kSerialBlockSize, [](std::uint8_t b) { return b == kBlank; })) {
-    return std::nullopt;
-  }
-  // A fourteen-character number has no terminator; its checksum bytes are not text.
-  const auto* last = std::find(first, first + kSerialNumberLength, 0);
-  return std::string(first, last);
+IdentityBlock IdentityOf(const CodePlugImage& image) { return IdentityBlock(image.data() + kIdentity, kIdentitySize); }
+
+SerialBlock SerialBlockOf(const CodePlugImage& image) {
+  return SerialBlock(image.data() + kSerialNumber, kSerialBlockSize);
 }
 
-std::uint16_t ComputeSerialChecksum(const CodePlugImage& image) {
+int FirmwareVersionNumber(IdentityBlock identity) {
+  return 100 * identity[kFirmwareMajor] + 10 * identity[kFirmwareMinor] + identity[kFirmwarePatch];
+}
+
+bool IsBlankSerialBlock(SerialBlock block) {
+  return std::all_of(block.begin(), block.end(), [](std::uint8_t b) { return b == kBlank; });
+}
+
+std::uint16_t ComputeSerialChecksum(SerialBlock block) {
   std::uint16_t sum = 0;
-  for (int i = 0; i < kSerialNumberLength; ++i) sum = static_cast<std::uint16_t>(sum + image[kSerialNumber + i]);
+  for (auto it = block.begin(); it != block.begin() + kSerialNumberLength; ++it) {
+    sum = static_cast<std::uint16_t>(sum + *it);
+  }
   return sum;
 }
+
+bool SerialBlockChecksumHolds(SerialBlock block) {
+  const int stored = block[kSerialChecksum - kSerialNumber] << 8 | block[kSerialChecksum - kSerialNumber + 1];
+  return ComputeSerialChecksum(block) == stored;
+}
+
+std::string SerialBlockText(SerialBlock block) {
+  std::string text;
+  for (int i = 0; i < kSerialNumberLength; ++i) {
+    const std::uint8_t character = block[static_cast<std::size_t>(i)];
+    if (character == 0x00 || character == kBlank) break;
+    text.push_back(static_cast<char>(character));
+  }
+  return text;
+}
+
+std::optional<std::string> SerialNumberText(const CodePlugImage& image) {
+  const SerialBlock block = SerialBlockOf(image);
+  if (IsBlankSerialBlock(block)) return std::nullopt;
+  // A fourteen-character number has no terminator; its checksum bytes are not text.
+  const auto last = std::find(block.begin(), block.begin() + kSerialNumberLength, 0);
+  return std::string(block.begin(), last);
+}
+
+std::uint16_t ComputeSerialChecksum(const CodePlugImage& image) { return ComputeSerialChecksum(SerialBlockOf(image)); }
 
 std::string FirmwareText(const CodePlugImage& image) {
   return std::to_string(image[kFirmwareMajor]) + "." + std::to_string(image[kFirmwareMinor]) + "." +

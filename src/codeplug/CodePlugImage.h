@@ -4,9 +4,11 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "codeplug/Fields.h"
 #include "codeplug/Layout.h"
 
 namespace zt310 {
@@ -36,6 +38,14 @@ class CodePlugImage {
   bool GetBit(int offset, int shift) const { return GetBits(offset, shift, 1) != 0; }
   void SetBit(int offset, int shift, bool on) { SetBits(offset, shift, on ? 1 : 0, 1); }
 
+  // Typed fields.
+  bool Get(fields::Bit bit) const { return GetBit(bit.offset, bit.shift); }
+  void Set(fields::Bit bit, bool on) { SetBit(bit.offset, bit.shift, on); }
+  int Get(fields::Bits bits) const { return GetBits(bits.offset, bits.shift, bits.width); }
+  void Set(fields::Bits bits, int value) { SetBits(bits.offset, bits.shift, value, bits.width); }
+  bool IsTicked(const fields::OptionBit& option) const { return Get(option.bit) != option.inverted; }
+  void SetTicked(const fields::OptionBit& option, bool ticked) { Set(option.bit, ticked != option.inverted); }
+
   // 16- and 32-bit big-endian values.
   std::uint16_t GetWord(int offset) const;
   void SetWord(int offset, std::uint16_t value);
@@ -58,6 +68,15 @@ inline bool IsOldTimingFirmware(int version) {
 inline bool IsSingleChannelFirmware(int version) { return version >= 500; }
 // "Manual RESET Until Press Reset" exists only from firmware 2.1.0 on.
 inline bool HasManualResetUntilPress(int version) { return version >= 210; }
+
+// The reset list item byte 356 and bit 1 of byte 140 stand for, as the
+// editor shows them: firmware before 2.1.0 knows no "Until Press Reset" and
+// shows plain "Manual RESET". A mode past the list gives an index past it.
+int ShownResetMethod(const CodePlugImage& image);
+
+// "One Channel" as the editor ticks it: either marker byte, or firmware
+// that has a single channel whatever the markers say.
+bool ShowsOneChannel(const CodePlugImage& image);
 
 std::uint16_t ComputeImageChecksum(const CodePlugImage& image);
 void StoreImageChecksum(CodePlugImage& image);
@@ -104,10 +123,28 @@ const std::array<BatteryCodeRow, 19>& BatteryCodeTable();
 std::optional<std::uint8_t> BatteryCodeForCentivolts(int centivolts);
 std::optional<int> BatteryCentivoltsForCode(std::uint8_t code);
 
-// The serial number as shown: the characters up to the first 0x00, at most
-// the fourteen serial bytes; no serial number when all sixteen bytes are 0xFF.
+// The identity block (bytes 0 to 15) and the serial-number block (416 to
+// 431), of an image or as read from a pager.
+using IdentityBlock = std::span<const std::uint8_t, layout::kIdentitySize>;
+using SerialBlock = std::span<const std::uint8_t, layout::kSerialBlockSize>;
+IdentityBlock IdentityOf(const CodePlugImage& image);
+SerialBlock SerialBlockOf(const CodePlugImage& image);
+
+// 100 x major + 10 x minor + patch.
+int FirmwareVersionNumber(IdentityBlock identity);
+
+// A serial-number block: all sixteen bytes 0xFF means none; otherwise bytes
+// 14 and 15 hold the 16-bit sum of the fourteen serial bytes.
+bool IsBlankSerialBlock(SerialBlock block);
+std::uint16_t ComputeSerialChecksum(SerialBlock block);
+bool SerialBlockChecksumHolds(SerialBlock block);
+// The pager's serial number as the operations show and log it: the
+// characters up to the first 0x00 or 0xFF, at most fourteen.
+std::string SerialBlockText(SerialBlock block);
+
+// The serial number as the editor shows it: the characters up to the first
+// 0x00, at most the fourteen serial bytes; none for a blank block.
 std::optional<std::string> SerialNumberText(const CodePlugImage& image);
-// 16-bit sum of the fourteen serial bytes.
 std::uint16_t ComputeSerialChecksum(const CodePlugImage& image);
 
 std::string FirmwareText(const CodePlugImage& image);  // "1.3.0"

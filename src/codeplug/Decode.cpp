@@ -3,7 +3,9 @@
 #include "tones/RfChannel.h"
 #include "tones/Tones.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace zt310 {
 
@@ -23,6 +25,9 @@ Node Array(std::string key, std::vector<Node> children) {
 Node Text(std::string key, std::string text) { return Leaf(std::move(key), std::move(text)); }
 Node Number(std::string key, long value) { return Leaf(std::move(key), value); }
 Node Flag(std::string key, bool value) { return Leaf(std::move(key), value); }
+Node OptionFlag(const CodePlugImage& image, const fields::OptionBit& option) {
+  return Flag(option.key, image.IsTicked(option));
+}
 
 std::string Hex16(unsigned value) {
   char text[8];
@@ -30,20 +35,18 @@ std::string Hex16(unsigned value) {
   return text;
 }
 
-std::string ListItem(const std::vector<const char*>& items, int index) {
-  if (index < 0 || index >= static_cast<int>(items.size())) return "(none)";
-  return items[static_cast<std::size_t>(index)];
+template <typename List>
+std::string ListItem(const List& items, int index) {
+  if (index < 0 || index >= static_cast<int>(std::size(items))) return "(none)";
+  return std::string(items[static_cast<std::size_t>(index)]);
 }
 
-const std::vector<const char*> kToneTypes = {"Standard", "Continuous", "User define"};
-const std::vector<const char*> kSpacings = {"2.5 K", "6.25 K", "12.5 K"};
-const std::vector<const char*> kAlertTypes = {"Tone", "Vibrate", "Tone & Vibtate"};
-const std::vector<const char*> kRecordSections = {"4 section  (120 second)", "8 sections (60 second)",
-                                                   "16 sections (30 second)", "32 sections (15 second)"};
-const std::vector<const char*> kResetModes = {"Auto Reset", "Delay N sec Auto Reset", "Revert SQ", "Manual RESET",
-                                               "Time-Out RESET", "Delay AUTO N with Revert"};
-
-std::string SpacingText(int code) { return code < 35 ? ListItem(kSpacings, code - 32) : "Auto"; }
+// Codes 32 to 34 are the fixed spacings; anything above is "Auto".
+std::string SpacingText(int code) {
+  constexpr int kFirstCode = 32;
+  constexpr int kAuto = static_cast<int>(kSpacingChoiceItems.size()) - 1;
+  return ListItem(kSpacingChoiceItems, std::min(code - kFirstCode, kAuto));
+}
 
 std::string ToneSystemText(int byte) {
   if (byte == kToneSystemPlectron) return "Plectron";
@@ -57,29 +60,17 @@ std::string AlertTimeText(int byte) {
 }
 
 std::string SwitchModeText(int byte) {
-  const int base = byte & 3;
-  const int channel = (byte >> 2) & 1;
-  const int scan = (byte >> 3) & 3;
-  if (base == 0) return channel ? "Monitor F2" : "Monitor F1";
-  if (base == 1) return channel ? "Selective Call F2" : "Selective Call F1";
-  if (base == 2 && scan == 0) return "Normal Scan";
-  if (base == 2 && scan == 1) return "Silent Scan";
-  if (base == 2 && scan == 2) return "Priority Scan F1";
-  return "(none)";
+  const auto index = fields::SwitchModeIndex(byte);
+  return index ? fields::kSwitchModes[*index].text : "(none)";
 }
 
-// As the editor shows it: firmware before 2.10 knows no "Until Press Reset".
-std::string ResetModeText(const CodePlugImage& image) {
-  const int mode = image[kResetMode];
-  const bool untilPress = mode == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit);
-  if (untilPress && HasManualResetUntilPress(image.FirmwareVersionNumber())) return "Manual RESET Until Press Reset";
-  return ListItem(kResetModes, mode);
-}
+// A switch stores its alert type's item + 1; 0 is none.
+std::string AlertTypeText(int stored) { return ListItem(fields::kAlertTypeTexts, stored - 1); }
 
-// As the editor ticks "One Channel".
-bool OneChannel(const CodePlugImage& image) {
-  return image[kSingleChannelMarker] == kMarkerOn || image[kSingleChannelMarker2] == kMarkerOn ||
-         IsSingleChannelFirmware(image.FirmwareVersionNumber());
+std::string ResetMethodText(const CodePlugImage& image) {
+  const int index = ShownResetMethod(image);
+  if (index >= static_cast<int>(std::size(fields::kResetMethods))) return "(none)";
+  return fields::kResetMethods[index].text;
 }
 
 std::string Volts(int code) { return FormatNumber("%01.2f", CodeToVolts(code)); }
@@ -92,12 +83,11 @@ std::string BatteryText(std::uint8_t code) {
 }
 
 std::vector<Node> CallOptions(const CodePlugImage& image, int optionOffset, int patternOffset) {
-  const int options = image[optionOffset];
   return {
-      Text("tone_type", ListItem(kToneTypes, options & 3)),
+      Text("tone_type", ListItem(fields::kToneTypeTexts, image.Get(fields::ToneType(optionOffset)))),
       Text("alert_pattern", AlertPatternText(image, patternOffset)),
       Text("alert_time", AlertTimeText(image[optionOffset + 1])),
-      Flag("priority", (options >> kPriorityShift) & 1),
+      Flag("priority", image.Get(fields::Priority(optionOffset))),
   };
 }
 
@@ -105,9 +95,7 @@ std::vector<Node> Duties(const CodePlugImage& image, int channel, bool group, in
   static const char* kNames[kSwitchCount] = {"sw_a", "sw_b", "sw_c", "sw_d"};
   std::vector<Node> duties;
   for (int s = 0; s < kSwitchCount; ++s) {
-    const bool on = group ? image.GetBit(GroupDutyByte(channel, s), GroupDutyShift(s, row))
-                          : image.GetBit(CallDutyBits(channel, s), row);
-    duties.push_back(Flag(kNames[s], on));
+    duties.push_back(Flag(kNames[s], image.Get(fields::SwitchDuty(channel, group, row, s))));
   }
   return duties;
 }
@@ -115,7 +103,7 @@ std::vector<Node> Duties(const CodePlugImage& image, int channel, bool group, in
 Node Channel(const CodePlugImage& image, int ch) {
   std::vector<Node> calls;
   for (int i = 0; i < kCallCount; ++i) {
-    std::vector<Node> call = {Flag("enabled", image.GetBit(CallEnableBits(ch), i)),
+    std::vector<Node> call = {Flag("enabled", image.Get(fields::CallEnabled(ch, false, i))),
                               Text("tone1", FormatTone(image.GetWord(CallTone1Freq(ch, i)))),
                               Text("tone2", FormatTone(image.GetWord(CallTone2Freq(ch, i))))};
     for (auto& node : CallOptions(image, CallOption(ch, i), CallPattern(ch, i))) call.push_back(std::move(node));
@@ -124,7 +112,7 @@ Node Channel(const CodePlugImage& image, int ch) {
   }
   std::vector<Node> groups;
   for (int j = 0; j < kGroupCallCount; ++j) {
-    std::vector<Node> call = {Flag("enabled", image.GetBit(GroupEnableBits(ch), j)),
+    std::vector<Node> call = {Flag("enabled", image.Get(fields::CallEnabled(ch, true, j))),
                               Text("tone", FormatTone(image.GetWord(GroupToneFreq(ch, j))))};
     for (auto& node : CallOptions(image, GroupOption(ch, j), GroupPattern(ch, j))) call.push_back(std::move(node));
     call.push_back(Object("duty", Duties(image, ch, true, j)));
@@ -133,7 +121,7 @@ Node Channel(const CodePlugImage& image, int ch) {
   std::vector<Node> dutyEnables;
   static const char* kDutyNames[kSwitchCount] = {"sw_a", "sw_b", "sw_c", "sw_d"};
   for (int s = 0; s < kSwitchCount; ++s) {
-    dutyEnables.push_back(Flag(kDutyNames[s], !image.GetBit(kDutyEnables, 4 * ch + s)));
+    dutyEnables.push_back(Flag(kDutyNames[s], !image.Get(fields::DutyEnableBit(ch, s))));
   }
   return Object(ch == 0 ? "F1" : "F2",
                 {Text("frequency", FrequencyText(image, ch)), Text("spacing", SpacingText(image[RfSpacingCode(ch)])),
@@ -148,41 +136,39 @@ Node Switches(const CodePlugImage& image) {
   for (int s = 0; s < kSwitchCount; ++s) {
     const int byte = image[kFunctionSwitch + s];
     switches.push_back(Object("", {Text("mode", SwitchModeText(byte)),
-                                   Text("alert_type", ListItem(kAlertTypes, ((byte >> 5) & 3) - 1)),
-                                   Flag("push_to_listen", (byte >> 7) & 1), Number("byte", byte)}));
+                                   Text("alert_type", AlertTypeText(image.Get(fields::SwitchAlertType(s)))),
+                                   Flag("push_to_listen", image.Get(fields::SwitchPushToListen(s))),
+                                   Number("byte", byte)}));
   }
   return Array("function_switches", std::move(switches));
 }
 
 Node Settings(const CodePlugImage& image) {
-  static const struct {
-    const char* key;
-    int bit;
-  } kOptions[] = {{"stored_voice", 0},      {"fix_alert", 1},
-                  {"disable_power_save", 2}, {"privacy_enable", 3},
-                  {"priority_max_volume", 4}, {"disable_vibrator_in_charger", 6}};
   std::vector<Node> options;
-  for (const auto& option : kOptions) options.push_back(Flag(option.key, image.GetBit(kModelOptions, option.bit)));
+  for (const auto& option : fields::kModelOptionBits) options.push_back(OptionFlag(image, option));
   std::vector<Node> tonalities;
   for (int k = 0; k < kTonalityCount; ++k) {
     tonalities.push_back(Text("", FormatNumber("%01.3f", image.GetWord(TonalityFrequency(k)) / 1000.0)));
   }
   const bool narrow = image[kBand] == 1;
-  return Object("setting",
-                {Object("model_options", std::move(options)),
-                 Text("record_section", ListItem(kRecordSections, image[kRecordSection])),
-                 Flag("squelch_control_record", !image.GetBit(kReceiverFlags, kFlagSquelchRecordBit)),
-                 Text("reset_control", ResetModeText(image)), Text("reset_delay_s", HalfSeconds(image[kResetDelay])),
-                 Number("carrier_off_delay_x150ms", image[kCarrierOffDelay]),
-                 Text("reminder_s", HalfSeconds(image[kReminder])),
-                 Text("squelch_level", image[kSquelchLevel] <= 4 ? std::to_string(image[kSquelchLevel] + 1) : "(none)"),
-                 Text("audio_gain", image[kAudioGain] == kBlank ? "(none)" : std::to_string(((image[kAudioGain] >> 3) & 3) + 1)),
-                 Flag("narrow_band", narrow), Flag("one_channel", OneChannel(image)),
-                 Flag("function_announcement", image.GetBit(kFunctionOptions, 0)),
-                 Flag("function_vibration_alert", image.GetBit(kFunctionOptions, 1)),
-                 Flag("priority_scan_with_monitor", image.GetBit(kFunctionOptions, 3)), Switches(image),
-                 Array("tonalities_khz", std::move(tonalities)),
-                 Number("priority_scan_period_s_x1000", long{image[kPriorityScanF1]} * image[kBatterySave2] * 10)});
+  std::vector<Node> setting = {
+      Object("model_options", std::move(options)),
+      Text("record_section", ListItem(fields::kRecordSectionTexts, image[kRecordSection])),
+      OptionFlag(image, fields::kSquelchControlRecord),
+      Text("reset_control", ResetMethodText(image)),
+      Text("reset_delay_s", HalfSeconds(image[kResetDelay])),
+      Number("carrier_off_delay_x150ms", image[kCarrierOffDelay]),
+      Text("reminder_s", HalfSeconds(image[kReminder])),
+      Text("squelch_level", image[kSquelchLevel] <= 4 ? std::to_string(image[kSquelchLevel] + 1) : "(none)"),
+      Text("audio_gain",
+           image[kAudioGain] == kBlank ? "(none)" : std::to_string(image.Get(fields::kAudioGainItem) + 1)),
+      Flag("narrow_band", narrow),
+      Flag("one_channel", ShowsOneChannel(image))};
+  for (const auto& option : fields::kFunctionOptionBits) setting.push_back(OptionFlag(image, option));
+  setting.push_back(Switches(image));
+  setting.push_back(Array("tonalities_khz", std::move(tonalities)));
+  setting.push_back(Number("priority_scan_period_s_x1000", long{image[kPriorityScanF1]} * image[kBatterySave2] * 10));
+  return Object("setting", std::move(setting));
 }
 
 Node System(const CodePlugImage& image) {

@@ -19,9 +19,6 @@ namespace {
 
 std::string Reason(int error) { return std::strerror(error); }
 
-// Squelch table in 0.01 V, speaker off then on, level by level.
-constexpr std::uint8_t kWideBandTable[kSquelchTableSize] = {32, 10, 32, 14, 32, 20, 38, 24, 45, 28};
-
 std::string Quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
 
 fs::path FolderOf(const fs::path& path) { return path.parent_path().empty() ? fs::path(".") : path.parent_path(); }
@@ -203,7 +200,7 @@ bool UpgradeLegacySquelch(std::vector<std::uint8_t>& bytes) {
     bytes[kSpeakerOffCode] = 45;
     bytes[kSpeakerOnCode] = 28;
   }
-  std::copy(std::begin(kWideBandTable), std::end(kWideBandTable), table);
+  std::copy(fields::kWideBandPreset.squelch.begin(), fields::kWideBandPreset.squelch.end(), table);
   return true;
 }
 

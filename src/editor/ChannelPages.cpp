@@ -23,31 +23,19 @@ constexpr const char* kAlertTimeStepMessage = "The interval is 0.5 second.";
 constexpr const char* kAlertTimeHint =
     "Attention: If the alert time is set for too long, any incoming messages will be cut off or recorded "
     "incompletely during alert.";
-const std::vector<std::string> kToneTypeItems{"Standard", "Continuous", "User define"};
+const std::vector<std::string> kToneTypeItems(std::begin(fields::kToneTypeTexts), std::end(fields::kToneTypeTexts));
 const std::vector<std::string> kAlertTimeItems{"STD", "FIXED"};
-constexpr int kUserDefineToneType = 2;
+using fields::kUserDefineToneType;
 constexpr int kFixedAlertTimeItem = 1;
 constexpr int kMaxAlertTimeHalfSeconds = 240;
 
 int RowCount(bool group) { return group ? kGroupCallCount : kCallCount; }
 
-int EnableByte(int channel, bool group) { return group ? GroupEnableBits(channel) : CallEnableBits(channel); }
-int OptionByte(int channel, bool group, int row) {
-  return group ? GroupOption(channel, row) : CallOption(channel, row);
-}
-int AlertTimeByte(int channel, bool group, int row) {
-  return group ? GroupAlertTime(channel, row) : CallAlertTime(channel, row);
-}
+int OptionByte(int channel, bool group, int row) { return fields::CallOptionByte(channel, group, row); }
+using fields::AlertTimeByte;
 int PatternOffset(int channel, bool group, int row) {
   return group ? GroupPattern(channel, row) : CallPattern(channel, row);
 }
-// Byte and bit of switch sw's duty for a row.
-std::pair<int, int> SwitchBit(int channel, bool group, int row, int sw) {
-  if (group) return {GroupDutyByte(channel, sw), GroupDutyShift(sw, row)};
-  return {CallDutyBits(channel, sw), row};
-}
-// Bit of byte 365 that is clear while the channel's duty box of sw is ticked.
-int DutyEnableBit(int channel, int sw) { return 4 * channel + sw; }
 
 int PatternStepCode(char c) {
   switch (c) {
@@ -202,7 +190,7 @@ void ChannelPages::ReselectDecoderBandwidth() { model_->Select(names::kCboBandWi
 
 void ChannelPages::LoadDutyEnables(int channel) {
   for (int sw = 0; sw < kSwitchCount; ++sw) {
-    model_->SetChecked(DutyBox(channel, sw), !model_->image().GetBit(kDutyEnables, DutyEnableBit(channel, sw)));
+    model_->SetChecked(DutyBox(channel, sw), !model_->image().Get(fields::DutyEnableBit(channel, sw)));
     ClickDuty(channel, sw);
   }
 }
@@ -221,7 +209,7 @@ void ChannelPages::LoadChannelRows(int channel) {
 void ChannelPages::ClickCallEnable(int channel, bool group, int row) {
   const CallRowNames n = CallRowNamesOf(channel, group, row);
   const bool on = model_->At(n.enable).checked;
-  model_->image().SetBit(EnableByte(channel, group), row, on);
+  model_->image().Set(fields::CallEnabled(channel, group, row), on);
   EnableRows(channel, group);
   if (!on) return;
   // A call coming back into use has its stored tones judged again.
@@ -238,7 +226,7 @@ void ChannelPages::EnableRows(int channel, bool group) {
   const bool fixedAlertTime = m.image()[kFixedAlertTimeAllowed] == kMarkerOn;
   for (int row = 0; row < RowCount(group); ++row) {
     const CallRowNames n = CallRowNamesOf(channel, group, row);
-    const bool on = m.image().GetBit(EnableByte(channel, group), row);
+    const bool on = m.image().Get(fields::CallEnabled(channel, group, row));
     for (const std::string* name : {&n.panel, &n.tone1, &n.tone2, &n.toneType, &n.dutyPanel, &n.priority}) {
       if (!name->empty()) m.SetEnabled(*name, on);
     }
@@ -263,18 +251,18 @@ void ChannelPages::ClickToneType(int channel, bool group, int row) {
   const CallRowNames n = CallRowNamesOf(channel, group, row);
   const int index = model_->At(n.toneType).selected;
   if (index < 0) return;
-  model_->image().SetBits(OptionByte(channel, group, row), kToneTypeShift, index, kToneTypeWidth);
+  model_->image().Set(fields::ToneType(OptionByte(channel, group, row)), index);
   model_->SetEnabled(n.pattern, index > 1);
 }
 
 void ChannelPages::ClickPriority(int channel, bool group, int row) {
   const CallRowNames n = CallRowNamesOf(channel, group, row);
-  model_->image().SetBit(OptionByte(channel, group, row), kPriorityShift, model_->At(n.priority).checked);
+  model_->image().Set(fields::Priority(OptionByte(channel, group, row)), model_->At(n.priority).checked);
 }
 
 void ChannelPages::RefreshToneTypes(int channel, bool group) {
   for (int row = 0; row < RowCount(group); ++row) {
-    const int type = model_->image().GetBits(OptionByte(channel, group, row), kToneTypeShift, kToneTypeWidth);
+    const int type = model_->image().Get(fields::ToneType(OptionByte(channel, group, row)));
     model_->Select(CallRowNamesOf(channel, group, row).toneType, type);
   }
 }
@@ -282,7 +270,7 @@ void ChannelPages::RefreshToneTypes(int channel, bool group) {
 void ChannelPages::RefreshPriorities(int channel, bool group) {
   for (int row = 0; row < RowCount(group); ++row) {
     model_->SetChecked(CallRowNamesOf(channel, group, row).priority,
-                       model_->image().GetBit(OptionByte(channel, group, row), kPriorityShift));
+                       model_->image().Get(fields::Priority(OptionByte(channel, group, row))));
   }
 }
 
@@ -399,13 +387,13 @@ void ChannelPages::ClickEnableAlertTime() {
 // --- switch duties ---
 
 void ChannelPages::ClickSwitch(int channel, bool group, int row, int sw) {
-  const auto [offset, bit] = SwitchBit(channel, group, row, sw);
-  model_->image().SetBit(offset, bit, model_->At(CallRowNamesOf(channel, group, row).switches[sw]).checked);
+  model_->image().Set(fields::SwitchDuty(channel, group, row, sw),
+                      model_->At(CallRowNamesOf(channel, group, row).switches[sw]).checked);
 }
 
 void ChannelPages::ClickDuty(int channel, int sw) {
   const bool on = model_->At(DutyBox(channel, sw)).checked;
-  model_->image().SetBit(kDutyEnables, DutyEnableBit(channel, sw), !on);
+  model_->image().Set(fields::DutyEnableBit(channel, sw), !on);
   for (bool group : {false, true}) {
     for (int row = 0; row < RowCount(group); ++row) {
       const CallRowNames n = CallRowNamesOf(channel, group, row);
@@ -418,8 +406,8 @@ void ChannelPages::LoadDuties(int channel) {
   for (bool group : {false, true}) {
     for (int row = 0; row < RowCount(group); ++row) {
       for (int sw = 0; sw < kSwitchCount; ++sw) {
-        const auto [offset, bit] = SwitchBit(channel, group, row, sw);
-        model_->SetChecked(CallRowNamesOf(channel, group, row).switches[sw], model_->image().GetBit(offset, bit));
+        model_->SetChecked(CallRowNamesOf(channel, group, row).switches[sw],
+                           model_->image().Get(fields::SwitchDuty(channel, group, row, sw)));
       }
     }
   }

@@ -96,19 +96,10 @@ inline constexpr const char* kCboBandWidth = "cboBandWidth";
 inline std::string ToneDuration(int t) { return "edtToneDur" + std::to_string(t); }
 
 // --- Setting page ---
-// The option boxes of bytes 359 and 364.
-inline constexpr const char* kChkSysStoredVoice = "chkSysStoredVoice";
-inline constexpr const char* kChkSysFIXAlert = "chkSysFIXAlert";
-inline constexpr const char* kChkSysPowerSave = "chkSysPowerSave";
-inline constexpr const char* kChkSysPrivacy = "chkSysPrivacy";
-inline constexpr const char* kChkSysVolumeLevel = "chkSysVolumeLevel";
-inline constexpr const char* kChkSysVibratorInCharger = "chkSysVibratorInCharger";
-inline constexpr const char* kChkFunAnnounce = "chkFunAnnounce";
-inline constexpr const char* kChkFunVibrAlert = "chkFunVibrAlert";
-inline constexpr const char* kChkFunPriorityScanMonitor = "chkFunPriorityScanMonitor";
+// The option boxes of bytes 359 and 364 and "Enable Squelch Control Record
+// Method" are named in their field rows (codeplug/Fields.h), with their bit.
 
 inline constexpr const char* kCboRecordMax = "cboRecordMax";
-inline constexpr const char* kChkSQLRec = "chkSQLRec";
 inline constexpr const char* kCboResetCon = "cboResetCon";
 inline constexpr const char* kLblHelp = "lblHelp";
 inline constexpr const char* kLblDelayTime = "lblDelayTime";

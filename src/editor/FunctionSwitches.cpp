@@ -15,28 +15,10 @@ namespace {
 
 constexpr const char* kPage = names::kTabSetting;
 
-// Bits 0 to 4 of a switch byte for each mode list item.
-struct SwitchMode {
-  const char* item;
-  int base;     // bits 0-1: 0 monitor, 1 selective call, 2 scan
-  int channel;  // bit 2
-  int scan;     // bits 3-4
-  bool pushToListen;  // false: "Push To Listen" is unticked and disabled
-  int Bits() const { return base | channel << 2 | scan << 3; }
-};
-
-constexpr SwitchMode kTwoChannelModes[] = {
-    {"Monitor F1", 0, 0, 0, false},        {"Monitor F2", 0, 1, 0, false},  {"Selective Call F1", 1, 0, 0, true},
-    {"Selective Call F2", 1, 1, 0, true},  {"Normal Scan", 2, 0, 0, false}, {"Priority Scan F1", 2, 0, 2, false},
-    {"Silent Scan", 2, 0, 1, true},
-};
+using fields::SwitchMode;
+constexpr const auto& kTwoChannelModes = fields::kSwitchModes;
 constexpr SwitchMode kOneChannelModes[] = {kTwoChannelModes[0], kTwoChannelModes[2]};
 
-constexpr int kModeBitsMask = 0x1F;
-constexpr int kKeptBitsMask = 0xE0;
-constexpr int kAlertShift = 5;
-constexpr int kAlertWidth = 2;
-constexpr int kPushToListenBit = 7;
 constexpr int kVibrateIndex = 1;
 
 constexpr int kPeriodMilliseconds[] = {500, 1000, 2000};
@@ -48,22 +30,8 @@ std::string PushToListenBox(int s) { return names::PushToListenBox(s); }
 
 std::vector<std::string> Items(const SwitchMode* modes, int count) {
   std::vector<std::string> items;
-  for (int i = 0; i < count; ++i) items.emplace_back(modes[i].item);
+  for (int i = 0; i < count; ++i) items.emplace_back(modes[i].text);
   return items;
-}
-
-// The two-channel list item a switch byte shows; nothing keeps the current item.
-std::optional<int> TwoChannelIndexOf(int b) {
-  const int base = b & 3;
-  const int channel = (b >> 2) & 1;
-  const int scan = (b >> 3) & 3;
-  if (base == 0) return channel;
-  if (base == 1) return 2 + channel;
-  if (base == 2 && scan < 3) {
-    constexpr int kScanIndex[] = {4, 6, 5};
-    return kScanIndex[scan];
-  }
-  return std::nullopt;
 }
 
 std::optional<int> OneChannelIndexOf(int b) {
@@ -84,7 +52,7 @@ void SettingsPages::RegisterFunctionSwitches() {
     Control one = MakeList(OneChannelList(s), kPage, Items(kOneChannelModes, 2), kInitialOneChannelMemory[s]);
     one.place = place;
     AddControl(one);
-    AddControl(MakeList(AlertTypeList(s), kPage, {"Tone", "Vibrate", "Tone & Vibtate"}));
+    AddControl(MakeList(AlertTypeList(s), kPage, ListTexts(fields::kAlertTypeTexts)));
     AddControl(MakeCheck(PushToListenBox(s), kPage, "Push To Listen"));
     model().SetHandlers(TwoChannelList(s), {{}, {}, [this, s] { TwoChannelModeChanged(s); }});
     model().SetHandlers(OneChannelList(s), {{}, {}, [this, s] { OneChannelModeChanged(s); }});
@@ -110,10 +78,7 @@ void SettingsPages::ForcePushToListenOff(int s) {
 
 namespace {
 
-void StoreModeBits(CodePlugImage& image, int s, int bits) {
-  auto& switchByte = image[kFunctionSwitch + s];
-  switchByte = static_cast<std::uint8_t>((switchByte & kKeptBitsMask) | (bits & kModeBitsMask));
-}
+void StoreModeBits(CodePlugImage& image, int s, int bits) { image.Set(fields::SwitchModeBits(s), bits); }
 
 }  // namespace
 
@@ -148,12 +113,12 @@ void SettingsPages::OneChannelModeChanged(int s) {
 
 void SettingsPages::AlertTypeChanged(int s) {
   const int index = model().At(AlertTypeList(s)).selected;
-  if (index >= 0) image().SetBits(kFunctionSwitch + s, kAlertShift, index + 1, kAlertWidth);
+  if (index >= 0) image().Set(fields::SwitchAlertType(s), index + 1);
 }
 
 void SettingsPages::PushToListenChanged(int s) {
   const bool on = model().At(PushToListenBox(s)).checked;
-  image().SetBit(kFunctionSwitch + s, kPushToListenBit, on);
+  image().Set(fields::SwitchPushToListen(s), on);
   if (on) {
     model().Select(AlertTypeList(s), kVibrateIndex);
     AlertTypeChanged(s);
@@ -179,26 +144,26 @@ void SettingsPages::LoadSwitches(bool oneChannel) {
   for (int s = 0; s < kSwitchCount; ++s) {
     // All three steps decode the byte as found, not as the earlier steps rewrote it.
     const int switchByte = image()[kFunctionSwitch + s];
-    model().SetChecked(PushToListenBox(s), (switchByte >> kPushToListenBit) & 1);
+    const bool pushToListen = image().Get(fields::SwitchPushToListen(s));
+    const int alert = image().Get(fields::SwitchAlertType(s));
+    model().SetChecked(PushToListenBox(s), pushToListen);
     PushToListenChanged(s);
     if (oneChannel) {
       if (auto index = OneChannelIndexOf(switchByte)) model().Select(OneChannelList(s), *index);
       OneChannelModeChanged(s);
     } else {
-      if (auto index = TwoChannelIndexOf(switchByte)) model().Select(TwoChannelList(s), *index);
+      if (auto index = fields::SwitchModeIndex(switchByte)) model().Select(TwoChannelList(s), *index);
       TwoChannelModeChanged(s);
     }
-    const int alert = (switchByte >> kAlertShift) & 3;
     if (alert != 0) model().Select(AlertTypeList(s), alert - 1);
     AlertTypeChanged(s);
   }
 }
 
 void SettingsPages::LoadChannelMode() {
-  const bool twoChannel = image()[kSingleChannelMarker] != kMarkerOn && image()[kSingleChannelMarker2] != kMarkerOn &&
-                          !IsSingleChannelFirmware(image().FirmwareVersionNumber());
-  model().SetChecked(names::kChkOneChannel, !twoChannel);
-  LoadSwitches(!twoChannel);
+  const bool oneChannel = ShowsOneChannel(image());
+  model().SetChecked(names::kChkOneChannel, oneChannel);
+  LoadSwitches(oneChannel);
   OneChannelChanged();
 }
 

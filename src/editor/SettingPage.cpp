@@ -1,6 +1,4 @@
 // The "Model Options" group of the Setting page.
-#include <array>
-
 #include "codeplug/Layout.h"
 #include "editor/ChannelPages.h"
 #include "editor/SettingsFields.h"
@@ -15,75 +13,36 @@ namespace {
 
 constexpr const char* kPage = names::kTabSetting;
 
-struct OptionBox {
-  const char* name;
-  int bit;
-  const char* caption;
-  const char* hint;
-};
-
-// Model options: box Tag t owns bit t of byte 359.
-constexpr OptionBox kModelOptionBoxes[] = {
-    {"chkSysStoredVoice", 0, "Stored Voice", ""},
-    {"chkSysFIXAlert", 1, "FIX Alert",
-     "If it is selected, the tone alert is at maximum volume regardless of the position of the control."},
-    {"chkSysPowerSave", 2, "Disable Power Save", "Enable or disable Power Save with this option."},
-    {"chkSysPrivacy", 3, "Privacy Enable", ""},
-    {"chkSysVolumeLevel", 4, "Priority Max. Volume Level", ""},
-    {"chkSysVibratorInCharger", 6, "Disable Vibrator in Charger", ""},
-};
-
-// Function options: box Tag t owns bit t of byte 364.
-constexpr OptionBox kFunctionOptionBoxes[] = {
-    {"chkFunAnnounce", 0, "Enable Function Announcement", ""},
-    {"chkFunVibrAlert", 1, "Enable Function With Vibration / Alert ", ""},
-    {"chkFunPriorityScanMonitor", 3, "Enable Priority Scan With Monitor", ""},
-};
-
-// Reset list item -> byte 356 and bit 1 of byte 140.
-struct ResetMethod {
-  int mode;
-  bool plainManualBit;
-};
-constexpr ResetMethod kResetMethods[] = {
-    {0, true}, {1, true}, {2, true}, {3, true}, {3, false}, {4, true}, {5, true},
-};
-constexpr int kUntilPressIndex = 4;
-
 constexpr int kReminderValues[] = {0, 60, 120, 240};
 
-struct BandPreset {
-  const char* nrssi;
-  int audioGainIndex;
-  std::array<std::uint8_t, kSquelchTableSize> squelch;  // off, on, off, on ... in 0.01 V
-};
-constexpr BandPreset kWideBandPreset = {"0.54", 0, {32, 10, 32, 14, 32, 20, 38, 24, 45, 28}};
-constexpr BandPreset kNarrowBandPreset = {"1.00", 2, {65, 20, 65, 25, 65, 30, 75, 35, 85, 45}};
+using fields::BandPreset;
+using fields::kNarrowBandPreset;
+using fields::kWideBandPreset;
 
 bool DelayShownForMode(int mode) { return mode == 1 || mode == 4 || mode == 5; }
+
+Control MakeOptionBox(const fields::OptionBit& option) {
+  Control box = MakeCheck(option.control, kPage, option.caption);
+  box.hint = option.hint;
+  return box;
+}
 
 }  // namespace
 
 void SettingsPages::RegisterSettingPage() {
-  for (const auto& box : kModelOptionBoxes) {
-    Control c = MakeCheck(box.name, kPage, box.caption);
-    c.hint = box.hint;
-    AddControl(c);
-    model().SetHandlers(box.name, {{}, {}, [this, box] {
-                          image().SetBit(kModelOptions, box.bit, model().At(box.name).checked);
-                        }});
+  for (const auto& option : fields::kModelOptionBits) {
+    AddControl(MakeOptionBox(option));
+    model().SetHandlers(option.control, {{}, {}, [this, &option] { StoreOptionBox(option); }});
   }
-  for (const auto& box : kFunctionOptionBoxes) {
-    AddControl(MakeCheck(box.name, kPage, box.caption));
-    model().SetHandlers(box.name, {{}, {}, [this, box] {
-                          image().SetBit(kFunctionOptions, box.bit, model().At(box.name).checked);
-                          model().SetEnabled(names::kChkFunVibrAlert, model().At(names::kChkFunAnnounce).checked);
+  for (const auto& option : fields::kFunctionOptionBits) {
+    AddControl(MakeOptionBox(option));
+    model().SetHandlers(option.control, {{}, {}, [this, &option] {
+                          StoreOptionBox(option);
+                          EnableFunctionVibrationAlert();
                         }});
   }
 
-  Control record = MakeList(names::kCboRecordMax, kPage,
-                            {"4 section  (120 second)", "8 sections (60 second)", "16 sections (30 second)",
-                             "32 sections (15 second)"});
+  Control record = MakeList(names::kCboRecordMax, kPage, ListTexts(fields::kRecordSectionTexts));
   record.hint = "Select the maximum length (in seconds) of a message.";
   AddControl(record);
   model().SetHandlers(names::kCboRecordMax, {{}, {}, [this] {
@@ -91,16 +50,13 @@ void SettingsPages::RegisterSettingPage() {
                         if (index >= 0) image()[kRecordSection] = static_cast<std::uint8_t>(index);
                       }});
 
-  Control sqlRec = MakeCheck(names::kChkSQLRec, kPage, "Enable Squelch Control Record Method");
-  sqlRec.hint = "Enable squelch control during record.";
-  AddControl(sqlRec);
-  model().SetHandlers(names::kChkSQLRec, {{}, {}, [this] {
-                        image().SetBit(kReceiverFlags, kFlagSquelchRecordBit, !model().At(names::kChkSQLRec).checked);
-                      }});
+  AddControl(MakeOptionBox(fields::kSquelchControlRecord));
+  model().SetHandlers(fields::kSquelchControlRecord.control,
+                      {{}, {}, [this] { StoreOptionBox(fields::kSquelchControlRecord); }});
 
-  Control reset = MakeList(names::kCboResetCon, kPage,
-                           {"Auto Reset", "Delay N sec Auto Reset", "Revert SQ", "Manual RESET",
-                            "Manual RESET Until Press Reset", "Time-Out RESET", "Delay AUTO N with Revert"});
+  std::vector<std::string> resetItems;
+  for (const auto& method : fields::kResetMethods) resetItems.emplace_back(method.text);
+  Control reset = MakeList(names::kCboResetCon, kPage, resetItems);
   reset.hint = "Determines how a select call pager squelches a message after receiving a page.";
   AddControl(reset);
   model().SetHandlers(names::kCboResetCon, {{}, {}, [this] { ResetControlChanged(); }});
@@ -141,7 +97,7 @@ void SettingsPages::RegisterSettingPage() {
 void SettingsPages::ResetControlChanged() {
   const int index = model().At(names::kCboResetCon).selected;
   if (index >= 0) {
-    const auto& method = kResetMethods[index];
+    const auto& method = fields::kResetMethods[index];
     image()[kResetMode] = static_cast<std::uint8_t>(method.mode);
     image().SetBit(kReceiverFlags, kFlagPlainManualResetBit, method.plainManualBit);
   }
@@ -150,13 +106,9 @@ void SettingsPages::ResetControlChanged() {
 }
 
 void SettingsPages::LoadResetControl() {
-  const int mode = image()[kResetMode];
-  const bool untilPress = mode == 3 && !image().GetBit(kReceiverFlags, kFlagPlainManualResetBit);
-  int index = mode < 4 ? mode : mode + 1;
   // Older firmware knows no "Manual RESET Until Press Reset": the stored
   // variant becomes plain "Manual RESET" when the change action re-encodes it.
-  if (untilPress && HasManualResetUntilPress(image().FirmwareVersionNumber())) index = kUntilPressIndex;
-  model().Select(names::kCboResetCon, index);
+  model().Select(names::kCboResetCon, ShownResetMethod(image()));
   ResetControlChanged();
   ShowResetDelay();
 }
@@ -239,7 +191,7 @@ void SettingsPages::LoadAudioGain() {
     model().Select(names::kCboAudioGain, 0);
     image()[kAudioGain] = 0;
   } else {
-    model().Select(names::kCboAudioGain, (image()[kAudioGain] >> 3) & 3);
+    model().Select(names::kCboAudioGain, image().Get(fields::kAudioGainItem));
   }
 }
 
@@ -314,13 +266,26 @@ void SettingsPages::SetF2ChannelEnabled(bool on) {
 
 // --- option boxes ---
 
+void SettingsPages::StoreOptionBox(const fields::OptionBit& option) {
+  image().SetTicked(option, model().At(option.control).checked);
+}
+
+void SettingsPages::LoadOptionBox(const fields::OptionBit& option) {
+  model().SetChecked(option.control, image().IsTicked(option));
+}
+
+void SettingsPages::EnableFunctionVibrationAlert() {
+  const bool announced = model().At(fields::kFunctionAnnouncement.control).checked;
+  model().SetEnabled(fields::kFunctionVibrationAlert.control, announced);
+}
+
 void SettingsPages::LoadModelOptions() {
-  for (const auto& box : kModelOptionBoxes) model().SetChecked(box.name, image().GetBit(kModelOptions, box.bit));
+  for (const auto& option : fields::kModelOptionBits) LoadOptionBox(option);
 }
 
 void SettingsPages::LoadFunctionOptions() {
-  for (const auto& box : kFunctionOptionBoxes) model().SetChecked(box.name, image().GetBit(kFunctionOptions, box.bit));
-  model().SetEnabled(names::kChkFunVibrAlert, model().At(names::kChkFunAnnounce).checked);
+  for (const auto& option : fields::kFunctionOptionBits) LoadOptionBox(option);
+  EnableFunctionVibrationAlert();
 }
 
 }  // namespace zt310::editor

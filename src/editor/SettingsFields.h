@@ -1,6 +1,7 @@
 // Helpers shared by the settings pages' fields.
 #pragma once
 
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,12 @@ inline Control MakeEdit(const std::string& name, const std::string& parent, KeyF
   c.parent = parent;
   c.filter = std::move(filter);
   return c;
+}
+
+// A fixed list's items from the texts the image's index refers to.
+template <typename Texts>
+std::vector<std::string> ListTexts(const Texts& texts) {
+  return std::vector<std::string>(std::begin(texts), std::end(texts));
 }
 
 inline Control MakeList(const std::string& name, const std::string& parent, std::vector<std::string> items,

@@ -61,7 +61,7 @@ void SettingsPages::ShowNrssiResponseTime() {
 }
 
 void SettingsPages::LoadSquelchRecord() {
-  model().SetChecked(names::kChkSQLRec, !image().GetBit(kReceiverFlags, kFlagSquelchRecordBit));
+  LoadOptionBox(fields::kSquelchControlRecord);
 }
 
 void SettingsPages::ShowOpenedFirmware() {

@@ -89,6 +89,9 @@ class SettingsPages : public EditorPart {
   void NarrowBandChanged();
   void OneChannelChanged();
   void SetF2ChannelEnabled(bool on);
+  void StoreOptionBox(const fields::OptionBit& option);
+  void LoadOptionBox(const fields::OptionBit& option);
+  void EnableFunctionVibrationAlert();
 
   // Function switches, tonalities, period.
   void RegisterFunctionSwitches();

@@ -16,9 +16,6 @@ constexpr const char* kPage = names::kTabSystem;
 constexpr const char* kPeriodTooLong = "Priority ScanF1 x (Battery Save2 x 10ms) must less than 30000 ms !";
 constexpr long kPeriodLimitMs = 30000;
 
-// Speaker ON voltages of the wide-band levels, in 0.01 V: an accepted
-// "Speaker ON (NRSSI)" value equal to one of them selects that level.
-constexpr long kWideBandSpeakerOn[] = {10, 14, 20, 24, 28};
 
 struct ByteField {
   const char* name;
@@ -181,11 +178,12 @@ bool SettingsPages::CommitSpeakerOn() {
   bool refused = false;
   const auto value = CommitVoltage(model(), names::kEdtSSI, kSpeakerOnCode, false, &refused);
   if (value) {
-    // Always the wide-band levels, whatever "NB" shows; the level's own
-    // action does not run, so byte 396 keeps the level it had.
+    // A value equal to a wide-band level's Speaker ON voltage selects that
+    // level, whatever "NB" shows; the level's own action does not run, so
+    // byte 396 keeps the level it had.
     const long hundredths = Hundredths(*value);
     for (int level = 0; level < kSquelchLevels; ++level) {
-      if (kWideBandSpeakerOn[level] == hundredths) {
+      if (fields::kWideBandPreset.SpeakerOn(level) == hundredths) {
         model().Select(names::kCblSquelchlevel, level);
         break;
       }

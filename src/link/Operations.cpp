@@ -22,20 +22,6 @@ using Block16 = std::array<std::uint8_t, 16>;
 
 namespace {
 
-std::vector<BlockRange> BuildWritePlan() {
-  std::vector<BlockRange> plan;
-  for (int offset = 0; offset < kSerialNumber; offset += 32) plan.push_back({offset, 32});
-  plan.push_back({kCallOptions[0], 64});
-  plan.push_back({kImageChecksum, 16});
-  return plan;
-}
-
-int PlanBytes(const std::vector<BlockRange>& plan) {
-  int total = 0;
-  for (const BlockRange& block : plan) total += block.count;
-  return total;
-}
-
 // The gauge rises with the bytes done, reaching its maximum with the last block.
 int GaugeValue(int bytesDone, int bytesTotal, int maximum) { return bytesDone * maximum / bytesTotal; }
 
@@ -74,20 +60,6 @@ void WriteErrorDump(const std::filesystem::path& directory, const std::vector<st
 
 }  // namespace
 
-const std::vector<BlockRange>& WriteBlockPlan() {
-  static const std::vector<BlockRange> plan = BuildWritePlan();
-  return plan;
-}
-
-const std::vector<BlockRange>& ReadBlockPlan() {
-  static const std::vector<BlockRange> plan = {{0, 128}, {128, 128}, {256, 128}, {384, 128}};
-  return plan;
-}
-
-int BlockFirmwareVersion(const Block16& identity) {
-  return 100 * identity[kFirmwareMajor] + 10 * identity[kFirmwareMinor] + identity[kFirmwarePatch];
-}
-
 bool AudioGainIgnored(int p) { return p <= 121 || (p >= 500 && p <= 521); }
 
 std::uint8_t ConvertGapMax(std::uint8_t value, int p, int f) {
@@ -101,26 +73,6 @@ std::uint8_t ConvertGapMax(std::uint8_t value, int p, int f) {
 
 std::uint8_t LowBatteryAlarmCode(std::uint8_t batteryLow, int p) {
   return p < 112 ? static_cast<std::uint8_t>(batteryLow - 2) : batteryLow;
-}
-
-bool IsBlankSerialBlock(const Block16& block) {
-  return std::all_of(block.begin(), block.end(), [](std::uint8_t b) { return b == kBlank; });
-}
-
-bool SerialBlockChecksumHolds(const Block16& block) {
-  std::uint16_t sum = 0;
-  for (int i = 0; i < kSerialNumberLength; ++i) sum = static_cast<std::uint16_t>(sum + block[static_cast<std::size_t>(i)]);
-  return sum == (block[14] << 8 | block[15]);
-}
-
-std::string SerialBlockText(const Block16& block) {
-  std::string text;
-  for (int i = 0; i < kSerialNumberLength; ++i) {
-    const std::uint8_t character = block[static_cast<std::size_t>(i)];
-    if (character == 0x00 || character == kBlank) break;
-    text.push_back(static_cast<char>(character));
-  }
-  return text;
 }
 
 namespace detail {
@@ -258,7 +210,7 @@ OperationResult WritePager(OperationContext& context) {
   const Block16& identity = *identityRead;
   detail::ShowVersionLabel(context, identity);
   const int imageFirmware = image.FirmwareVersionNumber();
-  const int pagerFirmware = BlockFirmwareVersion(identity);
+  const int pagerFirmware = FirmwareVersionNumber(identity);
 
   if (image[kAudioGain] != 0 && AudioGainIgnored(pagerFirmware)) host.Plain(kAudioGainNoticeText);
   if (IsOldTimingFirmware(pagerFirmware) && image[kToneSystem] == kToneSystemPlectron) {
@@ -297,13 +249,10 @@ OperationResult WritePager(OperationContext& context) {
       std::fill(image.data() + kSerialNumber, image.data() + kSerialNumber + kSerialBlockSize, kBlank);
       detail::ShowSerialNumber(context, "");
       break;
-    case SerialStep::Taken: {
-      Block16 taken;
-      std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, taken.begin());
-      pagerSerial = SerialBlockText(taken);
+    case SerialStep::Taken:
+      pagerSerial = SerialBlockText(SerialBlockOf(image));
       detail::ShowSerialNumber(context, pagerSerial);
       break;
-    }
   }
   if (context.backupDirectory) {
     if (const auto refusal = detail::BackUpPager(context, pagerSerial)) return detail::Abandon(context, *refusal);
@@ -372,7 +321,7 @@ OperationResult ReadPager(OperationContext& context) {
   const auto identityRead = detail::ReadPagerIdentity(context);
   if (!identityRead) return detail::Abandon(context, kReadFirmwareFailText);
   const Block16& identity = *identityRead;
-  const int pagerFirmware = BlockFirmwareVersion(identity);
+  const int pagerFirmware = FirmwareVersionNumber(identity);
   const bool untilPressReset = image[kResetMode] == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit);
   if (!HasManualResetUntilPress(pagerFirmware) && untilPressReset) return detail::Abandon(context, kManualResetText);
   CopyBlock(image, kIdentity, identity);
@@ -388,12 +337,9 @@ OperationResult ReadPager(OperationContext& context) {
       return detail::Abandon(context, kSerialChecksumErrorText);
     case SerialStep::Blank:
       break;
-    case SerialStep::Taken: {
-      Block16 taken;
-      std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, taken.begin());
-      detail::ShowSerialNumber(context, Trimmed(SerialBlockText(taken)));
+    case SerialStep::Taken:
+      detail::ShowSerialNumber(context, Trimmed(SerialBlockText(SerialBlockOf(image))));
       break;
-    }
   }
 
   host.ProgressValue(0);
@@ -571,7 +517,7 @@ CodePlugImage AdaptAsWrite(const CodePlugImage& opened, const PagerBlocks& pager
   CodePlugImage image = opened;
   StampHeader(image);
   const int imageFirmware = image.FirmwareVersionNumber();
-  const int pagerFirmware = BlockFirmwareVersion(pager.identity);
+  const int pagerFirmware = FirmwareVersionNumber(pager.identity);
   if (bandRuleActed) {
     image[kAudioGain] = 0;
     image[kNarrowBandMarker] = kBlank;
@@ -591,7 +537,7 @@ CodePlugImage StoredAsRead(const CodePlugImage& memory) {
   scratch->SetMessageSink([](const editor::Message&) { return editor::Answer::Ok; });
   Block16 identity;
   std::copy_n(memory.data(), identity.size(), identity.begin());
-  TakeOverReadImage(*scratch, memory, BlockFirmwareVersion(identity));
+  TakeOverReadImage(*scratch, memory, FirmwareVersionNumber(identity));
   CodePlugImage stored = scratch->image();
   stored[kNarrowBandMarker] = 0;  // as "Save As ..." stores it
   StoreImageChecksum(stored);

@@ -80,11 +80,6 @@ inline constexpr int kWriteProgressMax = 1728;
 inline constexpr int kReadProgressMax = 512;
 inline constexpr int kVerifyProgressMax = 512;
 
-// Write and Verify skip the serial number (416 to 431): an interactive
-// Write never changes it in the pager.
-const std::vector<BlockRange>& WriteBlockPlan();
-const std::vector<BlockRange>& ReadBlockPlan();
-
 enum class OperationOutcome {
   Success,    // the transfer completed and checked out
   Failed,     // the transfer ran and failed (the progress label says how)
@@ -100,8 +95,6 @@ struct OperationResult {
 
 // --- rules shared with the production run ---
 
-// Version number of an identity block: 100 x major + 10 x minor + patch.
-int BlockFirmwareVersion(const std::array<std::uint8_t, 16>& identity);
 // The pager ignores the audio gain below these firmware versions.
 bool AudioGainIgnored(int pagerVersion);
 // GAP MAX. (byte 382) counts 100 ms on old timing firmware and 50 ms on the
@@ -110,12 +103,6 @@ bool AudioGainIgnored(int pagerVersion);
 std::uint8_t ConvertGapMax(std::uint8_t value, int pagerVersion, int imageVersion);
 // Byte 390 from byte 391: two codes lower for firmware before 1.1.2.
 std::uint8_t LowBatteryAlarmCode(std::uint8_t batteryLow, int pagerVersion);
-// A serial-number block: all 0xFF means none; otherwise bytes 14 and 15 hold
-// the sum of bytes 0 to 13.
-bool IsBlankSerialBlock(const std::array<std::uint8_t, 16>& block);
-bool SerialBlockChecksumHolds(const std::array<std::uint8_t, 16>& block);
-// The characters up to the first 0x00 or 0xFF, at most 14.
-std::string SerialBlockText(const std::array<std::uint8_t, 16>& block);
 
 // --- the operations ---
 

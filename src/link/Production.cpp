@@ -176,7 +176,7 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   if (!identityRead) return AbandonAndFocus(context, kReadFirmwareFailText);
   const Block16& identity = *identityRead;
   detail::ShowVersionLabel(context, identity);
-  const int pagerFirmware = BlockFirmwareVersion(identity);
+  const int pagerFirmware = FirmwareVersionNumber(identity);
   const int imageFirmware = image.FirmwareVersionNumber();
 
   if (image[kAudioGain] != 0 && AudioGainIgnored(pagerFirmware)) host.Plain(kAudioGainNoticeText);
@@ -207,9 +207,7 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
 
   // Named after the scanned serial number: the one on the pager's label.
   if (context.backupDirectory) {
-    Block16 scanned;
-    std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, scanned.begin());
-    if (const auto refusal = detail::BackUpPager(context, SerialBlockText(scanned))) {
+    if (const auto refusal = detail::BackUpPager(context, SerialBlockText(SerialBlockOf(image)))) {
       return AbandonAndFocus(context, *refusal);
     }
   }
@@ -226,9 +224,7 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   // The whole image in four blocks of 128, serial number included.
   const OperationResult result = detail::WriteAndVerifyBlocks(context, ReadBlockPlan());
   host.ProgressLabel(result.label);
-  Block16 serial;
-  std::copy_n(image.data() + kSerialNumber, kSerialBlockSize, serial.begin());
-  log.Write(LogResultLine(options.now(), SerialBlockText(serial), Trimmed(result.label)));
+  log.Write(LogResultLine(options.now(), SerialBlockText(SerialBlockOf(image)), Trimmed(result.label)));
 
   detail::EndTransfer(context, kProductionResultPauseMs);
   host.MainWindowEnabled(true);

@@ -12,6 +12,14 @@ void AppendWord(std::vector<std::uint8_t>& bytes, std::uint16_t word) {
   bytes.push_back(static_cast<std::uint8_t>(word & 0xFF));
 }
 
+std::vector<BlockRange> BuildWritePlan() {
+  std::vector<BlockRange> plan;
+  for (int offset = 0; offset < layout::kSerialNumber; offset += 32) plan.push_back({offset, 32});
+  plan.push_back({layout::kCallOptions[0], 64});
+  plan.push_back({layout::kImageChecksum, 16});
+  return plan;
+}
+
 std::uint16_t ReadWord(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<std::uint16_t>((bytes[at] << 8) | bytes[at + 1]);
 }
@@ -102,6 +110,22 @@ std::optional<ParsedRequest> ParseRequest(std::span<const std::uint8_t> bytes) {
   request.command = bytes[11];
   request.payload.assign(bytes.begin() + kFrameHeaderSize, bytes.begin() + static_cast<long>(sumEnd));
   return request;
+}
+
+const std::vector<BlockRange>& WriteBlockPlan() {
+  static const std::vector<BlockRange> plan = BuildWritePlan();
+  return plan;
+}
+
+const std::vector<BlockRange>& ReadBlockPlan() {
+  static const std::vector<BlockRange> plan = {{0, 128}, {128, 128}, {256, 128}, {384, 128}};
+  return plan;
+}
+
+int PlanBytes(const std::vector<BlockRange>& plan) {
+  int total = 0;
+  for (const BlockRange& block : plan) total += block.count;
+  return total;
 }
 
 }  // namespace zt310

@@ -49,9 +49,16 @@ struct BlockRange {
   int count;
 };
 inline constexpr BlockRange kProbeBlock{0, 0};
-inline constexpr BlockRange kIdentityBlock{0, 16};
+inline constexpr BlockRange kIdentityBlock{layout::kIdentity, layout::kIdentitySize};
 inline constexpr BlockRange kBandwidthBlock{128, 16};
-inline constexpr BlockRange kSerialNumberBlock{416, 16};
+inline constexpr BlockRange kSerialNumberBlock{layout::kSerialNumber, layout::kSerialBlockSize};
+
+// Write and Verify skip the serial number (416 to 431): an interactive
+// Write never changes it in the pager.
+const std::vector<BlockRange>& WriteBlockPlan();
+// The whole image in four blocks of 128.
+const std::vector<BlockRange>& ReadBlockPlan();
+int PlanBytes(const std::vector<BlockRange>& plan);
 
 // 16-bit sum, modulo 65536.
 std::uint16_t SumBytes(std::span<const std::uint8_t> bytes);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "codeplug/Fields.h"
 #include "ui/SettingsForm.h"
 
 namespace zt310::ui {
@@ -28,14 +29,16 @@ const FieldRow kLevelRows[] = {
     {"Audio Gain", names::kCboAudioGain, kShortListWidth},
 };
 
-// The option boxes of "Model Options", in two columns.
+// The option boxes of "Model Options", in two columns. The boxes of bytes 359
+// and 364 are named as in their field rows (codeplug/Fields.h): a new option
+// bit is a row there and its place here.
 struct OptionColumn {
   std::initializer_list<const char*> boxes;
 };
 const OptionColumn kOptionColumns[] = {
-    {{names::kChkSysPrivacy, names::kChkSysPowerSave, names::kChkSysVolumeLevel, "lblVolumeNotice",
-      names::kChkSysFIXAlert, names::kChkSysVibratorInCharger}},
-    {{names::kChkFunAnnounce, names::kChkFunVibrAlert, names::kChkFunPriorityScanMonitor, "", names::kChkOneChannel,
+    {{"chkSysPrivacy", "chkSysPowerSave", "chkSysVolumeLevel", "lblVolumeNotice", "chkSysFIXAlert",
+      "chkSysVibratorInCharger"}},
+    {{"chkFunAnnounce", "chkFunVibrAlert", "chkFunPriorityScanMonitor", "", names::kChkOneChannel,
       names::kChkNB}},
 };
 constexpr const char* kVolumeNotice = "Notice : Only usable when Priority Alert is enable.";
@@ -98,9 +101,9 @@ QWidget* ModelOptionsGroup(const PageContext& context, QWidget* parent) {
   auto* lists = new QWidget(group);
   QGridLayout* grid = form::Grid(lists, 0);
   int row = 0;
-  grid->addWidget(form::ModelWidget(context, names::kChkSysStoredVoice, lists), row++, 0, 1, 4);
+  grid->addWidget(form::ModelWidget(context, "chkSysStoredVoice", lists), row++, 0, 1, 4);
   row = form::AddFieldRows(context, grid, lists, kRecordRow, row);
-  grid->addWidget(form::ModelWidget(context, names::kChkSQLRec, lists), row++, 0, 1, 4);
+  grid->addWidget(form::ModelWidget(context, fields::kSquelchControlRecord.control, lists), row++, 0, 1, 4);
   row = AddResetRows(context, grid, lists, row);
   row = form::AddFieldRows(context, grid, lists, kLevelRows, row);
   grid->setRowStretch(row, 1);

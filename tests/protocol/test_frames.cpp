@@ -120,6 +120,32 @@ class FrameTest : public QObject {
     corrupt.back() ^= 1;
     QVERIFY(!ParseRequest(corrupt));
   }
+
+  // A gap in a plan leaves stale bytes in the pager or the image; an overlap
+  // or an oversized block is refused by the cradle. Write and Verify cover
+  // every byte once except the serial number; Read and production all 512.
+  void blockPlansCoverTheImageOnce() {
+    const auto timesCovered = [](const std::vector<BlockRange>& plan) {
+      std::vector<int> covered(layout::kImageSize, 0);
+      for (const BlockRange& block : plan) {
+        if (block.count < 1 || block.count > kMaxBlockSize || block.offset < 0 ||
+            block.offset + block.count > static_cast<int>(layout::kImageSize)) {
+          return std::vector<int>{};
+        }
+        for (int offset = block.offset; offset < block.offset + block.count; ++offset) ++covered[offset];
+      }
+      return covered;
+    };
+    const std::vector<int> written = timesCovered(WriteBlockPlan());
+    QCOMPARE(written.size(), layout::kImageSize);
+    for (int offset = 0; offset < static_cast<int>(layout::kImageSize); ++offset) {
+      const bool serial = offset >= layout::kSerialNumber && offset < layout::kSerialNumber + layout::kSerialBlockSize;
+      QCOMPARE(written[offset], serial ? 0 : 1);
+    }
+    QCOMPARE(PlanBytes(WriteBlockPlan()), static_cast<int>(layout::kImageSize) - layout::kSerialBlockSize);
+    QCOMPARE(timesCovered(ReadBlockPlan()), std::vector<int>(layout::kImageSize, 1));
+    QCOMPARE(PlanBytes(ReadBlockPlan()), static_cast<int>(layout::kImageSize));
+  }
 };
 
 QTEST_GUILESS_MAIN(FrameTest)
