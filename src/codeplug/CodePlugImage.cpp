@@ -38,11 +38,17 @@ void CodePlugImage::SetLong(int offset, std::uint32_t value) {
 
 int CodePlugImage::FirmwareVersionNumber() const { return zt310::FirmwareVersionNumber(IdentityOf(*this)); }
 
+bool HoldsManualResetUntilPress(const CodePlugImage& image) {
+  const auto& untilPress = fields::kResetMethods[fields::kUntilPressResetMethod];
+  return image[kResetMode] == untilPress.mode &&
+         image.GetBit(kReceiverFlags, kFlagPlainManualResetBit) == untilPress.plainManualBit;
+}
+
 int ShownResetMethod(const CodePlugImage& image) {
-  const int mode = image[kResetMode];
-  const bool untilPress = mode == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit);
-  if (untilPress && HasManualResetUntilPress(image.FirmwareVersionNumber())) return fields::kUntilPressResetMethod;
-  return fields::ResetMethodOfMode(mode);
+  if (HoldsManualResetUntilPress(image) && HasManualResetUntilPress(image.FirmwareVersionNumber())) {
+    return fields::kUntilPressResetMethod;
+  }
+  return fields::ResetMethodOfMode(image[kResetMode]);
 }
 
 bool ShowsOneChannel(const CodePlugImage& image) {

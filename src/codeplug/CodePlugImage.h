@@ -73,6 +73,9 @@ inline bool HasManualResetUntilPress(int version) { return version >= 210; }
 // editor shows them: firmware before 2.1.0 knows no "Until Press Reset" and
 // shows plain "Manual RESET". A mode past the list gives an index past it.
 int ShownResetMethod(const CodePlugImage& image);
+// Byte 356 holds "Manual RESET" with bit 1 of byte 140 clear: the method
+// only firmware 2.1.0 and later knows.
+bool HoldsManualResetUntilPress(const CodePlugImage& image);
 
 // "One Channel" as the editor ticks it: either marker byte, or firmware
 // that has a single channel whatever the markers say.

@@ -60,19 +60,21 @@ void WriteErrorDump(const std::filesystem::path& directory, const std::vector<st
 
 }  // namespace
 
-bool AudioGainIgnored(int p) { return p <= 121 || (p >= 500 && p <= 521); }
+bool AudioGainIgnored(int pagerFirmware) {
+  return pagerFirmware <= 121 || (pagerFirmware >= 500 && pagerFirmware <= 521);
+}
 
-std::uint8_t ConvertGapMax(std::uint8_t value, int p, int f) {
-  const bool imageOldTiming = f != 0 && IsOldTimingFirmware(f);
-  if (IsOldTimingFirmware(p)) {
-    const bool keep = f >= 1 && f <= 120;
+std::uint8_t ConvertGapMax(std::uint8_t value, int pagerFirmware, int imageFirmware) {
+  const bool imageOldTiming = imageFirmware != 0 && IsOldTimingFirmware(imageFirmware);
+  if (IsOldTimingFirmware(pagerFirmware)) {
+    const bool keep = imageFirmware >= 1 && imageFirmware <= 120;
     return keep ? value : static_cast<std::uint8_t>((value + 1) / 2);
   }
   return imageOldTiming ? static_cast<std::uint8_t>(2 * value) : value;
 }
 
-std::uint8_t LowBatteryAlarmCode(std::uint8_t batteryLow, int p) {
-  return p < 112 ? static_cast<std::uint8_t>(batteryLow - 2) : batteryLow;
+std::uint8_t LowBatteryAlarmCode(std::uint8_t batteryLow, int pagerFirmware) {
+  return pagerFirmware < 112 ? static_cast<std::uint8_t>(batteryLow - 2) : batteryLow;
 }
 
 namespace detail {
@@ -281,21 +283,21 @@ namespace {
 
 // The pager's memory as Read takes it over: squelch table of older pagers,
 // the channel marker and the remembered tone-2 durations.
-void PrepareReadImage(editor::EditorModel& model, CodePlugImage& read, int p) {
+void PrepareReadImage(editor::EditorModel& model, CodePlugImage& read, int pagerFirmware) {
   std::vector<std::uint8_t> bytes(read.bytes().begin(), read.bytes().end());
   UpgradeLegacySquelch(bytes);
   std::copy(bytes.begin(), bytes.end(), read.data());
 
-  const bool oneChannel = read[kSingleChannelMarker2] == kMarkerOn || IsSingleChannelFirmware(p);
+  const bool oneChannel = read[kSingleChannelMarker2] == kMarkerOn || IsSingleChannelFirmware(pagerFirmware);
   read[kSingleChannelMarker] = oneChannel ? kMarkerOn : kMarkerOff;
   model.SetChecked(names::kChkOneChannel, oneChannel);
   model.RunChange(names::kChkOneChannel);
   NormaliseRememberedToneDurations(read);
 }
 
-void TakeOverReadImage(editor::EditorModel& model, CodePlugImage read, int p) {
-  PrepareReadImage(model, read, p);
-  editor::SelectTimingUnitLabels(model, p);
+void TakeOverReadImage(editor::EditorModel& model, CodePlugImage read, int pagerFirmware) {
+  PrepareReadImage(model, read, pagerFirmware);
+  editor::SelectTimingUnitLabels(model, pagerFirmware);
   CopyImage(model.image(), read);
   model.FillControlsFromImage();
 }
@@ -322,8 +324,7 @@ OperationResult ReadPager(OperationContext& context) {
   if (!identityRead) return detail::Abandon(context, kReadFirmwareFailText);
   const Block16& identity = *identityRead;
   const int pagerFirmware = FirmwareVersionNumber(identity);
-  const bool untilPressReset = image[kResetMode] == 3 && !image.GetBit(kReceiverFlags, kFlagPlainManualResetBit);
-  if (!HasManualResetUntilPress(pagerFirmware) && untilPressReset) return detail::Abandon(context, kManualResetText);
+  if (!HasManualResetUntilPress(pagerFirmware) && HoldsManualResetUntilPress(image)) return detail::Abandon(context, kManualResetText);
   CopyBlock(image, kIdentity, identity);
   detail::ShowVersionLabel(context, identity);
 
