@@ -3,7 +3,8 @@
 # openbox, pointer and keys from xdotool) against zt310-sim, where the
 # offscreen tests see no window manager, activation or title bar:
 #   1. a field refusing a key keeps its edit when the message box closes with
-#      the pointer over the window, and what is saved is what is shown;
+#      the pointer over the window, and what is saved is what is shown; a
+#      tab clicked while a field is being edited commits the field first;
 #   2. a close request (title-bar X, Alt+F4) or SIGTERM in the middle of Write
 #      does not cut the transfer short;
 #   3. a second start with a table file hands it to the running window;
@@ -37,6 +38,7 @@ fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
 
 # Client-area positions in the window (System tab, "RF Delay Time" field).
 SYSTEM_TAB="289 105"
+ADVANCE_TAB="385 105"
 RF_DELAY="198 182"
 
 # Waits up to $1 seconds for the shell condition $2.
@@ -139,6 +141,20 @@ xdotool key alt+f; sleep 0.4; xdotool key Down Return; sleep 1
 value=$(get p.tbl edtRFDelay)
 [ "$value" = 45 ] && ok "entering the field again starts a fresh value (45 saved)" ||
   fail "entering the field again: the file holds '$value', not 45"
+
+# A tab clicked in the middle of an edit commits the edit before the page
+# changes; coming back shows it, and Save As stores it.
+click "$RF_DELAY"
+xdotool type --delay 120 67
+click "$ADVANCE_TAB"
+click "$SYSTEM_TAB"
+if save_as "$work/tabbed.tbl"; then
+  value=$(get tabbed.tbl edtRFDelay)
+  [ "$value" = 67 ] && ok "a tab clicked while editing RF Delay Time commits 67 first" ||
+    fail "after a tab click in the middle of the edit the file holds '$value', not 67"
+else
+  fail "Save As did not write tabbed.tbl"
+fi
 
 # The title-bar close button ends the idle program (which also shows that
 # the button is where the checks below click).
