@@ -1,6 +1,7 @@
 // Helpers shared by the settings pages' fields.
 #pragma once
 
+#include <cmath>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -17,10 +18,12 @@ inline std::string Indexed(const char* prefix, int index) { return prefix + std:
 // of range.
 inline std::optional<double> FieldNumber(const std::string& text) { return ParseNumber(Trimmed(text)); }
 
-// A whole number, as the digits-only fields hold.
+// A whole number, as the digits-only fields hold. A pasted run of digits can
+// be far past any integer type, so the size is checked before the number is
+// narrowed.
 inline std::optional<long> FieldWholeNumber(const std::string& text) {
   const auto value = FieldNumber(text);
-  if (!value || *value != static_cast<double>(static_cast<long long>(*value)) || *value > 1e9) return std::nullopt;
+  if (!value || *value > 1e9 || *value != std::floor(*value)) return std::nullopt;
   return static_cast<long>(*value);
 }
 

@@ -150,6 +150,12 @@ class SystemAdvanceTest : public QObject {
     QTest::newRow("tone1 limit 65535") << "edtToneLimit0" << "65535" << kTone1Limit << 2 << true << 65535 << "" << "";
     QTest::newRow("tone2 limit 65536") << "edtToneLimit1" << "65536" << kTone2Limit << 2 << false << 1 << r65535 << "ZT310";
     QTest::newRow("pasted text") << "edtRFDelay" << "3 5" << kRfDelay << 1 << false << 35 << r255 << "ZT310";
+    // Past every integer type: refused by its size, never narrowed.
+    QTest::newRow("pasted 5e21") << "edtRFDelay" << "5000000000000000000000" << kRfDelay << 1 << false << 35 << r255
+                                 << "ZT310";
+    QTest::newRow("pasted 400 digits") << "edtToneLimit0" << QString(400, '9') << kTone1Limit << 2 << false << 1
+                                       << r65535 << "ZT310";
+    QTest::newRow("pasted 12.0") << "edtRFDelay" << "12.0" << kRfDelay << 1 << true << 12 << "" << "";
   }
   void wholeNumberFields() {
     QFETCH(QString, name);
