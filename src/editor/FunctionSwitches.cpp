@@ -1,5 +1,6 @@
 // The lower groups of the Setting page: function switches SW-A to SW-D,
 // alert tonalities A to D and the priority scan period.
+#include <algorithm>
 #include <cmath>
 
 #include "codeplug/Layout.h"
@@ -190,7 +191,8 @@ bool SettingsPages::CommitTonality(int k) {
     return false;
   }
   model().SetText(name, FormatNumber("%0.3f", *value));
-  const long hertz = std::lround(*value * 1000.0);
+  // A pasted number past any tonality is held where it still rounds safely.
+  const long hertz = std::lround(std::min(*value, 1.0e6) * 1000.0);
   if (hertz < 150 || hertz > 6000) {
     model().Show(refused);
     return false;

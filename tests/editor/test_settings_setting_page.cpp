@@ -431,6 +431,8 @@ class SettingPageTest : public QObject {
     QTest::newRow("1.7") << "1.7" << true << 1700 << 0 << 72 << "1.700";
     QTest::newRow("0.149") << "0.149" << false << 200 << 5 << 77 << "0.149";
     QTest::newRow("6.001") << "6.001" << false << 200 << 5 << 77 << "6.001";
+    QTest::newRow("past every integer") << "30000000000000000000" << false << 200 << 5 << 77
+                                        << "30000000000000000000.000";
   }
   void tonality() {
     QFETCH(QString, text);
