@@ -6,7 +6,8 @@
 # run discovers grows in $FUZZ_WORK/<target> (default build dir/corpus), so
 # the checked-in corpus stays small. A crash stops with its input saved in
 # $FUZZ_WORK/crashes: add it to the target's corpus once fixed.
-# FUZZ_JOBS runs that many targets at once.
+# FUZZ_JOBS above 1 runs all the targets at once. FUZZ_SEED fixes libFuzzer's seed
+# (a fresh one each run when unset).
 set -eu
 cd "$(dirname "$0")/.."
 SECONDS_EACH="${1:-3600}"
@@ -26,7 +27,7 @@ run_one() {
   target="$1"
   mkdir -p "$WORK/$target"
   echo "== $target for ${SECONDS_EACH}s"
-  "$BUILD/tests/fuzz/$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  "$BUILD/tests/fuzz/$target" ${FUZZ_SEED:+-seed="$FUZZ_SEED"} -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$WORK/crashes/$target-" "$WORK/$target" "tests/fuzz/corpus/$target" \
     >"$WORK/$target.log" 2>&1 || { tail -n 60 "$WORK/$target.log"; return 1; }
   grep -E "stat::number_of_executed_units|stat::peak_rss_mb|cov:" "$WORK/$target.log" | tail -n 3
