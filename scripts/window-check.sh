@@ -100,6 +100,11 @@ writes() { cat trace.txt 2>/dev/null | grep -c '; write '; }
 alive() { kill -0 "$program_pid" 2>/dev/null; }
 shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 get() { "$cli" get "$1" "$2" 2>/dev/null; }
+# rf_delay_is FILE WANT OK-TEXT WHAT-FAILED
+rf_delay_is() {
+  value=$(get "$1" edtRFDelay)
+  if [ "$value" = "$2" ]; then ok "$3"; else fail "$4: $1 holds RF Delay Time '$value', not $2"; fi
+}
 save_as() {
   xdotool key alt+f; sleep 0.4; xdotool key Down Down Return
   wait_for 10 'shown "^Save As\$"' || return 1
@@ -123,9 +128,8 @@ if wait_for 10 'shown "^ZT310\$"'; then
   xdotool key Return
   sleep 0.5
   if save_as "$work/p.tbl"; then
-    value=$(get p.tbl edtRFDelay)
-    [ "$value" = 123 ] && ok "after the key-filter box, RF Delay Time typed 12x, 3 is saved as 123" ||
-      fail "after the key-filter box the file holds RF Delay Time '$value', not 123"
+    rf_delay_is p.tbl 123 "after the key-filter box, RF Delay Time typed 12x, 3 is saved as 123" \
+      "after the key-filter box"
   else
     fail "Save As did not write p.tbl"
   fi
@@ -138,9 +142,7 @@ xdotool type --delay 120 45
 xdotool key Return
 sleep 0.3
 xdotool key alt+f; sleep 0.4; xdotool key Down Return; sleep 1
-value=$(get p.tbl edtRFDelay)
-[ "$value" = 45 ] && ok "entering the field again starts a fresh value (45 saved)" ||
-  fail "entering the field again: the file holds '$value', not 45"
+rf_delay_is p.tbl 45 "entering the field again starts a fresh value (45 saved)" "entering the field again"
 
 # A tab clicked in the middle of an edit commits the edit before the page
 # changes; coming back shows it, and Save As stores it.
@@ -149,9 +151,8 @@ xdotool type --delay 120 67
 click "$ADVANCE_TAB"
 click "$SYSTEM_TAB"
 if save_as "$work/tabbed.tbl"; then
-  value=$(get tabbed.tbl edtRFDelay)
-  [ "$value" = 67 ] && ok "a tab clicked while editing RF Delay Time commits 67 first" ||
-    fail "after a tab click in the middle of the edit the file holds '$value', not 67"
+  rf_delay_is tabbed.tbl 67 "a tab clicked while editing RF Delay Time commits 67 first" \
+    "after a tab click in the middle of the edit"
 else
   fail "Save As did not write tabbed.tbl"
 fi
@@ -208,9 +209,7 @@ if wait_for 10 '! alive'; then
 else
   fail "SIGTERM during Write: the program did not end"
 fi
-value=$(get pager.tbl edtRFDelay)
-[ "$value" = 45 ] && ok "the pager holds what the window showed (RF Delay Time 45)" ||
-  fail "the pager holds RF Delay Time '$value', not 45"
+rf_delay_is pager.tbl 45 "the pager holds what the window showed (RF Delay Time 45)" "read back from the pager"
 
 # 3. A second start with a file hands it over: the running window opens it
 # and its caption names it; the second start ends at once.
@@ -247,9 +246,8 @@ if wait_for 10 'shown "^ZT310\$"'; then
   sleep 1
   wait_for 10 'shown "^ZT310\$"' && xdotool key Return  # Yes: save to the default file
   if wait_for 10 '! alive'; then
-    value=$(get default.tbl edtRFDelay)
-    [ "$value" = 88 ] && ok "Save at the unsaved-changes question stores the edit (88) and closes" ||
-      fail "Save at the unsaved-changes question: default.tbl holds '$value', not 88"
+    rf_delay_is default.tbl 88 "Save at the unsaved-changes question stores the edit (88) and closes" \
+      "Save at the unsaved-changes question"
   else
     fail "Save at the unsaved-changes question did not close the window"
   fi

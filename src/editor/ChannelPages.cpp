@@ -31,7 +31,7 @@ constexpr int kMaxAlertTimeHalfSeconds = 240;
 
 int RowCount(bool group) { return group ? kGroupCallCount : kCallCount; }
 
-int OptionByte(int channel, bool group, int row) { return fields::CallOptionByte(channel, group, row); }
+using fields::CallOptionByte;
 using fields::AlertTimeByte;
 int PatternOffset(int channel, bool group, int row) {
   return group ? GroupPattern(channel, row) : CallPattern(channel, row);
@@ -251,18 +251,18 @@ void ChannelPages::ClickToneType(int channel, bool group, int row) {
   const CallRowNames n = CallRowNamesOf(channel, group, row);
   const int index = model_->At(n.toneType).selected;
   if (index < 0) return;
-  model_->image().Set(fields::ToneType(OptionByte(channel, group, row)), index);
+  model_->image().Set(fields::ToneType(CallOptionByte(channel, group, row)), index);
   model_->SetEnabled(n.pattern, index > 1);
 }
 
 void ChannelPages::ClickPriority(int channel, bool group, int row) {
   const CallRowNames n = CallRowNamesOf(channel, group, row);
-  model_->image().Set(fields::Priority(OptionByte(channel, group, row)), model_->At(n.priority).checked);
+  model_->image().Set(fields::Priority(CallOptionByte(channel, group, row)), model_->At(n.priority).checked);
 }
 
 void ChannelPages::RefreshToneTypes(int channel, bool group) {
   for (int row = 0; row < RowCount(group); ++row) {
-    const int type = model_->image().Get(fields::ToneType(OptionByte(channel, group, row)));
+    const int type = model_->image().Get(fields::ToneType(CallOptionByte(channel, group, row)));
     model_->Select(CallRowNamesOf(channel, group, row).toneType, type);
   }
 }
@@ -270,7 +270,7 @@ void ChannelPages::RefreshToneTypes(int channel, bool group) {
 void ChannelPages::RefreshPriorities(int channel, bool group) {
   for (int row = 0; row < RowCount(group); ++row) {
     model_->SetChecked(CallRowNamesOf(channel, group, row).priority,
-                       model_->image().Get(fields::Priority(OptionByte(channel, group, row))));
+                       model_->image().Get(fields::Priority(CallOptionByte(channel, group, row))));
   }
 }
 

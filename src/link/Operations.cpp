@@ -536,9 +536,7 @@ CodePlugImage AdaptAsWrite(const CodePlugImage& opened, const PagerBlocks& pager
 CodePlugImage StoredAsRead(const CodePlugImage& memory) {
   std::unique_ptr<editor::EditorModel> scratch = editor::CreateEditorModel();
   scratch->SetMessageSink([](const editor::Message&) { return editor::Answer::Ok; });
-  Block16 identity;
-  std::copy_n(memory.data(), identity.size(), identity.begin());
-  TakeOverReadImage(*scratch, memory, FirmwareVersionNumber(identity));
+  TakeOverReadImage(*scratch, memory, memory.FirmwareVersionNumber());
   CodePlugImage stored = scratch->image();
   stored[kNarrowBandMarker] = 0;  // as "Save As ..." stores it
   StoreImageChecksum(stored);
