@@ -149,10 +149,11 @@ void DiscardBuffers(PagerLink& link);
 // Close the port, show the message (when any), "  Ready .....", gauge 0,
 // progress window closed, main window enabled.
 OperationResult Abandon(OperationContext& context, const std::string& message = {});
-// lblVersion and edtSerialNo, and the host told at once.
+// The pager's firmware ("FirmVer. 1.3.0") and serial number, told to the
+// host at once (lblVersion and edtSerialNo in the window).
 void ShowVersionLabel(OperationContext& context, const std::array<std::uint8_t, 16>& identity);
 void ShowSerialNumber(OperationContext& context, const std::string& serial);
-// lblVersion emptied, and hidden too.
+// The host told that lblVersion is emptied and hidden.
 void HideVersionLabel(OperationContext& context);
 // Shows the progress window at "Read Version ..." and reads the pager's
 // identity block; on failure the version label is hidden and nothing returned.
