@@ -87,7 +87,14 @@ std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostre
 }
 
 std::optional<CodePlugImage> LoadStoredTableForCli(const std::string& path, std::ostream& err) {
-  if (text::IsTextPlugPath(path)) return LoadTextForCli(path, err);
+  if (text::IsTextPlugPath(path)) {
+    auto image = LoadTextForCli(path, err);
+    if (image && !FileHasModelSignature({image->data(), image->data() + layout::kImageSize})) {
+      err << path << ": " << kNotCodePlugText << "\n";
+      return std::nullopt;
+    }
+    return image;
+  }
   std::string reason;
   const auto bytes = ReadFileBytes(path, &reason);
   if (!bytes) {

@@ -216,17 +216,16 @@ OpenResult OpenTableFile(const fs::path& path, CodePlugImage& image) {
   return OpenTableBytes(std::move(*bytes), image);
 }
 
-OpenResult OpenTableBytes(std::vector<std::uint8_t> fileBytes, CodePlugImage& image) {
+OpenResult OpenTableBytes(std::vector<std::uint8_t> bytes, CodePlugImage& image) {
   OpenResult result;
-  auto* bytes = &fileBytes;
-  if (!FileHasModelSignature(*bytes)) {
+  if (!FileHasModelSignature(bytes)) {
     result.status = OpenStatus::NotCodePlug;
     return result;
   }
-  const std::size_t fileSize = bytes->size();
-  result.squelchUpgraded = UpgradeLegacySquelch(*bytes);
-  bytes->resize(std::min(fileSize, kImageSize));
-  PlaceFileBytes(image, *bytes);
+  const std::size_t fileSize = bytes.size();
+  result.squelchUpgraded = UpgradeLegacySquelch(bytes);
+  bytes.resize(std::min(fileSize, kImageSize));
+  PlaceFileBytes(image, bytes);
   NormaliseRememberedToneDurations(image);
   image[kNarrowBandMarker] = 0;
   result.status = OpenStatus::Opened;

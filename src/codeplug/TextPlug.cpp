@@ -119,7 +119,7 @@ std::variant<TextPlug, TextError> ParseDocument(const YAML::Node& root) {
                                                    "; write one key per line, as channels.F1.frequency: VALUE";
       return Error(value.IsNull() ? key : value, name, why);
     }
-    plug.fields.push_back({name, value.Scalar(), At(value.Mark())});
+    plug.fields.push_back({name, value.Scalar(), At(value.Mark()), At(key.Mark())});
   }
   return plug;
 }
@@ -150,6 +150,8 @@ std::variant<TextPlug, TextError> ParseTextPlug(std::string_view text) {
     return TextError{At(e.mark), "", "not YAML: " + e.msg};
   } catch (const YAML::Exception& e) {
     return TextError{At(e.mark), "", "not a ZT310 code-plug text: " + e.msg};
+  } catch (const std::exception& e) {
+    return TextError{{}, "", std::string("not a ZT310 code-plug text: ") + e.what()};
   }
 }
 

@@ -31,7 +31,8 @@ struct Position {
 struct TextField {
   std::string key;
   std::string value;
-  Position at;
+  Position at;     // of the value
+  Position keyAt;  // of the key
 };
 
 struct TextByte {

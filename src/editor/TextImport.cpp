@@ -237,17 +237,22 @@ class Applier {
 
   EditorModel& model() { return *model_; }
 
-  // Empty when VALUE is now in the entry's controls; otherwise why not.
+  // Empty when VALUE is now in the entry's controls; otherwise why not. A
+  // refused value leaves the controls showing what is stored, and the
+  // controls opened for it are put back either way.
   std::string Apply(const Entry& entry, const std::string& value) {
     messages_.clear();
     if (ShownValue(*model_, entry) == value) return {};
     std::vector<Gate> restore;
     std::string why = OpenGates(entry.gates, restore);
     if (why.empty()) why = Put(entry, value);
-    for (auto it = restore.rbegin(); it != restore.rend() && why.empty(); ++it) why = SetControl(it->control, it->value);
-    if (why.empty() && !messages_.empty()) {
-      for (const auto& message : messages_) why += (why.empty() ? "" : " / ") + message;
+    if (why.empty()) why = MessagesText();
+    if (!why.empty()) Reshow(entry);
+    for (auto it = restore.rbegin(); it != restore.rend(); ++it) {
+      const std::string back = SetControl(it->control, it->value);
+      if (why.empty()) why = back;
     }
+    if (why.empty()) why = MessagesText();
     return why;
   }
 
@@ -279,6 +284,23 @@ class Applier {
       restore.push_back({gate.control, before});
     }
     return {};
+  }
+
+  std::string MessagesText() const {
+    std::string text;
+    for (const auto& message : messages_) text += (text.empty() ? "" : " / ") + message;
+    return text;
+  }
+
+  // A refused commit keeps the typed text in its field, which has the
+  // focus; leaving it empty shows the stored value again.
+  void Reshow(const Entry& entry) {
+    for (const std::string& name : {entry.control, entry.control2}) {
+      if (name.empty() || model_->Focus() != name) continue;
+      model_->Enter(name);
+      model_->SetFocus(kFocusSink);
+      model_->Leave(name);
+    }
   }
 
   std::string Type(const std::string& name, const std::string& value) {
@@ -347,12 +369,27 @@ struct Refusal {
 std::optional<Refusal> ApplyAll(Applier& applier, const std::vector<Field>& fields) {
   std::map<std::size_t, std::size_t> byEntry;
   for (std::size_t i = 0; i < fields.size(); ++i) byEntry[fields[i].entry] = i;
+  std::vector<std::size_t> pending;
   for (const std::size_t entry : ImportOrder()) {
-    const auto it = byEntry.find(entry);
-    if (it == byEntry.end()) continue;
-    if (std::string why = applier.Apply(Table()[entry], fields[it->second].value); !why.empty()) {
-      return Refusal{it->second, why};
+    if (const auto it = byEntry.find(entry); it != byEntry.end()) pending.push_back(it->second);
+  }
+  // A value refused because of a field still to come (a tone too close to
+  // one that changes later) is tried again after the others, as a user
+  // would come back to it; the import stops once a round takes none.
+  while (!pending.empty()) {
+    std::vector<std::size_t> deferred;
+    std::optional<Refusal> first;
+    for (const std::size_t index : pending) {
+      const Entry& entry = Table()[fields[index].entry];
+      std::string why = applier.Apply(entry, fields[index].value);
+      if (why.empty()) continue;
+      // Taken, but with a message: no later round would show it again.
+      if (ShownValue(applier.model(), entry) == fields[index].value) return Refusal{index, why};
+      if (!first) first = Refusal{index, why};
+      deferred.push_back(index);
     }
+    if (deferred.size() == pending.size()) return first;
+    pending = std::move(deferred);
   }
   return std::nullopt;
 }
@@ -380,7 +417,7 @@ std::string ExportText(const CodePlugImage& image) {
   }
   // A value the editor refuses (a stored value out of its range) is no key:
   // its bytes go to "bytes:" with the rest.
-  std::set<std::size_t> refused;
+  std::map<std::size_t, std::string> refused;  // entry, why
   std::optional<CodePlugImage> applied;
   while (!applied) {
     std::vector<Field> kept;
@@ -389,7 +426,7 @@ std::string ExportText(const CodePlugImage& image) {
     }
     Applier applier(TextBaseImage());
     if (const auto refusal = ApplyAll(applier, kept)) {
-      refused.insert(kept[refusal->field].entry);
+      refused.emplace(kept[refusal->field].entry, refusal->why);
       continue;
     }
     applied = applier.model().image();
@@ -409,12 +446,18 @@ std::string ExportText(const CodePlugImage& image) {
   std::sort(bytes.begin(), bytes.end());
 
   std::vector<text::OutputLine> lines;
+  // What the window shows but no key sets; the bytes below hold it.
   lines.push_back({text::OutputLine::Kind::Comment, "firmware " + FirmwareText(image), ""});
+  if (const auto serial = SerialNumberText(image)) {
+    lines.push_back({text::OutputLine::Kind::Comment, "serial number " + OneLineText(*serial), ""});
+  }
   for (const Field& field : fields) {
     const std::string& key = Table()[field.entry].key;
-    if (refused.count(field.entry)) {
+    if (const auto it = refused.find(field.entry); it != refused.end()) {
       lines.push_back({text::OutputLine::Kind::Comment,
-                       key + ": " + text::ScalarText(field.value) + " (refused by the editor; kept in bytes)", ""});
+                       key + ": " + text::ScalarText(field.value) + " (refused by the editor: " +
+                           OneLineText(it->second) + "; kept in bytes)",
+                       ""});
     } else {
       lines.push_back({text::OutputLine::Kind::Field, key, field.value});
     }
@@ -439,7 +482,7 @@ TextImportResult ImportText(std::string_view input, const CodePlugImage& base) {
   for (const text::TextField& field : plug.fields) {
     const auto it = byKey.find(field.key);
     if (it == byKey.end()) {
-      result.error = text::Describe({field.at, field.key, "no such key; 'zt310 export' writes every key there is"});
+      result.error = text::Describe({field.keyAt, field.key, "no such key; 'zt310 export' writes every key there is"});
       return result;
     }
     fields.push_back({it->second, field.value, field.at});

@@ -82,8 +82,13 @@ CodePlugImage EditedImage(std::mt19937& random, const std::vector<Edit>& edits) 
   return model->image();
 }
 
-void VerifyRoundTrip(const CodePlugImage& image, const char* what) {
+// MADE_BY_EDITOR: every value the editor shows can be typed back, so the
+// text has a key for every field.
+void VerifyRoundTrip(const CodePlugImage& image, const char* what, bool madeByEditor = false) {
   const std::string text = editor::ExportText(image);
+  if (madeByEditor && text.find("(refused by the editor") != std::string::npos) {
+    QFAIL((std::string(what) + ": a shown value is refused\n" + text).c_str());
+  }
   const editor::TextImportResult imported = editor::ImportText(text, editor::TextBaseImage());
   QVERIFY2(imported.image, (std::string(what) + ": " + imported.error + "\n" + text).c_str());
   for (int offset = 0; offset < static_cast<int>(layout::kImageSize); ++offset) {
@@ -108,7 +113,7 @@ class TextImportTest : public QObject {
 
  private slots:
   void storedFilesRoundTrip() {
-    for (const char* file : kStoredFiles) VerifyRoundTrip(TestDataImage(file), file);
+    for (const char* file : kStoredFiles) VerifyRoundTrip(TestDataImage(file), file, true);
   }
 
   void editedImagesRoundTrip() {
@@ -152,7 +157,7 @@ class TextImportTest : public QObject {
       QVERIFY2(text.find(line) != std::string::npos, line);
     }
     QVERIFY(text.find(" \n") == std::string::npos);
-    QVERIFY2(text.find("refused") == std::string::npos, text.c_str());
+    QVERIFY2(text.find("(refused by the editor") == std::string::npos, text.c_str());
   }
 
   // A text that leaves keys out keeps the base's values there: a template.
