@@ -116,7 +116,8 @@ class LocalUser {
     gid_ = entry->pw_gid;
   }
   ~LocalUser() {
-    if (uid_ != 0) std::system(("userdel " + name_ + " >/dev/null 2>&1").c_str());
+    if (uid_ == 0) return;
+    [[maybe_unused]] const int removed = std::system(("userdel " + name_ + " >/dev/null 2>&1").c_str());
   }
   const char* Skip() const { return skip_.empty() ? nullptr : skip_.c_str(); }
   uid_t uid() const { return uid_; }
