@@ -7,6 +7,8 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
+#include <stdio.h>
 #include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -51,11 +53,43 @@ std::string RandomSuffix() {
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
+// The save lock needs write access: only a descriptor opened for writing
+// takes it, so a user who may only read the file cannot hold saves back.
 // O_NONBLOCK keeps a FIFO planted at the name from stalling the open.
 int OpenToLock(const fs::path& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  return fd;
+  return ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+}
+
+enum class LockTry { Taken, Busy, Unsupported, Failed };
+
+// A write lock on the whole file, owned by the open file description (not
+// by the process), so closing another descriptor of the file keeps it and
+// two saves in one process take turns too. Only a write lock held by
+// another saver counts as busy: a read lock needs no more than read access,
+// and a reader must not make a saver wait.
+LockTry TryWriteLock(int fd) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return LockTry::Taken;
+  const int error = errno;
+  if (error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL) return LockTry::Unsupported;
+  if (error != EAGAIN && error != EACCES && error != EINTR) return LockTry::Failed;
+  struct flock held {};
+  held.l_type = F_WRLCK;
+  held.l_whence = SEEK_SET;
+  if (::fcntl(fd, F_OFD_GETLK, &held) == 0 && held.l_type == F_RDLCK) return LockTry::Unsupported;
+  return LockTry::Busy;
+}
+
+// A file made in a group's shared folder (setgid, group-writable) is the
+// group's to append to, whatever the maker's umask keeps from the group.
+void ShareWithFolderGroup(int fd, const fs::path& folder) {
+  struct stat dir {};
+  struct stat file {};
+  if (::stat(folder.c_str(), &dir) != 0 || ::fstat(fd, &file) != 0) return;
+  if ((dir.st_mode & S_ISGID) == 0 || (dir.st_mode & S_IWGRP) == 0 || file.st_gid != dir.st_gid) return;
+  ::fchmod(fd, (file.st_mode & 0777) | S_IRGRP | S_IWGRP);
 }
 
 }  // namespace
@@ -179,6 +213,7 @@ AppendFile OpenForAppend(const fs::path& path) {
   AppendFile file;
   int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd >= 0) {
+    ShareWithFolderGroup(fd, FolderOf(path));
     file.fd = UniqueFd(fd);
     file.created = true;
     file.status = AppendFile::Status::Opened;
@@ -211,6 +246,35 @@ AppendFile OpenForAppend(const fs::path& path) {
   return file;
 }
 
+bool MakePrivateFolder(const fs::path& folder) {
+  if (folder.empty()) return false;
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0) {
+    if (errno != ENOENT) return false;
+    const fs::path parent = folder.parent_path();
+    if (!parent.empty() && parent != folder && ::access(parent.c_str(), F_OK) != 0) {
+      std::error_code error;
+      fs::create_directories(parent, error);
+    }
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (::lstat(folder.c_str(), &info) != 0) return false;
+  }
+  if (!S_ISDIR(info.st_mode)) return false;
+  if (info.st_uid == ::geteuid() && (info.st_mode & 077) != 0) ::chmod(folder.c_str(), 0700);
+  return true;
+}
+
+void MakePrivateFile(const fs::path& file) {
+  int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0 && errno == EEXIST) fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  const UniqueFd held(fd);
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) != 0) {
+    ::fchmod(fd, info.st_mode & 0700);
+  }
+}
+
 std::optional<TableFileLock> TableFileLock::Acquire(const fs::path& path, std::string* error, int waitMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
   for (;;) {
@@ -218,49 +282,85 @@ std::optional<TableFileLock> TableFileLock::Acquire(const fs::path& path, std::s
     if (target.empty()) return std::nullopt;
 
     UniqueFd fd(OpenToLock(target));
-    const bool fileMissing = !fd.valid() && errno == ENOENT;
-    if (fileMissing) fd = UniqueFd(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid()) {
+      const int reason = errno;
+      // No file yet: the save creates it without replacing one that appears
+      // meanwhile (see CreatedOnly), which needs no lock on the folder that
+      // readers of the folder could hold.
+      if (reason == ENOENT) return TableFileLock(path, target, UniqueFd(), true);
+      // A file the user may not write: no lock to take, and the save says
+      // the file is read-only.
+      if (reason == EACCES || reason == EPERM || reason == EROFS || reason == ETXTBSY) {
+        return TableFileLock(path, target, UniqueFd(), false);
+      }
       // Became a link meanwhile: resolve again, for as long as we may wait.
-      if (errno == ELOOP && std::chrono::steady_clock::now() < deadline) continue;
-      *error = (fileMissing ? "Cannot create " : "Cannot save ") + Quoted(path) + ": " + std::strerror(errno);
+      if (reason == ELOOP && std::chrono::steady_clock::now() < deadline) continue;
+      if (reason == ENXIO || reason == EISDIR || reason == ELOOP) {
+        *error = "Cannot save " + Quoted(path) + ": it is not a regular file.";
+      } else {
+        *error = "Cannot save " + Quoted(path) + ": " + std::strerror(reason);
+      }
       return std::nullopt;
     }
     struct stat held {};
     ::fstat(fd.get(), &held);
-    if (!fileMissing && !S_ISREG(held.st_mode)) {
+    if (!S_ISREG(held.st_mode)) {
       *error = "Cannot save " + Quoted(path) + ": it is not a regular file.";
       return std::nullopt;
     }
 
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-      // A file system without locks (some network mounts) still saves,
-      // without the turn-taking, as it did before there was a lock.
-      if (errno == ENOLCK || errno == EOPNOTSUPP || errno == ENOSYS) return TableFileLock(path, target, std::move(fd));
-      if (errno != EWOULDBLOCK && errno != EINTR) {
+    switch (TryWriteLock(fd.get())) {
+      case LockTry::Taken:
+        break;
+      case LockTry::Unsupported:
+        // A file system without locks (some network mounts) still saves,
+        // without the turn-taking, as it did before there was a lock.
+        return TableFileLock(path, target, std::move(fd), false);
+      case LockTry::Failed:
         *error = "Cannot lock " + Quoted(path) + ": " + std::strerror(errno);
         return std::nullopt;
-      }
-      if (std::chrono::steady_clock::now() >= deadline) {
-        *error = "Cannot save " + Quoted(path) + ": another program is saving it; nothing was written.";
-        return std::nullopt;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      continue;
+      case LockTry::Busy:
+        if (std::chrono::steady_clock::now() >= deadline) {
+          *error = "Cannot save " + Quoted(path) + ": another program is saving it; nothing was written.";
+          return std::nullopt;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        continue;
     }
 
-    // Whoever held the lock may have replaced the file (or created it): the
-    // lock only counts on the file that is there now.
+    // Whoever held the lock may have replaced the file: the lock only counts
+    // on the file that is there now.
     struct stat now {};
-    const bool present = ::lstat(target.c_str(), &now) == 0;
-    if (fileMissing ? !present : (present && SameFile(now, held))) {
-      return TableFileLock(path, target, std::move(fd));
+    if (::lstat(target.c_str(), &now) == 0 && SameFile(now, held)) {
+      return TableFileLock(path, target, std::move(fd), false);
     }
     if (std::chrono::steady_clock::now() >= deadline) {
       *error = "Cannot save " + Quoted(path) + ": it keeps being replaced by another program; nothing was written.";
       return std::nullopt;
     }
   }
+}
+
+bool RenameWithoutReplacing(const fs::path& from, const fs::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a second name, then the first goes.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
+std::string ForeignFileInStickyFolder(const fs::path& file) {
+  struct stat info {};
+  if (::lstat(file.c_str(), &info) != 0) return {};
+  struct stat folder {};
+  if (::stat(FolderOf(file).c_str(), &folder) != 0 || (folder.st_mode & S_ISVTX) == 0) return {};
+  const uid_t me = ::geteuid();
+  if (me == 0 || me == folder.st_uid || me == info.st_uid) return {};
+  const struct passwd* owner = ::getpwuid(info.st_uid);
+  const std::string name = owner ? std::string(owner->pw_name) : "user " + std::to_string(info.st_uid);
+  return Quoted(file) + " belongs to " + name +
+         ", and in this shared folder (sticky: only a file's owner may replace it) it cannot be replaced";
 }
 
 }  // namespace zt310

@@ -75,6 +75,7 @@ std::string ReplaceFileWith(const std::filesystem::path& path, const std::vector
 
 // Opens a file to append to, creating it when missing, never through a link
 // and only when it is a regular file. created tells whether this call made it.
+// Made in a setgid, group-writable folder, it is group-writable too.
 struct AppendFile {
   enum class Status { Opened, CannotCreate, CannotOpen, NotRegular };
   Status status = Status::CannotOpen;
@@ -84,11 +85,22 @@ struct AppendFile {
 };
 AppendFile OpenForAppend(const std::filesystem::path& path);
 
+// The user's own folders and files (settings, backups): folders made 0700,
+// files 0600, and ones already there tightened to that when they belong to
+// the user. A file is created empty when missing, so whatever writes it
+// later (and keeps its mode) never makes it readable to others first.
+// False when the folder cannot be made.
+bool MakePrivateFolder(const std::filesystem::path& folder);
+void MakePrivateFile(const std::filesystem::path& file);
+
 // Serialises the programs that rewrite one table file: the holder may load
 // it, change it and save it knowing no other holder does so meanwhile. The
-// lock is an advisory flock on the file itself (on its folder while the file
-// does not exist yet), taken again whenever the file was replaced while
-// waiting, and given up with the object or when the process ends.
+// lock is an advisory write lock (fcntl, on the open file description) on
+// the file itself, opened for writing, so only those who may write the file
+// can hold it; it is taken again whenever the file was replaced while
+// waiting, and given up with the object or when the process ends. A file
+// that does not exist yet is not locked: its save creates it only where no
+// file has appeared meanwhile (RenameWithoutReplacing).
 class TableFileLock {
  public:
   static constexpr int kDefaultWaitMs = 10000;
@@ -101,13 +113,24 @@ class TableFileLock {
   // The name as given, and the real file it stands for.
   const std::filesystem::path& Named() const { return named_; }
   const std::filesystem::path& Target() const { return target_; }
+  // The file did not exist when the lock was taken: the save must create it.
+  bool CreatesFile() const { return creates_; }
 
  private:
-  TableFileLock(std::filesystem::path named, std::filesystem::path target, UniqueFd fd)
-      : named_(std::move(named)), target_(std::move(target)), fd_(std::move(fd)) {}
+  TableFileLock(std::filesystem::path named, std::filesystem::path target, UniqueFd fd, bool creates)
+      : named_(std::move(named)), target_(std::move(target)), fd_(std::move(fd)), creates_(creates) {}
   std::filesystem::path named_;
   std::filesystem::path target_;
   UniqueFd fd_;
+  bool creates_ = false;
 };
+
+// Renames from to to unless something is at to already (EEXIST then).
+bool RenameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Empty, or why file cannot be replaced by this user: it belongs to another
+// user in a sticky folder (such as /tmp or a shared drop folder) that this
+// user does not own either.
+std::string ForeignFileInStickyFolder(const std::filesystem::path& file);
 
 }  // namespace zt310

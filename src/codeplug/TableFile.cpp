@@ -86,16 +86,37 @@ void SyncFolder(const fs::path& folder) {
   if (fd.valid()) ::fsync(fd.get());
 }
 
-SaveResult WriteWhileLocked(const TableFileLock& lock, const std::uint8_t* data, std::size_t size) {
+std::string AppearedText(const fs::path& named) {
+  return "Cannot save " + Quoted(named) + ": another program created it meanwhile; nothing was written.";
+}
+
+// In a sticky folder a file of another user cannot be replaced, nor its
+// backup: said before anything is made, so no name is left behind that
+// this user could not remove again.
+std::string RefusalInStickyFolder(const fs::path& named, const fs::path& target, bool exists) {
+  std::string reason = exists ? ForeignFileInStickyFolder(target) : std::string();
+  if (reason.empty() && exists) reason = ForeignFileInStickyFolder(BackupPathFor(target));
+  return reason.empty() ? reason : "Cannot save " + Quoted(named) + ": " + reason + "; nothing was written.";
+}
+
+SaveResult WriteWhileLocked(const TableFileLock& lock, const std::uint8_t* data, std::size_t size,
+                            bool* appeared = nullptr) {
   SaveResult result;
   const fs::path& named = lock.Named();
   const fs::path& target = lock.Target();
   struct stat old {};
   const bool exists = ::lstat(target.c_str(), &old) == 0;
+  if (exists && lock.CreatesFile()) {
+    if (appeared) *appeared = true;
+    result.error = AppearedText(named);
+    return result;
+  }
   if (exists) {
     result.error = RefusalToReplace(named, target, old);
     if (!result.error.empty()) return result;
   }
+  result.error = RefusalInStickyFolder(named, target, exists);
+  if (!result.error.empty()) return result;
   RemoveStaleTemporaries(FolderOf(target), target.filename().string());
 
   std::string reason;
@@ -124,8 +145,13 @@ SaveResult WriteWhileLocked(const TableFileLock& lock, const std::uint8_t* data,
     }
     result.backup = backup;
   }
-  if (::rename(temporary->path.c_str(), target.c_str()) != 0) {
-    result.error = "Cannot write " + Quoted(named) + ": " + Reason(errno);
+  // A new file never replaces one another program made meanwhile.
+  const bool placed = exists ? ::rename(temporary->path.c_str(), target.c_str()) == 0
+                             : RenameWithoutReplacing(temporary->path, target);
+  if (!placed) {
+    const bool taken = !exists && errno == EEXIST;
+    if (taken && appeared) *appeared = true;
+    result.error = taken ? AppearedText(named) : "Cannot write " + Quoted(named) + ": " + Reason(errno);
     Discard(*temporary);
     return result;
   }
@@ -263,10 +289,16 @@ void StampImageForSave(CodePlugImage& image, SaveKind kind) { StampForSave(image
 
 SaveResult SaveFileContents(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
   const fs::path named = path.parent_path().empty() ? fs::path(".") / path : path;
-  SaveResult result;
-  const auto lock = TableFileLock::Acquire(named, &result.error);
-  if (!lock) return result;
-  return WriteWhileLocked(*lock, bytes.data(), bytes.size());
+  // A file another program created while this one wrote is saved over, as
+  // the later of two saves, keeping the other's as the backup.
+  for (int attempt = 0;; ++attempt) {
+    SaveResult result;
+    const auto lock = TableFileLock::Acquire(named, &result.error);
+    if (!lock) return result;
+    bool appeared = false;
+    result = WriteWhileLocked(*lock, bytes.data(), bytes.size(), &appeared);
+    if (!appeared || attempt == 2) return result;
+  }
 }
 
 SaveResult SaveFileContents(const TableFileLock& lock, const std::vector<std::uint8_t>& bytes) {

@@ -62,7 +62,7 @@ std::string LogNotOpenedText(const std::filesystem::path& path) {
 
 std::string LogNotAFileText(const std::filesystem::path& path) {
   return "The log file \"" + path.string() + "\" is not a regular file (a link, a folder or a device);\n"
-         "it is not written through. This run will not be logged.";
+         "it is not written through, and the run is not made unlogged. Nothing was programmed.";
 }
 
 // The production run's own abandonment hands the focus back to the field
@@ -153,8 +153,9 @@ OperationResult ProgramScannedPager(OperationContext& context, const OperationRe
       host.Warning(LogNotOpenedText(log.path()));
       break;
     case ProductionLog::State::NotRegular:
+      // Something planted at the day's name must not make runs go unlogged.
       host.Warning(LogNotAFileText(log.path()));
-      break;
+      return {OperationOutcome::Abandoned, {}};
   }
 
   StampHeader(image);

@@ -1,6 +1,11 @@
 #include "port/LinkTrace.h"
 
 #include <QDateTime>
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -21,18 +26,75 @@ LinkTrace::~LinkTrace() {
   if (file_) std::fclose(file_);
 }
 
+namespace {
+
+QString ErrnoText(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+}  // namespace
+
+int OpenNamedOutput(const QString& path, QString* error) {
+  // O_NONBLOCK: opening a FIFO for writing waits for a reader without it;
+  // with it the open fails at once (ENXIO) when nobody reads.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
+                        0666);
+  if (fd < 0) {
+    if (error) *error = errno == ENXIO ? QStringLiteral("it is a FIFO that no program reads") : ErrnoText(errno);
+    return -1;
+  }
+  struct stat info {};
+  QString refused;
+  if (::fstat(fd, &info) != 0) {
+    refused = ErrnoText(errno);
+  } else if (S_ISSOCK(info.st_mode)) {
+    refused = QStringLiteral("it is a socket");
+  } else if (S_ISREG(info.st_mode) && ::ftruncate(fd, 0) != 0) {
+    refused = ErrnoText(errno);
+  } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    refused = ErrnoText(errno);
+  }
+  if (!refused.isEmpty()) {
+    ::close(fd);
+    if (error) *error = refused;
+    return -1;
+  }
+  return fd;
+}
+
+bool WriteNamedOutput(int fd, const QByteArray& bytes, QString* error) {
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (error) *error = n < 0 ? ErrnoText(errno) : QStringLiteral("nothing was written");
+      return false;
+    }
+    done += n;
+  }
+  return true;
+}
+
 bool LinkTrace::Open(const QString& path, QString* error) {
-  std::FILE* file = std::fopen(path.toLocal8Bit().constData(), "w");
+  const int fd = OpenNamedOutput(path, error);
+  if (fd < 0) return false;
+  std::FILE* file = ::fdopen(fd, "w");
   if (file == nullptr) {
-    if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
+    if (error) *error = ErrnoText(errno);
+    ::close(fd);
+    return false;
+  }
+  // The first line is written at once, so a trace that cannot take it (a
+  // full disk, /dev/full) is found before a frame goes out.
+  std::fprintf(file, "# zt310 serial trace started %s; time in ms, > sent, < received\n",
+               QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8().constData());
+  if (std::fflush(file) != 0 || std::ferror(file)) {
+    if (error) *error = ErrnoText(errno);
+    std::fclose(file);
     return false;
   }
   if (file_) std::fclose(file_);
   file_ = file;
   clock_.start();
-  std::fprintf(file_, "# zt310 serial trace started %s; time in ms, > sent, < received\n",
-               QDateTime::currentDateTime().toString(Qt::ISODateWithMs).toUtf8().constData());
-  std::fflush(file_);
   return true;
 }
 

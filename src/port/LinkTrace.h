@@ -2,6 +2,7 @@
 // millisecond timestamp, the port and the direction, and the time-outs.
 #pragma once
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 
@@ -35,5 +36,15 @@ class LinkTrace {
 };
 
 QString HexBytes(std::span<const std::uint8_t> bytes);
+
+// A file named on the command line for output (a trace, a picture), opened
+// for writing: truncated when it is a regular file; a folder, a socket or a
+// FIFO that no program reads is refused instead of hanging the run. Returns
+// the descriptor (close-on-exec), or -1 with the reason in error.
+int OpenNamedOutput(const QString& path, QString* error);
+
+// Writes all of bytes to fd, which must take them whole (a full disk or
+// /dev/full is an error, not a short picture). False with the reason.
+bool WriteNamedOutput(int fd, const QByteArray& bytes, QString* error);
 
 }  // namespace zt310

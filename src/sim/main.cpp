@@ -16,7 +16,8 @@ void StopOnSignal(int) {
 constexpr const char* kUsage =
     "Usage: zt310-sim [--link PATH] [--memory FILE] [--firmware X.Y.Z] [--single-channel]\n"
     "                 [--narrow-band] [--serial TEXT] [--baud N] [--turnaround MS]\n"
-    "                 [--fault KIND@N]... [--save FILE] [--trace FILE]\n\n"
+    "                 [--fault KIND@N]... [--save FILE] [--trace FILE]\n"
+    "       zt310-sim --version\n\n"
     "A ZT310 pager in its programming cradle on a pseudo-terminal. Prints 'ready DEVICE'\n"
     "once it listens and runs until terminated.\n"
     "  --link PATH       make PATH a symbolic link to the device\n"
@@ -39,6 +40,10 @@ int main(int argc, char** argv) {
   for (const auto& arg : args) {
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "zt310-sim " << ZT310_VERSION << "\n";
       return 0;
     }
   }

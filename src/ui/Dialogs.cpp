@@ -90,6 +90,8 @@ static QString ReadmePath() {
 namespace {
 
 constexpr const char* kAboutEmail = "zt310-programmer@example.org";
+constexpr const char* kLicence =
+    "Free software under the GNU General Public License, version 3 or later (GPL-3.0-or-later).";
 
 // An address of the About box: underlined, bold while the pointer is over
 // it, opened with the desktop's handler when clicked.
@@ -142,6 +144,9 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   layout->addWidget(product);
   layout->addWidget(new QLabel("Version 1.3.9 (2011.3.15)", this));
   layout->addWidget(new QLabel("ZT310 Programmer, an open programming tool for ZT310 pagers.", this));
+  auto* licence = new QLabel(kLicence, this);
+  licence->setObjectName("lblLicence");
+  layout->addWidget(licence);
   const QString readme = ReadmePath();
   const struct {
     const char* caption;

@@ -30,6 +30,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "codeplug/SafeFile.h"
 #include "codeplug/TableFile.h"
 #include "codeplug/TextPlug.h"
 #include "editor/ChannelPages.h"
@@ -556,7 +557,12 @@ void MainWindow::Redo() { RestoreStep(redoSteps_, undoSteps_); }
 
 std::unique_ptr<QSettings> MainWindow::Settings() const {
   if (!options_.settingsFile.isEmpty()) return std::make_unique<QSettings>(options_.settingsFile, QSettings::IniFormat);
-  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "zt310prog", "zt310prog");
+  auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "zt310prog", "zt310prog");
+  // The recent files and folders are the user's own business: a 0600 file
+  // in a 0700 folder, which later saves keep.
+  const std::filesystem::path file = settings->fileName().toStdString();
+  if (MakePrivateFolder(file.parent_path())) MakePrivateFile(file);
+  return settings;
 }
 
 QStringList MainWindow::RecentFiles() const { return Settings()->value(kRecentSetting).toStringList(); }
@@ -690,7 +696,10 @@ void MainWindow::RestoreFactorySettings() {
 
 QString MainWindow::BackupFolder() const {
   if (!options_.backupFolder.isEmpty()) return options_.backupFolder;
-  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/backups";
+  // The pagers' backups are private to the user unless a folder was chosen.
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/backups";
+  MakePrivateFolder(folder.toStdString());
+  return folder;
 }
 
 bool MainWindow::BackupBeforeWrite() const { return backupAction_->isChecked(); }

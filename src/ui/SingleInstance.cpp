@@ -6,6 +6,8 @@
 #include <QLocalSocket>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
+#include <utility>
 #include <unistd.h>
 
 namespace zt310::ui {
@@ -119,29 +121,74 @@ void SingleInstance::Listen() {
     return;
   }
   connect(server_, &QLocalServer::newConnection, this, [this] {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-      connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-      connect(socket, &QLocalSocket::readyRead, this, [this, socket] { TakeRequest(socket); });
-      emit RaiseRequested();  // a request that never arrives still brings the window forward
-    }
+    while (QLocalSocket* socket = server_->nextPendingConnection()) Accept(socket);
   });
 }
 
-// One line: "raise", or "open " and the file's path in base64. A line longer
-// than any path ends the connection unread.
+void SingleInstance::Accept(QLocalSocket* socket) {
+  if (connections_.size() >= kMaxConnections) {
+    // The oldest goes, after what it did send is taken.
+    QLocalSocket* oldest = connections_.takeFirst();
+    oldest->waitForReadyRead(0);
+    TakeRequest(oldest);
+    oldest->abort();
+  }
+  connections_.append(socket);
+  connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+    connections_.removeOne(socket);
+    socket->deleteLater();
+  });
+  connect(socket, &QLocalSocket::readyRead, this, [this, socket] { TakeRequest(socket); });
+  QTimer::singleShot(kConnectionMs, socket, [socket] { socket->abort(); });
+  emit RaiseRequested();  // a request that never arrives still brings the window forward
+}
+
+// One line: "raise", or "open " and the file's path in base64. A line
+// longer than any path can be is dropped whole with its connection.
 void SingleInstance::TakeRequest(QLocalSocket* socket) {
-  constexpr qint64 kLongestRequest = 16 * 1024;
+  constexpr qint64 kLongestPath = 4096;  // PATH_MAX
+  constexpr qint64 kLongestRequest = 5 + (kLongestPath + 2) / 3 * 4 + 2;
   while (socket->canReadLine()) {
-    const QByteArray line = socket->readLine(kLongestRequest).trimmed();
+    const QByteArray raw = socket->readLine(kLongestRequest + 1);
+    if (!raw.endsWith('\n')) {
+      socket->abort();
+      return;
+    }
+    const QByteArray line = raw.trimmed();
     if (line.startsWith("open ")) {
       const auto decoded = QByteArray::fromBase64Encoding(line.mid(5), QByteArray::AbortOnBase64DecodingErrors);
       if (decoded) {
         const QString file = QString::fromUtf8(*decoded);
-        if (!file.isEmpty() && QFileInfo(file).isAbsolute()) emit OpenRequested(file);
+        if (!file.isEmpty() && QFileInfo(file).isAbsolute()) QueueFile(file);
       }
     }
   }
   if (socket->bytesAvailable() > kLongestRequest) socket->abort();
+}
+
+void SingleInstance::StopHandingOver() {
+  stopped_ = true;
+  queuedFiles_.clear();
+}
+
+void SingleInstance::QueueFile(const QString& file) {
+  if (stopped_ || queuedFiles_.contains(file)) return;
+  if (queuedFiles_.size() >= kMaxQueuedFiles) {
+    ++dropped_;
+    return;
+  }
+  queuedFiles_.append(file);
+  if (!delivering_) QTimer::singleShot(0, this, &SingleInstance::DeliverNextFile);
+}
+
+void SingleInstance::DeliverNextFile() {
+  if (delivering_) return;
+  delivering_ = true;
+  while (!stopped_ && !queuedFiles_.isEmpty()) emit OpenRequested(queuedFiles_.takeFirst());
+  delivering_ = false;
+  if (dropped_ > 0) {
+    emit OpenRequestsDropped(std::exchange(dropped_, 0));
+  }
 }
 
 }  // namespace zt310::ui

@@ -9,7 +9,9 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QList>
 #include <QObject>
+#include <QStringList>
 #include <memory>
 
 namespace zt310::ui {
@@ -34,16 +36,43 @@ class SingleInstance : public QObject {
 
   const QString& LockPath() const { return lockPath_; }
 
+  // The program is ending: no more files are handed over (a box for the
+  // next one would keep it from ending).
+  void StopHandingOver();
+
  signals:
   void RaiseRequested();
-  // A second start was given this file (an absolute path).
+  // A second start was given this file (an absolute path). One at a time:
+  // the next is not emitted while a receiver is still handling one (a box
+  // it shows), so a flood of starts never stacks boxes; files named
+  // meanwhile wait in a short queue, and what does not fit is dropped.
   void OpenRequested(const QString& file);
+  // Files named by second starts were dropped while the queue was full.
+  void OpenRequestsDropped(int count);
+
+ public:
+  // A connection is closed this long after it was made, sent or not.
+  static constexpr int kConnectionMs = 3000;
+  // At most this many second starts are served at once; a newer one closes
+  // the oldest, so idle connections never use up the window's descriptors.
+  static constexpr int kMaxConnections = 64;
+  // Files waiting to be opened while one is being opened.
+  static constexpr int kMaxQueuedFiles = 8;
 
  private:
   bool AskFirstCopyToShow(const QString& file);
+  void Accept(QLocalSocket* socket);
   void TakeRequest(QLocalSocket* socket);
+  void QueueFile(const QString& file);
+  void DeliverNextFile();
   QString DescribeHolder() const;
   void Listen();
+
+  QList<QLocalSocket*> connections_;
+  QStringList queuedFiles_;
+  bool delivering_ = false;
+  bool stopped_ = false;
+  int dropped_ = 0;
 
   QString lockPath_;
   QString serverName_;

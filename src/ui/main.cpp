@@ -1,29 +1,93 @@
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QTimer>
 #include <csignal>
+#include <cstdio>
+#include <unistd.h>
 
 #include "editor/EditorModel.h"
+#include "port/LinkTrace.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
 #include "ui/SingleInstance.h"
 #include "ui/TerminationSignals.h"
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QCommandLineParser parser;
+namespace {
+
+struct WindowOptions {
+  QCommandLineOption port{"port", "A serial port to list first (repeatable).", "PATH"};
+  QCommandLineOption demo{"demo", "Start the built-in simulated pager and list it first."};
+  QCommandLineOption screenshot{"screenshot", "Save a picture of the window to FILE and exit.", "FILE"};
+  QCommandLineOption page{"page", "With --screenshot: the page to show first (0 to 4).", "N", "0"};
+};
+
+void Describe(QCommandLineParser& parser, const WindowOptions& options) {
   parser.setApplicationDescription("ZT310 Programmer");
   parser.addHelpOption();
-  QCommandLineOption port("port", "A serial port to list first (repeatable).", "PATH");
-  QCommandLineOption demo("demo", "Start the built-in simulated pager and list it first.");
-  QCommandLineOption screenshot("screenshot", "Save a picture of the window to FILE and exit.", "FILE");
-  QCommandLineOption page("page", "With --screenshot: the page to show first (0 to 4).", "N", "0");
-  parser.addOption(port);
-  parser.addOption(demo);
-  parser.addOption(screenshot);
-  parser.addOption(page);
+  parser.addVersionOption();
+  parser.addOption(options.port);
+  parser.addOption(options.demo);
+  parser.addOption(options.screenshot);
+  parser.addOption(options.page);
   parser.addPositionalArgument("FILE", "A table file (*.tbl) to open, as \"Open\" opens it.", "[FILE]");
+}
+
+// --help and --version are answered without a display, where the window's
+// application could not start.
+bool AsksForHelpOrVersion(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const QByteArray arg(argv[i]);
+    if (arg == "--") break;
+    if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "--help-all" || arg == "--version" || arg == "-v") {
+      return true;
+    }
+  }
+  return false;
+}
+
+int UsageError(const QString& text) {
+  std::fprintf(stderr, "zt310prog: %s\n", qPrintable(text));
+  return 2;
+}
+
+// The window drawn into the file already opened for it.
+bool SavePicture(QWidget& window, int fd, const QString& path, QString* error) {
+  QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+  if (!QImageWriter::supportedImageFormats().contains(format)) format = "png";
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!window.grab().save(&buffer, format.constData())) {
+    *error = "the picture could not be encoded";
+    return false;
+  }
+  return zt310::WriteNamedOutput(fd, bytes, error);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication::setApplicationVersion(ZT310_VERSION);
+  WindowOptions o;
+  if (AsksForHelpOrVersion(argc, argv)) {
+    QCoreApplication core(argc, argv);
+    QCommandLineParser parser;
+    Describe(parser, o);
+    parser.process(core);  // prints the help or the version and exits
+    return 0;
+  }
+  QApplication app(argc, argv);
+  // Desktops match the window to its entry (and icon) by this name.
+  QGuiApplication::setDesktopFileName("io.github.zt310prog.zt310prog");
+  QCommandLineParser parser;
+  Describe(parser, o);
+  const QCommandLineOption& port = o.port;
+  const QCommandLineOption& demo = o.demo;
+  const QCommandLineOption& screenshot = o.screenshot;
+  const QCommandLineOption& page = o.page;
   parser.process(app);
   const QStringList files = parser.positionalArguments();
   if (files.size() > 1) {
@@ -32,8 +96,26 @@ int main(int argc, char** argv) {
   }
   const QString file = files.isEmpty() ? QString() : QFileInfo(files.first()).absoluteFilePath();
 
+  // A picture run checks its page and output before anything is shown.
+  const bool picture = parser.isSet(screenshot);
+  bool pageNumber = false;
+  const int firstPage = parser.value(page).toInt(&pageNumber);
+  if (!pageNumber || firstPage < 0 || firstPage > 4) {
+    return UsageError(QString("--page %1: no such page (0 to 4)").arg(parser.value(page)));
+  }
+  int pictureFd = -1;
+  if (picture) {
+    QString error;
+    pictureFd = zt310::OpenNamedOutput(parser.value(screenshot), &error);
+    if (pictureFd < 0) {
+      return UsageError(QString("cannot write the picture \"%1\": %2").arg(parser.value(screenshot), error));
+    }
+  }
+
+  // A picture run draws its own window even while another one runs: it
+  // neither raises that one nor answers second starts.
   zt310::ui::SingleInstance instance(zt310::ui::ProgramCaption());
-  if (!instance.Claim(file)) {
+  if (!picture && !instance.Claim(file)) {
     // Another copy was asked to show itself; anything else is said, not swallowed.
     if (instance.Problem().isEmpty()) return 0;
     zt310::ui::MessageService::Instance().Show(zt310::editor::kTitle, instance.Problem());
@@ -52,21 +134,38 @@ int main(int argc, char** argv) {
     window.raise();
     window.activateWindow();
   });
+  // Direct: the instance hands the next file over once this one is open
+  // (or its box is closed).
   QObject::connect(&instance, &zt310::ui::SingleInstance::OpenRequested, &window,
-                   [&window](const QString& path) { window.OpenFileAt(path); }, Qt::QueuedConnection);
+                   [&window](const QString& path) { window.OpenFileAt(path); });
+  QObject::connect(&instance, &zt310::ui::SingleInstance::OpenRequestsDropped, &window, [](int count) {
+    qWarning("%d files named by further starts were not opened: the window was busy with others.", count);
+  });
   // A termination request lets a running transfer end and the port close first.
   zt310::ui::TerminationSignals termination({SIGTERM, SIGINT, SIGHUP});
-  QObject::connect(&termination, &zt310::ui::TerminationSignals::Requested, &window,
-                   [&window] { window.RequestQuit(); });
+  QObject::connect(&termination, &zt310::ui::TerminationSignals::Requested, &window, [&window, &instance] {
+    instance.StopHandingOver();
+    window.RequestQuit();
+  });
   QObject::connect(&window, &zt310::ui::MainWindow::ReadyToQuit, &app, &QApplication::quit, Qt::QueuedConnection);
   window.show();
-  if (parser.isSet(screenshot)) {
+  if (picture) {
     window.resize(window.sizeHint());  // the whole window, whatever the screen
-    window.Pages()->setCurrentIndex(parser.value(page).toInt());
+    window.Pages()->setCurrentIndex(firstPage);
     QTimer::singleShot(300, &window, [&] {
-      window.grab().save(parser.value(screenshot));
+      QString error;
+      if (!SavePicture(window, pictureFd, parser.value(screenshot), &error)) {
+        std::fprintf(stderr, "zt310prog: cannot write the picture \"%s\": %s\n", qPrintable(parser.value(screenshot)),
+                     qPrintable(error));
+        app.exit(2);
+        return;
+      }
       app.quit();
     });
   }
-  return app.exec();
+  const int status = app.exec();
+  if (pictureFd >= 0 && ::close(pictureFd) != 0 && status == 0) {
+    return UsageError(QString("cannot write the picture \"%1\"").arg(parser.value(screenshot)));
+  }
+  return status;
 }

@@ -4,10 +4,18 @@
 // savers of one file take turns, and killed saves leave nothing for ever.
 #include <QtTest>
 
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <grp.h>
+#include <pwd.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,6 +88,73 @@ struct UmaskScope {
   ~UmaskScope() { ::umask(previous); }
   mode_t previous;
 };
+
+// A second local user for the tests of shared folders: made with useradd
+// (as root) and removed at the end; the helper parts of a test run as that
+// user in a forked child.
+class LocalUser {
+ public:
+  LocalUser() {
+    if (::geteuid() != 0) {
+      skip_ = "needs root to make a second local user";
+      return;
+    }
+    if (QStandardPaths::findExecutable("useradd").isEmpty() &&
+        !QFileInfo::exists("/usr/sbin/useradd")) {
+      skip_ = "useradd is missing";
+      return;
+    }
+    name_ = "zt310t" + std::to_string(::getpid() % 100000);
+    const std::string command = "useradd --no-create-home --user-group --shell /usr/sbin/nologin " + name_ +
+                                " >/dev/null 2>&1";
+    const struct passwd* entry = std::system(command.c_str()) == 0 ? ::getpwnam(name_.c_str()) : nullptr;
+    if (!entry) {
+      skip_ = "useradd could not make a user";
+      return;
+    }
+    uid_ = entry->pw_uid;
+    gid_ = entry->pw_gid;
+  }
+  ~LocalUser() {
+    if (uid_ == 0) return;
+    [[maybe_unused]] const int removed = std::system(("userdel " + name_ + " >/dev/null 2>&1").c_str());
+  }
+  const char* Skip() const { return skip_.empty() ? nullptr : skip_.c_str(); }
+  uid_t uid() const { return uid_; }
+  gid_t gid() const { return gid_; }
+
+ private:
+  std::string name_;
+  std::string skip_;
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
+};
+
+// Runs part in a child as uid (groups: gid and extra), umask 022; returns its
+// exit status (0 when part returned true).
+pid_t StartAs(uid_t uid, gid_t gid, std::vector<gid_t> extra, const std::function<bool()>& part) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    extra.push_back(gid);
+    if (::setgroups(extra.size(), extra.data()) != 0 || ::setresgid(gid, gid, gid) != 0 ||
+        ::setresuid(uid, uid, uid) != 0) {
+      ::_exit(90);
+    }
+    ::umask(022);
+    ::_exit(part() ? 0 : 1);
+  }
+  return child;
+}
+
+int Finish(pid_t child) {
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 99;
+}
+
+int RunAs(uid_t uid, gid_t gid, std::vector<gid_t> extra, const std::function<bool()>& part) {
+  return Finish(StartAs(uid, gid, std::move(extra), part));
+}
 
 }  // namespace
 
@@ -335,6 +410,124 @@ class SafeSavingTest : public QObject {
     ::waitpid(child, &status, 0);
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
+  }
+
+  // A user who may only read the file, its folder or a backups folder takes
+  // every lock that needs no more than reading (flock, an fcntl read lock,
+  // the save lock as the tool takes it): another user's save over the file
+  // and into the folder goes through at once.
+  void readOnlyLocksDoNotDelaySaves() {
+    const LocalUser reader;
+    if (reader.Skip()) QSKIP(reader.Skip());
+    const fs::path folder = Path("bench");
+    fs::create_directory(folder);
+    ::chmod(dir_.path().toLocal8Bit().constData(), 0755);
+    ::chmod(folder.c_str(), 0755);
+    const fs::path target = folder / "shared.tbl";
+    QVERIFY(Save(target, 1).ok);
+    int ready[2], done[2];
+    QVERIFY(::pipe(ready) == 0 && ::pipe(done) == 0);
+    const pid_t child = StartAs(reader.uid(), reader.gid(), {}, [&] {
+      const int file = ::open(target.c_str(), O_RDONLY);
+      const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+      struct flock share {};
+      share.l_type = F_RDLCK;
+      share.l_whence = SEEK_SET;
+      std::string error;
+      const auto held = TableFileLock::Acquire(target, &error, 100);
+      const bool locked = file >= 0 && dir >= 0 && ::flock(file, LOCK_EX) == 0 && ::flock(dir, LOCK_EX) == 0 &&
+                          ::fcntl(file, F_OFD_SETLK, &share) == 0 && held.has_value();
+      char byte = locked ? 'y' : 'n';
+      [[maybe_unused]] ssize_t n = ::write(ready[1], &byte, 1);
+      n = ::read(done[0], &byte, 1);
+      return locked;
+    });
+    char byte = 0;
+    QCOMPARE(::read(ready[0], &byte, 1), ssize_t(1));
+    QCOMPARE(byte, 'y');
+    const auto start = std::chrono::steady_clock::now();
+    const SaveResult over = Save(target, 2);
+    const SaveResult fresh = Save(folder / "SERIAL-20261211-120000.tbl", 3);
+    const auto took = std::chrono::steady_clock::now() - start;
+    QVERIFY2(over.ok, over.error.c_str());
+    QVERIFY2(fresh.ok, fresh.error.c_str());
+    QVERIFY(took < std::chrono::seconds(2));
+    [[maybe_unused]] ssize_t n = ::write(done[1], "x", 1);
+    QCOMPARE(Finish(child), 0);
+    QCOMPARE(GapIn(target), 2);
+    for (int fd : {ready[0], ready[1], done[0], done[1]}) ::close(fd);
+  }
+
+  // In a sticky folder (as /tmp) a save over a file, or over a backup, of
+  // another user fails once naming the reason, and leaves no name behind.
+  void saveOverAnotherUsersFileInAStickyFolder() {
+    const LocalUser saver;
+    if (saver.Skip()) QSKIP(saver.Skip());
+    const fs::path folder = Path("drop");
+    fs::create_directory(folder);
+    ::chmod(dir_.path().toLocal8Bit().constData(), 0755);
+    ::chmod(folder.c_str(), 01777);
+    const fs::path theirs = folder / "theirs.tbl";
+    const fs::path mine = folder / "mine.tbl";
+    QCOMPARE(RunAs(kOtherUser, kOtherUser, {}, [&] {
+      ::umask(0);
+      return Save(theirs, 1).ok && Save(folder / "mine.BAK", 1).ok;
+    }), 0);
+    const std::vector<std::string> before = Names(folder);
+    QCOMPARE(RunAs(saver.uid(), saver.gid(), {}, [&] {
+      const SaveResult first = Save(theirs, 2);
+      if (first.ok || !Contains(first.error, "belongs to") || !Contains(first.error, "nothing was written")) return false;
+      // Mine to save, but its backup is theirs: refused before mine appears.
+      CodePlugImage image = ImageWithGap(3);
+      if (!SaveTableFile(mine, image, SaveKind::Save).ok) return false;  // new: no backup needed
+      const SaveResult again = Save(mine, 4);
+      return !again.ok && Contains(again.error, "mine.BAK");
+    }), 0);
+    std::vector<std::string> after = Names(folder);
+    after.erase(std::remove(after.begin(), after.end(), "mine.tbl"), after.end());
+    QCOMPARE(after, before);
+    QCOMPARE(GapIn(theirs), 1);
+    QCOMPARE(GapIn(mine), 3);
+  }
+
+  // The day's log in a group's folder (setgid, group-writable): made by one
+  // member with umask 022, it takes the lines of another member too.
+  void groupLogTakesLinesFromTwoUsers() {
+    const LocalUser first;
+    if (first.Skip()) QSKIP(first.Skip());
+    const fs::path folder = Path("line");
+    fs::create_directory(folder);
+    ::chmod(dir_.path().toLocal8Bit().constData(), 0755);
+    QCOMPARE(::chown(folder.c_str(), 0, first.gid()), 0);
+    QCOMPARE(::chmod(folder.c_str(), 02770), 0);
+    const fs::path log = folder / "2026-12-11.log";
+    auto append = [&](const std::string& line) {
+      AppendFile file = OpenForAppend(log);
+      return file.status == AppendFile::Status::Opened &&
+             WriteAll(file.fd.get(), reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
+    };
+    QCOMPARE(RunAs(first.uid(), first.gid(), {}, [&] { return append("first\n"); }), 0);
+    QCOMPARE(ModeOf(log) & 0060, mode_t(0060));
+    QCOMPARE(RunAs(kOtherUser, kOtherUser, {first.gid()}, [&] { return append("second\n"); }), 0);
+    QCOMPARE(ReadText(log), std::string("first\nsecond\n"));
+  }
+
+  void privateFoldersAndFiles() {
+    UmaskScope open(022);
+    const fs::path folder = Path("settings/zt310prog");
+    QVERIFY(MakePrivateFolder(folder));
+    QCOMPARE(ModeOf(folder), mode_t(0700));
+    MakePrivateFile(folder / "zt310prog.conf");
+    QCOMPARE(ModeOf(folder / "zt310prog.conf"), mode_t(0600));
+    // Ones already there are tightened.
+    ::chmod(folder.c_str(), 0755);
+    WriteText(folder / "old.conf", "x");
+    ::chmod((folder / "old.conf").c_str(), 0644);
+    QVERIFY(MakePrivateFolder(folder));
+    MakePrivateFile(folder / "old.conf");
+    QCOMPARE(ModeOf(folder), mode_t(0700));
+    QCOMPARE(ModeOf(folder / "old.conf"), mode_t(0600));
+    QCOMPARE(ReadText(folder / "old.conf"), std::string("x"));
   }
 };
 

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <memory>
 #include <set>
@@ -74,16 +76,31 @@ class LocalFilesTest : public QObject {
     QVERIFY2(Contains(read.err, "could not be kept in"), read.err.c_str());
   }
 
-  void logLinkIsRefusedWithAMessage() {
+  // A link, a FIFO or a folder planted at the day's log name: not written
+  // through, and the run is refused rather than left unlogged.
+  void plantedLogIsRefusedWithTheRun_data() {
+    QTest::addColumn<QString>("planted");
+    QTest::newRow("link") << "link";
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("folder") << "folder";
+  }
+  void plantedLogIsRefusedWithTheRun() {
+    QFETCH(QString, planted);
     std::ofstream("victim") << "precious";
     const std::string today = LogFileName(CurrentLocalDateTime());
-    fs::create_symlink(fs::absolute("victim"), today);
+    fs::remove_all(today);
+    if (planted == "link") fs::create_symlink(fs::absolute("victim"), today);
+    if (planted == "fifo") QCOMPARE(::mkfifo(today.c_str(), 0600), 0);
+    if (planted == "folder") fs::create_directory(today);
     WriteLineImage("line.tbl");
     RunningSim pager;
     const CliRun run = RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial", "AB1234567890"});
     QCOMPARE(FileText("victim"), std::string("precious"));
-    QVERIFY(fs::is_symlink(today));
+    QVERIFY(!fs::is_regular_file(fs::symlink_status(today)));
     QVERIFY2(Contains(run.err, today) && Contains(run.err, "not a regular file"), run.err.c_str());
+    QVERIFY2(Contains(run.err, "Nothing was programmed"), run.err.c_str());
+    QVERIFY(run.code != cli::kExitOk);
+    fs::remove_all(today);
   }
 
   // Four production lines, each its own process and cradle, one log: every

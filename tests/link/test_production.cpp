@@ -234,14 +234,15 @@ class ProductionTest : public QObject {
     QCOMPARE(SerialNumberText(bench.image()).value_or(""), std::string("AB1234567890"));
   }
 
-  void existingLogThatCannotBeOpenedIsNamed() {
+  // A directory in place of the day's file: present, but not a file to
+  // append to. The run is refused, naming it, rather than left unlogged.
+  void existingLogThatIsNoFileRefusesTheRun() {
     OperationBench bench;
-    // A directory in place of the day's file: present, but not a file to append to.
     std::filesystem::create_directory(bench.Path("2024-05-17.log"));
-    QCOMPARE(bench.Produce("AB1234567890", bench.LogHere(kMorning)).outcome, OperationOutcome::Success);
+    QCOMPARE(bench.Produce("AB1234567890", bench.LogHere(kMorning)).outcome, OperationOutcome::Abandoned);
     QCOMPARE(bench.host.warnings.size(), std::size_t(1));
     QVERIFY(bench.host.warnings.front().find(bench.Path("2024-05-17.log").string()) != std::string::npos);
-    QCOMPARE(bench.host.LastLabel(), std::string(kLabelWriteSuccess));
+    QVERIFY(bench.host.LastLabel() != std::string(kLabelWriteSuccess));
   }
 };
 

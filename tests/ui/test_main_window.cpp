@@ -165,7 +165,7 @@ class MainWindowTest : public GuiTestBase {
     QVERIFY(dialog.Unlocked());
   }
 
-  // The About box names its addresses; an address turns bold under the pointer.
+  // The About box names its addresses and its licence; an address turns bold under the pointer.
   void aboutBoxNamesItsAddresses() {
     AboutBox about;
     QStringList captions;
@@ -176,6 +176,8 @@ class MainWindowTest : public GuiTestBase {
     QVERIFY(email && email->text().contains('@'));
     auto* url = about.findChild<QLabel*>("lblUrl");
     QVERIFY(url && !url->text().isEmpty());
+    auto* licence = about.findChild<QLabel*>("lblLicence");
+    QVERIFY(licence && licence->text().contains("GPL-3.0-or-later"));
     about.show();
     QVERIFY(QTest::qWaitForWindowExposed(&about));
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), url->mapToGlobal(QPointF(2, 2)));

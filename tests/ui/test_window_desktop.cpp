@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
+#include <sys/stat.h>
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
@@ -77,9 +78,65 @@ class WindowDesktopTest : public QObject {
     QVERIFY2(recent.indexOf(Path("second.tbl").toUtf8()) < recent.indexOf(Path("first.tbl").toUtf8()), recent);
     QCOMPARE(first.state(), QProcess::Running);
 
+    // A picture asked for while the window runs is drawn all the same.
+    QProcess picture;
+    Start(picture, {"--screenshot", Path("while-running.png")});
+    QVERIFY(picture.waitForFinished(20000));
+    QCOMPARE(picture.exitCode(), 0);
+    QFile drawn(Path("while-running.png"));
+    QVERIFY(drawn.open(QIODevice::ReadOnly));
+    QVERIFY(drawn.size() > 1000 && drawn.read(8) == QByteArray("\x89PNG\r\n\x1a\n", 8));
+
+    // The settings are the user's own.
+    QCOMPARE(QFileInfo(Path("config/zt310prog/zt310prog.conf")).permissions() & 0x0077, QFile::Permissions());
+    QCOMPARE(QFile::permissions(Path("config/zt310prog")) & 0x0077, QFile::Permissions());
+
     ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
     QVERIFY(first.waitForFinished(10000));
     QCOMPARE(first.exitCode(), 0);
+  }
+
+  // An output that cannot take the picture, or a page that is not there, is
+  // a usage error (exit 2) said on stderr, never a hang or a silent success.
+  void refusedPictures_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("FIFO nobody reads") << QStringList{"--screenshot", Path("fifo")} << "FIFO";
+    QTest::newRow("full device") << QStringList{"--screenshot", "/dev/full"} << "/dev/full";
+    QTest::newRow("missing folder") << QStringList{"--screenshot", Path("no/such/folder.png")} << "folder.png";
+    QTest::newRow("a folder") << QStringList{"--screenshot", dir_.path()} << dir_.path();
+    QTest::newRow("no such page") << QStringList{"--screenshot", Path("page.png"), "--page", "99"} << "--page 99";
+  }
+  void refusedPictures() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    if (!QFileInfo::exists(Path("fifo"))) QCOMPARE(::mkfifo(Path("fifo").toLocal8Bit().constData(), 0600), 0);
+    QProcess program;
+    program.setProcessEnvironment(Environment());
+    program.start(ZT310PROG_PATH, arguments);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 2);
+    const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(errors.contains(said), qPrintable(errors));
+    QVERIFY(!QFileInfo::exists(Path("page.png")) || QFileInfo(Path("page.png")).size() == 0);
+  }
+
+  // --help and --version need no display.
+  void versionAndHelpWithoutADisplay() {
+    QProcessEnvironment environment = Environment();
+    environment.remove("QT_QPA_PLATFORM");
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    for (const char* option : {"--version", "--help"}) {
+      QProcess program;
+      program.setProcessEnvironment(environment);
+      program.start(ZT310PROG_PATH, {option});
+      QVERIFY(program.waitForFinished(10000));
+      QCOMPARE(program.exitCode(), 0);
+      const QByteArray out = program.readAllStandardOutput();
+      QVERIFY2(out.contains(option == QByteArray("--version") ? "zt310prog " ZT310_VERSION : "--screenshot"), out);
+    }
   }
 };
 
