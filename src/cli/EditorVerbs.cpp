@@ -140,8 +140,9 @@ std::optional<std::string> Apply(EditorModel& model, const Assignment& a, const 
         for (const std::size_t at : typed.droppedKeys) {
           dropped += (dropped.empty() ? "'" : " '") + KeyText(a.value[at]) + "'";
         }
-        return what + "the field's key filter dropped " + dropped + " (the field received " + Quoted(typed.received) +
-               ")";
+        return a.name + " takes no '" + KeyText(a.value[typed.droppedKeys.front()]) + "': " + a.name + "=" +
+               OneLineText(a.value) + " refused (keys dropped: " + dropped + "; the field received " +
+               Quoted(typed.received) + ")";
       }
       stayed = typed.committed;
       break;
