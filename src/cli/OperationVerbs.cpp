@@ -22,6 +22,7 @@
 #include "link/Operations.h"
 #include "port/PagerLink.h"
 #include "link/Production.h"
+#include "session/OperationModel.h"
 
 namespace zt310::cli {
 
@@ -158,7 +159,14 @@ struct OperationRun {
   std::unique_ptr<editor::EditorModel> model = editor::CreateEditorModel();
   std::unique_ptr<CliHost> host;
 
-  OperationContext Context() { return {link, *model, *host, std::filesystem::current_path()}; }
+  OperationContext Context() { return {link, *host, std::filesystem::current_path()}; }
+  // The model's image and choices in, the result shown in the model.
+  template <typename Operation>
+  OperationResult Run(OperationContext& context, Operation operation) {
+    OperationResult result = operation(context, session::RequestFrom(*model));
+    session::ShowOutcome(*model, result);
+    return result;
+  }
 };
 
 enum class Questions { None, Asked, NotFromInput };
@@ -278,7 +286,7 @@ int RunRead(const std::vector<std::string>& argsIn, Io& io) {
   OperationContext context = run->Context();
   const std::filesystem::path dump = context.startupDirectory / kErrorDumpName;
   const auto dumpBefore = FileIdentity(dump);
-  const OperationResult result = ReadPager(context);
+  const OperationResult result = run->Run(context, ReadPager);
   if (result.outcome != OperationOutcome::Success) {
     if (result.outcome == OperationOutcome::Failed) {
       // The dump is always a new file, renamed into place: the same file as
@@ -311,7 +319,7 @@ int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
   WarnWhenStoredChecksumDiffers(args[0], io.err);
   OperationContext context = run->Context();
   context.backupDirectory = backupDir;
-  return Finish(WritePager(context), io);
+  return Finish(run->Run(context, WritePager), io);
 }
 
 int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
@@ -328,7 +336,8 @@ int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
   }
   OperationContext context = run->Context();
   std::string difference;
-  const OperationResult result = VerifyPagerHoldsFile(context, *stored, &difference);
+  const FileVerifyRequest request{session::RequestFrom(*run->model), *stored, session::StoredAsRead};
+  const OperationResult result = VerifyPagerHoldsFile(context, request, &difference);
   if (!difference.empty()) io.err << args[0] << " differs from the pager at " << difference << "\n";
   if (JsonReport* report = ActiveJsonReport(); report && !difference.empty()) report->SetFirstDifference(difference);
   const int exit = Finish(result, io);
@@ -355,7 +364,11 @@ int ProduceOne(OperationRun& run, const CodePlugImage& loaded, const ProductionO
   OperationContext context = run.Context();
   context.backupDirectory = backupDir;
   io.err << "Serial No. = " << PrintableSerial(serial) << "\n";
-  const int exit = Finish(ProduceScannedSerial(context, options, serial), io);
+  const int exit = Finish(run.Run(context,
+                                  [&](OperationContext& each, const OperationRequest& request) {
+                                    return ProduceScannedSerial(each, request, options, serial);
+                                  }),
+                          io);
   if (report) report->Emit(exit);
   return exit;
 }

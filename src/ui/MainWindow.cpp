@@ -36,6 +36,7 @@
 #include "port/PagerLink.h"
 #include "link/Operations.h"
 #include "link/Production.h"
+#include "session/OperationModel.h"
 #include "sim/PagerSim.h"
 #include "ui/WindowHost.h"
 #include "ui/ControlWidgets.h"
@@ -788,24 +789,29 @@ void MainWindow::RunPagerOperation(Operation operation) {
   // The field being edited commits first, so the pager gets what is shown.
   if (!binder_->CommitByFocusSink()) return;
   RunOperation([&] {
-    OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
-    operation(context);
+    OperationContext context{*link_, *operationHost_, startupDirectory_.toStdString()};
+    const OperationResult result = operation(context, session::RequestFrom(*model_));
+    session::ShowOutcome(*model_, result);
   });
 }
 
 void MainWindow::WritePager() {
   const std::optional<std::filesystem::path> backups =
       BackupBeforeWrite() ? std::optional<std::filesystem::path>(BackupFolder().toStdString()) : std::nullopt;
-  RunPagerOperation([&](OperationContext& context) {
+  RunPagerOperation([&](OperationContext& context, const OperationRequest& request) {
     context.backupDirectory = backups;
-    zt310::WritePager(context);
+    return zt310::WritePager(context, request);
   });
 }
 
 void MainWindow::ReadPager() {
   if (operationRunning_ || !MayDiscardChanges()) return;
   OperationOutcome outcome = OperationOutcome::Abandoned;
-  RunPagerOperation([&](OperationContext& context) { outcome = zt310::ReadPager(context).outcome; });
+  RunPagerOperation([&](OperationContext& context, const OperationRequest& request) {
+    OperationResult result = zt310::ReadPager(context, request);
+    outcome = result.outcome;
+    return result;
+  });
   if (outcome == OperationOutcome::Success) {
     MarkSaved();
     ResetEditHistory();
@@ -814,7 +820,9 @@ void MainWindow::ReadPager() {
 
 void MainWindow::VerifyPager() {
   verifyFailure_.reset();
-  RunPagerOperation([](OperationContext& context) { zt310::VerifyPager(context); });
+  RunPagerOperation([](OperationContext& context, const OperationRequest& request) {
+    return zt310::VerifyPager(context, request);
+  });
   ShowVerifyFailure();
 }
 
@@ -845,11 +853,11 @@ void MainWindow::ShowVerifyFailure() {
 
 void MainWindow::ProduceSerial(const std::string& serial) {
   RunOperation([&] {
-    OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
+    OperationContext context{*link_, *operationHost_, startupDirectory_.toStdString()};
     if (BackupBeforeWrite()) context.backupDirectory = BackupFolder().toStdString();
     ProductionOptions production;
     production.logDirectory = startupDirectory_.toStdString();
-    ProduceScannedSerial(context, production, serial);
+    session::ShowOutcome(*model_, ProduceScannedSerial(context, session::RequestFrom(*model_), production, serial));
   });
 }
 
