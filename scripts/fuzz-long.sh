@@ -14,7 +14,7 @@ SECONDS_EACH="${1:-3600}"
 [ $# -gt 0 ] && shift
 BUILD="${FUZZ_BUILD_DIR:-build-fuzz}"
 WORK="${FUZZ_WORK:-$BUILD/corpus}"
-TARGETS="${*:-fuzz_table_file fuzz_frames fuzz_editor_commit fuzz_sim_request}"
+TARGETS="${*:-fuzz_table_file fuzz_frames fuzz_editor_commit fuzz_sim_request fuzz_text_import}"
 [ "$SECONDS_EACH" -gt 0 ] || exit 0
 
 [ "${FUZZ_FRESH:-0}" = 1 ] && rm -rf "$BUILD"

@@ -2,7 +2,7 @@
 # Installs what building and testing need on Debian 12 (as root, or with sudo).
 set -eu
 # fonts-droid-fallback: a font with the full-width colon (U+FF1A) of "S/N："
-PACKAGES="cmake g++ ninja-build qt6-base-dev qt6-serialport-dev libgl-dev xvfb xauth clang libclang-rt-14-dev fonts-droid-fallback"
+PACKAGES="cmake g++ ninja-build qt6-base-dev qt6-serialport-dev libgl-dev xvfb xauth clang libclang-rt-14-dev fonts-droid-fallback libyaml-cpp-dev"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -9,6 +9,7 @@
 #include "cli/JsonReport.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
+#include "codeplug/TextPlug.h"
 
 namespace zt310::cli {
 
@@ -21,6 +22,7 @@ const std::vector<Verb>& AllVerbs() {
   static const std::vector<Verb> verbs = [] {
     std::vector<Verb> all;
     AddFileVerbs(all);
+    AddTextVerbs(all);
     AddEditorVerbs(all);
     AddLinkVerbs(all);
     AddOperationVerbs(all);
@@ -72,7 +74,10 @@ int RunCli(const std::vector<std::string>& args, Io& io) {
 
 std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostream& err) {
   CodePlugImage image = FactoryDefaultImage();
-  const OpenResult result = OpenTableFile(path, image);
+  std::optional<CodePlugImage> text;
+  if (text::IsTextPlugPath(path) && !(text = LoadTextForCli(path, err))) return std::nullopt;
+  const OpenResult result =
+      text ? OpenTableBytes({text->data(), text->data() + layout::kImageSize}, image) : OpenTableFile(path, image);
   switch (result.status) {
     case OpenStatus::Opened:
       return image;
@@ -87,6 +92,14 @@ std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostre
 }
 
 std::optional<CodePlugImage> LoadStoredTableForCli(const std::string& path, std::ostream& err) {
+  if (text::IsTextPlugPath(path)) {
+    auto image = LoadTextForCli(path, err);
+    if (image && !FileHasModelSignature({image->data(), image->data() + layout::kImageSize})) {
+      err << path << ": " << kNotCodePlugText << "\n";
+      return std::nullopt;
+    }
+    return image;
+  }
   std::string reason;
   const auto bytes = ReadFileBytes(path, &reason);
   if (!bytes) {

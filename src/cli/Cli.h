@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codeplug/CodePlugImage.h"
+#include "codeplug/TableFile.h"
 
 namespace zt310::cli {
 
@@ -40,12 +41,14 @@ int RunCli(const std::vector<std::string>& args, Io& io);
 
 // Verb groups; each file adds its own.
 void AddFileVerbs(std::vector<Verb>& verbs);
+void AddTextVerbs(std::vector<Verb>& verbs);
 void AddEditorVerbs(std::vector<Verb>& verbs);
 void AddLinkVerbs(std::vector<Verb>& verbs);
 void AddOperationVerbs(std::vector<Verb>& verbs);
 
 // Small shared helpers for verbs.
-// Loads FILE with the "Open" rules; on failure prints the reason and returns nothing.
+// Loads FILE with the "Open" rules (a code-plug text is first turned into
+// the table file it stands for); on failure prints the reason and returns nothing.
 std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostream& err);
 // The file's bytes as stored, without the "Open" rules (the model signature
 // is still checked); a short file keeps the factory bytes beyond its end.
@@ -58,6 +61,13 @@ void WarnWhenStoredChecksumDiffers(const std::string& path, std::ostream& err);
 // What to run when a single-channel pager refuses the two-channel FILE: a
 // one-channel copy, leaving FILE (a production master, often) as it is.
 std::string OneChannelHint(const std::string& path);
+// A code-plug text (".yaml", ".yml") imported onto BASE (default: the
+// factory default); on failure prints FILE:LINE:COLUMN: KEY: reason.
+std::optional<CodePlugImage> LoadTextForCli(const std::string& path, std::ostream& err,
+                                            const std::optional<CodePlugImage>& base = std::nullopt);
+// Saves as SaveTableFile does, or, for a ".yaml" name, the image's text.
+SaveResult SaveImageForCli(const std::string& path, CodePlugImage& image, SaveKind kind);
+SaveResult SaveImageForCli(const TableFileLock& lock, CodePlugImage& image, SaveKind kind);
 bool IsHelpRequest(const std::vector<std::string>& args);
 void PrintVerbHelp(const Verb& verb, std::ostream& out);
 // Options end at "--": what follows it is never taken as an option.

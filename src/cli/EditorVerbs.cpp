@@ -300,7 +300,7 @@ int RunSet(const std::vector<std::string>& argsIn, Io& io) {
     return kExitFailed;
   }
 
-  const SaveResult saved = SaveTableFile(*lock, model->image(), SaveKind::Save);
+  const SaveResult saved = SaveImageForCli(*lock, model->image(), SaveKind::Save);
   if (!saved.ok) {
     io.err << "zt310 set: " << saved.error << "\n";
     return kExitUsage;

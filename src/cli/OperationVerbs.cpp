@@ -300,7 +300,7 @@ int RunRead(const std::vector<std::string>& argsIn, Io& io) {
     }
     return Finish(result, io);
   }
-  const SaveResult saved = SaveTableFile(outputs[0], run->model->image(), SaveKind::SaveAs);
+  const SaveResult saved = SaveImageForCli(outputs[0], run->model->image(), SaveKind::SaveAs);
   if (!saved.ok) {
     io.err << saved.error << "\n";
     return kExitUsage;

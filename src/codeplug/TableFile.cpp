@@ -86,7 +86,7 @@ void SyncFolder(const fs::path& folder) {
   if (fd.valid()) ::fsync(fd.get());
 }
 
-SaveResult WriteWhileLocked(const TableFileLock& lock, const CodePlugImage& image) {
+SaveResult WriteWhileLocked(const TableFileLock& lock, const std::uint8_t* data, std::size_t size) {
   SaveResult result;
   const fs::path& named = lock.Named();
   const fs::path& target = lock.Target();
@@ -105,7 +105,7 @@ SaveResult WriteWhileLocked(const TableFileLock& lock, const CodePlugImage& imag
     result.error = "Cannot create " + Quoted(named) + ": " + reason;
     return result;
   }
-  if (!WriteAll(temporary->fd.get(), image.data(), kImageSize) || ::fsync(temporary->fd.get()) != 0) {
+  if (!WriteAll(temporary->fd.get(), data, size) || ::fsync(temporary->fd.get()) != 0) {
     result.error = "Cannot write " + Quoted(named) + ": " + Reason(errno);
     Discard(*temporary);
     return result;
@@ -213,14 +213,19 @@ OpenResult OpenTableFile(const fs::path& path, CodePlugImage& image) {
   OpenResult result;
   auto bytes = ReadFileBytes(path, &result.detail);
   if (!bytes) return result;
-  if (!FileHasModelSignature(*bytes)) {
+  return OpenTableBytes(std::move(*bytes), image);
+}
+
+OpenResult OpenTableBytes(std::vector<std::uint8_t> bytes, CodePlugImage& image) {
+  OpenResult result;
+  if (!FileHasModelSignature(bytes)) {
     result.status = OpenStatus::NotCodePlug;
     return result;
   }
-  const std::size_t fileSize = bytes->size();
-  result.squelchUpgraded = UpgradeLegacySquelch(*bytes);
-  bytes->resize(std::min(fileSize, kImageSize));
-  PlaceFileBytes(image, *bytes);
+  const std::size_t fileSize = bytes.size();
+  result.squelchUpgraded = UpgradeLegacySquelch(bytes);
+  bytes.resize(std::min(fileSize, kImageSize));
+  PlaceFileBytes(image, bytes);
   NormaliseRememberedToneDurations(image);
   image[kNarrowBandMarker] = 0;
   result.status = OpenStatus::Opened;
@@ -246,16 +251,26 @@ fs::path BackupPathFor(const fs::path& target) {
 
 SaveResult SaveTableFile(const fs::path& path, CodePlugImage& image, SaveKind kind) {
   StampForSave(image, kind);
-  const fs::path named = path.parent_path().empty() ? fs::path(".") / path : path;
-  SaveResult result;
-  const auto lock = TableFileLock::Acquire(named, &result.error);
-  if (!lock) return result;
-  return WriteWhileLocked(*lock, image);
+  return SaveFileContents(path, std::vector<std::uint8_t>(image.data(), image.data() + kImageSize));
 }
 
 SaveResult SaveTableFile(const TableFileLock& lock, CodePlugImage& image, SaveKind kind) {
   StampForSave(image, kind);
-  return WriteWhileLocked(lock, image);
+  return WriteWhileLocked(lock, image.data(), kImageSize);
+}
+
+void StampImageForSave(CodePlugImage& image, SaveKind kind) { StampForSave(image, kind); }
+
+SaveResult SaveFileContents(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+  const fs::path named = path.parent_path().empty() ? fs::path(".") / path : path;
+  SaveResult result;
+  const auto lock = TableFileLock::Acquire(named, &result.error);
+  if (!lock) return result;
+  return WriteWhileLocked(*lock, bytes.data(), bytes.size());
+}
+
+SaveResult SaveFileContents(const TableFileLock& lock, const std::vector<std::uint8_t>& bytes) {
+  return WriteWhileLocked(lock, bytes.data(), bytes.size());
 }
 
 CodePlugImage FactoryImageForChannels(bool oneChannel) {

@@ -51,6 +51,10 @@ struct OpenResult {
 // result is Opened.
 OpenResult OpenTableFile(const std::filesystem::path& path, CodePlugImage& image);
 
+// The same for a file's bytes already read (a code-plug text turned into
+// the table file it stands for).
+OpenResult OpenTableBytes(std::vector<std::uint8_t> bytes, CodePlugImage& image);
+
 // The image side of loading "default.tbl" at start-up: no signature test, no
 // squelch upgrade. Returns false (image unchanged) when the file is missing
 // or unreadable.
@@ -77,6 +81,15 @@ SaveResult SaveTableFile(const std::filesystem::path& path, CodePlugImage& image
 // The same under a lock the caller took before loading the file, so no
 // other program's save falls between the load and this save.
 SaveResult SaveTableFile(const TableFileLock& lock, CodePlugImage& image, SaveKind kind);
+
+// What SaveTableFile stamps into the image before it stores it.
+void StampImageForSave(CodePlugImage& image, SaveKind kind);
+
+// Stores BYTES as they are, with everything SaveTableFile promises (the
+// backup, the mode, the lock, the whole file or nothing): a code-plug text,
+// or an image that must keep the bytes it has.
+SaveResult SaveFileContents(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+SaveResult SaveFileContents(const TableFileLock& lock, const std::vector<std::uint8_t>& bytes);
 
 // The backup name of a target: its base name with ".BAK", in its folder;
 // "X.BAK" itself is backed up as "X.BAK.BAK".

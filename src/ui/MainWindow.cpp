@@ -31,8 +31,10 @@
 #include <QMenu>
 
 #include "codeplug/TableFile.h"
+#include "codeplug/TextPlug.h"
 #include "editor/ChannelPages.h"
 #include "editor/SettingsPages.h"
+#include "editor/TextImport.h"
 #include "port/PagerLink.h"
 #include "link/Operations.h"
 #include "link/Production.h"
@@ -144,8 +146,11 @@ class PageControl : public QTabWidget {
 };
 
 QString ChooseTableFile(QWidget* parent, const QString& folder, bool save) {
-  QFileDialog dialog(parent, save ? "Save As" : "Open", folder, "Table files (*.tbl)");
+  QFileDialog dialog(parent, save ? "Save As" : "Open", folder, "Table files (*.tbl);;Code-plug text (*.yaml *.yml)");
   dialog.setDefaultSuffix("tbl");
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+    dialog.setDefaultSuffix(filter.contains("yaml") ? "yaml" : "tbl");
+  });
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -608,13 +613,19 @@ void MainWindow::OpenFileAt(const QString& path) {
 bool MainWindow::OpenTableFileNow(const QString& path) {
   QDir::setCurrent(QFileInfo(path).absolutePath());
   CodePlugImage image = model_->image();
-  const OpenResult result = OpenTableFile(path.toStdString(), image);
+  std::string refusal;
+  const OpenResult result = text::IsTextPlugPath(path.toStdString())
+                                ? editor::OpenTextFile(path.toStdString(), image, &refusal)
+                                : OpenTableFile(path.toStdString(), image);
   if (result.status == OpenStatus::CannotRead) {
     MessageService::Instance().Show(kFileErrorTitle, kFileErrorText, Icon::Exclamation, Buttons::OkCancel, this);
     return false;
   }
   if (result.status == OpenStatus::NotCodePlug) {
-    MessageService::Instance().Show(editor::kTitle, kNotCodePlugText, Icon::Exclamation, Buttons::Ok, this);
+    // A refused text says where and why, after the usual sentence.
+    const QString text = refusal.empty() ? QString(kNotCodePlugText)
+                                         : QString("%1\n%2").arg(kNotCodePlugText, QString::fromStdString(refusal));
+    MessageService::Instance().Show(editor::kTitle, text, Icon::Exclamation, Buttons::Ok, this);
     return false;
   }
   model_->OpenImage(image);  // also shows the firmware version and its timing unit
@@ -628,8 +639,10 @@ bool MainWindow::OpenTableFileNow(const QString& path) {
 
 bool MainWindow::WriteTable(const QString& path, bool saveAs) {
   binder_->CommitByFocusSink();
-  const SaveResult saved =
-      SaveTableFile(path.toStdString(), model_->image(), saveAs ? SaveKind::SaveAs : SaveKind::Save);
+  const SaveKind kind = saveAs ? SaveKind::SaveAs : SaveKind::Save;
+  const SaveResult saved = text::IsTextPlugPath(path.toStdString())
+                               ? editor::SaveTextFile(path.toStdString(), model_->image(), kind)
+                               : SaveTableFile(path.toStdString(), model_->image(), kind);
   RefreshFromModel();
   if (!saved.ok) {
     MessageService::Instance().Show(kFileErrorTitle, QString::fromStdString(saved.error), Icon::Error, Buttons::Ok, this);
