@@ -1,8 +1,13 @@
 #include "cli/Cli.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 
+#include "cli/JsonReport.h"
+#include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "codeplug/TextPlug.h"
 
@@ -108,6 +113,48 @@ std::optional<CodePlugImage> LoadStoredTableForCli(const std::string& path, std:
   CodePlugImage image = FactoryDefaultImage();
   PlaceFileBytes(image, *bytes);
   return image;
+}
+
+namespace {
+
+std::string Hex16(std::uint16_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", value);
+  return text;
+}
+
+// A path as a shell takes it: in single quotes unless it is plain.
+std::string ShellWord(const std::string& text) {
+  const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || (c != '\0' && std::strchr("._/-+,:@%", c) != nullptr);
+  });
+  if (plain) return text;
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+void WarnWhenStoredChecksumDiffers(const std::string& path, std::ostream& err) {
+  const auto bytes = ReadFileBytes(path, nullptr);
+  if (!bytes || bytes->size() < static_cast<std::size_t>(layout::kImageChecksum + 2)) return;
+  CodePlugImage image = FactoryDefaultImage();
+  PlaceFileBytes(image, *bytes);
+  const std::uint16_t stored = image.GetWord(layout::kImageChecksum);
+  const std::uint16_t computed = ComputeImageChecksum(image);
+  if (stored == computed) return;
+  const std::string text = "Warning: " + OneLineText(path) + " stores the checksum " + Hex16(stored) +
+                           ", but its bytes sum to " + Hex16(computed) +
+                           ": the file was changed by another program or is damaged. It is written all the same, "
+                           "with the checksum made afresh.";
+  err << text << "\n";
+  if (JsonReport* report = ActiveJsonReport()) report->AddWarning(text);
+}
+
+std::string OneChannelHint(const std::string& path) {
+  return "To program a single-channel pager, make a one-channel copy of this file: zt310 set " + ShellWord(path) +
+         " chkOneChannel=1 -o ONE-CHANNEL.tbl";
 }
 
 bool TakeOption(std::vector<std::string>& args, const std::string& name, std::vector<std::string>& values) {

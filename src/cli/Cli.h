@@ -53,6 +53,14 @@ std::optional<CodePlugImage> LoadTableForCli(const std::string& path, std::ostre
 // The file's bytes as stored, without the "Open" rules (the model signature
 // is still checked); a short file keeps the factory bytes beyond its end.
 std::optional<CodePlugImage> LoadStoredTableForCli(const std::string& path, std::ostream& err);
+// Write and produce go on after it (the pager gets a checksum made afresh),
+// but a stored checksum that does not match the file's bytes means the file
+// was changed by another program or damaged: a warning on err, also kept
+// for --json. Nothing when it matches or the file cannot be read.
+void WarnWhenStoredChecksumDiffers(const std::string& path, std::ostream& err);
+// What to run when a single-channel pager refuses the two-channel FILE: a
+// one-channel copy, leaving FILE (a production master, often) as it is.
+std::string OneChannelHint(const std::string& path);
 // A code-plug text (".yaml", ".yml") imported onto BASE (default: the
 // factory default); on failure prints FILE:LINE:COLUMN: KEY: reason.
 std::optional<CodePlugImage> LoadTextForCli(const std::string& path, std::ostream& err,

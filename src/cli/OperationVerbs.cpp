@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "cli/Cli.h"
+#include "cli/JsonReport.h"
 #include "codeplug/TableFile.h"
 #include "editor/EditorModel.h"
 #include "port/LinkTrace.h"
@@ -69,9 +70,10 @@ class CliHost : public OperationHost {
   void SetFile(const std::string& file) { file_ = file; }
 
   void Warning(const std::string& text) override {
+    if (JsonReport* report = ActiveJsonReport()) report->NoteWarning(text);
     io_.err << text << "\n";
     if (text == kSingleChannelPagerText && !file_.empty()) {
-      io_.err << "To program a single-channel pager with this file: zt310 set " << file_ << " chkOneChannel=1\n";
+      io_.err << OneChannelHint(file_) << "\n";
     }
   }
   void Plain(const std::string& text) override { io_.err << text << "\n"; }
@@ -116,14 +118,22 @@ class CliHost : public OperationHost {
     link_.WaitPumping(ms);
   }
   void PagerBackedUp(const std::filesystem::path& file) override {
+    if (JsonReport* report = ActiveJsonReport()) report->SetBackup(file.string());
     io_.err << "The pager's memory is backed up in " << file.string() << "\n";
   }
   // Printed after the result label, by the verb.
-  void VerifyFailed(const VerifyReport& report) override { verifyReport_ = report; }
+  void VerifyFailed(const VerifyReport& report) override {
+    if (JsonReport* json = ActiveJsonReport()) json->SetVerifyReport(report);
+    verifyReport_ = report;
+  }
   const std::optional<VerifyReport>& verifyReport() const { return verifyReport_; }
-  void PagerFirmwareShown(const std::string& text) override { io_.err << text << "\n"; }
+  void PagerFirmwareShown(const std::string& text) override {
+    if (JsonReport* report = ActiveJsonReport()) report->SetFirmware(text);
+    io_.err << text << "\n";
+  }
   void PagerSerialShown(const std::string& serial) override {
-    io_.err << "Serial No. = " << (serial.empty() ? "(none)" : serial) << "\n";
+    if (JsonReport* report = ActiveJsonReport(); report && !serial.empty()) report->SetSerial(serial);
+    io_.err << "Serial No. = " << (serial.empty() ? "(none)" : OneLineText(serial)) << "\n";
   }
 
  private:
@@ -186,6 +196,7 @@ std::unique_ptr<OperationRun> TakeRunOptions(std::vector<std::string>& args, Io&
   }
   run->link.SetHost({{}, [&io](const QString& message) { io.err << message.toStdString() << "\n"; }});
   run->link.SetPortNames({QString::fromStdString(ports[0])});
+  if (JsonReport* report = ActiveJsonReport()) report->SetPort(ports[0]);
   Answers answers = questions == Questions::NotFromInput ? Answers::NeverAsk : Answers::AskAtTerminal;
   if (yes) answers = Answers::Yes;
   if (no) answers = Answers::No;
@@ -196,6 +207,7 @@ std::unique_ptr<OperationRun> TakeRunOptions(std::vector<std::string>& args, Io&
 
 // The progress label's last words, then the exit code.
 int Finish(const OperationResult& result, Io& io) {
+  if (JsonReport* report = ActiveJsonReport()) report->SetResult(result);
   if (!result.label.empty()) io.err << TrimmedLine(result.label) << "\n";
   return result.outcome == OperationOutcome::Success ? kExitOk : kExitFailed;
 }
@@ -223,6 +235,7 @@ bool LoadIntoModel(OperationRun& run, const std::string& path, Io& io) {
   if (!image) return false;
   run.model->OpenImage(*image);
   run.host->SetFile(path);
+  if (JsonReport* report = ActiveJsonReport()) report->SetFile(path);
   return true;
 }
 
@@ -243,12 +256,13 @@ std::optional<std::string> OutputNotWritable(const std::string& path) {
   return std::nullopt;
 }
 
-constexpr const char* kReadUsage = "zt310 read --port PORT -o FILE [--trace FILE]";
+constexpr const char* kReadUsage = "zt310 read --port PORT -o FILE [--trace FILE] [--json]";
 constexpr const char* kWriteUsage =
-    "zt310 write --port PORT FILE [--yes | --no] [--backup-dir DIR] [--trace FILE]";
-constexpr const char* kVerifyUsage = "zt310 verify --port PORT FILE [--trace FILE]";
+    "zt310 write --port PORT FILE [--yes | --no] [--backup-dir DIR] [--trace FILE] [--json]";
+constexpr const char* kVerifyUsage = "zt310 verify --port PORT FILE [--trace FILE] [--json]";
 constexpr const char* kProduceUsage =
-    "zt310 produce --port PORT FILE [--log-dir DIR] [--yes | --no] [--serial SN] [--backup-dir DIR] [--trace FILE]";
+    "zt310 produce --port PORT FILE [--log-dir DIR] [--yes | --no] [--serial SN] [--backup-dir DIR] [--trace FILE] "
+    "[--json]";
 
 // Device and inode of a file, without following a link.
 std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::filesystem::path& path) {
@@ -264,6 +278,7 @@ int RunRead(const std::vector<std::string>& argsIn, Io& io) {
   auto run = TakeRunOptions(args, io, Questions::None, kReadUsage);
   if (!run) return kExitUsage;
   if (!args.empty()) return UsageError(io.err, kReadUsage);
+  if (JsonReport* report = ActiveJsonReport()) report->SetFile(outputs[0]);
   if (const auto why = OutputNotWritable(outputs[0])) {
     io.err << "Cannot write " << *why << ". Nothing was read.\n";
     return kExitUsage;
@@ -301,6 +316,7 @@ int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
   if (!run) return kExitUsage;
   if (args.size() != 1) return UsageError(io.err, kWriteUsage);
   if (!LoadIntoModel(*run, args[0], io)) return kExitUsage;
+  WarnWhenStoredChecksumDiffers(args[0], io.err);
   OperationContext context = run->Context();
   context.backupDirectory = backupDir;
   return Finish(run->Run(context, WritePager), io);
@@ -323,6 +339,7 @@ int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
   const FileVerifyRequest request{session::RequestFrom(*run->model), *stored, session::StoredAsRead};
   const OperationResult result = VerifyPagerHoldsFile(context, request, &difference);
   if (!difference.empty()) io.err << args[0] << " differs from the pager at " << difference << "\n";
+  if (JsonReport* report = ActiveJsonReport(); report && !difference.empty()) report->SetFirstDifference(difference);
   const int exit = Finish(result, io);
   if (run->host->verifyReport()) PrintVerifyReport(*run->host->verifyReport(), io);
   return exit;
@@ -333,9 +350,12 @@ int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
 // pager never reaches the next.
 int ProduceOne(OperationRun& run, const CodePlugImage& loaded, const ProductionOptions& options,
                const std::optional<std::filesystem::path>& backupDir, const std::string& serial, Io& io) {
+  JsonReport* const report = ActiveJsonReport();
+  if (report) report->SetSerial(serial);
   if (serial.size() < kScanMinLength) {
     io.err << "Serial No. \"" << PrintableSerial(serial) << "\" is not a scan: a scan has more than 10 characters. "
            << "Nothing was programmed.\n";
+    if (report) report->Emit(kExitFailed);
     return kExitFailed;
   }
   run.model = editor::CreateEditorModel();
@@ -344,11 +364,13 @@ int ProduceOne(OperationRun& run, const CodePlugImage& loaded, const ProductionO
   OperationContext context = run.Context();
   context.backupDirectory = backupDir;
   io.err << "Serial No. = " << PrintableSerial(serial) << "\n";
-  return Finish(run.Run(context,
-                        [&](OperationContext& each, const OperationRequest& request) {
-                          return ProduceScannedSerial(each, request, options, serial);
-                        }),
-                io);
+  const int exit = Finish(run.Run(context,
+                                  [&](OperationContext& each, const OperationRequest& request) {
+                                    return ProduceScannedSerial(each, request, options, serial);
+                                  }),
+                          io);
+  if (report) report->Emit(exit);
+  return exit;
 }
 
 int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
@@ -366,6 +388,8 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
   const std::optional<CodePlugImage> loaded = LoadTableForCli(args[0], io.err);
   if (!loaded) return kExitUsage;
   run->host->SetFile(args[0]);
+  if (JsonReport* report = ActiveJsonReport()) report->SetFile(args[0]);
+  WarnWhenStoredChecksumDiffers(args[0], io.err);
 
   ProductionOptions options;
   options.logDirectory = logDirs.empty() ? std::filesystem::current_path() : std::filesystem::path(logDirs[0]);
@@ -389,20 +413,23 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                                "\"Save As ...\" would. FILE must be writable: otherwise nothing is sent (exit 2).\n"
                                "A failed read stores the bytes received in errtbl.tbl in the current directory.\n"
                                "Prints the pager's firmware (FirmVer. X.Y.Z) and serial number on stderr.\n\n") +
-                       "  -o FILE       the table file to write\n" + kLinkOptionsHelp + "\n" + kExitHelp,
-                   RunRead});
+                       "  -o FILE       the table file to write\n" + kLinkOptionsHelp + kJsonOperationHelp + "\n" +
+                       kExitHelp,
+                   WithJsonReport("read", JsonObjects::OnePerRun, RunRead)});
   verbs.push_back({"write", kWriteUsage, "Write a table file into the pager.",
                    std::string("Writes FILE (loaded as \"Open\" does) into the pager as \"Write\" (F4) does,\n"
                                "reading each block back. The pager keeps its own serial number. Prints the\n"
                                "pager's firmware (FirmVer. X.Y.Z) and serial number on stderr. A two-channel\n"
-                               "FILE is refused by a single-channel pager: 'zt310 set FILE chkOneChannel=1'\n"
-                               "makes it fit.\n"
+                               "FILE is refused by a single-channel pager: 'zt310 set FILE chkOneChannel=1\n"
+                               "-o ONE-CHANNEL.tbl' makes a copy that fits. A FILE whose stored checksum does\n"
+                               "not match its bytes (changed by another program, or damaged) is written all\n"
+                               "the same, with a warning; the pager gets a checksum made afresh.\n"
                                "With --backup-dir the pager's whole memory is read first (\"Read Backup ......\")\n"
                                "and saved in DIR as SERIAL-YYYYMMDD-HHMMSS.tbl (no-serial-... for a pager without\n"
                                "one), a table file \"Open\" takes; when it cannot be read or saved nothing is\n"
                                "written and the reason is printed (exit 1).\n\n") +
-                       kLinkOptionsHelp + kQuestionsHelp + kBackupHelp + "\n" + kExitHelp,
-                   RunWrite});
+                       kLinkOptionsHelp + kQuestionsHelp + kBackupHelp + kJsonOperationHelp + "\n" + kExitHelp,
+                   WithJsonReport("write", JsonObjects::OnePerRun, RunWrite)});
   verbs.push_back({"verify", kVerifyUsage, "Compare the pager's memory with a table file.",
                    std::string(
                        "Checks that the pager holds FILE: what 'zt310 write FILE' puts there, or what\n"
@@ -410,14 +437,15 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                        "it, from the pager's own identity, band and serial-number blocks (firmware,\n"
                        "GAP MAX. units, low-battery byte, band bytes, serial number, checksum), without\n"
                        "asking anything and without writing; then every block Verify (F2) compares is\n"
-                       "read back and compared. A difference names the first byte that differs; after\n"
+                       "read back and compared. A difference names the first byte that differs, its\n"
+                       "values in hexadecimal (byte 23: the pager holds 0x23, the file writes 0x22); after\n"
                        "\"Verify Fail !\" every field that differs follows, one a line, by its 'zt310 dump'\n"
                        "path with both values (channels.F1.frequency: file 1530125, pager 1520000), and\n"
-                       "bytes no field shows as 'byte N: file XX, pager YY'. A verify that fails on the\n"
-                       "link (no reply, a reply failing its checksum) says that instead.\n\n") +
-                       kLinkOptionsHelp +
-                       "\n" + kExitHelp,
-                   RunVerify});
+                       "bytes no field shows as 'byte N: file XX, pager YY' (XX and YY hexadecimal). A\n"
+                       "verify that fails on the link (no reply, a reply failing its checksum) says that\n"
+                       "instead.\n\n") +
+                       kLinkOptionsHelp + kJsonOperationHelp + "\n" + kExitHelp,
+                   WithJsonReport("verify", JsonObjects::OnePerRun, RunVerify)});
   verbs.push_back(
       {"produce", kProduceUsage, "Production runs: write FILE with scanned serial numbers, logged per day.",
        std::string("Reads serial numbers from standard input, one per line (or one with --serial), and\n"
@@ -426,15 +454,20 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                    "(no blanks or control characters inside); others are refused, nothing programmed\n"
                    "or logged. Every pager starts from FILE as loaded. Standard input carries only\n"
                    "serial numbers: questions are answered by --yes or --no, otherwise Cancel. Each\n"
-                   "result is appended to the day's log yyyy-mm-dd.log.\n\n") +
+                   "result is appended to the day's log yyyy-mm-dd.log. A FILE whose stored checksum\n"
+                   "does not match its bytes is written all the same, with a warning.\n\n") +
            "  --log-dir DIR  where the daily logs go (default: the current directory)\n"
            "  --serial SN    one run with this serial number instead of standard input\n" +
            kLinkOptionsHelp + kProduceQuestionsHelp + kBackupHelp +
            "                Production backs up only when asked; the file is named after the\n"
            "                scanned serial number. A run whose backup fails writes nothing and\n"
-           "                is not logged.\n\n" +
+           "                is not logged.\n" +
+           kJsonOperationHelp +
+           "                produce prints one such object per serial number, one object a\n"
+           "                line, as each pager is done; a usage or file error before the first\n"
+           "                pager prints one error object.\n\n" +
            kExitHelp,
-       RunProduce});
+       WithJsonReport("produce", JsonObjects::PrintedByVerb, RunProduce)});
 }
 
 }  // namespace zt310::cli

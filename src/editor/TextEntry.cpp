@@ -7,18 +7,13 @@ TypingResult TypeInto(EditorModel& model, const std::string& name, const std::st
   model.Enter(name);
   bool committedSinceLastKey = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (model.Focus() != name) break;
-    const int messagesBefore = model.MessagesShown();
-    const bool taken = model.Key(name, text[i]);
-    // A key dropped silently would leave something else than TEXT in the
-    // field unnoticed; a script wants to hear of it.
-    if (!taken && dropped == DroppedKey::Refuse && model.MessagesShown() == messagesBefore) {
-      model.SetText(name, "");
-      model.SetFocus(kFocusSink);
-      result.committed = model.Leave(name);
-      result.refusedKey = i;
-      return result;
+    if (model.Focus() != name) {
+      // The field was left for good: the rest of TEXT goes nowhere.
+      for (std::size_t j = i; j < text.size(); ++j) result.droppedKeys.push_back(j);
+      break;
     }
+    if (!model.Key(name, text[i])) result.droppedKeys.push_back(i);
+    result.received = model.At(name).text;
     committedSinceLastKey = false;
     if (model.Focus() != name) {
       result.committed = model.Leave(name);
@@ -26,6 +21,9 @@ TypingResult TypeInto(EditorModel& model, const std::string& name, const std::st
     }
   }
   if (model.Focus() == name && !committedSinceLastKey) {
+    result.received = model.At(name).text;
+    // A script wants all of TEXT or nothing: a cut value is never committed.
+    if (dropped == DroppedKey::Refuse && !result.droppedKeys.empty()) model.SetText(name, "");
     model.SetFocus(kFocusSink);
     result.committed = model.Leave(name);
   }

@@ -6,20 +6,26 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "editor/EditorModel.h"
 
 namespace zt310::editor {
 
-// What happens to a key the field's filter drops without a message.
+// What happens to a key the field's filter drops, with or without a message.
 enum class DroppedKey {
-  Skip,    // as on a keyboard: nothing, typing goes on
-  Refuse,  // the field is left empty (its stored value stays) and typing stops
+  Skip,    // as on a keyboard: nothing, typing goes on and the rest is committed
+  Refuse,  // typing goes on to the end, but when any key was dropped the field
+           // is left empty (its stored value stays) instead of committing the rest
 };
 
 struct TypingResult {
-  bool committed = true;                  // the last commit of the field accepted
-  std::optional<std::size_t> refusedKey;  // with DroppedKey::Refuse: where in TEXT the dropped key is
+  bool committed = true;  // the last commit of the field accepted
+  // Where in TEXT the keys are that the field did not take: dropped by its
+  // filter, or typed after a key had sent the focus away for good.
+  std::vector<std::size_t> droppedKeys;
+  // The field's text just before it was left (what it received).
+  std::string received;
 };
 
 // Enters NAME, types TEXT key by key and leaves. A key that sends the focus

@@ -305,7 +305,9 @@ class Applier {
 
   std::string Type(const std::string& name, const std::string& value) {
     const TypingResult typed = TypeInto(*model_, name, value, DroppedKey::Refuse);
-    if (typed.refusedKey) return "the field takes no '" + value.substr(*typed.refusedKey, 1) + "' in \"" + value + "\"";
+    if (!typed.droppedKeys.empty()) {
+      return "the field takes no '" + value.substr(typed.droppedKeys.front(), 1) + "' in \"" + value + "\"";
+    }
     if (!typed.committed && messages_.empty()) return "\"" + value + "\" is refused";
     return {};
   }

@@ -639,8 +639,8 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const FileVerify
       report.differences = DifferingFields(written, memory);
       const int first = FirstPlanDifference(memory, written).value_or(*differs);
       if (difference) {
-        *difference = "byte " + std::to_string(first) + ": the pager holds " + Hex(memory[first]) +
-                      ", the file writes " + Hex(written[first]);
+        *difference = "byte " + std::to_string(first) + ": the pager holds 0x" + Hex(memory[first]) +
+                      ", the file writes 0x" + Hex(written[first]);
       }
     }
   }

@@ -178,6 +178,59 @@ class CliFilesTest : public QObject {
     }
   }
 
+  // keys and get print printable ASCII whatever the serial number holds, and
+  // their JSON parses, giving each byte as dump --json gives it.
+  void keysAndGetOfAnyBytes() {
+    CodePlugImage image = FactoryDefaultImage();
+    StampCaption(image);
+    const std::uint8_t odd[] = {'A', 0xFF, '\n', 0x01, '"', 0x80, 'B', 0xC3, '\\', 0x7F, 'C', 0x0D, 'E', 'F'};
+    std::copy(std::begin(odd), std::end(odd), image.data() + layout::kSerialNumber);
+    image.SetWord(layout::kSerialChecksum, ComputeSerialChecksum(image));
+    QVERIFY(SaveTableFile(Path("oddkeys.tbl"), image, SaveKind::Save).ok);
+    const QString serial = QString::fromLatin1(reinterpret_cast<const char*>(odd), sizeof odd);
+
+    const auto keys = RunZt310({"keys", Path("oddkeys.tbl")});
+    QCOMPARE(keys.code, 0);
+    for (const char c : keys.out) {
+      const auto byte = static_cast<unsigned char>(c);
+      QVERIFY2(c == '\n' || c == '\t' || (byte >= 0x20 && byte < 0x7F), keys.out.c_str());
+    }
+    const auto get = RunZt310({"get", Path("oddkeys.tbl"), "edtSerialNo", "edtRFDelay"});
+    QCOMPARE(QString::fromStdString(get.out),
+             QString("A\\xFF\\n\\x01\"\\x80B\\xC3\\x5C\\x7FC\\x0DEF\n35\n"));
+
+    const auto dump = QJsonDocument::fromJson(QByteArray::fromStdString(RunZt310({"dump", Path("oddkeys.tbl"), "--json"}).out));
+    QCOMPARE(dump.object()["serial_number"].toString(), serial);
+    const auto keysJson = RunZt310({"keys", Path("oddkeys.tbl"), "--json"});
+    QCOMPARE(keysJson.code, 0);
+    QJsonParseError error{};
+    const auto keysDocument = QJsonDocument::fromJson(QByteArray::fromStdString(keysJson.out), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(keysDocument.object()["file"].toString(), QString::fromStdString(Path("oddkeys.tbl")));
+    bool found = false;
+    for (const auto& control : keysDocument.object()["controls"].toArray()) {
+      if (control.toObject()["name"].toString() != "edtSerialNo") continue;
+      found = true;
+      QCOMPARE(control.toObject()["value"].toString(), serial);
+      QCOMPARE(control.toObject()["kind"].toString(), QString("edit"));
+    }
+    QVERIFY(found);
+    const auto getJson = RunZt310({"get", Path("oddkeys.tbl"), "edtSerialNo", "chkF1Call0", "--json"});
+    QCOMPARE(getJson.code, 0);
+    const auto values = QJsonDocument::fromJson(QByteArray::fromStdString(getJson.out), &error).object()["values"].toObject();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(values["edtSerialNo"].toString(), serial);
+    QCOMPARE(values["chkF1Call0"].toString(), QString("1"));
+
+    // An error is an object too.
+    const auto unknown = RunZt310({"get", Path("oddkeys.tbl"), "edtNoSuch", "--json"});
+    QCOMPARE(unknown.code, 2);
+    const auto failed = QJsonDocument::fromJson(QByteArray::fromStdString(unknown.out), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(failed["outcome"].toString(), QString("error"));
+    QVERIFY(failed["failure"].toString().contains("edtNoSuch"));
+  }
+
   // One channel and the reset method decode as the editor shows them.
   void decodedChannelModeAndResetFollowTheEditor_data() {
     QTest::addColumn<int>("byte11");

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "CliRunner.h"
 #include "codeplug/Layout.h"
@@ -53,21 +54,23 @@ class ChannelCliTest : public QObject {
     QCOMPARE(RunZt310({"get", file, "edtF1T10", "chkF1Call0", "cboCSpaceF1"}).out, std::string("1006.9\n1\n12.5 K\n"));
   }
 
-  void setReportsEveryMessageAndExitsOne() {
+  // Every message is reported, each refusing its assignment: nothing is saved.
+  void setReportsEveryMessageAndSavesNothing() {
     const std::string file = NewFile("b.tbl");
     const std::string out = Path("b2.tbl");
     const CliRun run = RunZt310({"set", file, "edtF1T20=1285.8", "edtF1T10=3000", "edtF1T10=1500", "-o", out});
     QCOMPARE(run.code, 1);
     std::istringstream lines(run.err);
-    std::string first, second;
-    std::getline(lines, first);
-    std::getline(lines, second);
-    QVERIFY(first.rfind("ZT310: Tone Frequency Error!\\n\\nPlease check", 0) == 0);
-    QVERIFY(first.find("\\nThe original tone frequency is restored.") != std::string::npos);
-    QCOMPARE(second, std::string("ZT310: Please insert a number between 288.5 to 2468.2"));
-    const CodePlugImage image = ReadImage(out);
-    QCOMPARE(image.GetWord(CallTone1Freq(0, 0)), std::uint16_t{15135});  // the later assignment applied
-    QCOMPARE(image.GetWord(CallTone2Freq(0, 0)), std::uint16_t{8790});
+    std::vector<std::string> said;
+    for (std::string line; std::getline(lines, line);) said.push_back(line);
+    QCOMPARE(said.size(), std::size_t(5));
+    QVERIFY(said[0].rfind("ZT310: Tone Frequency Error!\\n\\nPlease check", 0) == 0);
+    QVERIFY(said[0].find("\\nThe original tone frequency is restored.") != std::string::npos);
+    QVERIFY(said[1].rfind("zt310 set: edtF1T20=1285.8 refused: the field's rules said: Tone Frequency Error!", 0) == 0);
+    QCOMPARE(said[2], std::string("ZT310: Please insert a number between 288.5 to 2468.2"));
+    QVERIFY(said[3].rfind("zt310 set: edtF1T10=3000 refused", 0) == 0);
+    QCOMPARE(said[4], "zt310 set: nothing was saved; " + out + " was not written");
+    QVERIFY(!std::filesystem::exists(out));
   }
 
   void setRefusesUnreachableControls() {
@@ -80,8 +83,12 @@ class ChannelCliTest : public QObject {
     QVERIFY(run.err.find("edtF1ATime0 is hidden") != std::string::npos);
     QVERIFY(run.err.find("chkF1SA0 is disabled") != std::string::npos);
     QVERIFY(run.err.find("ZT310") == std::string::npos);  // no editor message, only refusals
+    QVERIFY(run.err.find("edtF1T13=1513.5") == std::string::npos);  // typed once call 4 was enabled
+    QVERIFY(ReadImage(file).bytes() == before.bytes());
+    // The reachable ones alone are saved.
+    QCOMPARE(RunZt310({"set", file, "chkF1Call3=1", "edtF1T13=1513.5"}).code, 0);
     const CodePlugImage image = ReadImage(file);
-    QCOMPARE(image.GetWord(CallTone1Freq(0, 3)), std::uint16_t{15135});  // typed once call 4 was enabled
+    QCOMPARE(image.GetWord(CallTone1Freq(0, 3)), std::uint16_t{15135});
     QCOMPARE(image[CallEnableBits(0)], std::uint8_t{0x09});
     QCOMPARE(image[CallDutyBits(0, 0)], before[CallDutyBits(0, 0)]);
   }
@@ -105,10 +112,13 @@ class ChannelCliTest : public QObject {
 
   void keyFilterMessagesAndTypingStopsWhenFocusLeaves() {
     const std::string file = NewFile("e.tbl");
-    const CliRun run = RunZt310({"set", file, "edtF1Freq=15x20000"});
+    const CliRun run = RunZt310({"set", file, "edtF1Freq=15x25000"});
     QCOMPARE(run.code, 1);
-    QCOMPARE(run.err, std::string("Warning!: Please insert a numeric  !\n"));
-    QCOMPARE(RunZt310({"get", file, "edtF1Freq"}).out, std::string("1520000\n"));  // "1520000": the x was swallowed
+    QCOMPARE(run.err, "Warning!: Please insert a numeric  !\n"
+                      "zt310 set: edtF1Freq takes no 'x': edtF1Freq=15x25000 refused (keys dropped: 'x'; the field "
+                      "received \"1525000\")\n"
+                      "zt310 set: nothing was saved; " + file + " is left as it was\n");
+    QCOMPARE(RunZt310({"get", file, "edtF1Freq"}).out, std::string("1520000\n"));  // the cut 1525000 is not stored
   }
 
   // set stores what it was told or says why not: a squelch voltage beyond

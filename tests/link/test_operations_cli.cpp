@@ -1,5 +1,8 @@
 // zt310 read, write, verify and produce against the simulated pager: exit
 // codes, stderr, the files they leave, and the questions answered by --yes.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -72,6 +75,28 @@ std::vector<std::pair<int, std::string>> SentFrames(const std::string& trace) {
     frames.emplace_back(std::stoi(line), line.substr(sent + 3));
   }
   return frames;
+}
+
+// Every line of OUT parsed as one JSON object; a line that is no object fails.
+std::vector<QJsonObject> JsonLines(const std::string& out) {
+  std::vector<QJsonObject> objects;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+      qWarning("not a JSON object: %s", line.c_str());
+      return {};
+    }
+    objects.push_back(document.object());
+  }
+  return objects;
+}
+
+QJsonObject OneJsonObject(const CliRun& run) {
+  const std::vector<QJsonObject> objects = JsonLines(run.out);
+  if (objects.size() != 1) qWarning("%zu JSON objects in: %s", objects.size(), run.out.c_str());
+  return objects.size() == 1 ? objects[0] : QJsonObject();
 }
 
 }  // namespace
@@ -224,7 +249,7 @@ class OperationsCliTest : public QObject {
     pager->SetMemory(memory);
     const CliRun differs = RunZt310({"verify", "--port", port, "r.tbl"});
     QCOMPARE(differs.code, cli::kExitFailed);
-    QVERIFY2(Contains(differs.err, "r.tbl differs from the pager at byte 300"), differs.err.c_str());
+    QVERIFY2(Contains(differs.err, "r.tbl differs from the pager at byte 300: the pager holds 0x"), differs.err.c_str());
   }
 
   void verifyPausesBetweenRequests() {
@@ -260,7 +285,8 @@ class OperationsCliTest : public QObject {
         RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--log-dir", "logs"}, in);
     QCOMPARE(run.code, cli::kExitFailed);  // the first pager was refused
     QVERIFY(Contains(run.err, kSingleChannelPagerText));
-    QVERIFY(Contains(run.err, "zt310 set line.tbl chkOneChannel=1"));
+    // A one-channel copy, never the production master edited in place.
+    QVERIFY(Contains(run.err, "zt310 set line.tbl chkOneChannel=1 -o ONE-CHANNEL.tbl"));
     const CodePlugImage written = pager->Memory();
     QCOMPARE(int(written[kSingleChannelMarker2]), int(kMarkerOff));
     QCOMPARE(SerialNumberText(written).value_or(""), std::string("AB1234567891"));
@@ -448,6 +474,135 @@ class OperationsCliTest : public QObject {
     QCOMPARE(produce.code, cli::kExitOk);
     QVERIFY(std::filesystem::exists("b"));
     QCOMPARE(std::distance(std::filesystem::directory_iterator("b"), std::filesystem::directory_iterator()), 1);
+  }
+
+  // --json: one object per operation, valid JSON whatever the pager's
+  // serial number holds, for success, a difference and a link failure.
+  void operationsReportAsJson() {
+    sim::SimOptions options;
+    options.serial = std::string("SN\xe9\x01\"\\4567890\xff", 12);
+    RunningSim pager(options);
+    const std::string port = pager.device().toStdString();
+    const QString serial = QString::fromLatin1(options.serial->data(), 12);
+    QCOMPARE(RunZt310({"new", "-o", "new.tbl"}).code, cli::kExitOk);
+    QCOMPARE(RunZt310({"set", "new.tbl", "edtF1Freq=1520000", "-o", "a.tbl"}).code, cli::kExitOk);
+    QCOMPARE(RunZt310({"set", "a.tbl", "edtF1Freq=1530125", "-o", "b.tbl"}).code, cli::kExitOk);
+
+    const CliRun write = RunZt310({"write", "--port", port, "a.tbl", "--json"});
+    QCOMPARE(write.code, cli::kExitOk);
+    QVERIFY2(!Contains(write.err, "\xe9") && Contains(write.err, "Serial No. = SN\\xE9\\x01"), write.err.c_str());
+    const QJsonObject written = OneJsonObject(write);
+    QCOMPARE(written["verb"].toString(), QString("write"));
+    QCOMPARE(written["port"].toString(), QString::fromStdString(port));
+    QCOMPARE(written["file"].toString(), QString("a.tbl"));
+    QCOMPARE(written["firmware"].toString(), QString("1.3.0"));
+    QCOMPARE(written["serial"].toString(), serial);
+    QCOMPARE(written["result"].toString(), QString("Write Success !"));
+    QCOMPARE(written["outcome"].toString(), QString("success"));
+    QCOMPARE(written["exit"].toInt(), 0);
+    QVERIFY(written["failure"].isNull());
+    QVERIFY(written["messages"].toArray().contains(QString("Write Success !")));
+
+    const CliRun read = RunZt310({"read", "--port", port, "-o", "r.tbl", "--json"});
+    QCOMPARE(read.code, cli::kExitOk);
+    const QJsonObject readObject = OneJsonObject(read);
+    QCOMPARE(readObject["serial"].toString(), serial);
+    QCOMPARE(readObject["file"].toString(), QString("r.tbl"));
+    QCOMPARE(readObject["result"].toString(), QString("Read Success !"));
+    // The serial number as dump gives it.
+    const auto dump = QJsonDocument::fromJson(QByteArray::fromStdString(RunZt310({"dump", "r.tbl", "--json"}).out));
+    QCOMPARE(readObject["serial"], dump.object()["serial_number"]);
+
+    const CliRun verify = RunZt310({"verify", "--port", port, "b.tbl", "--json"});
+    QCOMPARE(verify.code, cli::kExitFailed);
+    const QJsonObject differs = OneJsonObject(verify);
+    QCOMPARE(differs["outcome"].toString(), QString("failed"));
+    QCOMPARE(differs["result"].toString(), QString("Verify Fail !"));
+    QVERIFY(differs["differences"].toArray().contains(
+        QJsonObject{{"field", "channels.F1.frequency"}, {"file", "1530125"}, {"pager", "1520000"}}));
+    QVERIFY2(differs["first_difference"].toString().contains(": the pager holds 0x"),
+             qPrintable(differs["first_difference"].toString()));
+    QVERIFY(!differs["failure"].toString().isEmpty());
+  }
+
+  void linkFailuresAndErrorsReportAsJson() {
+    RunningSim pager(SimFault(sim::FaultKind::Drop, 6));
+    Store("a.tbl", FactoryImageForChannels(false));
+    const std::string port = pager.device().toStdString();
+    const QJsonObject failed = OneJsonObject(RunZt310({"verify", "--port", port, "a.tbl", "--json"}));
+    QCOMPARE(failed["outcome"].toString(), QString("failed"));
+    QCOMPARE(failed["failure"].toString(), QString("No reply to the read of bytes 32 to 63."));
+    QCOMPARE(failed["exit"].toInt(), cli::kExitFailed);
+
+    SilentPty silent;
+    const CliRun noCradle = RunZt310({"write", "--port", silent.device().toStdString(), "a.tbl", "--json"});
+    QCOMPARE(noCradle.code, cli::kExitFailed);
+    const QJsonObject abandoned = OneJsonObject(noCradle);
+    QCOMPARE(abandoned["outcome"].toString(), QString("abandoned"));
+    QVERIFY(abandoned["result"].isNull());
+    QVERIFY(!abandoned["failure"].toString().isEmpty());
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"write", "--port", port, "missing.tbl", "--json"},
+          {"read", "--port", port, "--json"},
+          {"produce", "--port", port, "missing.tbl", "--json"}}) {
+      const CliRun run = RunZt310(args);
+      QCOMPARE(run.code, cli::kExitUsage);
+      const QJsonObject error = OneJsonObject(run);
+      QCOMPARE(error["outcome"].toString(), QString("error"));
+      QCOMPARE(error["exit"].toInt(), cli::kExitUsage);
+      QVERIFY(!error["failure"].toString().isEmpty());
+    }
+  }
+
+  // produce --json: one object a line, per serial number, as each pager is
+  // done; a refused serial number with bytes beyond ASCII too.
+  void produceReportsEachPagerAsJson() {
+    RunningSim pager;
+    Store("line.tbl", FactoryImageForChannels(false));
+    const CliRun run = RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--json"},
+                                "AB\xff" "1234567890\nAB1234567891\n");
+    QCOMPARE(run.code, cli::kExitFailed);
+    const std::vector<QJsonObject> pagers = JsonLines(run.out);
+    QCOMPARE(pagers.size(), std::size_t(2));
+    QCOMPARE(pagers[0]["serial"].toString(), QString::fromLatin1("AB\xff" "1234567890"));
+    QCOMPARE(pagers[0]["exit"].toInt(), cli::kExitFailed);
+    QVERIFY(pagers[0]["failure"].toString().contains("Nothing was programmed"));
+    QCOMPARE(pagers[1]["serial"].toString(), QString("AB1234567891"));
+    QCOMPARE(pagers[1]["outcome"].toString(), QString("success"));
+    QCOMPARE(pagers[1]["result"].toString(), QString("Write Success !"));
+    QCOMPARE(pagers[1]["file"].toString(), QString("line.tbl"));
+  }
+
+  // A file whose stored checksum does not match its bytes is written all
+  // the same, with a warning, and the pager gets a right checksum.
+  void writeWarnsOfAStaleStoredChecksum() {
+    RunningSim pager;
+    const std::string port = pager.device().toStdString();
+    const CodePlugImage good = FactoryImageForChannels(false);
+    CodePlugImage changed = good;
+    changed[300] ^= 1;  // changed behind the program's back
+    Store("good.tbl", good);
+    Store("stale.tbl", changed);
+    for (const std::string& file : {std::string("good.tbl"), std::string("stale.tbl")}) {
+      const CliRun write = RunZt310({"write", "--port", port, file, "--json"});
+      QCOMPARE(write.code, cli::kExitOk);
+      const bool stale = file == "stale.tbl";
+      const CodePlugImage& image = stale ? changed : good;
+      QCOMPARE(Contains(write.err, "Warning: stale.tbl stores the checksum"), stale);
+      QCOMPARE(OneJsonObject(write)["warnings"].toArray().size(), stale ? 1 : 0);
+      const CodePlugImage memory = pager->Memory();
+      QCOMPARE(int(memory.GetWord(kImageChecksum)), int(ComputeImageChecksum(memory)));
+      QCOMPARE(int(memory[300]), int(image[300]));
+    }
+    const CliRun produce =
+        RunZt310({"produce", "--port", port, "stale.tbl", "--json"}, "AB1234567890\nAB1234567891\n");
+    QCOMPARE(produce.code, cli::kExitOk);
+    QVERIFY(Contains(produce.err, "stores the checksum"));
+    QCOMPARE(produce.err.find("stores the checksum"), produce.err.rfind("stores the checksum"));  // warned once
+    const std::vector<QJsonObject> pagers = JsonLines(produce.out);
+    QCOMPARE(pagers.size(), std::size_t(2));
+    for (const QJsonObject& object : pagers) QCOMPARE(object["warnings"].toArray().size(), 1);
   }
 
   void usageAndFileErrors_data() {
