@@ -19,6 +19,8 @@
 
 namespace zt310 {
 
+enum class BlockStatus;
+
 // Status texts. An abandoned operation ends with five dots, a completed
 // transfer with six.
 inline constexpr const char* kStatusReadyAbandoned = "  Ready .....";
@@ -166,6 +168,10 @@ bool KeepWideBand(OperationContext& context, int pagerNarrowMarker, int pagerBan
 // failure; the gauge rises to kWriteProgressMax. Success, or Failed with the
 // label that says which step failed.
 OperationResult WriteAndVerifyBlocks(OperationContext& context, const std::vector<BlockRange>& plan);
+// Tells the host what a write that failed at plan[failedBlock] left in the
+// pager; writeAcknowledged when the block's write went in and its read-back failed.
+void ReportPartialWrite(OperationContext& context, const std::vector<BlockRange>& plan, std::size_t failedBlock,
+                        BlockStatus status, bool writeAcknowledged);
 // The end of a transfer: the result label stays up for pauseMs, then the port
 // closes and the progress window goes with its gauge at 0.
 void EndTransfer(OperationContext& context, unsigned pauseMs);

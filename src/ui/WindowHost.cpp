@@ -70,6 +70,8 @@ void WindowOperationHost::SetCaption(const std::string& /*caption*/) { window_.S
 void WindowOperationHost::PagerFirmwareShown(const std::string& /*text*/) { ShowNow(window_); }
 void WindowOperationHost::PagerSerialShown(const std::string& /*serial*/) { ShowNow(window_); }
 void WindowOperationHost::VerifyFailed(const VerifyReport& report) { window_.NoteVerifyFailure(report); }
+void WindowOperationHost::WriteStoppedPartway(const PartialWrite& partial) { window_.NotePartialWrite(partial); }
+void WindowOperationHost::PagerBackedUp(const std::filesystem::path& file) { window_.NoteBackup(file); }
 
 void WindowOperationHost::FocusSerialNumber() {
   window_.Model().Enter(names::kEdtSerialNo);  // emptied, ready for the next scan

@@ -29,6 +29,8 @@ class WindowOperationHost : public OperationHost {
   void PagerFirmwareShown(const std::string& text) override;
   void PagerSerialShown(const std::string& serial) override;
   void VerifyFailed(const VerifyReport& report) override;
+  void WriteStoppedPartway(const PartialWrite& partial) override;
+  void PagerBackedUp(const std::filesystem::path& file) override;
   void FocusSerialNumber() override;
 
  private:

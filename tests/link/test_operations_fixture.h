@@ -60,6 +60,7 @@ class RecordingHost : public OperationHost {
   void FocusSerialNumber() override { ++serialFocus; }
   void PagerFirmwareShown(const std::string& text) override { shown.push_back(text); }
   void PagerSerialShown(const std::string& serial) override { shown.push_back("S/N " + serial); }
+  void WriteStoppedPartway(const PartialWrite& partial) override { partials.push_back(partial); }
 
   std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
   std::string LastLabel() const { return labels.empty() ? std::string() : labels.back(); }
@@ -69,6 +70,7 @@ class RecordingHost : public OperationHost {
   // What the user sees while a question is open or a label is shown.
   std::function<void(const std::string&)> onQuestion, onLabel;
   std::vector<std::string> shown;  // firmware and serial number, as they are shown
+  std::vector<PartialWrite> partials;
   std::vector<int> ranges, values;
   std::vector<unsigned> pauses;
   std::string caption;
