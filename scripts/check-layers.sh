@@ -15,9 +15,10 @@ allowed() {
     editor) echo "codeplug tones" ;;
     sim) echo "protocol codeplug" ;;
     port) echo "protocol codeplug" ;;
-    link) echo "port protocol editor codeplug" ;;
-    cli) echo "link port protocol editor codeplug tones" ;;
-    ui) echo "link port protocol sim editor codeplug tones" ;;
+    link) echo "port protocol codeplug" ;;
+    session) echo "link protocol editor codeplug" ;;
+    cli) echo "session link port protocol editor codeplug tones" ;;
+    ui) echo "session link port protocol sim editor codeplug tones" ;;
     *) echo "?" ;;
   esac
 }

@@ -25,6 +25,7 @@
 #include "link/PartialWrite.h"
 #include "port/PagerLink.h"
 #include "link/Production.h"
+#include "session/OperationModel.h"
 
 namespace zt310::cli {
 
@@ -215,7 +216,14 @@ struct OperationRun {
   std::unique_ptr<editor::EditorModel> model = editor::CreateEditorModel();
   std::unique_ptr<CliHost> host;
 
-  OperationContext Context() { return {link, *model, *host, std::filesystem::current_path()}; }
+  OperationContext Context() { return {link, *host, std::filesystem::current_path()}; }
+  // The model's image and choices in, the result shown in the model.
+  template <typename Operation>
+  OperationResult Run(OperationContext& context, Operation operation) {
+    OperationResult result = operation(context, session::RequestFrom(*model));
+    session::ShowOutcome(*model, result);
+    return result;
+  }
 
   // The verb's exit code, unless a signal asked it to stop: then it says so
   // and exits with 128 + the signal's number.
@@ -352,7 +360,7 @@ int RunRead(const std::vector<std::string>& argsIn, Io& io) {
   OperationContext context = run->Context();
   const std::filesystem::path dump = context.startupDirectory / kErrorDumpName;
   const auto dumpBefore = FileIdentity(dump);
-  const OperationResult result = ReadPager(context);
+  const OperationResult result = run->Run(context, ReadPager);
   if (result.outcome != OperationOutcome::Success) {
     if (result.outcome == OperationOutcome::Failed) {
       // The dump is always a new file, renamed into place: the same file as
@@ -385,7 +393,7 @@ int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
   if (!LoadIntoModel(*run, args[0], io)) return kExitUsage;
   OperationContext context = run->Context();
   context.backupDirectory = backupDir;
-  const int exit = Finish(WritePager(context), io);
+  const int exit = Finish(run->Run(context, WritePager), io);
   run->host->PrintPartialWrite("zt310 write --port " + run->link.SelectedPortName().toStdString() + " " + args[0]);
   return run->Exit(exit, io);
 }
@@ -404,7 +412,8 @@ int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
   }
   OperationContext context = run->Context();
   std::string difference;
-  const OperationResult result = VerifyPagerHoldsFile(context, *stored, &difference);
+  const FileVerifyRequest request{session::RequestFrom(*run->model), *stored, session::StoredAsRead};
+  const OperationResult result = VerifyPagerHoldsFile(context, request, &difference);
   if (!difference.empty()) io.err << args[0] << " differs from the pager at " << difference << "\n";
   const int exit = Finish(result, io);
   if (run->host->verifyReport()) PrintVerifyReport(*run->host->verifyReport(), io);
@@ -429,7 +438,11 @@ int ProduceOne(OperationRun& run, const CodePlugImage& loaded, const ProductionO
   context.backupDirectory = backupDir;
   io.err << "Serial No. = " << PrintableSerial(serial) << "\n";
   run.host->NextPager();
-  const int exit = Finish(ProduceScannedSerial(context, options, serial), io);
+  const int exit = Finish(run.Run(context,
+                                  [&](OperationContext& each, const OperationRequest& request) {
+                                    return ProduceScannedSerial(each, request, options, serial);
+                                  }),
+                          io);
   run.host->PrintPartialWrite("zt310 produce --port " + run.link.SelectedPortName().toStdString() + " " + file +
                               " --serial " + serial);
   return run.host->notLogged() ? kExitFailed : exit;

@@ -176,6 +176,13 @@ bool SerialBlockChecksumHolds(SerialBlock block) {
   return ComputeSerialChecksum(block) == stored;
 }
 
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
 std::string SerialBlockText(SerialBlock block) {
   std::string text;
   for (int i = 0; i < kSerialNumberLength; ++i) {

@@ -144,6 +144,8 @@ bool SerialBlockChecksumHolds(SerialBlock block);
 // The pager's serial number as the operations show and log it: the
 // characters up to the first 0x00 or 0xFF, at most fourteen.
 std::string SerialBlockText(SerialBlock block);
+// The text without the blanks and tabs around it.
+std::string Trimmed(const std::string& text);
 
 // The serial number as the editor shows it: the characters up to the first
 // 0x00, at most the fourteen serial bytes; none for a blank block.

@@ -202,13 +202,6 @@ KeyFilter DecimalsFilter(int decimals) {
   };
 }
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 std::optional<double> ParseNumber(const std::string& text) {
   if (text.empty()) return std::nullopt;
   bool digit = false;

@@ -174,8 +174,7 @@ inline constexpr const char* kNumericMessage = "Please insert a numeric!";
 
 // Text helpers.
 using ::zt310::FormatNumber;
-// The text without the blanks and tabs around it.
-std::string Trimmed(const std::string& text);
+using ::zt310::Trimmed;
 // A whole number or decimal text as the fields accept it; nothing for other text.
 std::optional<double> ParseNumber(const std::string& text);
 

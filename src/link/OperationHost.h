@@ -1,8 +1,9 @@
 // What the pager operations need from whoever runs them: the main window
 // (message boxes, status bar, progress window TForm4, enabling itself) or
 // the command line (stderr, no windows). The operations never touch a
-// widget; every visible effect goes through this interface or through the
-// editor model's controls.
+// widget nor the editor's controls: what they learn of the pager goes
+// through this interface as it happens, and what they leave behind is in
+// their result (OperationResult), which the window and the command line show.
 #pragma once
 
 #include <filesystem>
@@ -18,9 +19,6 @@
 namespace zt310 {
 
 class PagerLink;
-namespace editor {
-class EditorModel;
-}
 
 // Why a Verify ended with "  Verify Fail !": either the link failed (no
 // reply, a reply failing its checksum, a serial number failing its sum) and
@@ -83,10 +81,13 @@ class OperationHost {
   virtual void PaceRequests(unsigned ms) { Pause(ms); }
 
   // The pager's firmware ("FirmVer. 1.3.0") and serial number, as soon as
-  // an operation has read them; the model's lblVersion and edtSerialNo
-  // already show them. The window repaints, the command line prints them.
+  // an operation has read them: the window shows them in lblVersion and
+  // edtSerialNo, the command line prints them.
   virtual void PagerFirmwareShown(const std::string& /*text*/) {}
   virtual void PagerSerialShown(const std::string& /*serial*/) {}
+  // lblVersion emptied (Write, before it reads the pager), and hidden too
+  // (Read, before it reads the pager, and a version that could not be read).
+  virtual void PagerFirmwareCleared(bool /*hidden*/) {}
 
   // Write (or a production run) saved the pager's memory in this table file
   // before its first write frame.
@@ -107,14 +108,13 @@ class OperationHost {
   virtual void FocusSerialNumber() {}
 };
 
-// Everything one operation works with. The link, model and host outlive it.
+// Everything one operation works with besides its request. The link and
+// host outlive it.
 struct OperationContext {
-  OperationContext(PagerLink& link_, editor::EditorModel& model_, OperationHost& host_,
-                   std::filesystem::path startupDirectory_)
-      : link(link_), model(model_), host(host_), startupDirectory(std::move(startupDirectory_)) {}
+  OperationContext(PagerLink& link_, OperationHost& host_, std::filesystem::path startupDirectory_)
+      : link(link_), host(host_), startupDirectory(std::move(startupDirectory_)) {}
 
   PagerLink& link;
-  editor::EditorModel& model;
   OperationHost& host;
   // The working directory at program start: errtbl.tbl and the production
   // logs go there.

@@ -1,24 +1,20 @@
 #include "link/Operations.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <numeric>
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
-#include "editor/EditorModel.h"
-#include "editor/SettingsPages.h"
 #include "link/PagerBackup.h"
 #include "link/PartialWrite.h"
 #include "port/PagerLink.h"
 
 namespace zt310 {
 
-namespace names = editor::names;
-
 using namespace layout;
-using editor::Trimmed;
 using Block16 = std::array<std::uint8_t, 16>;
 
 namespace {
@@ -44,11 +40,11 @@ void ReportBoardNotResponding(OperationContext& context, const char* status) {
 // The serial-number block of the pager, tested and taken into the image.
 enum class SerialStep { Taken, Blank, ReadFailed, ChecksumWrong };
 
-SerialStep TakeSerialBlock(OperationContext& context, Block16 block) {
+SerialStep TakeSerialBlock(OperationContext& context, CodePlugImage& image, Block16 block) {
   if (!ReadNamedBlock(context.link, block, kSerialNumberBlock)) return SerialStep::ReadFailed;
   if (IsBlankSerialBlock(block)) return SerialStep::Blank;
   if (!SerialBlockChecksumHolds(block)) return SerialStep::ChecksumWrong;
-  CopyBlock(context.model.image(), kSerialNumber, block);
+  CopyBlock(image, kSerialNumber, block);
   return SerialStep::Taken;
 }
 
@@ -60,23 +56,6 @@ void WriteErrorDump(const std::filesystem::path& directory, const std::vector<st
 }
 
 }  // namespace
-
-bool AudioGainIgnored(int pagerFirmware) {
-  return pagerFirmware <= 121 || (pagerFirmware >= 500 && pagerFirmware <= 521);
-}
-
-std::uint8_t ConvertGapMax(std::uint8_t value, int pagerFirmware, int imageFirmware) {
-  const bool imageOldTiming = imageFirmware != 0 && IsOldTimingFirmware(imageFirmware);
-  if (IsOldTimingFirmware(pagerFirmware)) {
-    const bool keep = imageFirmware >= 1 && imageFirmware <= 120;
-    return keep ? value : static_cast<std::uint8_t>((value + 1) / 2);
-  }
-  return imageOldTiming ? static_cast<std::uint8_t>(2 * value) : value;
-}
-
-std::uint8_t LowBatteryAlarmCode(std::uint8_t batteryLow, int pagerFirmware) {
-  return pagerFirmware < 112 ? static_cast<std::uint8_t>(batteryLow - 2) : batteryLow;
-}
 
 namespace detail {
 
@@ -98,6 +77,16 @@ void ReportPartialWrite(OperationContext& context, const std::vector<BlockRange>
     partial.uncertain = std::make_pair(block.offset, block.count);
   }
   context.host.WriteStoppedPartway(partial);
+}
+
+ShownFacts ShownAfterRules(const WriteDecision& decision, WriteKind kind) {
+  ShownFacts shown;
+  shown.audioGainReset = decision.audioGainReset;
+  shown.gapMaxShown = decision.gapMaxConverted;
+  // The production run leaves the unit labels as they are.
+  if (decision.gapMaxConverted && kind == WriteKind::Write) shown.timingUnits = decision.pagerVersion;
+  shown.oneChannelTicked = decision.oneChannelRefused;
+  return shown;
 }
 
 void ClosePort(PagerLink& link) {
@@ -127,17 +116,15 @@ OperationResult Abandon(OperationContext& context, const std::string& message) {
 }
 
 void ShowVersionLabel(OperationContext& context, const Block16& identity) {
-  context.model.PartOf<editor::SettingsPages>().ShowFirmwareVersion(identity[kFirmwareMajor],
-                                                                    identity[kFirmwareMinor], identity[kFirmwarePatch]);
-  context.host.PagerFirmwareShown(context.model.At(names::kLblVersion).text);
+  char text[48];
+  std::snprintf(text, sizeof text, "FirmVer. %d.%d.%d", identity[kFirmwareMajor], identity[kFirmwareMinor],
+                identity[kFirmwarePatch]);
+  context.host.PagerFirmwareShown(text);
 }
 
-void ShowSerialNumber(OperationContext& context, const std::string& serial) {
-  context.model.SetText(names::kEdtSerialNo, serial);
-  context.host.PagerSerialShown(serial);
-}
+void ShowSerialNumber(OperationContext& context, const std::string& serial) { context.host.PagerSerialShown(serial); }
 
-void HideVersionLabel(editor::EditorModel& model) { model.PartOf<editor::SettingsPages>().HideFirmwareVersion(); }
+void HideVersionLabel(OperationContext& context) { context.host.PagerFirmwareCleared(true); }
 
 std::optional<Block16> ReadPagerIdentity(OperationContext& context) {
   context.host.ProgressGaugeVisible(false);
@@ -146,47 +133,72 @@ std::optional<Block16> ReadPagerIdentity(OperationContext& context) {
   context.host.Status(kStatusReadVersion);
   Block16 identity{};
   if (!ReadNamedBlock(context.link, identity, kIdentityBlock)) {
-    HideVersionLabel(context.model);
+    HideVersionLabel(context);
     return std::nullopt;
   }
   return identity;
 }
 
-bool SingleChannelPagerRefuses(const Block16& identity, int pagerVersion, const CodePlugImage& image) {
-  return (identity[kSingleChannelMarker] == kMarkerOn || IsSingleChannelFirmware(pagerVersion)) &&
-         image[kSingleChannelMarker2] == kMarkerOff;
+WriteDecision RunWriteRules(OperationContext& context, WriteRuleInput input) {
+  OperationHost& host = context.host;
+  for (;;) {
+    WriteDecision decision = DecideWrite(input);
+    switch (decision.step) {
+      case WriteDecision::Step::Write:
+      case WriteDecision::Step::Refuse:
+        return decision;
+      case WriteDecision::Step::Notify:
+        host.Plain(decision.text);
+        input.answers.noticeShown = true;
+        break;
+      case WriteDecision::Step::Ask:
+        if (!host.Question(decision.text)) {
+          decision.text.clear();
+          return decision;
+        }
+        input.answers.bandSwitchOk = true;
+        break;
+      case WriteDecision::Step::ReadBand: {
+        host.ProgressValue(0);
+        host.ProgressLabel(kLabelReadBandwidth);
+        host.Status(kStatusReadBandwidth);
+        Block16 band;
+        band.fill(kBlank);
+        if (!ReadNamedBlock(context.link, band, kBandwidthBlock)) {
+          decision.step = WriteDecision::Step::Refuse;
+          decision.text = kReadBandwidthFailText;
+          return decision;
+        }
+        input.pager.band = band;
+        break;
+      }
+      case WriteDecision::Step::ReadSerial: {
+        host.ProgressValue(0);
+        host.ProgressLabel(kLabelReadSerial);
+        host.Status(kStatusReadSerial);
+        Block16 serial;
+        serial.fill(kBlank);
+        if (!ReadNamedBlock(context.link, serial, kSerialNumberBlock)) {
+          decision.step = WriteDecision::Step::Refuse;
+          decision.text = kReadSerialFailText;
+          return decision;
+        }
+        input.pager.serial = serial;
+        break;
+      }
+    }
+  }
 }
 
-OperationResult RefuseTwoChannelImage(OperationContext& context) {
-  OperationResult result = Abandon(context, kSingleChannelPagerText);
-  context.model.SetChecked(names::kChkOneChannel, true);
-  context.model.RunChange(names::kChkOneChannel);
+OperationResult AbandonByRule(OperationContext& context, const WriteDecision& decision, WriteKind kind) {
+  OperationResult result = Abandon(context, decision.text);
+  result.image = decision.image;
+  result.shown = ShownAfterRules(decision, kind);
   return result;
 }
 
-std::optional<std::pair<int, int>> ReadPagerBand(OperationContext& context) {
-  context.host.ProgressValue(0);
-  context.host.ProgressLabel(kLabelReadBandwidth);
-  context.host.Status(kStatusReadBandwidth);
-  Block16 band;
-  band.fill(kBlank);
-  if (!ReadNamedBlock(context.link, band, kBandwidthBlock)) return std::nullopt;
-  return std::make_pair(int{band[kNarrowBandMarker - kBandwidthBlock.offset]},
-                        int{band[kBand - kBandwidthBlock.offset]});
-}
-
-bool KeepWideBand(OperationContext& context, int pagerNarrowMarker, int pagerBand) {
-  if (pagerNarrowMarker == 0 && pagerBand == 1 && !context.host.Question(kSwitchNbToWbText)) return false;
-  if (pagerNarrowMarker == 0 && pagerBand == kBlank) {
-    context.model.image()[kAudioGain] = 0;
-    context.model.image()[kNarrowBandMarker] = kBlank;
-    context.model.Select(names::kCboAudioGain, 0);
-  }
-  return true;
-}
-
-OperationResult WriteAndVerifyBlocks(OperationContext& context, const std::vector<BlockRange>& plan) {
-  const CodePlugImage& image = context.model.image();
+OperationResult WriteAndVerifyBlocks(OperationContext& context, const CodePlugImage& image,
+                                     const std::vector<BlockRange>& plan) {
   int done = 0;
   const int total = PlanBytes(plan);
   for (std::size_t index = 0; index < plan.size(); ++index) {
@@ -218,74 +230,43 @@ void EndTransfer(OperationContext& context, unsigned pauseMs) {
 
 // --- Write ---
 
-OperationResult WritePager(OperationContext& context) {
+OperationResult WritePager(OperationContext& context, const OperationRequest& request) {
   OperationHost& host = context.host;
-  editor::EditorModel& model = context.model;
-  CodePlugImage& image = model.image();
+  CodePlugImage image = request.image;
   PagerLink& link = context.link;
 
   StampHeader(image);
+  const auto leaving = [&image](OperationResult result) {
+    if (!result.image) result.image = image;
+    return result;
+  };
   host.MainWindowEnabled(false);
   host.Status(kStatusBoardTesting);
   if (!link.Port().IsOpen()) link.OpenSelectedPort();
   if (!link.CheckTargetBoard()) {
     ReportBoardNotResponding(context, kStatusReady);
-    return {OperationOutcome::Abandoned, {}};
+    return leaving({OperationOutcome::Abandoned, {}});
   }
 
-  model.SetText(names::kLblVersion, "");
+  host.PagerFirmwareCleared(false);
   host.ProgressValue(0);
   const auto identityRead = detail::ReadPagerIdentity(context);
-  if (!identityRead) return detail::Abandon(context, kReadFirmwareFailText);
-  const Block16& identity = *identityRead;
-  detail::ShowVersionLabel(context, identity);
-  const int imageFirmware = image.FirmwareVersionNumber();
-  const int pagerFirmware = FirmwareVersionNumber(identity);
+  if (!identityRead) return leaving(detail::Abandon(context, kReadFirmwareFailText));
+  detail::ShowVersionLabel(context, *identityRead);
 
-  if (image[kAudioGain] != 0 && AudioGainIgnored(pagerFirmware)) host.Plain(kAudioGainNoticeText);
-  if (IsOldTimingFirmware(pagerFirmware) && image[kToneSystem] == kToneSystemPlectron) {
-    return detail::Abandon(context, kPlectronWriteText);
-  }
-  if (detail::SingleChannelPagerRefuses(identity, pagerFirmware, image)) return detail::RefuseTwoChannelImage(context);
-
-  const auto band = detail::ReadPagerBand(context);
-  if (!band) return detail::Abandon(context, kReadBandwidthFailText);
-  const auto [pagerNarrowMarker, pagerBand] = *band;
-  if (!model.At(names::kChkNB).checked) {
-    if (!detail::KeepWideBand(context, pagerNarrowMarker, pagerBand)) return detail::Abandon(context);
-  } else {
-    const bool pagerWide = pagerBand == kBlank && (pagerNarrowMarker == kBlank || pagerNarrowMarker == 0);
-    if (pagerWide && !host.Question(kSwitchWbToNbText)) return detail::Abandon(context);
-  }
-
-  image[kGapMax] = ConvertGapMax(image[kGapMax], pagerFirmware, imageFirmware);
-  model.SetText(names::kEdtGapMax, std::to_string(image[kGapMax]));
-  editor::SelectTimingUnitLabels(model, pagerFirmware);
-  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], pagerFirmware);
-  CopyBlock(image, kIdentity, identity);
-
-  host.ProgressValue(0);
-  host.ProgressLabel(kLabelReadSerial);
-  host.Status(kStatusReadSerial);
-  Block16 serial;
-  serial.fill(kBlank);
-  std::string pagerSerial;
-  switch (TakeSerialBlock(context, serial)) {
-    case SerialStep::ReadFailed:
-      return detail::Abandon(context, kReadSerialFailText);
-    case SerialStep::ChecksumWrong:
-      return detail::Abandon(context, kSerialChecksumErrorText);
-    case SerialStep::Blank:
-      std::fill(image.data() + kSerialNumber, image.data() + kSerialNumber + kSerialBlockSize, kBlank);
-      detail::ShowSerialNumber(context, "");
-      break;
-    case SerialStep::Taken:
-      pagerSerial = SerialBlockText(SerialBlockOf(image));
-      detail::ShowSerialNumber(context, pagerSerial);
-      break;
-  }
+  WriteRuleInput rules{WriteKind::Write, image, request.narrowBandChosen, {*identityRead, {}, {}}, {}};
+  const WriteDecision decision = detail::RunWriteRules(context, rules);
+  if (decision.step != WriteDecision::Step::Write) return detail::AbandonByRule(context, decision, WriteKind::Write);
+  image = decision.image;
+  const std::string pagerSerial = decision.serialShown.value_or("");
+  detail::ShowSerialNumber(context, pagerSerial);
   if (context.backupDirectory) {
-    if (const auto refusal = detail::BackUpPager(context, pagerSerial)) return detail::Abandon(context, *refusal);
+    if (const auto refusal = detail::BackUpPager(context, pagerSerial)) {
+      WriteDecision refused = decision;
+      refused.step = WriteDecision::Step::Refuse;
+      refused.text = *refusal;
+      return detail::AbandonByRule(context, refused, WriteKind::Write);
+    }
   }
 
   host.ProgressRange(0, kWriteProgressMax);
@@ -296,49 +277,41 @@ OperationResult WritePager(OperationContext& context) {
   StoreImageChecksum(image);
   detail::DiscardBuffers(link);
 
-  const OperationResult result = detail::WriteAndVerifyBlocks(context, WriteBlockPlan());
+  OperationResult result = detail::WriteAndVerifyBlocks(context, image, WriteBlockPlan());
   host.ProgressLabel(result.label);
 
   detail::EndTransfer(context, kWriteResultPauseMs);
   host.MainWindowEnabled(true);
   host.Status(kStatusReady);
+  result.image = image;
+  result.shown = detail::ShownAfterRules(decision, WriteKind::Write);
   return result;
 }
 
 // --- Read ---
 
-namespace {
-
-// The pager's memory as Read takes it over: squelch table of older pagers,
-// the channel marker and the remembered tone-2 durations.
-void PrepareReadImage(editor::EditorModel& model, CodePlugImage& read, int pagerFirmware) {
+CodePlugImage PreparedReadImage(const CodePlugImage& memory, int pagerFirmware) {
+  CodePlugImage read = memory;
   std::vector<std::uint8_t> bytes(read.bytes().begin(), read.bytes().end());
   UpgradeLegacySquelch(bytes);
   std::copy(bytes.begin(), bytes.end(), read.data());
 
   const bool oneChannel = read[kSingleChannelMarker2] == kMarkerOn || IsSingleChannelFirmware(pagerFirmware);
   read[kSingleChannelMarker] = oneChannel ? kMarkerOn : kMarkerOff;
-  model.SetChecked(names::kChkOneChannel, oneChannel);
-  model.RunChange(names::kChkOneChannel);
   NormaliseRememberedToneDurations(read);
+  return read;
 }
 
-void TakeOverReadImage(editor::EditorModel& model, CodePlugImage read, int pagerFirmware) {
-  PrepareReadImage(model, read, pagerFirmware);
-  editor::SelectTimingUnitLabels(model, pagerFirmware);
-  CopyImage(model.image(), read);
-  model.FillControlsFromImage();
-}
-
-}  // namespace
-
-OperationResult ReadPager(OperationContext& context) {
+OperationResult ReadPager(OperationContext& context, const OperationRequest& request) {
   OperationHost& host = context.host;
-  editor::EditorModel& model = context.model;
-  CodePlugImage& image = model.image();
+  CodePlugImage image = request.image;
   PagerLink& link = context.link;
+  const auto leaving = [&image](OperationResult result) {
+    result.image = image;
+    return result;
+  };
 
-  detail::HideVersionLabel(model);
+  detail::HideVersionLabel(context);
   host.SetCaption(std::string(kProgramCaption));
   host.MainWindowEnabled(false);
   host.Status(kStatusBoardTesting);
@@ -359,11 +332,11 @@ OperationResult ReadPager(OperationContext& context) {
   host.ProgressValue(0);
   host.ProgressLabel(kLabelReadSerial);
   host.Status(kStatusReadSerial);
-  switch (TakeSerialBlock(context, Block16{})) {
+  switch (TakeSerialBlock(context, image, Block16{})) {
     case SerialStep::ReadFailed:
-      return detail::Abandon(context, kReadSerialFailText);
+      return leaving(detail::Abandon(context, kReadSerialFailText));
     case SerialStep::ChecksumWrong:
-      return detail::Abandon(context, kSerialChecksumErrorText);
+      return leaving(detail::Abandon(context, kSerialChecksumErrorText));
     case SerialStep::Blank:
       break;
     case SerialStep::Taken:
@@ -404,14 +377,18 @@ OperationResult ReadPager(OperationContext& context) {
   host.ProgressLabel(label);
 
   detail::EndTransfer(context, kReadResultPauseMs);
+  OperationResult result{ok ? OperationOutcome::Success : OperationOutcome::Failed, label};
   if (ok) {
-    TakeOverReadImage(model, read, pagerFirmware);
+    result.image = PreparedReadImage(read, pagerFirmware);
+    result.shown.readTakenOver = true;
+    result.shown.timingUnits = pagerFirmware;
   } else {
     WriteErrorDump(context.startupDirectory, buffer);
+    result.image = image;
   }
   host.MainWindowEnabled(true);
   host.Status(kStatusReady);
-  return {ok ? OperationOutcome::Success : OperationOutcome::Failed, label};
+  return result;
 }
 
 // --- Verify ---
@@ -424,11 +401,14 @@ OperationResult VerifyFailsEarly(OperationContext& context, const std::string& p
   detail::ClosePort(context.link);
   context.host.ProgressValue(0);
   context.host.ProgressLabel(kLabelVerifyFail);
-  context.host.VerifyFailed({problem, {}});
+  const VerifyReport report{problem, {}};
+  context.host.VerifyFailed(report);
   context.host.Status(kStatusReadyAbandoned);
   context.host.CloseProgress();
   context.host.MainWindowEnabled(true);
-  return {OperationOutcome::Failed, kLabelVerifyFail};
+  OperationResult result{OperationOutcome::Failed, kLabelVerifyFail};
+  result.verifyReport = report;
+  return result;
 }
 
 BlockStatus ReadNamedBlockStatus(PagerLink& link, Block16& block, const BlockRange& range) {
@@ -473,7 +453,9 @@ OperationResult FinishVerify(OperationContext& context, bool same, const VerifyR
   host.ProgressGaugeVisible(true);
   host.MainWindowEnabled(true);
   host.Status(kStatusReady);
-  return {same ? OperationOutcome::Success : OperationOutcome::Failed, label};
+  OperationResult result{same ? OperationOutcome::Success : OperationOutcome::Failed, label};
+  if (!same) result.verifyReport = report;
+  return result;
 }
 
 // The cradle check, then the progress window at "Verify Now ......"; false
@@ -499,10 +481,14 @@ bool BeginVerify(OperationContext& context) {
 
 }  // namespace
 
-OperationResult VerifyPager(OperationContext& context) {
+OperationResult VerifyPager(OperationContext& context, const OperationRequest& request) {
   OperationHost& host = context.host;
-  CodePlugImage& image = context.model.image();
+  CodePlugImage image = request.image;
   PagerLink& link = context.link;
+  const auto leaving = [&image](OperationResult result) {
+    result.image = image;
+    return result;
+  };
 
   if (!BeginVerify(context)) return {OperationOutcome::Abandoned, {}};
   Block16 identity{};
@@ -514,9 +500,11 @@ OperationResult VerifyPager(OperationContext& context) {
   Block16 serial;
   serial.fill(kBlank);
   const BlockStatus serialRead = ReadNamedBlockStatus(link, serial, kSerialNumberBlock);
-  if (serialRead != BlockStatus::Ok) return VerifyFailsEarly(context, Problem(serialRead, kSerialNumberBlock));
+  if (serialRead != BlockStatus::Ok) {
+    return leaving(VerifyFailsEarly(context, Problem(serialRead, kSerialNumberBlock)));
+  }
   if (!IsBlankSerialBlock(serial)) {
-    if (!SerialBlockChecksumHolds(serial)) return VerifyFailsEarly(context, kSerialSumWrongProblem);
+    if (!SerialBlockChecksumHolds(serial)) return leaving(VerifyFailsEarly(context, kSerialSumWrongProblem));
     CopyBlock(image, kSerialNumber, serial);
   }
   host.PaceRequests(kVerifyPacingPauseMs);
@@ -537,40 +525,10 @@ OperationResult VerifyPager(OperationContext& context) {
   }
   if (status == BlockStatus::Differs) report = DescribeDifferences(context, image);
   const bool same = status == BlockStatus::Ok;
-  return FinishVerify(context, same, report);
+  return leaving(FinishVerify(context, same, report));
 }
 
 // --- Verify of a table file (command line) ---
-
-CodePlugImage AdaptAsWrite(const CodePlugImage& opened, const PagerBlocks& pager, bool bandRuleActed) {
-  CodePlugImage image = opened;
-  StampHeader(image);
-  const int imageFirmware = image.FirmwareVersionNumber();
-  const int pagerFirmware = FirmwareVersionNumber(pager.identity);
-  if (bandRuleActed) {
-    image[kAudioGain] = 0;
-    image[kNarrowBandMarker] = kBlank;
-  }
-  image[kGapMax] = ConvertGapMax(image[kGapMax], pagerFirmware, imageFirmware);
-  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], pagerFirmware);
-  CopyBlock(image, kIdentity, pager.identity);
-  if (IsBlankSerialBlock(pager.serial) || SerialBlockChecksumHolds(pager.serial)) {
-    CopyBlock(image, kSerialNumber, pager.serial);
-  }
-  StoreImageChecksum(image);
-  return image;
-}
-
-CodePlugImage StoredAsRead(const CodePlugImage& memory) {
-  std::unique_ptr<editor::EditorModel> scratch = editor::CreateEditorModel();
-  scratch->SetMessageSink([](const editor::Message&) { return editor::Answer::Ok; });
-  TakeOverReadImage(*scratch, memory, memory.FirmwareVersionNumber());
-  CodePlugImage stored = scratch->image();
-  stored[kNarrowBandMarker] = 0;  // as "Save As ..." stores it
-  StoreImageChecksum(stored);
-  StampHeader(stored);
-  return stored;
-}
 
 namespace {
 
@@ -598,21 +556,42 @@ std::optional<int> FirstPlanDifference(const CodePlugImage& memory, const CodePl
   return std::nullopt;
 }
 
+// The image Write puts into this pager for the file, the pager's identity
+// and serial number taken as Write takes them. bandRuleActed: the pager
+// held 0 in byte 136 before the write, so Write set it to 0xFF and the audio
+// gain to 0 (the write changed 136, so the pager's band block tells no more).
+CodePlugImage AdaptAsWrite(const OperationRequest& opened, const PagerBlocks& pager, bool bandRuleActed) {
+  WriteRuleInput input{WriteKind::Write, opened.image, opened.narrowBandChosen, pager, {}};
+  StampHeader(input.image);
+  input.answers.assumeAccepted = true;
+  PagerBlock band;
+  band.fill(kBlank);
+  if (bandRuleActed) band[kNarrowBandMarker - kBandwidthBlock.offset] = 0;
+  input.pager.band = band;
+  CodePlugImage image = DecideWrite(input).image;
+  StoreImageChecksum(image);
+  return image;
+}
+
 // The first byte where the pager differs from what Write puts there for the
 // file; nothing when it holds that, or when Read would store the file again.
 std::optional<int> DifferenceFromFile(const CodePlugImage& memory, const PagerBlocks& pager,
-                                      const CodePlugImage& opened, bool wideBandChosen,
-                                      const std::vector<std::uint8_t>& fileBytes) {
+                                      const FileVerifyRequest& request) {
+  const OperationRequest& opened = request.opened;
   const std::optional<int> differs = FirstPlanDifference(memory, AdaptAsWrite(opened, pager, false));
   if (!differs) return std::nullopt;
   // Wide band chosen, Write sets 136 to 0xFF (and the audio gain to 0) when
   // the pager holds 0 there, which its own write of 136 then changes: after
   // a Write the pager holds either outcome.
-  if (wideBandChosen && !FirstPlanDifference(memory, AdaptAsWrite(opened, pager, true))) return std::nullopt;
+  if (!opened.narrowBandChosen && !FirstPlanDifference(memory, AdaptAsWrite(opened, pager, true))) {
+    return std::nullopt;
+  }
   // A file stored by Read from this very pager holds the pager's bytes as
   // Read takes them over, which Write would adapt again.
-  const bool storedByRead = fileBytes.size() >= kImageSize &&
-                            std::equal(fileBytes.begin(), fileBytes.begin() + kImageSize, StoredAsRead(memory).data());
+  const std::vector<std::uint8_t>& fileBytes = request.fileBytes;
+  const bool storedByRead = request.storedByRead && fileBytes.size() >= kImageSize &&
+                            std::equal(fileBytes.begin(), fileBytes.begin() + kImageSize,
+                                       request.storedByRead(memory).data());
   if (storedByRead) return std::nullopt;
   return differs;
 }
@@ -620,10 +599,10 @@ std::optional<int> DifferenceFromFile(const CodePlugImage& memory, const PagerBl
 // What Write put into this pager for the file: with the wide band chosen
 // Write may or may not have set byte 136 (see above); the outcome nearer to
 // the pager's memory names the fewer differences.
-CodePlugImage ClosestWrittenImage(const CodePlugImage& memory, const PagerBlocks& pager, const CodePlugImage& opened,
-                                  bool wideBandChosen) {
+CodePlugImage ClosestWrittenImage(const CodePlugImage& memory, const PagerBlocks& pager,
+                                  const OperationRequest& opened) {
   const CodePlugImage plain = AdaptAsWrite(opened, pager, false);
-  if (!wideBandChosen) return plain;
+  if (opened.narrowBandChosen) return plain;
   const CodePlugImage banded = AdaptAsWrite(opened, pager, true);
   const auto differing = [&memory](const CodePlugImage& image) {
     return std::inner_product(image.bytes().begin(), image.bytes().end(), memory.bytes().begin(), 0, std::plus<>(),
@@ -639,15 +618,17 @@ std::string Hex(std::uint8_t byte) {
 
 }  // namespace
 
-OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vector<std::uint8_t>& fileBytes,
+OperationResult VerifyPagerHoldsFile(OperationContext& context, const FileVerifyRequest& request,
                                      std::string* difference) {
   OperationHost& host = context.host;
   PagerLink& link = context.link;
 
   if (!BeginVerify(context)) return {OperationOutcome::Abandoned, {}};
   PagerBlocks pager;
-  pager.band.fill(kBlank);
-  pager.serial.fill(kBlank);
+  Block16 band;
+  band.fill(kBlank);
+  Block16 serial;
+  serial.fill(kBlank);
   const auto readNamed = [&](Block16& block, const BlockRange& range) {
     const BlockStatus status = ReadNamedBlockStatus(link, block, range);
     return status == BlockStatus::Ok ? std::string() : Problem(status, range);
@@ -656,33 +637,33 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vecto
     return VerifyFailsEarly(context, problem);
   }
   detail::ShowVersionLabel(context, pager.identity);
-  if (const std::string problem = readNamed(pager.band, kBandwidthBlock); !problem.empty()) {
+  if (const std::string problem = readNamed(band, kBandwidthBlock); !problem.empty()) {
     return VerifyFailsEarly(context, problem);
   }
+  pager.band = band;
   host.PaceRequests(kVerifyPacingPauseMs);
-  if (const std::string problem = readNamed(pager.serial, kSerialNumberBlock); !problem.empty()) {
+  if (const std::string problem = readNamed(serial, kSerialNumberBlock); !problem.empty()) {
     return VerifyFailsEarly(context, problem);
   }
-  if (!IsBlankSerialBlock(pager.serial)) {
-    if (!SerialBlockChecksumHolds(pager.serial)) return VerifyFailsEarly(context, kSerialSumWrongProblem);
-    host.PagerSerialShown(SerialBlockText(pager.serial));
+  pager.serial = serial;
+  if (!IsBlankSerialBlock(serial)) {
+    if (!SerialBlockChecksumHolds(serial)) return VerifyFailsEarly(context, kSerialSumWrongProblem);
+    host.PagerSerialShown(SerialBlockText(serial));
   }
   host.PaceRequests(kVerifyPacingPauseMs);
 
   detail::DiscardBuffers(link);
   CodePlugImage memory;
-  std::copy(pager.serial.begin(), pager.serial.end(), memory.data() + kSerialNumber);
+  std::copy(serial.begin(), serial.end(), memory.data() + kSerialNumber);
   VerifyReport report;
   bool same = false;
   if (const auto problem = ReadPlanBlocks(context, memory)) {
     report.linkProblem = *problem;
   } else {
-    const bool wideBandChosen = !context.model.At(names::kChkNB).checked;
-    const std::optional<int> differs =
-        DifferenceFromFile(memory, pager, context.model.image(), wideBandChosen, fileBytes);
+    const std::optional<int> differs = DifferenceFromFile(memory, pager, request);
     same = !differs;
     if (differs) {
-      const CodePlugImage written = ClosestWrittenImage(memory, pager, context.model.image(), wideBandChosen);
+      const CodePlugImage written = ClosestWrittenImage(memory, pager, request.opened);
       report.differences = DifferingFields(written, memory);
       const int first = FirstPlanDifference(memory, written).value_or(*differs);
       if (difference) {

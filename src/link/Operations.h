@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -16,6 +17,7 @@
 #include "codeplug/CodePlugImage.h"
 #include "link/OperationHost.h"
 #include "protocol/ProgrammingFrame.h"
+#include "protocol/WriteRules.h"
 
 namespace zt310 {
 
@@ -51,19 +53,8 @@ inline constexpr const char* kLabelVerifyFail = "  Verify Fail !";
 
 // Messages.
 inline constexpr const char* kReadFirmwareFailText = "Read Firmware Version Fail !";
-inline constexpr const char* kAudioGainNoticeText =
-    "The Firmware version, 2-channel version <= 1.21 or 5.00 <= single Channel version <=5.21, \n"
-    "Audio Gain function is invalid!";
-inline constexpr const char* kPlectronWriteText =
-    "The Firmware version, 2-channel version <= 1.20 or 5.00 <= single Channel version <=5.20, \n"
-    "Plectron function cannot be set.!";
-inline constexpr const char* kSingleChannelPagerText =
-    "You cannot turn your single channel pager into a 2-channel scan-capable model!";
 inline constexpr const char* kReadBandwidthFailText = "Read BandWidth !";
-inline constexpr const char* kSwitchNbToWbText = "Are you sure to switch NB to WB ?";
-inline constexpr const char* kSwitchWbToNbText = "Are you sure to switch WB to NB ?";
 inline constexpr const char* kReadSerialFailText = "Read Serial No. Fail !";
-inline constexpr const char* kSerialChecksumErrorText = "Serial No. Checksum Error !";
 inline constexpr const char* kManualResetText =
     "The Firmware version < 2.10, \nManual RESET Until Press Reset function cannot be set.!";
 
@@ -88,55 +79,69 @@ enum class OperationOutcome {
   Abandoned,  // stopped before the transfer, by a rule, a failed check or Cancel
 };
 
+// What the operation was asked to do: the working image as the window (or
+// the command line) holds it, with the choices its controls show.
+struct OperationRequest {
+  CodePlugImage image;
+  bool narrowBandChosen = false;  // "NB" ticked
+};
+
+// What the window's controls show after an operation, beyond the image.
+struct ShownFacts {
+  bool gapMaxShown = false;        // edtGapMax shows byte 382 as converted for the pager
+  bool audioGainReset = false;     // cboAudioGain back at its first item
+  bool oneChannelTicked = false;   // the two-channel refusal ticks "One Channel" (and runs its click)
+  std::optional<int> timingUnits;  // the unit labels follow this firmware version
+  // Read's image replaces the working image: "One Channel" as its byte 11
+  // says, the unit labels by timingUnits, then every control from the image.
+  bool readTakenOver = false;
+};
+
 struct OperationResult {
+  OperationResult() = default;
+  OperationResult(OperationOutcome outcome_, std::string label_) : outcome(outcome_), label(std::move(label_)) {}
+
   OperationOutcome outcome = OperationOutcome::Abandoned;
   // The progress label at the end: " Write Success !", "  Read Fail !", ...
   // Empty when the operation was abandoned with a message.
   std::string label;
+  // The working image as the operation leaves it (Write adapts it to the
+  // pager, Read replaces it); nothing when it stayed as requested.
+  std::optional<CodePlugImage> image;
+  ShownFacts shown;
+  // Why Verify ended with "  Verify Fail !".
+  std::optional<VerifyReport> verifyReport;
 };
-
-// --- rules shared with the production run ---
-
-// The pager ignores the audio gain below these firmware versions.
-bool AudioGainIgnored(int pagerVersion);
-// GAP MAX. (byte 382) counts 100 ms on old timing firmware and 50 ms on the
-// rest: the image's value is carried from its own firmware generation f to
-// the pager's p. An image never read from a pager has f = 0.
-std::uint8_t ConvertGapMax(std::uint8_t value, int pagerVersion, int imageVersion);
-// Byte 390 from byte 391: two codes lower for firmware before 1.1.2.
-std::uint8_t LowBatteryAlarmCode(std::uint8_t batteryLow, int pagerVersion);
 
 // --- the operations ---
 
-OperationResult WritePager(OperationContext& context);   // Write1Click
-OperationResult ReadPager(OperationContext& context);    // Read1Click
-OperationResult VerifyPager(OperationContext& context);  // Verify1Click
+OperationResult WritePager(OperationContext& context, const OperationRequest& request);   // Write1Click
+OperationResult ReadPager(OperationContext& context, const OperationRequest& request);    // Read1Click
+OperationResult VerifyPager(OperationContext& context, const OperationRequest& request);  // Verify1Click
+
+// The pager's memory as Read takes it over: the squelch table of older
+// pagers, the channel marker of byte 11, the remembered tone-2 durations.
+CodePlugImage PreparedReadImage(const CodePlugImage& memory, int pagerVersion);
 
 // --- the command line's verify of a table file ---
 
-// What the pager tells about itself before a transfer.
-struct PagerBlocks {
-  std::array<std::uint8_t, 16> identity{};
-  std::array<std::uint8_t, 16> band{};    // 128 to 143
-  std::array<std::uint8_t, 16> serial{};  // 416 to 431, all 0xFF when none
+// The verify of a file: request.image is the file as opened, fileBytes the
+// file as stored, and storedByRead says which 512 bytes "read -o" stores for
+// a pager memory (the editor's loader decides that).
+struct FileVerifyRequest {
+  OperationRequest opened;
+  std::vector<std::uint8_t> fileBytes;
+  std::function<CodePlugImage(const CodePlugImage& memory)> storedByRead;
 };
 
-// The image Write puts into this pager for an image opened from a file:
-// header, GAP MAX., low-battery byte, identity, serial number and checksum
-// adapted as Write adapts them, without asking anything; bandRuleActed when
-// Write's wide-band rule set byte 136 to 0xFF and the audio gain to 0.
-CodePlugImage AdaptAsWrite(const CodePlugImage& opened, const PagerBlocks& pager, bool bandRuleActed);
-// The 512 bytes "read -o" stores for this pager memory.
-CodePlugImage StoredAsRead(const CodePlugImage& memory);
-
-// Verify for a file that was written with Write or stored by Read: the
-// model holds the file as opened, fileBytes the file as stored. Reads the
-// pager's identity, band and serial blocks, then the Verify plan, and passes
-// when the pager holds what Write puts there for this file, or when Read
-// would store the file again byte for byte. Never writes, never asks. On a
-// difference, *difference names the first differing byte, and the host's
-// VerifyFailed lists every field that differs from what Write puts there.
-OperationResult VerifyPagerHoldsFile(OperationContext& context, const std::vector<std::uint8_t>& fileBytes,
+// Verify for a file that was written with Write or stored by Read. Reads
+// the pager's identity, band and serial blocks, then the Verify plan, and
+// passes when the pager holds what Write puts there for this file, or when
+// Read would store the file again byte for byte. Never writes, never asks.
+// On a difference, *difference names the first differing byte, and the
+// host's VerifyFailed lists every field that differs from what Write puts
+// there.
+OperationResult VerifyPagerHoldsFile(OperationContext& context, const FileVerifyRequest& request,
                                      std::string* difference);
 
 namespace detail {
@@ -146,28 +151,32 @@ void DiscardBuffers(PagerLink& link);
 // Close the port, show the message (when any), "  Ready .....", gauge 0,
 // progress window closed, main window enabled.
 OperationResult Abandon(OperationContext& context, const std::string& message = {});
-// lblVersion and edtSerialNo, and the host told at once.
+// The pager's firmware ("FirmVer. 1.3.0") and serial number, told to the
+// host at once (lblVersion and edtSerialNo in the window).
 void ShowVersionLabel(OperationContext& context, const std::array<std::uint8_t, 16>& identity);
 void ShowSerialNumber(OperationContext& context, const std::string& serial);
-void HideVersionLabel(editor::EditorModel& model);
+// The host told that lblVersion is emptied and hidden.
+void HideVersionLabel(OperationContext& context);
 // Shows the progress window at "Read Version ..." and reads the pager's
 // identity block; on failure the version label is hidden and nothing returned.
 std::optional<std::array<std::uint8_t, 16>> ReadPagerIdentity(OperationContext& context);
-// A two-channel image for a single-channel pager: refused, with "One Channel"
-// ticked so the next try fits the pager.
-bool SingleChannelPagerRefuses(const std::array<std::uint8_t, 16>& identity, int pagerVersion,
-                               const CodePlugImage& image);
-OperationResult RefuseTwoChannelImage(OperationContext& context);
-// The pager's band bytes 136 and 138, read with their progress texts;
-// nothing when the block could not be read.
-std::optional<std::pair<int, int>> ReadPagerBand(OperationContext& context);
-// "NB" unticked: a narrow-band pager is switched to wide band only when the
-// user says OK; false when cancelled.
-bool KeepWideBand(OperationContext& context, int pagerNarrowMarker, int pagerBand);
+// Runs the write rules for the pager whose identity block has been read:
+// shows their notice, reads the band block (and for Write the serial-number
+// block) when they need it, asks their question. The decision is Write,
+// Refuse, or Ask when the user cancelled; a failed block read ends it as a
+// refusal with that block's message.
+WriteDecision RunWriteRules(OperationContext& context, WriteRuleInput input);
+// The result of a write stopped by a rule: abandoned with the decision's
+// message (none after a Cancel), the image as the rules left it, "One
+// Channel" ticked after the two-channel refusal.
+OperationResult AbandonByRule(OperationContext& context, const WriteDecision& decision, WriteKind kind);
+// What the controls show after the write rules went as far as the decision.
+ShownFacts ShownAfterRules(const WriteDecision& decision, WriteKind kind);
 // Writes each block of the plan and reads it back, stopping at the first
 // failure; the gauge rises to kWriteProgressMax. Success, or Failed with the
 // label that says which step failed.
-OperationResult WriteAndVerifyBlocks(OperationContext& context, const std::vector<BlockRange>& plan);
+OperationResult WriteAndVerifyBlocks(OperationContext& context, const CodePlugImage& image,
+                                     const std::vector<BlockRange>& plan);
 // Tells the host what a write that failed at plan[failedBlock] left in the
 // pager; writeAcknowledged when the block's write went in and its read-back failed.
 void ReportPartialWrite(OperationContext& context, const std::vector<BlockRange>& plan, std::size_t failedBlock,

@@ -9,16 +9,12 @@
 
 #include "codeplug/Layout.h"
 #include "codeplug/SafeFile.h"
-#include "editor/EditorModel.h"
 #include "link/PagerBackup.h"
 #include "port/PagerLink.h"
 
 namespace zt310 {
 
-namespace names = editor::names;
-
 using namespace layout;
-using editor::Trimmed;
 using Block16 = std::array<std::uint8_t, 16>;
 
 namespace {
@@ -158,11 +154,15 @@ std::optional<std::string> SerialNumberRefusal(const std::string& serial) {
   return std::nullopt;
 }
 
-OperationResult ProgramScannedPager(OperationContext& context, const ProductionOptions& options) {
+OperationResult ProgramScannedPager(OperationContext& context, const OperationRequest& request,
+                                    const ProductionOptions& options) {
   OperationHost& host = context.host;
-  editor::EditorModel& model = context.model;
-  CodePlugImage& image = model.image();
+  CodePlugImage image = request.image;
   PagerLink& link = context.link;
+  const auto leaving = [&image](OperationResult result) {
+    if (!result.image) result.image = image;
+    return result;
+  };
 
   ProductionLog log(options.logDirectory / LogFileName(options.now()));
   switch (log.Open()) {
@@ -189,48 +189,31 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
     host.Status(kStatusReady);
     host.MainWindowEnabled(true);
     host.FocusSerialNumber();
-    return {OperationOutcome::Abandoned, {}};
+    return leaving({OperationOutcome::Abandoned, {}});
   }
 
   host.ProgressRange(0, kProductionChecksProgressMax);
   host.ProgressValue(0);
   const auto identityRead = detail::ReadPagerIdentity(context);
-  if (!identityRead) return AbandonAndFocus(context, kReadFirmwareFailText);
-  const Block16& identity = *identityRead;
-  detail::ShowVersionLabel(context, identity);
-  const int pagerFirmware = FirmwareVersionNumber(identity);
-  const int imageFirmware = image.FirmwareVersionNumber();
+  if (!identityRead) return leaving(AbandonAndFocus(context, kReadFirmwareFailText));
+  detail::ShowVersionLabel(context, *identityRead);
 
-  if (image[kAudioGain] != 0 && AudioGainIgnored(pagerFirmware)) host.Plain(kAudioGainNoticeText);
-  if (IsOldTimingFirmware(pagerFirmware) && image[kToneSystem] == kToneSystemPlectron) {
-    return detail::Abandon(context, kProductionPlectronText);
-  }
-  if (detail::SingleChannelPagerRefuses(identity, pagerFirmware, image)) {
-    OperationResult result = detail::RefuseTwoChannelImage(context);
-    host.FocusSerialNumber();
+  WriteRuleInput rules{WriteKind::Production, image, request.narrowBandChosen, {*identityRead, {}, {}}, {}};
+  const WriteDecision decision = detail::RunWriteRules(context, rules);
+  if (decision.step != WriteDecision::Step::Write) {
+    OperationResult result = detail::AbandonByRule(context, decision, WriteKind::Production);
+    if (decision.oneChannelRefused) host.FocusSerialNumber();
     return result;
   }
-
-  const auto band = detail::ReadPagerBand(context);
-  if (!band) return detail::Abandon(context, kReadBandwidthFailText);
-  const auto [pagerNarrowMarker, pagerBand] = *band;
-  if (!model.At(names::kChkNB).checked) {
-    if (!detail::KeepWideBand(context, pagerNarrowMarker, pagerBand)) return detail::Abandon(context);
-  } else {
-    const bool imageNarrow = image[kNarrowBandMarker] == 0 && image[kBand] == 1;
-    const bool pagerWide = pagerBand == kBlank && (pagerNarrowMarker == kBlank || pagerNarrowMarker == 0);
-    if (imageNarrow && pagerWide && !host.Question(kSwitchWbToNbText)) return detail::Abandon(context);
-  }
-
-  image[kGapMax] = ConvertGapMax(image[kGapMax], pagerFirmware, imageFirmware);
-  model.SetText(names::kEdtGapMax, std::to_string(image[kGapMax]));
-  image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], pagerFirmware);
-  std::copy(identity.begin(), identity.end(), image.data() + kIdentity);
+  image = decision.image;
 
   // Named after the scanned serial number: the one on the pager's label.
   if (context.backupDirectory) {
     if (const auto refusal = detail::BackUpPager(context, SerialBlockText(SerialBlockOf(image)))) {
-      return AbandonAndFocus(context, *refusal);
+      OperationResult result = AbandonAndFocus(context, *refusal);
+      result.image = image;
+      result.shown = detail::ShownAfterRules(decision, WriteKind::Production);
+      return result;
     }
   }
 
@@ -244,7 +227,7 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   detail::DiscardBuffers(link);
 
   // The whole image in four blocks of 128, serial number included.
-  const OperationResult result = detail::WriteAndVerifyBlocks(context, ReadBlockPlan());
+  OperationResult result = detail::WriteAndVerifyBlocks(context, image, ReadBlockPlan());
   host.ProgressLabel(result.label);
   if (!log.Write(LogResultLine(options.now(), SerialBlockText(SerialBlockOf(image)), Trimmed(result.label)))) {
     host.ResultNotLogged(ResultNotLoggedText(log));
@@ -254,20 +237,25 @@ OperationResult ProgramScannedPager(OperationContext& context, const ProductionO
   host.MainWindowEnabled(true);
   host.FocusSerialNumber();
   host.Status(kStatusReady);
+  result.image = image;
+  result.shown = detail::ShownAfterRules(decision, WriteKind::Production);
   return result;
 }
 
-OperationResult ProduceScannedSerial(OperationContext& context, const ProductionOptions& options,
-                                     const std::string& serial) {
+OperationResult ProduceScannedSerial(OperationContext& context, const OperationRequest& request,
+                                     const ProductionOptions& options, const std::string& serial) {
   if (const auto refusal = SerialNumberRefusal(serial)) {
     context.host.Warning(*refusal);
     context.host.FocusSerialNumber();
     return {OperationOutcome::Abandoned, {}};
   }
-  CodePlugImage& image = context.model.image();
+  OperationRequest scanned = request;
+  CodePlugImage& image = scanned.image;
   std::fill(image.data() + kSerialNumber, image.data() + kSerialNumber + kSerialBlockSize, 0x00);
   std::copy(serial.begin(), serial.end(), image.data() + kSerialNumber);
-  return ProgramScannedPager(context, options);
+  OperationResult result = ProgramScannedPager(context, scanned, options);
+  if (!result.image) result.image = image;
+  return result;
 }
 
 SerialScanKeys::KeyDownAction SerialScanKeys::KeyDown(const std::string& textBefore, bool enter,

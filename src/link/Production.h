@@ -15,8 +15,6 @@
 
 namespace zt310 {
 
-inline constexpr const char* kProductionPlectronText =
-    "The Firmware version <= 1.20 or 5.00 <= version <=5.20,  Plectron function cannot be set.!";
 inline constexpr const char* kLogSaveErrorText = "Save Error!";
 inline constexpr const char* kLogBanner = "-------  ZT310 Programming (Barcode) Start ------- \r\n";
 inline constexpr int kProductionChecksProgressMax = 16;
@@ -48,13 +46,14 @@ std::string PrintableSerial(const std::string& serial);
 
 // The production run (ProgramScannedPager) with the serial number already
 // in image bytes 416 to 429; the run stores its checksum in 430 and 431.
-OperationResult ProgramScannedPager(OperationContext& context, const ProductionOptions& options);
+OperationResult ProgramScannedPager(OperationContext& context, const OperationRequest& request,
+                                    const ProductionOptions& options);
 
 // A scanned serial number: refused with a message (and nothing programmed)
 // when longer than fourteen characters; otherwise stored in bytes 416 on,
 // the rest of the sixteen bytes 0x00, and the production run started.
-OperationResult ProduceScannedSerial(OperationContext& context, const ProductionOptions& options,
-                                     const std::string& serial);
+OperationResult ProduceScannedSerial(OperationContext& context, const OperationRequest& request,
+                                     const ProductionOptions& options, const std::string& serial);
 
 // The key handling of edtSerialNo without the widget. The window forwards
 // each event with the field's text (before the key's character is added)

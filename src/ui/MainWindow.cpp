@@ -37,6 +37,7 @@
 #include "link/Operations.h"
 #include "link/PartialWrite.h"
 #include "link/Production.h"
+#include "session/OperationModel.h"
 #include "sim/PagerSim.h"
 #include "ui/WindowHost.h"
 #include "ui/ControlWidgets.h"
@@ -789,8 +790,9 @@ void MainWindow::RunPagerOperation(Operation operation) {
   // The field being edited commits first, so the pager gets what is shown.
   if (!binder_->CommitByFocusSink()) return;
   RunOperation([&] {
-    OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
-    operation(context);
+    OperationContext context{*link_, *operationHost_, startupDirectory_.toStdString()};
+    const OperationResult result = operation(context, session::RequestFrom(*model_));
+    session::ShowOutcome(*model_, result);
   });
 }
 
@@ -799,9 +801,9 @@ void MainWindow::WritePager() {
       BackupBeforeWrite() ? std::optional<std::filesystem::path>(BackupFolder().toStdString()) : std::nullopt;
   partialWrite_.reset();
   lastBackup_.clear();
-  RunPagerOperation([&](OperationContext& context) {
+  RunPagerOperation([&](OperationContext& context, const OperationRequest& request) {
     context.backupDirectory = backups;
-    zt310::WritePager(context);
+    return zt310::WritePager(context, request);
   });
   ShowPartialWrite();
 }
@@ -809,7 +811,11 @@ void MainWindow::WritePager() {
 void MainWindow::ReadPager() {
   if (operationRunning_ || !MayDiscardChanges()) return;
   OperationOutcome outcome = OperationOutcome::Abandoned;
-  RunPagerOperation([&](OperationContext& context) { outcome = zt310::ReadPager(context).outcome; });
+  RunPagerOperation([&](OperationContext& context, const OperationRequest& request) {
+    OperationResult result = zt310::ReadPager(context, request);
+    outcome = result.outcome;
+    return result;
+  });
   if (outcome == OperationOutcome::Success) {
     MarkSaved();
     ResetEditHistory();
@@ -818,7 +824,9 @@ void MainWindow::ReadPager() {
 
 void MainWindow::VerifyPager() {
   verifyFailure_.reset();
-  RunPagerOperation([](OperationContext& context) { zt310::VerifyPager(context); });
+  RunPagerOperation([](OperationContext& context, const OperationRequest& request) {
+    return zt310::VerifyPager(context, request);
+  });
   ShowVerifyFailure();
 }
 
@@ -867,11 +875,11 @@ void MainWindow::ProduceSerial(const std::string& serial) {
   partialWrite_.reset();
   lastBackup_.clear();
   RunOperation([&] {
-    OperationContext context{*link_, *model_, *operationHost_, startupDirectory_.toStdString()};
+    OperationContext context{*link_, *operationHost_, startupDirectory_.toStdString()};
     if (BackupBeforeWrite()) context.backupDirectory = BackupFolder().toStdString();
     ProductionOptions production;
     production.logDirectory = startupDirectory_.toStdString();
-    ProduceScannedSerial(context, production, serial);
+    session::ShowOutcome(*model_, ProduceScannedSerial(context, session::RequestFrom(*model_), production, serial));
   });
   ShowPartialWrite();
 }

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "port/PagerLink.h"
+#include "session/OperationModel.h"
 #include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
@@ -67,8 +68,19 @@ void WindowOperationHost::Pause(unsigned ms) {
 // Read drops the file name from the caption; the program caption is all it shows.
 void WindowOperationHost::SetCaption(const std::string& /*caption*/) { window_.SetCaptionFile({}); }
 
-void WindowOperationHost::PagerFirmwareShown(const std::string& /*text*/) { ShowNow(window_); }
-void WindowOperationHost::PagerSerialShown(const std::string& /*serial*/) { ShowNow(window_); }
+void WindowOperationHost::PagerFirmwareShown(const std::string& text) {
+  session::ShowPagerFirmware(window_.Model(), text);
+  ShowNow(window_);
+}
+
+void WindowOperationHost::PagerSerialShown(const std::string& serial) {
+  session::ShowPagerSerial(window_.Model(), serial);
+  ShowNow(window_);
+}
+
+void WindowOperationHost::PagerFirmwareCleared(bool hidden) {
+  session::ClearPagerFirmware(window_.Model(), hidden);
+}
 void WindowOperationHost::VerifyFailed(const VerifyReport& report) { window_.NoteVerifyFailure(report); }
 void WindowOperationHost::WriteStoppedPartway(const PartialWrite& partial) { window_.NotePartialWrite(partial); }
 void WindowOperationHost::PagerBackedUp(const std::filesystem::path& file) { window_.NoteBackup(file); }

@@ -28,6 +28,7 @@ class WindowOperationHost : public OperationHost {
   void SetCaption(const std::string& caption) override;
   void PagerFirmwareShown(const std::string& text) override;
   void PagerSerialShown(const std::string& serial) override;
+  void PagerFirmwareCleared(bool hidden) override;
   void VerifyFailed(const VerifyReport& report) override;
   void WriteStoppedPartway(const PartialWrite& partial) override;
   void PagerBackedUp(const std::filesystem::path& file) override;

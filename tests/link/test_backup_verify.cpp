@@ -60,22 +60,24 @@ class BackupHost : public RecordingHost {
 
 // The bench with a host that also records backups and verify reports.
 struct Bench : OperationBench {
-  explicit Bench(sim::SimOptions options = {}) : OperationBench(std::move(options)) {}
+  explicit Bench(sim::SimOptions options = {}) : OperationBench(std::move(options)) { recorder.model = model.get(); }
   OperationResult WriteBackingUpTo(const std::filesystem::path& folder) {
-    OperationContext context{link, *model, recorder, Path("")};
+    OperationContext context{link, recorder, Path("")};
     context.backupDirectory = folder;
     context.now = [] { return kWhen; };
-    return WritePager(context);
+    return Run(context, WritePager);
   }
   OperationResult ProduceBackingUpTo(const std::optional<std::filesystem::path>& folder, const std::string& serial) {
-    OperationContext context{link, *model, recorder, Path("")};
+    OperationContext context{link, recorder, Path("")};
     context.backupDirectory = folder;
     context.now = [] { return kWhen; };
-    return ProduceScannedSerial(context, LogHere(kWhen), serial);
+    return Run(context, [&](OperationContext& each, const OperationRequest& request) {
+      return ProduceScannedSerial(each, request, LogHere(kWhen), serial);
+    });
   }
   OperationResult VerifyHere() {
-    OperationContext context{link, *model, recorder, Path("")};
-    return VerifyPager(context);
+    OperationContext context{link, recorder, Path("")};
+    return Run(context, VerifyPager);
   }
   BackupHost recorder;
 };

@@ -18,6 +18,7 @@
 #include "link/OperationHost.h"
 #include "link/Operations.h"
 #include "link/Production.h"
+#include "session/OperationModel.h"
 
 namespace zt310::testing {
 
@@ -58,8 +59,18 @@ class RecordingHost : public OperationHost {
   void Pause(unsigned ms) override { pauses.push_back(ms); }
   void SetCaption(const std::string& caption) override { this->caption = caption; }
   void FocusSerialNumber() override { ++serialFocus; }
-  void PagerFirmwareShown(const std::string& text) override { shown.push_back(text); }
-  void PagerSerialShown(const std::string& serial) override { shown.push_back("S/N " + serial); }
+  // The model shows what the operation learns of the pager, as the window does.
+  void PagerFirmwareShown(const std::string& text) override {
+    shown.push_back(text);
+    if (model) session::ShowPagerFirmware(*model, text);
+  }
+  void PagerSerialShown(const std::string& serial) override {
+    shown.push_back("S/N " + serial);
+    if (model) session::ShowPagerSerial(*model, serial);
+  }
+  void PagerFirmwareCleared(bool hidden) override {
+    if (model) session::ClearPagerFirmware(*model, hidden);
+  }
   void WriteStoppedPartway(const PartialWrite& partial) override { partials.push_back(partial); }
 
   std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
@@ -76,6 +87,7 @@ class RecordingHost : public OperationHost {
   std::string caption;
   int rangeMin = 0, rangeMax = 100, gauge = 0, serialFocus = 0;
   bool gaugeVisible = true, progressShown = false, mainEnabled = true;
+  editor::EditorModel* model = nullptr;
 };
 
 // Poll units of 0.3 ms: about 150 ms per byte of a transfer, 60 ms of a probe:
@@ -93,10 +105,19 @@ class OperationBench {
       modelMessages.push_back(message.text);
       return editor::Answer::Ok;
     });
+    host.model = model.get();
     QVERIFY(dir.isValid());
   }
 
-  OperationContext Context() { return {link, *model, host, std::filesystem::path(dir.path().toStdString())}; }
+  OperationContext Context() { return {link, host, std::filesystem::path(dir.path().toStdString())}; }
+  // The model's image and choices in, the result shown in the model, as
+  // the window runs an operation.
+  template <typename Operation>
+  OperationResult Run(OperationContext& context, Operation operation) {
+    OperationResult result = operation(context, session::RequestFrom(*model));
+    session::ShowOutcome(*model, result);
+    return result;
+  }
   // The working image becomes the pager's memory, as after a Read and Save.
   void TakePagerMemory() { CopyImage(model->image(), sim->Memory()); }
   CodePlugImage& image() { return model->image(); }
@@ -106,19 +127,21 @@ class OperationBench {
 
   OperationResult Write() {
     OperationContext context = Context();
-    return WritePager(context);
+    return Run(context, WritePager);
   }
   OperationResult Read() {
     OperationContext context = Context();
-    return ReadPager(context);
+    return Run(context, ReadPager);
   }
   OperationResult Verify() {
     OperationContext context = Context();
-    return VerifyPager(context);
+    return Run(context, VerifyPager);
   }
   OperationResult Produce(const std::string& serial, const ProductionOptions& options) {
     OperationContext context = Context();
-    return ProduceScannedSerial(context, options, serial);
+    return Run(context, [&](OperationContext& each, const OperationRequest& request) {
+      return ProduceScannedSerial(each, request, options, serial);
+    });
   }
   ProductionOptions LogHere(LocalDateTime when = {2024, 5, 17, 9, 7, 31}) {
     return {std::filesystem::path(dir.path().toStdString()), [when] { return when; }};
