@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cli/Cli.h"
+#include "cli/Signals.h"
 #include "port/LinkTrace.h"
 #include "port/PagerLink.h"
 #include "port/PortList.h"
@@ -31,7 +32,9 @@ struct VerbLink {
 };
 
 // Takes --port and --trace out of args. Nothing on a usage or trace-file error.
-std::unique_ptr<VerbLink> TakeLinkOptions(std::vector<std::string>& args, Io& io, bool* usageError) {
+// With stops, a second one ends the link's waits at once.
+std::unique_ptr<VerbLink> TakeLinkOptions(std::vector<std::string>& args, Io& io, bool* usageError,
+                                          const StopSignals* stops = nullptr) {
   std::vector<std::string> ports;
   std::vector<std::string> traces;
   *usageError = !TakeOption(args, "--port", ports) || !TakeOption(args, "--trace", traces) || traces.size() > 1;
@@ -48,6 +51,7 @@ std::unique_ptr<VerbLink> TakeLinkOptions(std::vector<std::string>& args, Io& io
   }
   VerbLink* raw = verbLink.get();
   verbLink->link.SetHost({{}, [raw](const QString& message) { raw->openErrors.push_back(message.toStdString()); }});
+  if (stops) verbLink->link.SetStopCheck([stops] { return stops->StopNow(); });
   DropEndOfOptions(args);
   // With --port the verb keeps to the ports given: raising DTR and RTS on
   // whatever else is attached is not the user's wish.
@@ -71,6 +75,16 @@ int RunPorts(const std::vector<std::string>& argsIn, Io& io) {
   return kExitOk;
 }
 
+// Why the ports named with --port could not be opened (a port of the
+// machine's own list that is missing or busy is nobody's concern), then how
+// to get access to a port the user may not use.
+void PrintOpenProblems(const VerbLink& verbLink, Io& io) {
+  if (!verbLink.named.isEmpty()) {
+    for (const QString& line : verbLink.link.SearchOpenProblems()) io.err << line.toStdString() << "\n";
+  }
+  for (const auto& message : verbLink.openErrors) io.err << message << "\n";
+}
+
 int RunProbe(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   bool usageError = false;
@@ -78,8 +92,8 @@ int RunProbe(const std::vector<std::string>& argsIn, Io& io) {
   if (usageError || !args.empty()) return UsageError(io.err, "zt310 probe [--port PATH]... [--trace FILE]");
   if (!verbLink) return kExitUsage;
   if (!verbLink->link.FindTargetBoard()) {
-    for (const auto& message : verbLink->openErrors) io.err << message << "\n";
     io.err << kBoardNotRespondingText << "\n";
+    PrintOpenProblems(*verbLink, io);
     return kExitFailed;
   }
   io.out << verbLink->link.SelectedPortName().toStdString() << "\n";
@@ -98,8 +112,8 @@ int SendTestFrames(VerbLink& verbLink, const TestRequestPlan& plan, Io& io) {
   PagerLink& link = verbLink.link;
   if (!link.FindTargetBoard()) {
     if (verbLink.named.isEmpty()) {
-      for (const auto& message : verbLink.openErrors) io.err << message << "\n";
       io.err << kBoardNotRespondingText << "\n";
+      PrintOpenProblems(verbLink, io);
       return kExitFailed;
     }
     verbLink.openErrors.clear();  // opening the port for the frames says it again
@@ -160,13 +174,17 @@ std::optional<TestRequestPlan> PlanTest(std::vector<std::string>& args) {
 
 int RunTest(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
+  StopSignals stops;
   bool usageError = false;
-  auto verbLink = TakeLinkOptions(args, io, &usageError);
+  auto verbLink = TakeLinkOptions(args, io, &usageError, &stops);
   if (usageError) return UsageError(io.err, kTestUsage);
   if (!verbLink) return kExitUsage;
   const auto plan = PlanTest(args);
   if (!plan) return UsageError(io.err, kTestUsage);
-  return SendTestFrames(*verbLink, *plan, io);
+  const int exit = SendTestFrames(*verbLink, *plan, io);
+  if (!stops.StopAfterTransfer()) return exit;
+  io.err << "zt310: stopped on " << SignalName(stops.First()) << " after the frames in hand.\n";
+  return stops.ExitCode();
 }
 
 }  // namespace
@@ -191,8 +209,10 @@ void AddLinkVerbs(std::vector<Verb>& verbs) {
                        "  --channel F1|F2  channel of the alert (default F1)\n"
                        "  --call N         1 to 8 CALL #1 to #8, 9 to 12 Group Call #1 to #4 (default 1)\n" +
                        kPortHelp + kTraceHelp +
+                       "SIGINT, SIGTERM and SIGHUP let the frames in hand go out, then the program stops.\n"
                        "Exit codes: 0 sent, 1 no cradle answers (without --port) or the port cannot be opened,\n"
-                       "2 usage error or the trace cannot be written.\n",
+                       "2 usage error or the trace cannot be written, 128+N stopped by signal N (130 SIGINT,\n"
+                       "143 SIGTERM, 129 SIGHUP).\n",
                    RunTest});
 }
 

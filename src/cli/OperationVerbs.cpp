@@ -3,6 +3,7 @@
 // production field, with messages on stderr and no result pauses.
 #include <QString>
 
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,11 +16,14 @@
 
 #include "cli/Cli.h"
 #include "cli/JsonReport.h"
+#include "cli/OutputChecks.h"
+#include "cli/Signals.h"
 #include "codeplug/TableFile.h"
 #include "editor/EditorModel.h"
 #include "port/LinkTrace.h"
 #include "link/OperationHost.h"
 #include "link/Operations.h"
+#include "link/PartialWrite.h"
 #include "port/PagerLink.h"
 #include "link/Production.h"
 #include "session/OperationModel.h"
@@ -43,8 +47,30 @@ constexpr const char* kBackupHelp =
     "  --backup-dir DIR\n"
     "                before the first write, save the pager's memory as a table file in DIR\n"
     "                (made when missing)\n";
-constexpr const char* kExitHelp =
-    "Exit codes: 0 success, 1 the pager operation failed or was abandoned, 2 usage or file error.\n";
+constexpr const char* kSignalHelp =
+    "SIGINT (Ctrl+C), SIGTERM and SIGHUP: the first lets the transfer in hand end (the pager\n"
+    "whole, the result shown and logged, the port closed), then the program stops; a second\n"
+    "one ends the transfer at once and says what the pager then holds and what to run.\n";
+constexpr const char* kStoppedExitHelp =
+    "128+N stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP).\n";
+constexpr const char* kReadExitHelp =
+    "Exit codes: 0 read and stored in FILE; 1 no cradle answered or the read failed (the\n"
+    "progress label and the reason say how); 2 usage error, or FILE or the trace cannot be\n"
+    "written (found before anything is sent); ";
+constexpr const char* kWriteExitHelp =
+    "Exit codes: 0 written and every block read back right; 1 no cradle answered, the pager\n"
+    "refused FILE, a question was answered Cancel, the backup could not be read or saved\n"
+    "(nothing written), or a block failed (the pager may then be partly written: the message\n"
+    "says what it holds and what to run); 2 usage error, FILE cannot be read, or the backup\n"
+    "folder or the trace cannot be written (found before anything is sent); ";
+constexpr const char* kVerifyExitHelp =
+    "Exit codes: 0 the pager holds FILE; 1 no cradle answered, the pager holds other data, or\n"
+    "the link failed; 2 usage error, FILE cannot be read, or the trace cannot be written;\n";
+constexpr const char* kProduceExitHelp =
+    "Exit codes: 0 every pager was programmed, checked and logged; 1 a run failed, was refused\n"
+    "or abandoned, or programmed a pager whose result could not be logged (it says so); 2 usage\n"
+    "error, FILE cannot be read, or the log folder or the day's log, the backup folder or the\n"
+    "trace cannot be written (found before anything is sent); ";
 
 // Blanks around a serial number or a line; a CR/LF line end too.
 std::string TrimmedLine(const std::string& text) {
@@ -60,7 +86,8 @@ enum class Answers { AskAtTerminal, Yes, No, NeverAsk };
 // --yes or --no, by the user at a terminal, or refused.
 class CliHost : public OperationHost {
  public:
-  CliHost(Io& io, Answers answers, PagerLink& link) : io_(io), answers_(answers), link_(link) {
+  CliHost(Io& io, Answers answers, PagerLink& link, const StopSignals& stops)
+      : io_(io), answers_(answers), link_(link), stops_(stops) {
     if (answers_ == Answers::AskAtTerminal && !(&io.in == &std::cin && ::isatty(STDIN_FILENO))) {
       answers_ = Answers::NeverAsk;
     }
@@ -78,6 +105,11 @@ class CliHost : public OperationHost {
   }
   void Plain(const std::string& text) override { io_.err << text << "\n"; }
   bool Question(const std::string& text) override {
+    // Asked to stop: nothing new is begun, so every question is Cancel.
+    if (stops_.StopAfterTransfer()) {
+      io_.err << text << " Cancel (stopping on " << SignalName(stops_.First()) << ")\n";
+      return false;
+    }
     switch (answers_) {
       case Answers::Yes:
         io_.err << text << " OK (--yes)\n";
@@ -92,6 +124,10 @@ class CliHost : public OperationHost {
         break;
     }
     io_.err << text << " [OK/Cancel] " << std::flush;
+    if (!WaitForInputUnlessStopped(STDIN_FILENO, stops_)) {
+      io_.err << "Cancel (stopping on " << SignalName(stops_.First()) << ")\n";
+      return false;
+    }
     std::string answer;
     if (!std::getline(io_.in, answer)) {
       io_.err << "Cancel\n";  // end of input: the prompt line still ends
@@ -120,7 +156,32 @@ class CliHost : public OperationHost {
   void PagerBackedUp(const std::filesystem::path& file) override {
     if (JsonReport* report = ActiveJsonReport()) report->SetBackup(file.string());
     io_.err << "The pager's memory is backed up in " << file.string() << "\n";
+    backup_ = file;
   }
+  // Printed after the result label, by the verb.
+  void WriteStoppedPartway(const PartialWrite& partial) override { partial_ = partial; }
+  void ResultNotLogged(const std::string& text) override {
+    io_.err << text << "\nThe pager was programmed, but this run is not logged.\n";
+    notLogged_ = true;
+  }
+  // What a write that stopped part-way left, and what to run: the command
+  // that writes the file again, and the restore of the backup when one was made.
+  void PrintPartialWrite(const std::string& rewrite) {
+    if (!partial_) return;
+    io_.err << partial_->cause << "\n" << PartlyWrittenText(*partial_) << "\n";
+    io_.err << "To finish, write the file again: " << rewrite << "\n";
+    if (backup_) {
+      io_.err << "Or put back what the pager held before: zt310 restore --port "
+              << link_.SelectedPortName().toStdString() << " " << backup_->string() << "\n";
+    }
+  }
+  // Ready for the next pager of a production run.
+  void NextPager() {
+    partial_.reset();
+    backup_.reset();
+    notLogged_ = false;
+  }
+  bool notLogged() const { return notLogged_; }
   // Printed after the result label, by the verb.
   void VerifyFailed(const VerifyReport& report) override {
     if (JsonReport* json = ActiveJsonReport()) json->SetVerifyReport(report);
@@ -140,8 +201,12 @@ class CliHost : public OperationHost {
   Io& io_;
   Answers answers_;
   PagerLink& link_;
+  const StopSignals& stops_;
   std::string file_;
   std::optional<VerifyReport> verifyReport_;
+  std::optional<PartialWrite> partial_;
+  std::optional<std::filesystem::path> backup_;
+  bool notLogged_ = false;
 };
 
 // Messages of the editor model during a load or a rule's click.
@@ -154,6 +219,8 @@ editor::EditorModel::MessageSink PrintMessages(Io& io) {
 
 // What every operation verb shares: the port, the trace, the model, the host.
 struct OperationRun {
+  // First, so a signal at any moment of the verb is seen.
+  StopSignals stops;
   PagerLink link;
   LinkTrace trace;
   std::unique_ptr<editor::EditorModel> model = editor::CreateEditorModel();
@@ -166,6 +233,18 @@ struct OperationRun {
     OperationResult result = operation(context, session::RequestFrom(*model));
     session::ShowOutcome(*model, result);
     return result;
+  }
+
+  // The verb's exit code, unless a signal asked it to stop: then it says so
+  // and exits with 128 + the signal's number.
+  int Exit(int code, Io& io, const char* after = "the transfer in hand ended") const {
+    if (!stops.StopAfterTransfer()) return code;
+    if (stops.StopNow()) {
+      io.err << "zt310: stopped at once on a second signal (" << SignalName(stops.Last()) << ").\n";
+    } else {
+      io.err << "zt310: stopped on " << SignalName(stops.First()) << " after " << after << ".\n";
+    }
+    return stops.ExitCode();
   }
 };
 
@@ -194,13 +273,15 @@ std::unique_ptr<OperationRun> TakeRunOptions(std::vector<std::string>& args, Io&
     }
     run->link.SetTrace(&run->trace);
   }
+  OperationRun* raw = run.get();
   run->link.SetHost({{}, [&io](const QString& message) { io.err << message.toStdString() << "\n"; }});
+  run->link.SetStopCheck([raw] { return raw->stops.StopNow(); });
   run->link.SetPortNames({QString::fromStdString(ports[0])});
   if (JsonReport* report = ActiveJsonReport()) report->SetPort(ports[0]);
   Answers answers = questions == Questions::NotFromInput ? Answers::NeverAsk : Answers::AskAtTerminal;
   if (yes) answers = Answers::Yes;
   if (no) answers = Answers::No;
-  run->host = std::make_unique<CliHost>(io, answers, run->link);
+  run->host = std::make_unique<CliHost>(io, answers, run->link, run->stops);
   run->model->SetMessageSink(PrintMessages(io));
   return run;
 }
@@ -217,6 +298,14 @@ int Finish(const OperationResult& result, Io& io) {
 void PrintVerifyReport(const VerifyReport& report, Io& io) {
   if (!report.linkProblem.empty()) io.err << report.linkProblem << "\n";
   for (const FieldDifference& difference : report.differences) io.err << DescribeDifference(difference) << "\n";
+}
+
+// --backup-dir DIR, when given, must be usable before the pager is asked anything.
+bool BackupFolderUsable(const std::optional<std::filesystem::path>& directory, Io& io) {
+  if (!directory) return true;
+  const auto why = BackupFolderNotWritable(*directory);
+  if (why) io.err << "Cannot keep backups in " << *why << ". Nothing was sent to the pager.\n";
+  return !why;
 }
 
 // --backup-dir DIR: at most one; nothing when not given.
@@ -298,14 +387,14 @@ int RunRead(const std::vector<std::string>& argsIn, Io& io) {
         io.err << "The bytes received could not be kept in " << dump.string() << ".\n";
       }
     }
-    return Finish(result, io);
+    return run->Exit(Finish(result, io), io);
   }
   const SaveResult saved = SaveImageForCli(outputs[0], run->model->image(), SaveKind::SaveAs);
   if (!saved.ok) {
     io.err << saved.error << "\n";
-    return kExitUsage;
+    return run->Exit(kExitUsage, io);
   }
-  return Finish(result, io);
+  return run->Exit(Finish(result, io), io);
 }
 
 int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
@@ -315,11 +404,14 @@ int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
   auto run = TakeRunOptions(args, io, Questions::Asked, kWriteUsage);
   if (!run) return kExitUsage;
   if (args.size() != 1) return UsageError(io.err, kWriteUsage);
+  if (!BackupFolderUsable(backupDir, io)) return kExitUsage;
   if (!LoadIntoModel(*run, args[0], io)) return kExitUsage;
   WarnWhenStoredChecksumDiffers(args[0], io.err);
   OperationContext context = run->Context();
   context.backupDirectory = backupDir;
-  return Finish(run->Run(context, WritePager), io);
+  const int exit = Finish(run->Run(context, WritePager), io);
+  run->host->PrintPartialWrite("zt310 write --port " + run->link.SelectedPortName().toStdString() + " " + args[0]);
+  return run->Exit(exit, io);
 }
 
 int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
@@ -342,14 +434,15 @@ int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
   if (JsonReport* report = ActiveJsonReport(); report && !difference.empty()) report->SetFirstDifference(difference);
   const int exit = Finish(result, io);
   if (run->host->verifyReport()) PrintVerifyReport(*run->host->verifyReport(), io);
-  return exit;
+  return run->Exit(exit, io);
 }
 
 // One production run per serial number, as if each had been scanned. Every
 // pager starts from FILE as loaded: a refusal or an adaptation made for one
 // pager never reaches the next.
 int ProduceOne(OperationRun& run, const CodePlugImage& loaded, const ProductionOptions& options,
-               const std::optional<std::filesystem::path>& backupDir, const std::string& serial, Io& io) {
+               const std::optional<std::filesystem::path>& backupDir, const std::string& serial,
+               const std::string& file, Io& io) {
   JsonReport* const report = ActiveJsonReport();
   if (report) report->SetSerial(serial);
   if (serial.size() < kScanMinLength) {
@@ -364,13 +457,17 @@ int ProduceOne(OperationRun& run, const CodePlugImage& loaded, const ProductionO
   OperationContext context = run.Context();
   context.backupDirectory = backupDir;
   io.err << "Serial No. = " << PrintableSerial(serial) << "\n";
+  run.host->NextPager();
   const int exit = Finish(run.Run(context,
                                   [&](OperationContext& each, const OperationRequest& request) {
                                     return ProduceScannedSerial(each, request, options, serial);
                                   }),
                           io);
-  if (report) report->Emit(exit);
-  return exit;
+  run.host->PrintPartialWrite("zt310 produce --port " + run.link.SelectedPortName().toStdString() + " " + file +
+                              " --serial " + serial);
+  const int ended = run.host->notLogged() ? kExitFailed : exit;
+  if (report) report->Emit(ended);
+  return ended;
 }
 
 int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
@@ -393,16 +490,35 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
 
   ProductionOptions options;
   options.logDirectory = logDirs.empty() ? std::filesystem::current_path() : std::filesystem::path(logDirs[0]);
-  if (!serials.empty()) return ProduceOne(*run, *loaded, options, backupDir, TrimmedLine(serials[0]), io);
+  if (const auto why = LogNotWritable(options.logDirectory, LogFileName(options.now()))) {
+    io.err << kLogSaveErrorText << "\nCannot write " << *why << ". Nothing was programmed.\n";
+    return kExitUsage;
+  }
+  if (!BackupFolderUsable(backupDir, io)) return kExitUsage;
+  const char* stoppedAfter = "the pager in hand; no further serial numbers were read";
+  if (!serials.empty()) {
+    return run->Exit(ProduceOne(*run, *loaded, options, backupDir, TrimmedLine(serials[0]), args[0], io), io,
+                     stoppedAfter);
+  }
 
   int worst = kExitOk;
-  std::string line;
-  while (std::getline(io.in, line)) {
-    const std::string serial = TrimmedLine(line);
+  // Standard input itself is read without stdio, so a signal ends the wait
+  // for the next serial number.
+  InputLines lines(STDIN_FILENO);
+  const bool fromStandardInput = &io.in == &std::cin;
+  const auto nextLine = [&]() -> std::optional<std::string> {
+    if (run->stops.StopAfterTransfer()) return std::nullopt;
+    if (fromStandardInput) return lines.Next(run->stops);
+    std::string line;
+    if (!std::getline(io.in, line)) return std::nullopt;
+    return line;
+  };
+  while (const auto line = nextLine()) {
+    const std::string serial = TrimmedLine(*line);
     if (serial.empty()) continue;
-    if (ProduceOne(*run, *loaded, options, backupDir, serial, io) != kExitOk) worst = kExitFailed;
+    if (ProduceOne(*run, *loaded, options, backupDir, serial, args[0], io) != kExitOk) worst = kExitFailed;
   }
-  return worst;
+  return run->Exit(worst, io, stoppedAfter);
 }
 
 }  // namespace
@@ -414,7 +530,7 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                                "A failed read stores the bytes received in errtbl.tbl in the current directory.\n"
                                "Prints the pager's firmware (FirmVer. X.Y.Z) and serial number on stderr.\n\n") +
                        "  -o FILE       the table file to write\n" + kLinkOptionsHelp + kJsonOperationHelp + "\n" +
-                       kExitHelp,
+                       kSignalHelp + "\n" + kReadExitHelp + kStoppedExitHelp,
                    WithJsonReport("read", JsonObjects::OnePerRun, RunRead)});
   verbs.push_back({"write", kWriteUsage, "Write a table file into the pager.",
                    std::string("Writes FILE (loaded as \"Open\" does) into the pager as \"Write\" (F4) does,\n"
@@ -428,7 +544,8 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                                "and saved in DIR as SERIAL-YYYYMMDD-HHMMSS.tbl (no-serial-... for a pager without\n"
                                "one), a table file \"Open\" takes; when it cannot be read or saved nothing is\n"
                                "written and the reason is printed (exit 1).\n\n") +
-                       kLinkOptionsHelp + kQuestionsHelp + kBackupHelp + kJsonOperationHelp + "\n" + kExitHelp,
+                       kLinkOptionsHelp + kQuestionsHelp + kBackupHelp + kJsonOperationHelp + "\n" + kSignalHelp +
+                       "\n" + kWriteExitHelp + kStoppedExitHelp,
                    WithJsonReport("write", JsonObjects::OnePerRun, RunWrite)});
   verbs.push_back({"verify", kVerifyUsage, "Compare the pager's memory with a table file.",
                    std::string(
@@ -444,7 +561,8 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                        "bytes no field shows as 'byte N: file XX, pager YY' (XX and YY hexadecimal). A\n"
                        "verify that fails on the link (no reply, a reply failing its checksum) says that\n"
                        "instead.\n\n") +
-                       kLinkOptionsHelp + kJsonOperationHelp + "\n" + kExitHelp,
+                       kLinkOptionsHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" + kVerifyExitHelp +
+                       kStoppedExitHelp,
                    WithJsonReport("verify", JsonObjects::OnePerRun, RunVerify)});
   verbs.push_back(
       {"produce", kProduceUsage, "Production runs: write FILE with scanned serial numbers, logged per day.",
@@ -466,7 +584,8 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
            "                produce prints one such object per serial number, one object a\n"
            "                line, as each pager is done; a usage or file error before the first\n"
            "                pager prints one error object.\n\n" +
-           kExitHelp,
+           "A signal lets the pager in hand be finished and logged; no further serial numbers are\n"
+           "read.\n" + kSignalHelp + "\n" + kProduceExitHelp + kStoppedExitHelp,
        WithJsonReport("produce", JsonObjects::PrintedByVerb, RunProduce)});
 }
 

@@ -30,6 +30,23 @@ struct VerifyReport {
   std::vector<FieldDifference> differences;
 };
 
+// A write (or a production run) that ended part-way through its blocks:
+// what failed, and which blocks the pager acknowledged, in plan order. The
+// pager then holds part of the new image and its checksum no longer
+// matches (PartlyWrittenText in link/PartialWrite.h says so in words).
+struct PartialWrite {
+  std::string cause;  // "No reply to the read of bytes 96 to 127."
+  std::vector<std::pair<int, int>> wentIn;  // (offset, count) of every acknowledged block
+  // The block whose write got no acknowledgement: it may have gone in all the same.
+  std::optional<std::pair<int, int>> uncertain;
+  // The read-back of the last acknowledged block failed; lastDiffers when
+  // it came back sound but with other data.
+  bool lastNotChecked = false;
+  bool lastDiffers = false;
+  int blocksTotal = 0;
+  bool interrupted = false;  // a request to stop at once ended it
+};
+
 class OperationHost {
  public:
   virtual ~OperationHost() = default;
@@ -78,6 +95,11 @@ class OperationHost {
   // Verify ended with "  Verify Fail !"; called right after that label is
   // shown, before the result pause.
   virtual void VerifyFailed(const VerifyReport& /*report*/) {}
+  // A write ended part-way: called right after its result label is shown.
+  virtual void WriteStoppedPartway(const PartialWrite& /*partial*/) {}
+  // A production run programmed the pager but its result line is not in the
+  // day's log (the log could not be opened, or the line not written).
+  virtual void ResultNotLogged(const std::string& /*text*/) {}
 
   // Read shows the bare program caption, dropping any file name.
   virtual void SetCaption(const std::string& /*caption*/) {}

@@ -9,6 +9,7 @@
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "link/PagerBackup.h"
+#include "link/PartialWrite.h"
 #include "port/PagerLink.h"
 
 namespace zt310 {
@@ -31,7 +32,7 @@ void CopyBlock(CodePlugImage& image, int offset, const Block16& block) {
 
 void ReportBoardNotResponding(OperationContext& context, const char* status) {
   detail::ClosePort(context.link);
-  context.host.Warning(kBoardNotRespondingText);
+  context.host.Warning(context.link.BoardNotRespondingMessage().toStdString());
   context.host.Status(status);
   context.host.MainWindowEnabled(true);
 }
@@ -57,6 +58,26 @@ void WriteErrorDump(const std::filesystem::path& directory, const std::vector<st
 }  // namespace
 
 namespace detail {
+
+void ReportPartialWrite(OperationContext& context, const std::vector<BlockRange>& plan, std::size_t failedBlock,
+                        BlockStatus status, bool writeAcknowledged) {
+  const BlockRange& block = plan[failedBlock];
+  PartialWrite partial;
+  partial.cause = writeAcknowledged ? BlockProblemText(status, block.offset, block.count)
+                                    : WriteProblemText(status, block.offset, block.count);
+  partial.blocksTotal = static_cast<int>(plan.size());
+  partial.interrupted = status == BlockStatus::Interrupted;
+  const std::size_t acknowledged = writeAcknowledged ? failedBlock + 1 : failedBlock;
+  for (std::size_t i = 0; i < acknowledged; ++i) partial.wentIn.emplace_back(plan[i].offset, plan[i].count);
+  partial.lastNotChecked = writeAcknowledged;
+  partial.lastDiffers = writeAcknowledged && status == BlockStatus::Differs;
+  // A write whose reply went missing may have reached the pager all the same;
+  // one refused outright (a wrong reply) did not.
+  if (!writeAcknowledged && status != BlockStatus::NotAcknowledged) {
+    partial.uncertain = std::make_pair(block.offset, block.count);
+  }
+  context.host.WriteStoppedPartway(partial);
+}
 
 ShownFacts ShownAfterRules(const WriteDecision& decision, WriteKind kind) {
   ShownFacts shown;
@@ -180,9 +201,16 @@ OperationResult WriteAndVerifyBlocks(OperationContext& context, const CodePlugIm
                                      const std::vector<BlockRange>& plan) {
   int done = 0;
   const int total = PlanBytes(plan);
-  for (const BlockRange& block : plan) {
-    if (!context.link.WriteBlock(image, block.offset, block.count)) return {OperationOutcome::Failed, kLabelWriteFail};
-    if (!context.link.VerifyBlock(image, block.offset, block.count)) {
+  for (std::size_t index = 0; index < plan.size(); ++index) {
+    const BlockRange& block = plan[index];
+    const BlockStatus written = context.link.WriteBlockStatus(image, block.offset, block.count);
+    if (written != BlockStatus::Ok) {
+      ReportPartialWrite(context, plan, index, written, false);
+      return {OperationOutcome::Failed, kLabelWriteFail};
+    }
+    const BlockStatus checked = context.link.CompareBlock(image, block.offset, block.count);
+    if (checked != BlockStatus::Ok) {
+      ReportPartialWrite(context, plan, index, checked, true);
       return {OperationOutcome::Failed, kLabelVerifyFailAfterWrite};
     }
     done += block.count;

@@ -21,6 +21,8 @@
 
 namespace zt310 {
 
+enum class BlockStatus;
+
 // Status texts. An abandoned operation ends with five dots, a completed
 // transfer with six.
 inline constexpr const char* kStatusReadyAbandoned = "  Ready .....";
@@ -175,6 +177,10 @@ ShownFacts ShownAfterRules(const WriteDecision& decision, WriteKind kind);
 // label that says which step failed.
 OperationResult WriteAndVerifyBlocks(OperationContext& context, const CodePlugImage& image,
                                      const std::vector<BlockRange>& plan);
+// Tells the host what a write that failed at plan[failedBlock] left in the
+// pager; writeAcknowledged when the block's write went in and its read-back failed.
+void ReportPartialWrite(OperationContext& context, const std::vector<BlockRange>& plan, std::size_t failedBlock,
+                        BlockStatus status, bool writeAcknowledged);
 // The end of a transfer: the result label stays up for pauseMs, then the port
 // closes and the progress window goes with its gauge at 0.
 void EndTransfer(OperationContext& context, unsigned pauseMs);

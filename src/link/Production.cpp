@@ -1,7 +1,9 @@
 #include "link/Production.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <system_error>
 
@@ -31,6 +33,7 @@ class ProductionLog {
   State Open() {
     AppendFile file = OpenForAppend(path_);
     fd_ = std::move(file.fd);
+    reason_ = file.reason;
     switch (file.status) {
       case AppendFile::Status::Opened:
         if (file.created) Write(kLogBanner);
@@ -45,16 +48,35 @@ class ProductionLog {
     return State::CannotAppend;
   }
 
-  void Write(const std::string& line) {
-    if (fd_.valid()) WriteAll(fd_.get(), reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
+  // False when the line is not in the log: the log is not open, or the write failed.
+  bool Write(const std::string& line) {
+    if (!fd_.valid()) return false;
+    if (WriteAll(fd_.get(), reinterpret_cast<const std::uint8_t*>(line.data()), line.size())) return true;
+    reason_ = std::strerror(errno);
+    return false;
   }
 
   const std::filesystem::path& path() const { return path_; }
+  // Why it could not be opened or written, in the system's words.
+  const std::string& reason() const { return reason_; }
 
  private:
   std::filesystem::path path_;
   UniqueFd fd_;
+  std::string reason_;
 };
+
+std::string LogNotCreatedText(const ProductionLog& log) {
+  std::string text = std::string(kLogSaveErrorText) + "\nThe log file \"" + log.path().string() + "\" cannot be created";
+  if (!log.reason().empty()) text += ": " + log.reason();
+  return text + ".";
+}
+
+std::string ResultNotLoggedText(const ProductionLog& log) {
+  std::string text = "The result of this run is not in the log \"" + log.path().string() + "\"";
+  if (!log.reason().empty()) text += ": " + log.reason();
+  return text + ".";
+}
 
 std::string LogNotOpenedText(const std::filesystem::path& path) {
   return "The log file \"" + path.string() + "\" cannot be opened.\nThis run will not be logged.";
@@ -147,7 +169,7 @@ OperationResult ProgramScannedPager(OperationContext& context, const OperationRe
     case ProductionLog::State::Open:
       break;
     case ProductionLog::State::CannotCreate:
-      host.Warning(kLogSaveErrorText);
+      host.Warning(LogNotCreatedText(log));
       return {OperationOutcome::Abandoned, {}};
     case ProductionLog::State::CannotAppend:
       host.Warning(LogNotOpenedText(log.path()));
@@ -164,7 +186,7 @@ OperationResult ProgramScannedPager(OperationContext& context, const OperationRe
   if (!link.Port().IsOpen()) link.OpenSelectedPort();
   if (!link.CheckTargetBoard()) {
     detail::ClosePort(link);
-    host.Warning(kBoardNotRespondingText);
+    host.Warning(link.BoardNotRespondingMessage().toStdString());
     host.Status(kStatusReady);
     host.MainWindowEnabled(true);
     host.FocusSerialNumber();
@@ -208,7 +230,9 @@ OperationResult ProgramScannedPager(OperationContext& context, const OperationRe
   // The whole image in four blocks of 128, serial number included.
   OperationResult result = detail::WriteAndVerifyBlocks(context, image, ReadBlockPlan());
   host.ProgressLabel(result.label);
-  log.Write(LogResultLine(options.now(), SerialBlockText(SerialBlockOf(image)), Trimmed(result.label)));
+  if (!log.Write(LogResultLine(options.now(), SerialBlockText(SerialBlockOf(image)), Trimmed(result.label)))) {
+    host.ResultNotLogged(ResultNotLoggedText(log));
+  }
 
   detail::EndTransfer(context, kProductionResultPauseMs);
   host.MainWindowEnabled(true);

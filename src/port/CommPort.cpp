@@ -122,7 +122,7 @@ void TCommPort::Open() {
   const QString path = DevicePathForPortName(portName_);
   const auto refuseNonTerminal = [this](const QString& why) {
     if (trace_) trace_->Note(portName_, QStringLiteral("open failed: ") + why);
-    throw ECommError(CommErrorCode::GetSettingsFailed, why);
+    throw ECommError(CommErrorCode::GetSettingsFailed, why, false, PortProblem::NotASerialPort);
   };
   if (const auto why = NotACharacterDevice(path)) refuseNonTerminal(*why);
   auto device = std::make_unique<QSerialPort>();
@@ -131,7 +131,8 @@ void TCommPort::Open() {
     if (const auto why = NotATerminal(path)) refuseNonTerminal(*why);
     const QString detail = device->errorString();
     if (trace_) trace_->Note(portName_, QStringLiteral("open failed: ") + detail);
-    throw ECommError(CommErrorCode::OpenFailed, detail, MayNotUse(path));
+    const PortFacts facts = InspectPort(portName_, device->error() == QSerialPort::PermissionError, false);
+    throw ECommError(CommErrorCode::OpenFailed, detail, MayNotUse(path), ClassifyPortProblem(facts));
   }
   // Qt locks by name; two names of one device (a link and its target)
   // must still be one port, so the device itself is locked too.
@@ -139,7 +140,7 @@ void TCommPort::Open() {
     device->close();
     const QString detail = QStringLiteral("the device is in use under another name");
     if (trace_) trace_->Note(portName_, QStringLiteral("open failed: ") + detail);
-    throw ECommError(CommErrorCode::OpenFailed, detail);
+    throw ECommError(CommErrorCode::OpenFailed, detail, false, PortProblem::InUse);
   }
   device_ = std::move(device);
   try {

@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include "port/PortProblem.h"
+
 class QSerialPort;
 
 namespace zt310 {
@@ -35,19 +37,23 @@ enum class CommErrorCode : std::uint8_t {
 
 class ECommError {
  public:
-  ECommError(CommErrorCode code, QString detail = {}, bool permissionDenied = false)
-      : code_(code), detail_(std::move(detail)), permissionDenied_(permissionDenied) {}
+  ECommError(CommErrorCode code, QString detail = {}, bool permissionDenied = false,
+             PortProblem problem = PortProblem::None)
+      : code_(code), detail_(std::move(detail)), permissionDenied_(permissionDenied), problem_(problem) {}
 
   CommErrorCode code() const { return code_; }
   // The system's own words, for traces and support.
   const QString& detail() const { return detail_; }
   // The user may not use the device (not a member of its group).
   bool permissionDenied() const { return permissionDenied_; }
+  // Why Open failed, in the user's words; None for the other operations.
+  PortProblem problem() const { return problem_; }
 
  private:
   CommErrorCode code_;
   QString detail_;
   bool permissionDenied_;
+  PortProblem problem_;
 };
 
 class TCommPort {

@@ -14,6 +14,7 @@
 
 #include "port/LinkTrace.h"
 #include "port/PortList.h"
+#include "port/PortProblem.h"
 
 namespace zt310 {
 
@@ -61,6 +62,13 @@ void TraceNote(LinkTrace* trace, const QString& port, const QString& text) {
   if (trace) trace->Note(port, text);
 }
 
+// The port and the reason, and for a port the user may not use, how to get access.
+QString ProblemLines(const ECommError& error, const QString& portName) {
+  QString lines = PortProblemLine(portName, error.problem(), error.detail());
+  if (error.permissionDenied()) lines += (lines.isEmpty() ? QString() : QStringLiteral("\n")) + PermissionHint(portName);
+  return lines;
+}
+
 }  // namespace
 
 int LinkTiming::ByteTimeoutMs(int pollUnit) const {
@@ -70,7 +78,8 @@ int LinkTiming::ByteTimeoutMs(int pollUnit) const {
 QString OpenErrorMessage(const ECommError& error, const QString& portName) {
   QString message = QString::fromLatin1(error.code() == CommErrorCode::OpenFailed ? kOpenErrorInUseText
                                                                                   : kOpenErrorText);
-  if (error.permissionDenied()) message += QStringLiteral("\n") + PermissionHint(portName);
+  const QString why = ProblemLines(error, portName);
+  if (!why.isEmpty()) message += QStringLiteral("\n") + why;
   return message;
 }
 
@@ -85,6 +94,31 @@ std::string BlockProblemText(BlockStatus status, int offset, int count) {
       return "No reply to the read of " + bytes + ".";
     case BlockStatus::BadChecksum:
       return "The reply to the read of " + bytes + " failed its checksum.";
+    case BlockStatus::NotAcknowledged:
+      return "The reply to the read of " + bytes + " was not a read reply.";
+    case BlockStatus::PortGone:
+      return "The port went away during the read of " + bytes + ".";
+    case BlockStatus::Interrupted:
+      return "The read of " + bytes + " was cut short on request.";
+  }
+  return {};
+}
+
+std::string WriteProblemText(BlockStatus status, int offset, int count) {
+  const std::string bytes = "bytes " + std::to_string(offset) + " to " + std::to_string(offset + count - 1);
+  switch (status) {
+    case BlockStatus::Ok:
+      return {};
+    case BlockStatus::NoReply:
+      return "No reply to the write of " + bytes + ".";
+    case BlockStatus::NotAcknowledged:
+    case BlockStatus::BadChecksum:
+    case BlockStatus::Differs:
+      return "The pager did not acknowledge the write of " + bytes + " (a wrong reply came).";
+    case BlockStatus::PortGone:
+      return "The port went away during the write of " + bytes + ".";
+    case BlockStatus::Interrupted:
+      return "The write of " + bytes + " was cut short on request.";
   }
   return {};
 }
@@ -136,7 +170,7 @@ bool PagerLink::OpenSelectedPort() {
     return true;
   } catch (const ECommError& error) {
     if (host_.showOpenError) host_.showOpenError(OpenErrorMessage(error, name));
-    if (error.permissionDenied()) permissionReported_ = name;
+    permissionReported_ = name;
     port_.Close();
     return false;
   }
@@ -153,6 +187,7 @@ bool PagerLink::SendFrame(const ProgrammingFrame& frame) {
 }
 
 bool PagerLink::ReceiveBytes(std::uint8_t* buffer, int count, int pollUnit) {
+  interrupted_ = false;
   if (!port_.IsOpen()) return false;
   try {
     ReplyReader reader(port_, count, timing_.ByteTimeoutMs(pollUnit));
@@ -167,6 +202,12 @@ bool PagerLink::ReceiveBytes(std::uint8_t* buffer, int count, int pollUnit) {
           port_.DiscardBuffers();
           return false;
         case ReplyReader::State::Waiting:
+          if (StopRequested()) {
+            TraceNote(trace_, port_.PortName(), QStringLiteral("reply given up: stop requested"));
+            interrupted_ = true;
+            port_.DiscardBuffers();
+            return false;
+          }
           port_.WaitForInput(reader.RemainingMs());
           break;
       }
@@ -179,6 +220,20 @@ bool PagerLink::ReceiveBytes(std::uint8_t* buffer, int count, int pollUnit) {
 
 bool PagerLink::ReceiveReply(std::vector<std::uint8_t>& reply, int pollUnit) {
   return ReceiveBytes(reply.data(), static_cast<int>(reply.size()), pollUnit);
+}
+
+BlockStatus PagerLink::MissingReplyStatus() const {
+  if (interrupted_) return BlockStatus::Interrupted;
+  return port_.IsOpen() ? BlockStatus::NoReply : BlockStatus::PortGone;
+}
+
+bool PagerLink::SendExchange(const ProgrammingFrame& frame) {
+  interrupted_ = StopRequested();
+  if (interrupted_) {
+    TraceNote(trace_, port_.PortName(), QStringLiteral("frame not sent: stop requested"));
+    return false;
+  }
+  return SendFrame(frame);
 }
 
 void PagerLink::WaitPumping(unsigned ms) {
@@ -196,9 +251,9 @@ bool PagerLink::ReadBlock(std::uint8_t address, std::uint8_t* destination, int o
 BlockStatus PagerLink::ReadBlockStatus(std::uint8_t address, std::uint8_t* destination, int offset, int count) {
   std::vector<std::uint8_t> reply(static_cast<std::size_t>(ReadReplySize(count)));
   BlockStatus status = BlockStatus::Ok;
-  if (!SendFrame(ProgrammingFrame::ReadRequest(offset, count, address)) ||
+  if (!SendExchange(ProgrammingFrame::ReadRequest(offset, count, address)) ||
       !ReceiveReply(reply, probeFlag_ ? kPollUnitProbe : kPollUnitTransfer)) {
-    status = BlockStatus::NoReply;
+    status = MissingReplyStatus();
   } else if (!IsValidReadReply(reply, count)) {
     TraceNote(trace_, port_.PortName(), QStringLiteral("read reply checksum wrong"));
     status = BlockStatus::BadChecksum;
@@ -209,15 +264,21 @@ BlockStatus PagerLink::ReadBlockStatus(std::uint8_t address, std::uint8_t* desti
 }
 
 bool PagerLink::WriteBlock(const CodePlugImage& source, int offset, int count) {
+  return WriteBlockStatus(source, offset, count) == BlockStatus::Ok;
+}
+
+BlockStatus PagerLink::WriteBlockStatus(const CodePlugImage& source, int offset, int count) {
   std::vector<std::uint8_t> reply(kWriteAckSize);
-  bool ok = SendFrame(ProgrammingFrame::WriteRequest(source, offset, count)) &&
-            ReceiveReply(reply, kPollUnitTransfer);
-  if (ok && !IsWriteAcknowledgement(reply)) {
+  BlockStatus status = BlockStatus::Ok;
+  if (!SendExchange(ProgrammingFrame::WriteRequest(source, offset, count)) ||
+      !ReceiveReply(reply, kPollUnitTransfer)) {
+    status = MissingReplyStatus();
+  } else if (!IsWriteAcknowledgement(reply)) {
     TraceNote(trace_, port_.PortName(), QStringLiteral("write not acknowledged"));
-    ok = false;
+    status = BlockStatus::NotAcknowledged;
   }
   BlockDone(offset, count);
-  return ok;
+  return status;
 }
 
 bool PagerLink::VerifyBlock(const CodePlugImage& image, int offset, int count) {
@@ -227,8 +288,8 @@ bool PagerLink::VerifyBlock(const CodePlugImage& image, int offset, int count) {
 BlockStatus PagerLink::CompareBlock(const CodePlugImage& image, int offset, int count) {
   std::vector<std::uint8_t> reply(static_cast<std::size_t>(ReadReplySize(count)));
   BlockStatus status = BlockStatus::Ok;
-  if (!SendFrame(ProgrammingFrame::ReadRequest(offset, count)) || !ReceiveReply(reply, kPollUnitTransfer)) {
-    status = BlockStatus::NoReply;
+  if (!SendExchange(ProgrammingFrame::ReadRequest(offset, count)) || !ReceiveReply(reply, kPollUnitTransfer)) {
+    status = MissingReplyStatus();
   } else if (!IsValidReadReply(reply, count)) {
     TraceNote(trace_, port_.PortName(), QStringLiteral("read reply checksum wrong"));
     status = BlockStatus::BadChecksum;
@@ -260,9 +321,16 @@ bool PagerLink::Probe() {
   return ReadBlock(kMemoryAddress, none, kProbeBlock.offset, kProbeBlock.count);
 }
 
+QString PagerLink::BoardNotRespondingMessage() const {
+  QString message = QString::fromLatin1(kBoardNotRespondingText);
+  if (!openProblem_.isEmpty()) message += QStringLiteral("\n") + openProblem_;
+  return message;
+}
+
 bool PagerLink::CheckTargetBoard() {
   probeFlag_ = true;
   bool answered = false;
+  openProblem_.clear();
   try {
     port_.Reopen(TCommPort::kBaudRate, SelectedPortName());
     port_.DiscardBuffers();
@@ -270,7 +338,7 @@ bool PagerLink::CheckTargetBoard() {
   } catch (const ECommError& error) {
     port_.Close();
     // Without this the user only hears that the board does not respond.
-    if (error.permissionDenied() && permissionReported_ != SelectedPortName()) ReportPermissionDenied(SelectedPortName());
+    if (permissionReported_ != SelectedPortName()) openProblem_ = ProblemLines(error, SelectedPortName());
   }
   permissionReported_.clear();
   probeFlag_ = false;
@@ -291,6 +359,7 @@ bool PagerLink::FindTargetBoard() {
   const int byteTimeoutMs = timing_.ByteTimeoutMs(kPollUnitProbe);
   std::vector<Candidate> candidates(static_cast<std::size_t>(portNames_.size()));
   QString firstDenied;
+  searchOpenProblems_.clear();
 
   // Every port gets its probe at once, so silent ports time out together.
   for (std::size_t i = 0; i < candidates.size(); ++i) {
@@ -304,7 +373,10 @@ bool PagerLink::FindTargetBoard() {
       candidate.answer = Answer::Pending;
     } catch (const ECommError& error) {
       candidate.port->Close();
-      if (error.permissionDenied() && firstDenied.isEmpty()) firstDenied = portNames_.at(static_cast<qsizetype>(i));
+      const QString name = portNames_.at(static_cast<qsizetype>(i));
+      if (error.permissionDenied() && firstDenied.isEmpty()) firstDenied = name;
+      const QString line = PortProblemLine(name, error.problem(), error.detail());
+      if (!line.isEmpty()) searchOpenProblems_ << line;
     }
   }
 
@@ -347,6 +419,7 @@ bool PagerLink::FindTargetBoard() {
       winner = static_cast<std::size_t>(first - candidates.begin());
       break;
     }
+    if (StopRequested()) break;
     WaitForAnyInput(waiting, std::max(waitMs, 1));
   }
 

@@ -54,13 +54,17 @@ struct LinkHost {
 // The message OpenSelectedPort shows for an open failure.
 QString OpenErrorMessage(const ECommError& error, const QString& portName);
 
-// How one read or compare of a block ended. A reply that never came and
-// one that failed its checksum are faults of the link, not of the pager's
-// memory: Verify reports them differently.
-enum class BlockStatus { Ok, Differs, NoReply, BadChecksum };
+// How one exchange of a block ended. A reply that never came and one that
+// failed its checksum are faults of the link, not of the pager's memory:
+// Verify reports them differently. NotAcknowledged is a write's reply that
+// is not the acknowledgement; PortGone a port that failed (an unplugged
+// adapter); Interrupted a wait given up on request (LinkHost::stopNow).
+enum class BlockStatus { Ok, Differs, NoReply, BadChecksum, NotAcknowledged, PortGone, Interrupted };
 
 // "No reply to the read of bytes 64 to 95." and the like; empty for Ok.
 std::string BlockProblemText(BlockStatus status, int offset, int count);
+// The same for the write of a block: "No reply to the write of bytes 64 to 95."
+std::string WriteProblemText(BlockStatus status, int offset, int count);
 
 // Returns after ms on the clock, processing pending events all the while.
 void WaitPumping(unsigned ms);
@@ -72,6 +76,10 @@ class PagerLink {
   PagerLink& operator=(const PagerLink&) = delete;
 
   void SetHost(LinkHost host) { host_ = std::move(host); }
+  // True once the transfer must end at once (a second termination request):
+  // no further frame is sent, the reply being awaited is given up, and the
+  // exchange reports Interrupted. Polled at least every 100 ms of a wait.
+  void SetStopCheck(std::function<bool()> stopNow) { stopNow_ = std::move(stopNow); }
   void SetTiming(const LinkTiming& timing) { timing_ = timing; }
   const LinkTiming& timing() const { return timing_; }
   // Trace of every frame; nullptr for none. Not owned.
@@ -109,6 +117,8 @@ class PagerLink {
   // are not the image's.
   BlockStatus ReadBlockStatus(std::uint8_t address, std::uint8_t* destination, int offset, int count);
   BlockStatus CompareBlock(const CodePlugImage& image, int offset, int count);
+  // WriteBlock, telling how it ended (never Differs or BadChecksum).
+  BlockStatus WriteBlockStatus(const CodePlugImage& source, int offset, int count);
   // Opens the selected port when closed; sends the frame, awaits nothing.
   bool SendTestCommand(std::uint8_t command, std::uint8_t p1, std::uint8_t p2, std::uint8_t p3);
 
@@ -122,14 +132,29 @@ class PagerLink {
   // Set while a probe runs: ReadBlock then waits with the probe's poll unit.
   bool ProbeFlag() const { return probeFlag_; }
 
+  // Why the last CheckTargetBoard could not open its port ("Port /dev/ttyS9:
+  // no such device.", with the access hint for a denied port); empty when
+  // it opened, or when OpenSelectedPort has just said it.
+  const QString& OpenProblem() const { return openProblem_; }
+  // The same for every port FindTargetBoard could not open, in list order.
+  const QStringList& SearchOpenProblems() const { return searchOpenProblems_; }
+  // The board message of the operations, with OpenProblem() below it.
+  QString BoardNotRespondingMessage() const;
+
  private:
   bool ReceiveReply(std::vector<std::uint8_t>& reply, int pollUnit);
+  bool StopRequested() const { return stopNow_ && stopNow_(); }
+  // SendFrame, unless the transfer must end at once.
+  bool SendExchange(const ProgrammingFrame& frame);
+  // Why the last exchange that failed to get its reply failed.
+  BlockStatus MissingReplyStatus() const;
   bool Probe();
   void BlockDone(int offset, int count);
   // Tells the host how to get access to a port the user may not open.
   void ReportPermissionDenied(const QString& portName);
 
   LinkHost host_;
+  std::function<bool()> stopNow_;
   LinkTiming timing_;
   LinkTrace* trace_ = nullptr;
   TCommPort port_;
@@ -139,6 +164,9 @@ class PagerLink {
   // The port whose denied open OpenSelectedPort has just reported, so the
   // cradle check that follows it in Write does not say it twice.
   QString permissionReported_;
+  QString openProblem_;
+  QStringList searchOpenProblems_;
+  bool interrupted_ = false;
 };
 
 }  // namespace zt310

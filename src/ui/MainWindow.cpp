@@ -38,6 +38,7 @@
 #include "editor/TextImport.h"
 #include "port/PagerLink.h"
 #include "link/Operations.h"
+#include "link/PartialWrite.h"
 #include "link/Production.h"
 #include "session/OperationModel.h"
 #include "sim/PagerSim.h"
@@ -820,10 +821,13 @@ void MainWindow::RunPagerOperation(Operation operation) {
 void MainWindow::WritePager() {
   const std::optional<std::filesystem::path> backups =
       BackupBeforeWrite() ? std::optional<std::filesystem::path>(BackupFolder().toStdString()) : std::nullopt;
+  partialWrite_.reset();
+  lastBackup_.clear();
   RunPagerOperation([&](OperationContext& context, const OperationRequest& request) {
     context.backupDirectory = backups;
     return zt310::WritePager(context, request);
   });
+  ShowPartialWrite();
 }
 
 void MainWindow::ReadPager() {
@@ -850,6 +854,22 @@ void MainWindow::VerifyPager() {
 
 void MainWindow::NoteVerifyFailure(const VerifyReport& report) { verifyFailure_ = std::make_unique<VerifyReport>(report); }
 
+void MainWindow::NotePartialWrite(const PartialWrite& partial) { partialWrite_ = std::make_unique<PartialWrite>(partial); }
+
+void MainWindow::NoteBackup(const std::filesystem::path& file) { lastBackup_ = file; }
+
+// After a write that stopped part-way, once the port is closed: what failed,
+// what the pager now holds and how to put it right.
+void MainWindow::ShowPartialWrite() {
+  const std::unique_ptr<PartialWrite> partial = std::move(partialWrite_);
+  if (!partial) return;
+  std::string text = partial->cause + "\n" + PartlyWrittenText(*partial) + "\nTo finish, write it again (Pager > Write, F4).";
+  if (!lastBackup_.empty()) {
+    text += "\nOr put back what the pager held before: Pager > Restore Backup... with " + lastBackup_.string() + ".";
+  }
+  MessageService::Instance().Show(editor::kTitle, QString::fromStdString(text), Icon::Exclamation, Buttons::Ok, this);
+}
+
 // After a failed Verify, once the port is closed: which fields differ, or
 // what failed on the link.
 void MainWindow::ShowVerifyFailure() {
@@ -874,6 +894,8 @@ void MainWindow::ShowVerifyFailure() {
 }
 
 void MainWindow::ProduceSerial(const std::string& serial) {
+  partialWrite_.reset();
+  lastBackup_.clear();
   RunOperation([&] {
     OperationContext context{*link_, *operationHost_, startupDirectory_.toStdString()};
     if (BackupBeforeWrite()) context.backupDirectory = BackupFolder().toStdString();
@@ -881,6 +903,7 @@ void MainWindow::ProduceSerial(const std::string& serial) {
     production.logDirectory = startupDirectory_.toStdString();
     session::ShowOutcome(*model_, ProduceScannedSerial(context, session::RequestFrom(*model_), production, serial));
   });
+  ShowPartialWrite();
 }
 
 bool MainWindow::SerialNumberKey(QKeyEvent* event) {

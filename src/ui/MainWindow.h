@@ -121,6 +121,10 @@ class MainWindow : public QMainWindow {
   void RequestQuit();
   // What a failed Verify found, shown once the operation has ended.
   void NoteVerifyFailure(const VerifyReport& report);
+  // A write that stopped part-way, and the backup made before it, shown in
+  // one box once the operation has ended.
+  void NotePartialWrite(const PartialWrite& partial);
+  void NoteBackup(const std::filesystem::path& file);
   bool OperationRunning() const { return operationRunning_; }
 
  signals:
@@ -152,6 +156,7 @@ class MainWindow : public QMainWindow {
   void FillRecentMenu();
   std::unique_ptr<QSettings> Settings() const;
   void ShowVerifyFailure();
+  void ShowPartialWrite();
   bool OpenTableFileNow(const QString& path);
   void FillPortList();
   void SearchCradle();
@@ -201,6 +206,8 @@ class MainWindow : public QMainWindow {
   QString pendingOpen_;  // handed over while an operation ran or before start-up ended
   bool startedUp_ = false;
   std::unique_ptr<VerifyReport> verifyFailure_;
+  std::unique_ptr<PartialWrite> partialWrite_;
+  std::filesystem::path lastBackup_;
 };
 
 // The program caption, "ZT310 V1.3.9".

@@ -82,6 +82,8 @@ void WindowOperationHost::PagerFirmwareCleared(bool hidden) {
   session::ClearPagerFirmware(window_.Model(), hidden);
 }
 void WindowOperationHost::VerifyFailed(const VerifyReport& report) { window_.NoteVerifyFailure(report); }
+void WindowOperationHost::WriteStoppedPartway(const PartialWrite& partial) { window_.NotePartialWrite(partial); }
+void WindowOperationHost::PagerBackedUp(const std::filesystem::path& file) { window_.NoteBackup(file); }
 
 void WindowOperationHost::FocusSerialNumber() {
   window_.Model().Enter(names::kEdtSerialNo);  // emptied, ready for the next scan

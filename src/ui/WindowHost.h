@@ -30,6 +30,8 @@ class WindowOperationHost : public OperationHost {
   void PagerSerialShown(const std::string& serial) override;
   void PagerFirmwareCleared(bool hidden) override;
   void VerifyFailed(const VerifyReport& report) override;
+  void WriteStoppedPartway(const PartialWrite& partial) override;
+  void PagerBackedUp(const std::filesystem::path& file) override;
   void FocusSerialNumber() override;
 
  private:

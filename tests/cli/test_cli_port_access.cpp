@@ -67,6 +67,7 @@ class CliPortAccessTest : public QObject {
     QCOMPARE(run.exitCode(), 1);
     QCOMPARE(err.count("usermod -aG"), 1);
     QVERIFY2(err.contains("You may not use " + device_), qPrintable(err));
+    QVERIFY2(err.contains("Port " + device_ + ": permission denied.\n"), qPrintable(err));
   }
 };
 

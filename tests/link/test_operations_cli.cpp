@@ -464,10 +464,13 @@ class OperationsCliTest : public QObject {
     const std::string port = pager.device().toStdString();
     Store("a.tbl", FactoryImageForChannels(false));
     std::ofstream("taken") << "a file, not a folder";
+    // Found before the first frame: a file error, and the pager is asked nothing.
     const CliRun write = RunZt310({"write", "--port", port, "a.tbl", "--backup-dir", "taken"});
-    QCOMPARE(write.code, cli::kExitFailed);
-    QVERIFY2(Contains(write.err, "Nothing was written to the pager."), write.err.c_str());
-    QCOMPARE(WritesSent(*pager), 0);
+    QCOMPARE(write.code, cli::kExitUsage);
+    QVERIFY2(Contains(write.err, "Cannot keep backups in the backup folder \"taken\": not a folder. "
+                                 "Nothing was sent to the pager."),
+             write.err.c_str());
+    QCOMPARE(pager->Requests().size(), std::size_t(0));
 
     const CliRun produce =
         RunZt310({"produce", "--port", port, "a.tbl", "--serial", "AB1234567890", "--backup-dir", "b"});

@@ -62,6 +62,19 @@ class OperationFaultsTest : public QObject {
     } else {
       QCOMPARE(bench.host.warnings, std::vector<std::string>{expected.warning});
     }
+    // A write that failed part-way says what failed and which blocks went in:
+    // those before the failed one, and that one too when only its read-back failed.
+    const bool partway = expected.label == kLabelWriteFail || expected.label == kLabelVerifyFailAfterWrite;
+    QCOMPARE(bench.host.partials.size(), std::size_t(partway ? 1 : 0));
+    if (partway) {
+      const PartialWrite& partial = bench.host.partials.front();
+      QVERIFY(!partial.cause.empty());
+      const std::vector<Step> steps = RequestsOf(operation);
+      int blocksBefore = 0;
+      for (int i = 0; i < request - 1; ++i) blocksBefore += steps[static_cast<std::size_t>(i)] == Step::WriteBlock;
+      const bool writeWentIn = step == Step::ReadBack || fault == FaultKind::Flip;
+      QCOMPARE(int(partial.wentIn.size()), writeWentIn ? blocksBefore + (step == Step::WriteBlock ? 1 : 0) : blocksBefore);
+    }
     bench.VerifyEndedCleanly();
     // One per-byte time-out at most, plus the exchanges themselves.
     QVERIFY2(elapsed < 1500, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));

@@ -71,6 +71,7 @@ class RecordingHost : public OperationHost {
   void PagerFirmwareCleared(bool hidden) override {
     if (model) session::ClearPagerFirmware(*model, hidden);
   }
+  void WriteStoppedPartway(const PartialWrite& partial) override { partials.push_back(partial); }
 
   std::string LastStatus() const { return statuses.empty() ? std::string() : statuses.back(); }
   std::string LastLabel() const { return labels.empty() ? std::string() : labels.back(); }
@@ -80,6 +81,7 @@ class RecordingHost : public OperationHost {
   // What the user sees while a question is open or a label is shown.
   std::function<void(const std::string&)> onQuestion, onLabel;
   std::vector<std::string> shown;  // firmware and serial number, as they are shown
+  std::vector<PartialWrite> partials;
   std::vector<int> ranges, values;
   std::vector<unsigned> pauses;
   std::string caption;

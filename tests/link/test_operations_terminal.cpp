@@ -1,97 +1,64 @@
 // zt310 as an operator runs it at a terminal: the real program, its standard
-// input a pseudo-terminal where a scanner (or a person) types.
+// input a pseudo-terminal where a scanner (or a person) types, and where
+// Ctrl+C or a closing terminal interrupts it.
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "SimFixture.h"
+#include "TerminalRun.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
+#include "link/Production.h"
 
 using namespace zt310;
 using namespace zt310::testing;
 
 namespace {
 
-// One run of zt310 with a terminal for standard input; stderr into a file.
-class TerminalRun {
- public:
-  TerminalRun(const std::vector<std::string>& args, const std::string& errorFile) {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) qFatal("posix_openpt failed");
-    const std::string terminal = ::ptsname(master_);
-    std::vector<std::string> all{ZT310_CLI};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::setsid();
-      const int in = ::open(terminal.c_str(), O_RDWR);
-      const int err = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      const int out = ::open("/dev/null", O_WRONLY);
-      if (in < 0 || err < 0 || out < 0) ::_exit(127);
-      ::dup2(in, 0);
-      ::dup2(out, 1);
-      ::dup2(err, 2);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-  }
-  ~TerminalRun() {
-    if (pid_ > 0 && !finished_) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    ::close(master_);
-  }
-
-  void Type(const std::string& keys) { QVERIFY(::write(master_, keys.data(), keys.size()) == ssize_t(keys.size())); }
-
-  // The exit code, or -1 when the program did not end within ms.
-  int Wait(int ms) {
-    for (int waited = 0; waited < ms; waited += 20) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        finished_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      // Drain the echo so the terminal never blocks the program.
-      char echo[256];
-      const int flags = ::fcntl(master_, F_GETFL);
-      ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
-      while (::read(master_, echo, sizeof echo) > 0) {
-      }
-      ::usleep(20000);
-    }
-    return -1;
-  }
-
- private:
-  int master_ = -1;
-  pid_t pid_ = -1;
-  bool finished_ = false;
-};
-
-std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 int Count(const std::string& text, const std::string& part) {
   int count = 0;
   for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
   return count;
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+int WritesSeen(sim::PagerSimulator& pager) {
+  int writes = 0;
+  for (const sim::SimRequest& request : pager.Requests()) writes += request.description.rfind("write", 0) == 0;
+  return writes;
+}
+
+bool ChecksumHolds(const CodePlugImage& memory) {
+  return ComputeImageChecksum(memory) == memory.GetWord(layout::kImageChecksum);
+}
+
+// A pager on a real 9600-baud line, whose memory differs from the factory
+// image in its first blocks: a write cut short leaves its checksum wrong.
+sim::SimOptions SlowPagerWithOtherMemory() {
+  sim::SimOptions options;
+  options.baud = 9600;
+  options.turnaroundMs = 20;
+  CodePlugImage memory = FactoryImageForChannels(false);
+  memory[20] ^= 0x01;
+  memory[40] ^= 0x01;
+  StoreImageChecksum(memory);
+  options.memory = memory;
+  return options;
+}
+
+// How the test interrupts the program: a signal to its process, or Ctrl+C at its terminal.
+enum class Sender { Kill, CtrlC };
+
+void Interrupt(TerminalRun& run, Sender sender, int signal) {
+  if (sender == Sender::CtrlC) {
+    run.PressCtrlC();
+  } else {
+    run.Signal(signal);
+  }
 }
 
 }  // namespace
@@ -102,6 +69,9 @@ class OperationsTerminalTest : public QObject {
   std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
 
  private slots:
+  void signalMidTransfer_data();
+  void signalMidTransfer();
+
   // Serial numbers scanned while a band question is pending stay serial
   // numbers: each pager gets its own run and its own question.
   void produceTakesNoAnswerFromTheScanner() {
@@ -142,6 +112,89 @@ class OperationsTerminalTest : public QObject {
     }
   }
 };
+
+
+// A signal in the middle of write or produce: the first lets the pager be
+// finished (whole, checksum right, result shown and logged) and then stops
+// with 128 + the signal; a second one stops at once and says what the pager
+// holds and what to run.
+void OperationsTerminalTest::signalMidTransfer_data() {
+  QTest::addColumn<QString>("verb");
+  QTest::addColumn<int>("signal");
+  QTest::addColumn<int>("sender");
+  QTest::addColumn<bool>("twice");
+  const int kill = int(Sender::Kill);
+  const int ctrlC = int(Sender::CtrlC);
+  QTest::newRow("write, SIGTERM") << "write" << SIGTERM << kill << false;
+  QTest::newRow("write, Ctrl+C") << "write" << SIGINT << ctrlC << false;
+  QTest::newRow("write, SIGHUP") << "write" << SIGHUP << kill << false;
+  QTest::newRow("produce, SIGTERM") << "produce" << SIGTERM << kill << false;
+  QTest::newRow("produce, Ctrl+C") << "produce" << SIGINT << ctrlC << false;
+  QTest::newRow("write, SIGTERM twice") << "write" << SIGTERM << kill << true;
+  QTest::newRow("write, Ctrl+C twice") << "write" << SIGINT << ctrlC << true;
+  QTest::newRow("produce, SIGTERM twice") << "produce" << SIGTERM << kill << true;
+  QTest::newRow("produce, Ctrl+C twice") << "produce" << SIGINT << ctrlC << true;
+}
+
+void OperationsTerminalTest::signalMidTransfer() {
+  QFETCH(QString, verb);
+  QFETCH(int, signal);
+  QFETCH(int, sender);
+  QFETCH(bool, twice);
+  RunningSim pager(SlowPagerWithOtherMemory());
+  QTemporaryDir dir;
+  const std::string file = dir.filePath("plug.tbl").toStdString();
+  const std::string err = dir.filePath("run.err").toStdString();
+  CodePlugImage image = FactoryImageForChannels(false);
+  QVERIFY(SaveTableFile(file, image, SaveKind::Save).ok);
+  const std::string port = pager.device().toStdString();
+  const bool produce = verb == "produce";
+  std::vector<std::string> args{verb.toStdString(), "--port", port, file};
+  if (produce) args.insert(args.end(), {"--log-dir", dir.path().toStdString()});
+  TerminalRun run(args, err);
+  if (produce) run.Type("AB1234567890\nAB1234567891\nAB1234567892\n");
+
+  // Into the blocks: the first write went out, the program still runs.
+  QTRY_VERIFY_WITH_TIMEOUT(WritesSeen(*pager) >= 1, 20000);
+  Interrupt(run, static_cast<Sender>(sender), signal);
+  if (twice) {
+    const int before = WritesSeen(*pager);
+    QTRY_VERIFY_WITH_TIMEOUT(WritesSeen(*pager) > before, 10000);
+    Interrupt(run, static_cast<Sender>(sender), signal);
+  }
+  const int code = run.Wait(30000);
+  const std::string text = FileText(err);
+  QVERIFY2(code == 128 + signal, qPrintable(QString("exit %1\n%2").arg(code).arg(QString::fromStdString(text))));
+  const CodePlugImage memory = pager->Memory();
+  const int blocks = static_cast<int>(produce ? ReadBlockPlan().size() : WriteBlockPlan().size());
+  if (!twice) {
+    // Whole: the new image written in full, its checksum right, the result shown.
+    QVERIFY2(ChecksumHolds(memory), text.c_str());
+    QCOMPARE(WritesSeen(*pager), blocks);
+    QVERIFY2(Contains(text, "Write Success !\n"), text.c_str());
+    const std::string after = produce ? "the pager in hand; no further serial numbers were read"
+                                      : "the transfer in hand ended";
+    QVERIFY2(Contains(text, "zt310: stopped on " + std::string(signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP") +
+                                " after " + after + ".\n"),
+             text.c_str());
+  } else {
+    QVERIFY(WritesSeen(*pager) < blocks);
+    QVERIFY2(!ChecksumHolds(memory), text.c_str());
+    QVERIFY2(Contains(text, "was cut short on request."), text.c_str());
+    QVERIFY2(Contains(text, "The pager is now partly written: "), text.c_str());
+    QVERIFY2(Contains(text, "Its checksum (bytes 496 and 497) is now wrong"), text.c_str());
+    const std::string again = produce ? "zt310 produce --port " + port + " " + file + " --serial AB1234567890"
+                                      : "zt310 write --port " + port + " " + file;
+    QVERIFY2(Contains(text, "To finish, write the file again: " + again + "\n"), text.c_str());
+    QVERIFY2(Contains(text, "zt310: stopped at once on a second signal"), text.c_str());
+  }
+  if (produce) {
+    // One pager, logged; the other serial numbers were never read.
+    const std::string log = FileText(dir.filePath(QString::fromStdString(LogFileName(CurrentLocalDateTime()))).toStdString());
+    QCOMPARE(Count(log, "Serial No. = "), 1);
+    QCOMPARE(Count(text, "Serial No. = AB"), 1);
+  }
+}
 
 QTEST_GUILESS_MAIN(OperationsTerminalTest)
 #include "test_operations_terminal.moc"

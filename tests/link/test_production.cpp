@@ -228,7 +228,11 @@ class ProductionTest : public QObject {
     ProductionOptions options = bench.LogHere();
     options.logDirectory /= "missing";
     QCOMPARE(bench.Produce("AB1234567890", options).outcome, OperationOutcome::Abandoned);
-    QCOMPARE(bench.host.warnings, std::vector<std::string>{kLogSaveErrorText});
+    // "Save Error!", then the file and the reason.
+    QCOMPARE(bench.host.warnings.size(), std::size_t(1));
+    QCOMPARE(bench.host.warnings[0], std::string(kLogSaveErrorText) + "\nThe log file \"" +
+                                         (options.logDirectory / "2024-05-17.log").string() +
+                                         "\" cannot be created: No such file or directory.");
     QCOMPARE(bench.RequestCount(), 0);
     QVERIFY(bench.host.mainEnabled);
     QCOMPARE(SerialNumberText(bench.image()).value_or(""), std::string("AB1234567890"));

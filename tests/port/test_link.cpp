@@ -4,6 +4,7 @@
 
 #include "SimFixture.h"
 #include "port/LinkTrace.h"
+#include "port/PortProblem.h"
 
 using namespace zt310;
 using namespace zt310::testing;
@@ -172,7 +173,7 @@ class LinkTest : public QObject {
     second.SetHost({{}, [&](const QString& m) { messages << m; }});
     second.SetPortNames({f.sim.device()});
     QVERIFY(!second.OpenSelectedPort());
-    QCOMPARE(messages, QStringList{kOpenErrorInUseText});
+    QCOMPARE(messages, QStringList{QString(kOpenErrorInUseText) + "\nPort " + f.sim.device() + ": in use by another program."});
     QVERIFY(!second.Port().IsOpen());
     QVERIFY(!second.CheckTargetBoard());
     TCommPort port;
@@ -230,7 +231,12 @@ class LinkTest : public QObject {
       link.SetHost({{}, [&](const QString& m) { messages << m; }});
       link.SetPortNames({name});
       QVERIFY(!link.OpenSelectedPort());
-      QCOMPARE(messages, QStringList{kOpenErrorText});
+      QCOMPARE(messages, QStringList{QString(kOpenErrorText) + "\nPort " + name + ": not a serial port."});
+      // A cradle check without that open before says the same below the board message.
+      PagerLink checking;
+      checking.SetPortNames({name});
+      QVERIFY(!checking.CheckTargetBoard());
+      QCOMPARE(checking.BoardNotRespondingMessage(), QString(kBoardNotRespondingText) + "\nPort " + name + ": not a serial port.");
     }
   }
 
@@ -300,6 +306,56 @@ class LinkTest : public QObject {
     QVERIFY(!link.SendTestCommand(kCommandVibratorOff, 0, 0, 0));
     QCOMPARE(messages.size(), 1);
     QVERIFY(messages[0].startsWith("Error opening comm port."));
+  }
+
+  // The reasoning from what is known of a port to what the user is told.
+  void portProblemReasons_data() {
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<bool>("characterDevice");
+    QTest::addColumn<bool>("terminal");
+    QTest::addColumn<bool>("accessDenied");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("missing") << false << true << true << false << false << "Port /dev/ttyS9: no such device.";
+    QTest::newRow("regular file") << true << false << true << false << false << "Port /dev/ttyS9: not a serial port.";
+    QTest::newRow("no terminal") << true << true << false << false << true << "Port /dev/ttyS9: not a serial port.";
+    QTest::newRow("denied") << true << true << true << true << true << "Port /dev/ttyS9: permission denied.";
+    QTest::newRow("held") << true << true << true << false << true << "Port /dev/ttyS9: in use by another program.";
+    QTest::newRow("other") << true << true << true << false << false << "Port /dev/ttyS9: Input/output error.";
+  }
+  void portProblemReasons() {
+    QFETCH(bool, exists);
+    QFETCH(bool, characterDevice);
+    QFETCH(bool, terminal);
+    QFETCH(bool, accessDenied);
+    QFETCH(bool, busy);
+    QFETCH(QString, line);
+    const PortProblem problem = ClassifyPortProblem({exists, characterDevice, terminal, accessDenied, busy});
+    QCOMPARE(PortProblemLine("ttyS9", problem, "Input/output error"), line);
+  }
+
+  // The same for real paths, through a failed open.
+  void portProblemsOfRealPaths() {
+    QTemporaryDir dir;
+    QFile regular(dir.filePath("file"));
+    QVERIFY(regular.open(QIODevice::WriteOnly));
+    regular.close();
+    const struct {
+      QString path;
+      PortProblem problem;
+    } cases[] = {{"/dev/ttyNOPE", PortProblem::NoSuchDevice},
+                 {dir.filePath("missing/ttyUSB0"), PortProblem::NoSuchDevice},
+                 {regular.fileName(), PortProblem::NotASerialPort},
+                 {"/dev/null", PortProblem::NotASerialPort}};
+    for (const auto& c : cases) {
+      TCommPort port;
+      try {
+        port.Reopen(9600, c.path);
+        QFAIL(qPrintable("opened " + c.path));
+      } catch (const ECommError& error) {
+        QCOMPARE(error.problem(), c.problem);
+      }
+    }
   }
 
   void openErrorMessages_data() {

@@ -78,7 +78,9 @@ struct FaultExpectation {
   std::string status;   // the status line at the end
   std::string label;    // progress label after a transfer; empty when the run was abandoned before one
   std::string warning;  // the one warning of an abandoned run
-  bool saysWhy = false; // a failed verify: the window says in one box what failed on the link
+  // A failed verify, or a write that failed part-way: the window says in one
+  // box what failed (and for a write, what the pager now holds).
+  bool saysWhy = false;
 };
 
 inline FaultExpectation SuccessOf(Op op) {
@@ -109,8 +111,8 @@ inline FaultExpectation FailureAt(Op op, Step step) {
     case Step::Identity: return abandoned(kReadFirmwareFailText);
     case Step::Band: return abandoned(kReadBandwidthFailText);
     case Step::Serial: return abandoned(kReadSerialFailText);
-    case Step::WriteBlock: return failed(kLabelWriteFail);
-    case Step::ReadBack: return failed(kLabelVerifyFailAfterWrite);
+    case Step::WriteBlock: return {OperationOutcome::Failed, kStatusReady, kLabelWriteFail, {}, true};
+    case Step::ReadBack: return {OperationOutcome::Failed, kStatusReady, kLabelVerifyFailAfterWrite, {}, true};
     case Step::ReadBlock: return failed(kLabelReadFail);
     default: return {};
   }
