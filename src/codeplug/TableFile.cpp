@@ -135,6 +135,7 @@ SaveResult WriteWhileLocked(const TableFileLock& lock, const CodePlugImage& imag
 }
 
 void StampForSave(CodePlugImage& image, SaveKind kind) {
+  if (kind == SaveKind::AsStored) return;
   if (kind == SaveKind::SaveAs) image[kNarrowBandMarker] = 0;
   StoreImageChecksum(image);
   StampHeader(image);
