@@ -23,6 +23,8 @@
 #include "port/LinkTrace.h"
 #include "link/OperationHost.h"
 #include "link/Operations.h"
+#include "link/PagerBackup.h"
+#include "link/PagerRestore.h"
 #include "link/PartialWrite.h"
 #include "port/PagerLink.h"
 #include "link/Production.h"
@@ -66,6 +68,11 @@ constexpr const char* kWriteExitHelp =
 constexpr const char* kVerifyExitHelp =
     "Exit codes: 0 the pager holds FILE; 1 no cradle answered, the pager holds other data, or\n"
     "the link failed; 2 usage error, FILE cannot be read, or the trace cannot be written;\n";
+constexpr const char* kRestoreExitHelp =
+    "Exit codes: 0 written and the whole memory read back as meant; 1 no cradle answered, the\n"
+    "pager refused BACKUP (another firmware generation or channel count), or a block or the\n"
+    "read-back failed (the message says what the pager then holds); 2 usage error, BACKUP is\n"
+    "not a 512-byte table file, or the trace cannot be written; ";
 constexpr const char* kProduceExitHelp =
     "Exit codes: 0 every pager was programmed, checked and logged; 1 a run failed, was refused\n"
     "or abandoned, or programmed a pager whose result could not be logged (it says so); 2 usage\n"
@@ -348,7 +355,8 @@ std::optional<std::string> OutputNotWritable(const std::string& path) {
 constexpr const char* kReadUsage = "zt310 read --port PORT -o FILE [--trace FILE] [--json]";
 constexpr const char* kWriteUsage =
     "zt310 write --port PORT FILE [--yes | --no] [--backup-dir DIR] [--trace FILE] [--json]";
-constexpr const char* kVerifyUsage = "zt310 verify --port PORT FILE [--trace FILE] [--json]";
+constexpr const char* kVerifyUsage = "zt310 verify --port PORT FILE [--exact] [--trace FILE] [--json]";
+constexpr const char* kRestoreUsage = "zt310 restore --port PORT BACKUP [--trace FILE] [--json]";
 constexpr const char* kProduceUsage =
     "zt310 produce --port PORT FILE [--log-dir DIR] [--yes | --no] [--serial SN] [--backup-dir DIR] [--trace FILE] "
     "[--json]";
@@ -414,11 +422,75 @@ int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
   return run->Exit(exit, io);
 }
 
+// A file taken byte for byte (restore, verify --exact): its 512 bytes as
+// stored, or nothing with the reason told.
+std::optional<CodePlugImage> LoadExactFile(const std::string& path, Io& io) {
+  std::string error;
+  const auto bytes = ReadFileBytes(path, &error);
+  if (!bytes) {
+    io.err << path << ": " << error << "\n";
+    return std::nullopt;
+  }
+  if (const auto problem = BackupFileProblem(*bytes)) {
+    io.err << path << " cannot be taken byte for byte: " << *problem << ".\n";
+    return std::nullopt;
+  }
+  return ImageOfBackup(*bytes);
+}
+
+void PrintByteDifferences(const std::vector<ByteDifference>& differences, const std::string& expectedName,
+                          const std::string& foundName, Io& io) {
+  for (const ByteDifference& difference : differences) {
+    io.err << DescribeByteDifference(difference, expectedName, foundName) << "\n";
+  }
+}
+
+// After the label: why the read-back or the compare failed.
+void PrintExactReport(const RestoreResult& result, const std::string& expectedName, Io& io) {
+  if (!result.linkProblem.empty()) io.err << result.linkProblem << "\n";
+  PrintByteDifferences(result.differences, expectedName, "pager", io);
+}
+
+int RunRestore(const std::vector<std::string>& argsIn, Io& io) {
+  std::vector<std::string> args = argsIn;
+  auto run = TakeRunOptions(args, io, Questions::None, kRestoreUsage);
+  if (!run) return kExitUsage;
+  if (args.size() != 1) return UsageError(io.err, kRestoreUsage);
+  const std::optional<CodePlugImage> stored = LoadExactFile(args[0], io);
+  if (!stored) {
+    io.err << kNothingWrittenText << "\n";
+    return kExitUsage;
+  }
+  OperationContext context = run->Context();
+  const RestoreResult result = RestorePager(context, RestoreRequest{*stored});
+  if (!result.remade.empty()) {
+    io.err << "The checksum and header stamp were made as Write makes them, which changed " << result.remade.size()
+           << (result.remade.size() == 1 ? " byte" : " bytes") << " of " << args[0] << ":\n";
+    PrintByteDifferences(result.remade, "file", "written", io);
+  }
+  const int exit = Finish(result.result, io);
+  PrintExactReport(result, "meant", io);
+  run->host->PrintPartialWrite("zt310 restore --port " + run->link.SelectedPortName().toStdString() + " " + args[0]);
+  return run->Exit(exit, io);
+}
+
+int RunVerifyExact(OperationRun& run, const std::string& path, Io& io) {
+  const std::optional<CodePlugImage> stored = LoadExactFile(path, io);
+  if (!stored) return kExitUsage;
+  OperationContext context = run.Context();
+  const RestoreResult result = VerifyPagerExact(context, RestoreRequest{*stored});
+  const int exit = Finish(result.result, io);
+  PrintExactReport(result, "file", io);
+  return run.Exit(exit, io);
+}
+
 int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
+  const bool exact = TakeFlag(args, "--exact");
   auto run = TakeRunOptions(args, io, Questions::None, kVerifyUsage);
   if (!run) return kExitUsage;
   if (args.size() != 1) return UsageError(io.err, kVerifyUsage);
+  if (exact) return RunVerifyExact(*run, args[0], io);
   if (!LoadIntoModel(*run, args[0], io)) return kExitUsage;
   std::string error;
   const auto stored = ReadFileBytes(args[0], &error);
@@ -561,9 +633,32 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                        "bytes no field shows as 'byte N: file XX, pager YY' (XX and YY hexadecimal). A\n"
                        "verify that fails on the link (no reply, a reply failing its checksum) says that\n"
                        "instead.\n\n") +
+                       "  --exact       compare the pager's whole memory with FILE byte for byte, apart\n"
+                       "                from the identity block and serial number (the pager's own); the\n"
+                       "                checksum and header stamp may be FILE's or those 'zt310 restore'\n"
+                       "                makes. Every byte that differs is listed after \"Verify Fail !\":\n"
+                       "                byte N: pager 0x.., file 0x.. (the fields it belongs to)\n" +
                        kLinkOptionsHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" + kVerifyExitHelp +
                        kStoppedExitHelp,
                    WithJsonReport("verify", JsonObjects::OnePerRun, RunVerify)});
+  verbs.push_back({"restore", kRestoreUsage, "Put a backup back into the pager, byte for byte.",
+                   std::string(
+                       "Writes BACKUP (a file saved by --backup-dir or the window's backups folder) into\n"
+                       "the pager as stored, without the changes \"Open\" makes to a file. Only the\n"
+                       "pager's identity block (bytes 0 to 15) and serial number (416 to 431) stay the\n"
+                       "pager's, as Write takes them; the checksum (496, 497) and header stamp (510, 511)\n"
+                       "are made as Write makes them, and the bytes of BACKUP that changed are listed.\n"
+                       "The blocks are written as Write writes them, each read back; then the whole\n"
+                       "memory is read back and compared with what was meant, byte for byte, and every\n"
+                       "byte that differs is listed (byte N: pager 0x.., meant 0x.. (fields)).\n"
+                       "A backup from another firmware generation (timing in 100 ms or in 50 ms) or from\n"
+                       "a pager with another channel count than the pager in the cradle is refused,\n"
+                       "naming both; nothing is written then. BACKUP must be 512 bytes with the ZT310\n"
+                       "signature. 'zt310 verify --exact BACKUP' checks the pager against it later.\n"
+                       "Ends with \"Write Success !\", \"Write Fail !\" or \"Verify Fail !\".\n\n") +
+                       kLinkOptionsHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" + kRestoreExitHelp +
+                       kStoppedExitHelp,
+                   WithJsonReport("restore", JsonObjects::OnePerRun, RunRestore)});
   verbs.push_back(
       {"produce", kProduceUsage, "Production runs: write FILE with scanned serial numbers, logged per day.",
        std::string("Reads serial numbers from standard input, one per line (or one with --serial), and\n"

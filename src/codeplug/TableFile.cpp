@@ -161,6 +161,7 @@ SaveResult WriteWhileLocked(const TableFileLock& lock, const std::uint8_t* data,
 }
 
 void StampForSave(CodePlugImage& image, SaveKind kind) {
+  if (kind == SaveKind::AsStored) return;
   if (kind == SaveKind::SaveAs) image[kNarrowBandMarker] = 0;
   StoreImageChecksum(image);
   StampHeader(image);

@@ -66,7 +66,8 @@ struct SaveResult {
   std::filesystem::path backup;   // the .BAK written, empty when there was no old file
 };
 
-enum class SaveKind { Save, SaveAs };
+// AsStored: the 512 bytes as they stand, nothing stamped (a pager's backup).
+enum class SaveKind { Save, SaveAs, AsStored };
 
 // Stores the image: checksum and header are stamped in the working image
 // first ("Save As ..." also clears byte 136), an existing target is kept as

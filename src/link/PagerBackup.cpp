@@ -73,7 +73,7 @@ std::optional<std::string> BackUpPager(OperationContext& context, const std::str
   if (error) return Refusal("The backup folder \"" + folder.string() + "\" cannot be made: " + error.message());
   CodePlugImage stored = BackupImage(memory);
   const std::filesystem::path file = folder / BackupFileName(serial, context.now());
-  const SaveResult saved = SaveTableFile(file, stored, SaveKind::Save);
+  const SaveResult saved = SaveTableFile(file, stored, SaveKind::AsStored);
   if (!saved.ok) return Refusal("The backup of the pager cannot be saved. " + saved.error);
   host.PagerBackedUp(file);
   return std::nullopt;

@@ -26,9 +26,10 @@ std::string SerialFileNamePart(const std::string& serial);
 // "AB1234567890-20240517-090731.tbl"
 std::string BackupFileName(const std::string& serial, const LocalDateTime& when);
 
-// The memory as the backup stores it: the bytes as read, with the tool's
-// signature ("ZT310 ...") where a pager never written by this tool lacks it,
-// so "Open" takes the file.
+// The memory as the backup stores it: the bytes as read, checksum and header
+// stamp included (a stale checksum stays stale, so a restore puts back what
+// was there), with the tool's signature ("ZT310 ...") only where a pager
+// never written by this tool lacks it, so "Open" takes the file.
 CodePlugImage BackupImage(const CodePlugImage& memory);
 
 namespace detail {

@@ -39,7 +39,45 @@ bool SingleChannelPagerRefuses(const PagerBlock& identity, int pagerVersion, con
          image[kSingleChannelMarker2] == kMarkerOff;
 }
 
+std::string FirmwareText(IdentityBlock identity) {
+  return std::to_string(identity[kFirmwareMajor]) + "." + std::to_string(identity[kFirmwareMinor]) + "." +
+         std::to_string(identity[kFirmwarePatch]);
+}
+
+bool SingleChannelIdentity(IdentityBlock identity) {
+  return identity[kSingleChannelMarker] == kMarkerOn || IsSingleChannelFirmware(FirmwareVersionNumber(identity));
+}
+
+const char* TimingUnitText(int version) { return IsOldTimingFirmware(version) ? "100 ms" : "50 ms"; }
+const char* ChannelsText(bool single) { return single ? "a single-channel pager" : "a two-channel pager"; }
+
 }  // namespace
+
+std::optional<std::string> RestoreRefusal(const CodePlugImage& backup, const PagerBlock& pagerIdentity) {
+  const int backupVersion = backup.FirmwareVersionNumber();
+  const int pagerVersion = FirmwareVersionNumber(pagerIdentity);
+  const std::string backupFirmware = FirmwareText(IdentityOf(backup));
+  const std::string pagerFirmware = FirmwareText(pagerIdentity);
+  if (backupVersion == 0) {
+    return "The file names no pager firmware (0.0.0): it is no backup of a pager, so it cannot be restored "
+           "(the pager in the cradle has firmware " + pagerFirmware + "). Write it with Write instead.";
+  }
+  std::string reasons;
+  if (IsOldTimingFirmware(backupVersion) != IsOldTimingFirmware(pagerVersion)) {
+    reasons += "The backup is from firmware " + backupFirmware + ", whose timing counts in " +
+               TimingUnitText(backupVersion) + "; the pager in the cradle has firmware " + pagerFirmware +
+               ", whose timing counts in " + TimingUnitText(pagerVersion) + ".";
+  }
+  const bool backupSingle = SingleChannelIdentity(IdentityOf(backup));
+  const bool pagerSingle = SingleChannelIdentity(pagerIdentity);
+  if (backupSingle != pagerSingle) {
+    if (!reasons.empty()) reasons += "\n";
+    reasons += std::string("The backup is from ") + ChannelsText(backupSingle) + " (firmware " + backupFirmware +
+               "); the pager in the cradle is " + ChannelsText(pagerSingle) + " (firmware " + pagerFirmware + ").";
+  }
+  if (reasons.empty()) return std::nullopt;
+  return reasons + "\nA backup is restored only into a pager of its own kind.";
+}
 
 bool AudioGainIgnored(int pagerFirmware) {
   return pagerFirmware <= 121 || (pagerFirmware >= 500 && pagerFirmware <= 521);
@@ -108,6 +146,10 @@ WriteDecision DecideWrite(const WriteRuleInput& input) {
     image[kGapMax] = ConvertGapMax(image[kGapMax], pagerFirmware, imageFirmware);
     decision.gapMaxConverted = true;
     image[kLowBatteryAlarm] = LowBatteryAlarmCode(image[kBatteryLow], pagerFirmware);
+  } else if (!accepted) {
+    if (std::optional<std::string> refusal = RestoreRefusal(image, input.pager.identity)) {
+      return Stop(decision, WriteDecision::Step::Refuse, std::move(*refusal));
+    }
   }
   CopyBlock(image, kIdentity, input.pager.identity);
   if (input.kind == WriteKind::Production) return decision;

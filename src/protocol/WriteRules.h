@@ -38,6 +38,12 @@ std::uint8_t LowBatteryAlarmCode(std::uint8_t batteryLow, int pagerVersion);
 
 using PagerBlock = std::array<std::uint8_t, 16>;
 
+// A backup goes back only into a pager of its own kind: the same timing
+// generation (100 ms or 50 ms) and as many channels, both read from the
+// identity block the backup holds and the pager's own. The reason, naming
+// both, or nothing when it fits.
+std::optional<std::string> RestoreRefusal(const CodePlugImage& backup, const PagerBlock& pagerIdentity);
+
 // What the pager tells about itself before a transfer; a block not read yet
 // is nothing.
 struct PagerBlocks {

@@ -38,6 +38,8 @@
 #include "editor/TextImport.h"
 #include "port/PagerLink.h"
 #include "link/Operations.h"
+#include "link/PagerBackup.h"
+#include "link/PagerRestore.h"
 #include "link/PartialWrite.h"
 #include "link/Production.h"
 #include "session/OperationModel.h"
@@ -450,6 +452,7 @@ void MainWindow::BuildMenus() {
   backupAction_->setChecked(Settings()->value(kBackupSetting, true).toBool());
   connect(backupAction_, &QAction::toggled, this, [this](bool on) { Settings()->setValue(kBackupSetting, on); });
   pager->addAction("Open Backups Folder", this, &MainWindow::OpenBackupsFolder)->setObjectName("OpenBackups1");
+  pager->addAction("Restore Backup...", this, &MainWindow::RestoreBackup)->setObjectName("RestoreBackup1");
   QMenu* advance = menuBar()->addMenu("Advance");
   advance->addAction("Advance", this, &MainWindow::ShowAdvanceAccess)->setObjectName("Advance2");
   QMenu* about = menuBar()->addMenu("About");
@@ -711,6 +714,72 @@ void MainWindow::OpenBackupsFolder() {
   if (!QDir().mkpath(folder) || !options_.openUrl(QUrl::fromLocalFile(folder))) {
     MessageService::Instance().Show(editor::kTitle, QString("The backups folder %1 cannot be shown.").arg(folder),
                                     Icon::Exclamation, Buttons::Ok, this);
+  }
+}
+
+namespace {
+
+QString ByteLines(const std::vector<ByteDifference>& differences, const std::string& expectedName,
+                  const std::string& foundName) {
+  QStringList lines;
+  for (const ByteDifference& difference : differences) {
+    lines << QString::fromStdString(DescribeByteDifference(difference, expectedName, foundName));
+  }
+  return lines.join('\n');
+}
+
+QString BytesCount(std::size_t count) { return QString("%1 %2").arg(count).arg(count == 1 ? "byte" : "bytes"); }
+
+}  // namespace
+
+void MainWindow::RestoreBackup() {
+  if (operationRunning_) return;
+  const QString folder = BackupFolder();
+  QDir().mkpath(folder);  // the dialog opens where the backups are
+  const QString path = options_.chooseOpenFile(this, folder);
+  if (path.isEmpty()) return;
+  MessageService& messages = MessageService::Instance();
+  std::string error;
+  const auto bytes = ReadFileBytes(path.toStdString(), &error);
+  if (!bytes) {
+    messages.Show(kFileErrorTitle, QString("%1: %2").arg(path, QString::fromStdString(error)), Icon::Exclamation,
+                  Buttons::Ok, this);
+    return;
+  }
+  if (const auto problem = BackupFileProblem(*bytes)) {
+    messages.Show(editor::kTitle,
+                  QString("%1 cannot be restored: %2.\n%3")
+                      .arg(path, QString::fromStdString(*problem), QString(kNothingWrittenText)),
+                  Icon::Exclamation, Buttons::Ok, this);
+    return;
+  }
+  RestoreResult restore;
+  RunOperation([&] {
+    OperationContext context{*link_, *operationHost_, startupDirectory_.toStdString()};
+    restore = RestorePager(context, RestoreRequest{ImageOfBackup(*bytes)});
+  });
+  if (restore.result.outcome == OperationOutcome::Abandoned) return;
+  if (restore.result.outcome == OperationOutcome::Failed) {
+    if (partialWrite_) {  // a block failed: say what the pager now holds
+      ShowPartialWrite();
+      return;
+    }
+    if (!restore.linkProblem.empty()) {
+      messages.Show(editor::kTitle, QString::fromStdString(restore.linkProblem), Icon::Exclamation, Buttons::Ok, this);
+    } else if (!restore.differences.empty()) {
+      const QString text = QString("After the restore the pager holds other data than meant in %1.")
+                               .arg(BytesCount(restore.differences.size()));
+      messages.ShowWithDetails({editor::kTitle, text.toStdString(), Icon::Exclamation, Buttons::Ok},
+                               ByteLines(restore.differences, "meant", "pager"), this);
+    }
+    return;
+  }
+  if (!restore.remade.empty()) {
+    const QString text = QString("The backup is restored. The checksum and header stamp were made as Write makes "
+                                 "them, which changed %1 of the file.")
+                             .arg(BytesCount(restore.remade.size()));
+    messages.ShowWithDetails({editor::kTitle, text.toStdString(), Icon::None, Buttons::Ok},
+                             ByteLines(restore.remade, "file", "written"), this);
   }
 }
 

@@ -108,6 +108,9 @@ class MainWindow : public QMainWindow {
   void WritePager();
   void ReadPager();
   void VerifyPager();
+  // "Restore Backup...": a backup chosen in the backups folder goes back
+  // into the pager byte for byte.
+  void RestoreBackup();
   // A scanned serial number: the production run, logged in the start-up directory.
   void ProduceSerial(const std::string& serial);
   // F9 and double-click in a tone field: the tone table of the tone system,

@@ -25,6 +25,7 @@ struct Row {
   int gain = 0;                // byte 137
   int toneSystem = 1;          // byte 413
   bool pagerOneChannel = false;  // identity byte 11 is 254
+  bool imageOneChannel = false;  // the image's byte 11 is 254 (a backup of a single-channel pager)
   bool imageNarrow = false;    // bytes 136, 138 are 0, 1
   bool narrowChosen = false;   // "NB" ticked
   int band136 = 255, band138 = 255;  // the pager's band bytes
@@ -63,7 +64,20 @@ const Row kRows[] = {
      .pager = 115, .gapAfter = 5, .serial = Serial::BadSum, .steps = "band;serial;refuse:Serial"},
     {.name = "pager without a serial number", .serial = Serial::Blank},
     {.name = "restore: the bytes as stored, identity and serial number the pager's",
-     .kind = WriteKind::Restore, .pager = 115, .toneSystem = kToneSystemPlectron, .steps = "serial;write"},
+     .kind = WriteKind::Restore, .pager = 115, .image = 115, .toneSystem = kToneSystemPlectron,
+     .steps = "serial;write"},
+    {.name = "restore across 5.x single-channel pagers of one generation",
+     .kind = WriteKind::Restore, .pager = 521, .image = 530, .steps = "serial;write"},
+    {.name = "restore: 100 ms backup into a 50 ms pager refused",
+     .kind = WriteKind::Restore, .pager = 130, .image = 120, .steps = "refuse:The backup is from firmware 1.2.0,"},
+    {.name = "restore: 50 ms backup into a 100 ms pager refused",
+     .kind = WriteKind::Restore, .pager = 505, .image = 530, .steps = "refuse:The backup is from firmware 5.3.0,"},
+    {.name = "restore: two-channel backup into a single-channel pager refused",
+     .kind = WriteKind::Restore, .pagerOneChannel = true, .steps = "refuse:The backup is from a two-channel pager"},
+    {.name = "restore: single-channel backup into a two-channel pager refused",
+     .kind = WriteKind::Restore, .imageOneChannel = true, .steps = "refuse:The backup is from a single-channel pager"},
+    {.name = "restore: a file that names no firmware is no backup",
+     .kind = WriteKind::Restore, .image = 0, .steps = "refuse:The file names no pager firmware"},
     {.name = "verify of a file: no refusal, no question, adapted all the same",
      .pager = 120, .gapAfter = 5, .gain = 8, .toneSystem = kToneSystemPlectron, .narrowChosen = true,
      .accepted = true, .steps = "write"},
@@ -115,6 +129,7 @@ class WriteRulesTest : public QObject {
     input.image[kBatteryLow] = 0xC9;
     input.image[kAudioGain] = static_cast<std::uint8_t>(r.gain);
     input.image[kToneSystem] = static_cast<std::uint8_t>(r.toneSystem);
+    if (r.imageOneChannel) input.image[kSingleChannelMarker] = kMarkerOn;
     if (r.imageNarrow) {
       input.image[kNarrowBandMarker] = 0;
       input.image[kBand] = 1;
@@ -183,7 +198,7 @@ class WriteRulesTest : public QObject {
     }
     const CodePlugImage& image = decision.image;
     const bool refused = decision.step == WriteDecision::Step::Refuse;
-    QCOMPARE(decision.oneChannelRefused, r.pagerOneChannel);
+    QCOMPARE(decision.oneChannelRefused, r.pagerOneChannel && r.kind != WriteKind::Restore);
 
     if (decision.step != WriteDecision::Step::Write && !decision.gapMaxConverted) {
       // Stopped before the adaptation: the image is as it came.
@@ -208,6 +223,32 @@ class WriteRulesTest : public QObject {
     if (pagerSerial && !refused) {
       QCOMPARE(decision.serialShown.value_or("?"), std::string(r.serial == Serial::Blank ? "" : "AB1234567890"));
     }
+  }
+
+  // The refusal names the backup's kind and the pager's, each reason once.
+  void restoreRefusalNamesBothSides() {
+    CodePlugImage backup;
+    SetVersion(backup.data(), 120);
+    backup[kSingleChannelMarker] = kMarkerOff;
+    PagerBlock pager;
+    pager.fill(0);
+    SetVersion(pager.data(), 505);
+    const std::optional<std::string> refusal = RestoreRefusal(backup, pager);
+    QVERIFY(refusal);
+    QCOMPARE(*refusal, std::string("The backup is from a two-channel pager (firmware 1.2.0); the pager in the cradle "
+                                   "is a single-channel pager (firmware 5.0.5).\n"
+                                   "A backup is restored only into a pager of its own kind."));
+    SetVersion(pager.data(), 130);
+    pager[kSingleChannelMarker] = kMarkerOn;
+    QCOMPARE(*RestoreRefusal(backup, pager),
+             std::string("The backup is from firmware 1.2.0, whose timing counts in 100 ms; the pager in the cradle "
+                         "has firmware 1.3.0, whose timing counts in 50 ms.\n"
+                         "The backup is from a two-channel pager (firmware 1.2.0); the pager in the cradle is a "
+                         "single-channel pager (firmware 1.3.0).\n"
+                         "A backup is restored only into a pager of its own kind."));
+    pager[kSingleChannelMarker] = kMarkerOff;
+    SetVersion(pager.data(), 115);
+    QVERIFY(!RestoreRefusal(backup, pager));
   }
 };
 

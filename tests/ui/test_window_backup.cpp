@@ -54,6 +54,7 @@ class WindowBackupTest : public GuiTestBase {
   Q_OBJECT
 
   QList<QUrl> shownUrls_;
+  QString openedIn_;  // the folder the last open dialog showed
 
   QString Backups() const { return dir_.filePath("backups"); }
   QStringList BackupFiles() const { return QDir(Backups()).entryList({"*.tbl"}, QDir::Files); }
@@ -62,6 +63,10 @@ class WindowBackupTest : public GuiTestBase {
     MainWindowOptions options = WindowOptions(ports);
     options.settingsFile = dir_.filePath("settings.ini");
     options.backupFolder = Backups();
+    options.chooseOpenFile = [this](QWidget*, const QString& folder) {
+      openedIn_ = folder;
+      return nextFile_;
+    };
     options.openUrl = [this](const QUrl& url) {
       shownUrls_ << url;
       return true;
@@ -129,6 +134,58 @@ class WindowBackupTest : public GuiTestBase {
     window_->ProduceSerial("AB1234567891");
     QCOMPARE(BackupFiles().size(), 1);
     QVERIFY(BackupFiles()[0].startsWith("AB1234567891-"));
+  }
+
+  // "Restore Backup..." opens in the backups folder and puts the chosen
+  // backup back as stored, its stale checksum made anew and said so; a
+  // backup of another kind of pager is refused, naming both.
+  void restoreBackupPutsTheBackupBack() {
+    Sim sim;
+    CodePlugImage before = sim->Memory();
+    before[23] = 35;  // what "Open" would change
+    before[layout::kSpeakerOnCode] = 24;
+    StoreImageChecksum(before);
+    before[layout::kImageChecksum + 1] ^= 1;
+    sim->SetMemory(before);
+    StartWindow({sim.device()});
+    window_->findChild<QAction*>("Write1")->trigger();
+    QCOMPARE(BackupFiles().size(), 1);
+    const QString backup = QDir(Backups()).filePath(BackupFiles()[0]);
+    QVERIFY(!(sim->Memory() == before));
+    const CodePlugImage working = window_->Model().image();
+
+    Messages().ClearShown();
+    nextFile_ = backup;
+    window_->findChild<QAction*>("RestoreBackup1")->trigger();
+    QCOMPARE(openedIn_, Backups());
+    QCOMPARE(window_->Progress().Label(), QString(kLabelWriteSuccess));
+    CodePlugImage meant = before;
+    StoreImageChecksum(meant);
+    QCOMPARE(Bytes(sim->Memory()), Bytes(meant));
+    QCOMPARE(Messages().Shown().size(), std::size_t{1});
+    QVERIFY2(QString::fromStdString(Messages().Shown()[0].text).contains("changed 1 byte of the file"),
+             Messages().Shown()[0].text.c_str());
+    QVERIFY2(Messages().ShownDetails()[0].startsWith("byte 497: written 0x"), qPrintable(Messages().ShownDetails()[0]));
+    QVERIFY(window_->Model().image() == working);  // the window's own image stays
+    QVERIFY(window_->isEnabled());
+    QVERIFY(!window_->Link().Port().IsOpen());
+
+    CodePlugImage single = sim->Memory();
+    single[layout::kSingleChannelMarker] = layout::kMarkerOn;
+    sim->SetMemory(single);
+    Messages().ClearShown();
+    window_->findChild<QAction*>("RestoreBackup1")->trigger();
+    QCOMPARE(Messages().Shown().size(), std::size_t{1});
+    QVERIFY2(QString::fromStdString(Messages().Shown()[0].text)
+                 .startsWith("The backup is from a two-channel pager (firmware 1.3.0); the pager in the cradle is "
+                             "a single-channel pager (firmware 1.3.0)."),
+             Messages().Shown()[0].text.c_str());
+    QVERIFY(sim->Memory() == single);
+
+    nextFile_.clear();  // cancelled: nothing happens
+    Messages().ClearShown();
+    window_->findChild<QAction*>("RestoreBackup1")->trigger();
+    QVERIFY(Messages().Shown().empty());
   }
 
   void openBackupsFolderShowsTheFolder() {
