@@ -135,17 +135,17 @@ class CliHelpTest : public QObject {
     }
   }
 
-  // The man page is made from the help at build time; a verb missing from
-  // it means the generator no longer understands the help.
-  void manPageHasEveryVerbsHelp() {
+  // The man page is written by hand: every verb has an entry in it, so a
+  // new verb cannot be left out of it.
+  void manPageHasEveryVerb() {
     const QString page = ReadText(ZT310_MAN_PAGE);
     QVERIFY2(!page.isEmpty(), ZT310_MAN_PAGE);
     QVERIFY(page.startsWith(".TH ZT310 1 "));
     QVERIFY(page.contains("\n.SH NAME\nzt310 \\- "));
     for (const auto& verb : cli::AllVerbs()) {
-      const QString section = QString("\n.SS %1\n.nf\nUsage: %2\n").arg(QString::fromStdString(verb.name),
-                                                                      QString::fromStdString(verb.usage));
-      QVERIFY2(page.contains(section), qPrintable("no section for " + QString::fromStdString(verb.name)));
+      const QRegularExpression entry(QString("^\\.TP\n\\.B[IR]? \"?%1\\b").arg(QString::fromStdString(verb.name)),
+                                     QRegularExpression::MultilineOption);
+      QVERIFY2(entry.match(page).hasMatch(), qPrintable("no entry for " + QString::fromStdString(verb.name)));
     }
   }
 };

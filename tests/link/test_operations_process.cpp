@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -219,27 +222,38 @@ class OperationsProcessTest : public QObject {
   }
 
   // A pager programmed whose result cannot go into the log: the run says so
-  // and ends with 1, though the pager was written.
+  // and ends with 1, though the pager was written. The day's log is there and
+  // opens, but the process may not make any file longer (a full disk, as
+  // far as the log can tell), so the result line is refused.
   void unloggedRunExitsOne() {
     RunningSim pager;
     QTemporaryDir logs;
     const QString logName = QString::fromStdString(LogFileName(CurrentLocalDateTime()));
+    const QByteArray earlier = QByteArray(kLogBanner) + "2024-05-17 09:07:31  Serial No. = AB0000000001  Write Success !\r\n";
+    {
+      QFile log(logs.filePath(logName));
+      QVERIFY(log.open(QIODevice::WriteOnly));
+      QCOMPARE(log.write(earlier), earlier.size());
+    }
+    const rlim_t limit = static_cast<rlim_t>(earlier.size());
     QProcess process;
     process.setWorkingDirectory(dir_.path());
-    process.start(ZT310_CLI, {"produce", "--port", pager.device(), Path("plug.tbl"), "--log-dir", logs.path()});
+    process.setChildProcessModifier([limit] {
+      // Past the limit a write fails with EFBIG instead of ending the process.
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit fileSize{limit, limit};
+      ::setrlimit(RLIMIT_FSIZE, &fileSize);
+    });
+    process.start(ZT310_CLI, {"produce", "--port", pager.device(), Path("plug.tbl"), "--log-dir", logs.path(),
+                              "--serial", "AB1234567891"});
     QVERIFY(process.waitForStarted());
-    process.write("AB1234567890\n");
-    QTRY_VERIFY_WITH_TIMEOUT(Contains(FileText(logs.filePath(logName).toStdString()), "Write Success !"), 20000);
-    // The day's log is taken away and a folder put in its place.
-    QVERIFY(QFile::rename(logs.filePath(logName), logs.filePath("kept.log")));
-    QVERIFY(QDir(logs.path()).mkdir(logName));
-    process.write("AB1234567891\n");
     process.closeWriteChannel();
     QVERIFY(process.waitForFinished(30000));
     const std::string err = process.readAllStandardError().toStdString();
     QCOMPARE(process.exitCode(), 1);
     QVERIFY_SAYS(err, "The result of this run is not in the log \"" + logs.filePath(logName).toStdString() + "\"");
     QVERIFY_SAYS(err, "The pager was programmed, but this run is not logged.");
+    QCOMPARE(FileText(logs.filePath(logName).toStdString()), earlier.toStdString());
     QCOMPARE(SerialNumberText(pager->Memory()).value_or(""), std::string("AB1234567891"));
   }
 };
