@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Link benchmark (not a test): probe and search times against zt310-sim.
 
 Usage: bench/link_bench.py [BUILD_DIR] [--runs N]

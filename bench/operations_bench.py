@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Operations benchmark (not a test): write, read, verify and produce against
 `zt310-sim --baud 9600`.
 

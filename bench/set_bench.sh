@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times whole "zt310 set" processes that change one tone on a factory-default
 # code-plug. Not a test: it prints the times; the goal is under 50 ms a call.
 #   bench/set_bench.sh [ZT310_BINARY] [RUNS]

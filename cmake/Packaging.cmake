@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation beyond the programs (their install() lines sit beside their
 # targets): desktop entry, AppStream metainfo, table-file type, icons, bash
 # completion, the udev rule for the cradle's serial adapter, man pages, README

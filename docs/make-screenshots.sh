@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the user guide's picture of the first run (the window with the
 # simulated pager, --demo) with the program itself under Xvfb:
 #   sh docs/make-screenshots.sh [ZT310PROG]

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the PNG icons beside the SVGs (run after changing an SVG; the
 # PNGs are kept in the tree so a build needs no renderer):
 #   sh packaging/make-icons.sh     (needs rsvg-convert from librsvg2-bin)

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes a man page made from a program's own --help:
 #   make-manpage.sh NAME PROGRAM VERSION OUTPUT
 # For zt310 every verb's help becomes a section of its own, so the page says

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds into ./build (or $BUILD_DIR).
 set -eu
 cd "$(dirname "$0")/.."

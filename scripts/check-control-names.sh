@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that every control name is written out in one place: a string
 # literal in src/ that is an object name of a control or the prefix of one
 # (edt, cbo, cbl, chk, lbl, rad, btn, tab, grp, pan ...) appears in at most

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the include graph of src/ against the floors of docs/architecture.md:
 # a folder includes only its own headers and those of the folders listed for
 # it below (all on lower floors), the plain C++ folders include no Qt header,

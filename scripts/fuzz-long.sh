@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang and runs each for SECONDS (default
 # an hour), one after the other, or the targets named after SECONDS.
 #   sh scripts/fuzz-long.sh 3600 fuzz_frames

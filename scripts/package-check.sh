@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from debian/ as a Debian builder does
 # (dpkg-buildpackage -us -uc -b, the tests run at build unless
 # DEB_BUILD_OPTIONS has nocheck), twice from two folders to check that the

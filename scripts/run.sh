@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up, builds and runs the program with the built-in simulated pager
 # listed first (--demo), so Read, Write, Verify and a scan work without a
 # cradle. Without a display it draws the window once into zt310prog.png.

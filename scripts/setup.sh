@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what building and testing need on Debian 12 (as root, or with sudo).
 set -eu
 # fonts-droid-fallback: a font with the full-width colon (U+FF1A) of "S/N："

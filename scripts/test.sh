@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up, builds from scratch and runs every test, twice: as shipped and
 # with AddressSanitizer and UndefinedBehaviorSanitizer. Then each fuzz
 # target runs for a few seconds on its corpus (FUZZ_SECONDS, 0 skips them;

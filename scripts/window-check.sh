@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Drives zt310prog under a real X server and window manager (Xvfb 1024x768 +
 # openbox, pointer and keys from xdotool) against zt310-sim, where the
 # offscreen tests see no window manager, activation or title bar:

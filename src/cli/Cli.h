@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The zt310 command-line tool: one entry per verb. Data goes to stdout,
 // messages to stderr. Exit codes: 0 success, 1 the operation failed or found
 // a difference, 2 usage or file errors.

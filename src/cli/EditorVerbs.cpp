@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // keys, get and set: the editor model driven from a script. A file is loaded
 // as "Open" loads it; "set" then acts on the controls exactly as a user
 // would (enter a field, type the value key by key, leave it; pick a list

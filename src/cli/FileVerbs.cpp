@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs on table files alone: new, dump, diff.
 #include <cstdio>
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the verbs print with --json: one JSON object per operation (per pager
 // for produce, one object a line), written through QJsonDocument so it is
 // valid JSON whatever bytes the image, the pager or the file names hold.

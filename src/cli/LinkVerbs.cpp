@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs that talk to the pager in its cradle: ports, probe, test.
 #include <QString>
 #include <QStringList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs that program the pager in its cradle: read, write, verify and
 // produce. They run the very procedures of the window's "Pager" menu and
 // production field, with messages on stderr and no result pauses.

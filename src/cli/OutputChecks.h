@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Outputs a verb will write, checked before the first frame goes to the
 // pager: a run must not program a pager and then fail to record it.
 #pragma once

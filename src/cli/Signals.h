@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGINT, SIGTERM and SIGHUP while a verb talks to the pager. The first one
 // asks the verb to stop once the transfer in hand has ended (the pager whole,
 // the result shown and logged, the port closed); the second one to stop at

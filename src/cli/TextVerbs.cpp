@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Verbs on code-plug texts: export, import; and the loading and saving that
 // lets every verb taking a table file take a text (".yaml") as well.
 #include <iostream>

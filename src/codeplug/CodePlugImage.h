@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 512-byte configuration image of a pager and its shared accessors.
 #pragma once
 

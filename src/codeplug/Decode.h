@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A readable decoding of every field of an image, as a tree, for listings,
 // comparisons and machine-readable output.
 #pragma once

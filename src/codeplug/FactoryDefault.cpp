@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in factory default image, sixteen bytes a row.
 #include "codeplug/CodePlugImage.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typed fields of the code-plug image. Layout.h names where a field is; a
 // descriptor here says how it is encoded (bit, bit run, list of texts), and
 // CodePlugImage reads and writes it in one line. The decoded listing, the

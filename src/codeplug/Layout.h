@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory map of the 512-byte code-plug image. Every offset the tool uses
 // is named here once; the rest of the code refers to these names only.
 #pragma once

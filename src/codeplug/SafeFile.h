@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creating and replacing files in folders other users may write to: no link
 // planted at a name the tool picks is ever followed, no temporary name can be
 // guessed, a replaced file keeps its mode and owner, and two programs saving

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Table files (*.tbl): exactly the 512-byte image, nothing else.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Code-plugs as text: a YAML file with one line per field ("KEY: VALUE",
 // keys as "zt310 dump" names them) and a "bytes:" section for what no field
 // says. This file reads and writes the text; what a key means, and applying

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Advance Setting page: battery gauge levels and the squelch level
 // voltage table. (GAP MAX. and the NRSSI response time are plain byte fields
 // registered with the System page's; the decoder bandwidth, the group call

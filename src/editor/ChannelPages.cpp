@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Channel pages: the controls of both pages, the loader steps that show them,
 // and the call rows (enable boxes, tone types, priority, alert patterns,
 // alert times and switch duties). Tone fields and the tone system live in

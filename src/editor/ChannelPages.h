@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two channel pages ("Channel F1", "Channel F2") of the main window: the
 // call rows with their tones, tone types, alert patterns, alert times, switch
 // duties and priority flags, the Frequency group with the synthesiser words,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The object names of the editor model's controls, written out once. The
 // pages register their controls under these names, the window gives its
 // widgets the same names to bind them, and the pager operations and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor model: the state of every control of the main window (text,
 // list selection, ticked, enabled, visible, front/back) and every rule that
 // runs when the user acts on one, without any user interface. Controls are

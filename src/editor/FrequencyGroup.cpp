@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Frequency group of each channel page: the receive frequency, the
 // channel spacing with its automatic mode, the synthesiser words PLLR and
 // PLLN with the multiplier MUTL, and the rule that keeps both channels on the

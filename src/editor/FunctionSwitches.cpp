@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lower groups of the Setting page: function switches SW-A to SW-D,
 // alert tonalities A to D and the priority scan period.
 #include <algorithm>

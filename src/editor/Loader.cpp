@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one order in which an image is shown in the controls. Several steps
 // run control actions that rewrite image bytes or re-show what an earlier
 // step showed (the legacy spacing rule rewrites the spacing code the spacing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Model Options" group of the Setting page.
 #include "codeplug/Layout.h"
 #include "editor/ChannelPages.h"

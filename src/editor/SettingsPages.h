@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Setting, System and Advance Setting pages of the main window: model
 // options, function switches, alert tonalities, priority scan period, decoder
 // timing, thresholds, battery levels and squelch voltages, each a direct view

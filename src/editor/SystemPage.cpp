@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The System page: decoder reset, RF delay, the three threshold voltages,
 // priority scan count, battery-save periods, tone limits, noise limit and
 // the timing unit labels.

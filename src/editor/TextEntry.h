@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An edit field filled as a user fills it from the keyboard: entering clears
 // it, each key goes through the field's filter, and leaving commits it. The
 // window's tests, the editor's tests and "zt310 set" all type this way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Code-plugs as text, through the editor: export writes what every control
 // shows under the key "zt310 dump" gives its field; import types, picks and
 // clicks those values into the controls in the window's order, exactly as a

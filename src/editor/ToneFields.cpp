@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tone fields of the channel pages: the commit under the three tone systems,
 // the refresh that shows the stored tones, the tone table target with its
 // dialogs, the tone system switch, the decoder bandwidth and the tone

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The local date and time, as the production log and the pager backups
 // name their files.
 #pragma once

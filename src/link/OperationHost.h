@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the pager operations need from whoever runs them: the main window
 // (message boxes, status bar, progress window TForm4, enabling itself) or
 // the command line (stderr, no windows). The operations never touch a

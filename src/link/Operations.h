@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pager operations of the "Pager" menu: Write (F4), Read (F3) and
 // Verify (F2). Each runs to completion on the calling thread: it disables
 // the main window, probes the cradle, shows the progress window, exchanges

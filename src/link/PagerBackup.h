@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The backup of a pager's memory that Write (and a production run, when
 // asked) saves before its first write frame: the pager's whole image, read
 // as Read reads it, stored as a table file that "Open" takes.

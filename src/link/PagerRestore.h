@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Putting a backup back into its pager exactly, and checking byte for byte
 // that a pager holds a file. A backup goes in as stored, without the
 // normalisations "Open" makes: only the pager's identity block and serial

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a write that stopped part-way left in the pager, in words.
 #pragma once
 

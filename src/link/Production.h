@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Production programming by scanned serial number: the scanner's key
 // handling in the "Serial No." field, the production run that writes and
 // compares the whole image with that serial number, and the daily log.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port that reaches the programming cradle: fixed line settings
 // (9600 baud, 8N1, raw, DTR and RTS on, no flow control), exclusive open,
 // and the small set of operations the frame layer needs. Every failure

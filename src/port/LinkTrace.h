@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serial trace for support: every frame sent and received with a
 // millisecond timestamp, the port and the direction, and the time-outs.
 #pragma once

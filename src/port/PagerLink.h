@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pager link as the operations use it: the one port, the port table and
 // its selection, receiving with the per-byte time-out, the frame primitives,
 // the cradle probe, the start-up search and the test commands.

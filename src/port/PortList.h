@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list of serial ports offered for the cradle: ports named on the
 // command line first, then USB adapters (ttyUSB, ttyACM), then the others,
 // each group by number. Without any port present, ttyS0 to ttyS15 (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Why a port could not be opened, in the user's words: a missing device, a
 // path that is no serial port, a device the user may not use, or one that
 // another program holds. The facts come from QSerialPort and a stat() of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Requests and replies exchanged with the programming cradle. Every request
 // is the preamble "Marlowtide", an address, a command, a payload length, the
 // payload and a 16-bit big-endian sum of everything after the preamble.

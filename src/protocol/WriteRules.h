@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware and band rules a write into a pager follows, as one plain
 // function of the image, the pager's own blocks and the answers given so
 // far. Write, the production run, the command line's verify of a file and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor model's side of a pager operation: the request built from what
 // its controls hold, what the operation learns of the pager shown in its
 // controls as it happens, and the result taken into the model afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A ZT310 pager in its programming cradle, on a pseudo-terminal: answers
 // reads and writes of its 512-byte memory the way the cradle does, ignores
 // (and traces) the test commands, and injects faults on chosen requests.

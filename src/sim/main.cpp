@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zt310-sim: a ZT310 pager in its programming cradle on a pseudo-terminal.
 #include <csignal>
 #include <cstdio>

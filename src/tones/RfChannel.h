@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RF channels of the ZT310: the frequency field, the channel spacing with its
 // automatic mode and the synthesiser words PLLR and PLLN with the multiplier
 // MUTL. Pure arithmetic; the editor reads and writes the image and the labels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Call tones of the ZT310: tone values, decoder words, the Standard and
 // Plectron tone tables, snapping, the User-system spacing rule and the pure
 // decision behind the commit of a tone field, with the texts of its messages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Advance Setting" page: the notice, decoder bandwidth, GAP MAX., group
 // call duration, NRSSI response time, battery gauge levels, the squelch level
 // grid ("Level 1".."Level 5" x "Speaker OFF"/"Speaker ON") and "Enable Fixed

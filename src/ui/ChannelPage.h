@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Channel F1" and "Channel F2" pages: the "Call Tone" group with eight
 // call rows and four group-call rows, the switch-duty boxes, and the
 // "Frequency" group. The widgets carry the object names of the editor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: top panel, the five pages, status bar, menus and the
 // focus sink. It shows the editor model and forwards the user's actions.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every message box and question of the window goes through this one
 // service, so tests can answer them and read what was shown.
 #pragma once

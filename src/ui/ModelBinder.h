@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ties the window's widgets to the editor model by object name: the widgets
 // show the model's control states, and the user's actions on them (entering
 // and leaving a field, key presses, list picks, clicks) go to the model.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five pages of the main window. Each page owns its widgets and lays
 // them out; the model binder ties them to the editor model by object name.
 #pragma once

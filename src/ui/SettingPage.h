@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Setting" page: "Model Options", "Function Switches", "Alert Tonality"
 // and "Priority Scan". The widgets carry the editor model's object names;
 // the model binder shows them and forwards the user's actions. The page adds

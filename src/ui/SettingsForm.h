@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building blocks of the Setting, System and Advance Setting pages: model
 // widgets with their captions and unit labels laid out in aligned grids.
 // Each form row is a small struct; the pages lay them out in loops.

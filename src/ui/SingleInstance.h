@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One copy of the program per user: a lock file says a copy runs, and a
 // local socket lets a second start ask the first copy to come to the front,
 // and to open the table file the second start was given.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGTERM, SIGINT and SIGHUP as a Qt signal on the window's thread, so a
 // termination request can wait for a pager operation to end instead of
 // cutting a transfer short.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two tone pick lists of the channel pages: "Tone Table" (TForm2) for the
 // Standard tone system, in named groups of ten tones, and "Plectron Tone
 // Table" (TfrmPlectronTbl) for the Plectron system. Each is created once with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window side of the pager operations: message boxes through the
 // message service, the status bar, the progress window and the pauses that
 // leave a result on screen.

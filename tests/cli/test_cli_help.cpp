@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help of zt310 is its manual: `zt310 --help` names every verb, each
 // verb's help gives its usage, describes every option its usage shows and
 // states the exit codes; the README and the man page made from the help say

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A user who may not open the cradle's port is told how to get access, once,
 // by every verb that opens a port, instead of only hearing that the board
 // does not respond. The verbs run as "nobody" (through setpriv) against a

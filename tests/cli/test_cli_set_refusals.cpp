@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "zt310 set" is all or nothing: a value the key filter cuts or the field's
 // rules refuse, in any of the assignments, leaves the file byte for byte as
 // it was and exits 1 naming the control, the value and what was dropped.

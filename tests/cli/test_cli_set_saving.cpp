@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How "zt310 set" saves: two processes on the same file at the same moment
 // each see the other's result, or one fails naming the file (neither edit is
 // ever lost while both report success); a read-only file is refused.

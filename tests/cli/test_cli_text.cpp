@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zt310 export and import, each verb a process of its own as scripts run
 // them: the stored files come back byte for byte, a one-tone change in the
 // text gives what "zt310 set" gives, a refused text stops with where and why

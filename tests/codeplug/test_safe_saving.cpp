@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving into a folder other users may write to: links planted at names the
 // tool picks are never written through, a replaced file keeps its mode and
 // owner, a link of the user's is saved through, read-only files are refused,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving a table file must never leave a truncated file behind: a process
 // killed at any moment of a save leaves the old or the new file whole, and
 // a save that cannot be written leaves the old file and its backup as they

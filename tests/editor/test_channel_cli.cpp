@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zt310 keys, get and set: the editor model driven from the command line.
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frequency group of the channel pages: commits under each spacing and Auto,
 // synthesiser words, the band rule across channels, the legacy 2.5 kHz
 // reference word and the frequency key filter.

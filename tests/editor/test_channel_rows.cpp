@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Call rows of the channel pages: enable boxes and row enablement with the
 // duty boxes and the fixed alert time switch, tone types, priority, alert
 // patterns with their key filters, and alert times.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tone fields of the channel pages: commits under the three tone systems,
 // equal tones, the spacing rule, the tone system switch, the decoder
 // bandwidth, the legacy 879.0 Hz word and the tone table target.

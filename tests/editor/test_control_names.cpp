@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Control names: a name no control has is an error wherever the model takes one.
 #include <QtTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filling the settings pages from an image, "Restore all factory settings"
 // and the model side of "Open".
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Setting page: model options, reset control, reminder, squelch level,
 // audio gain, "NB", "One Channel", function switches, tonalities, period.
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The System and Advance Setting pages: field filters and ranges, the
 // converter codes, the 30000 ms rule, battery order, squelch voltages.
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Code-plugs as text through the editor: export then import gives back the
 // same 512 bytes, and import then export the same text, for the stored
 // files, for images edited as a user edits them and for images with random

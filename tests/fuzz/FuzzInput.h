@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small reader over the fuzzer's bytes: each take consumes from the front
 // and yields zero once the input is used up, so every input is a valid plan.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any text and any key sequence into every edit field of the editor, mixed
 // with list picks and box clicks, on a Standard, User or Plectron image with
 // one or two channels. A refused commit must leave the image as it was.

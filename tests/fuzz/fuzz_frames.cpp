@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a pager's reply: read-reply and acknowledgement validation
 // must never read outside the reply, and must agree with the frames the
 // cradle really builds.

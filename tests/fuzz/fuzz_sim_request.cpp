@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a request arriving at the simulated cradle: the request
 // parser, and the fault and option parsers of zt310-sim on the same bytes
 // as text. A parsed request re-encodes to the very bytes it came from.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes of any length as a table file: "Open" and the start-up load of
 // "default.tbl" read them from a real file, the editor shows the image and
 // the decoder lists it. Nothing may crash; a refused file leaves the image

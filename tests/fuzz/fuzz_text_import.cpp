@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes as a code-plug text, read from a real file as every verb reads
 // one: nothing may crash, hang or grow without bound. A text that imports
 // gives an image whose own text imports back to the very same bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The backup Write (and a production run, when asked) takes of the pager
 // before writing, and the list of differing fields a failed Verify gives,
 // against the simulated pager over a real pty.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files the pager operations leave in the start-up folder: errtbl.tbl
 // after a failed read and the day's production log, with links planted at
 // their names, and four producers on other cradles sharing one log.

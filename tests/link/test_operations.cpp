@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Write, Read and Verify against the simulated pager over a real pty: the
 // firmware and band rules, every failure path with its message, status text
 // and image changes, and the clean ending of every run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zt310 read, write, verify and produce against the simulated pager: exit
 // codes, stderr, the files they leave, and the questions answered by --yes.
 #include <QJsonArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fault matrix: every operation, every request it sends, every fault the
 // simulated pager can inject there. Each run must end with the outcome, status
 // and messages the failed request calls for (FaultExpectations.h), within the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pager operations against the simulated pager: a host that records
 // everything the user would see, and a bench that wires link, model, host
 // and a simulator together with short time-outs.

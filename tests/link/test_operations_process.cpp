@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zt310 run as its own process against the simulated pager, the way scripts
 // call it: a link that fails in the middle of a write, ports that cannot be
 // opened, and outputs that cannot be written, each with what the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zt310 as an operator runs it at a terminal: the real program, its standard
 // input a pseudo-terminal where a scanner (or a person) types, and where
 // Ctrl+C or a closing terminal interrupts it.

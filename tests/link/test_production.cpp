@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Production programming by scanned serial number: the scanner's key
 // handling, the run against the simulated pager and the daily log.
 #include <QtTest>

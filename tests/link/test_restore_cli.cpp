@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zt310 restore and verify --exact against the simulated pager: a backup
 // taken by Write goes back byte for byte, a backup of another kind of pager
 // is refused, and the exact verify lists the bytes that differ.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The zt310-sim program and the link verbs of the zt310 command line.
 #include <QFile>
 #include <QProcess>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link against the simulated pager over a real pseudo-terminal.
 #include <QTemporaryDir>
 #include <QtTest>

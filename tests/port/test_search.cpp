@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up search: every port probed at once, the first answering port
 // in list order wins and stays open.
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame bytes and reply validation, without a port.
 #include <QtTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of a write as a table: the image, the pager's blocks and the
 // answers in, the steps the rules take and the image they leave, no port.
 #include <QtTest>

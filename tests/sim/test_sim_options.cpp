@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's command line and the memory it starts with.
 #include <QtTest>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The zt310 command line run in-process: the arguments of one verb, what its
 // standard input holds, and what it returned and printed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A headless editor as the main window holds it: every message is recorded
 // (questions answered yes), fields are typed into as a user types.
 #pragma once

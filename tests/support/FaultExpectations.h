@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What each pager operation must end with when the simulated pager fails in
 // one way at one of its requests: the outcome, the status line, the progress
 // label and the one warning. The operations' fault matrix checks every fault

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The base of the window's tests: a main window started as a user starts it
 // (offscreen), every message box answered from a script instead of shown,
 // and the widgets reached by their object names and driven with real mouse

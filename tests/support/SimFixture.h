@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A simulated pager on a real pseudo-terminal, served on its own thread,
 // and silent pseudo-terminals with nothing behind them.
 #pragma once

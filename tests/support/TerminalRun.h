@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One run of the real zt310 program as its own process, in a session of its
 // own whose controlling terminal is a pseudo-terminal: standard input is that
 // terminal, where a scanner (or a person) types and where Ctrl+C sends

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored code-plugs of tests/data; its README says how each was made.
 #pragma once
 

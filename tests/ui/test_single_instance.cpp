@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One copy per user: the guard lives in the private runtime folder, and a
 // second start that cannot simply bring the first copy forward says why
 // instead of ending silently.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's side of the pager backup and of a failed Verify, against the
 // simulated pager on a pseudo-terminal: the "Back up the pager before
 // writing" option (on by default, remembered), the backups folder, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files from the desktop, the way a file manager hands them over: the
 // program started with a table file opens it, and a second start with a file
 // hands it to the window already running. Real program runs, each with its

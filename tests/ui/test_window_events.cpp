@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window under the events a pointer and a window manager send: a
 // message box closing over the window, activation coming back late, a page
 // change by the tab bar, a close request or a termination signal while the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fault matrix in the window: each Pager menu command against the
 // simulated pager failing at each step before the transfer and at its first
 // block, one fault per step, and once slow. Whatever happens, the window ends

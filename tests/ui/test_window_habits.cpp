@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What desktop users expect of the window: a question before unsaved edits
 // are lost, a caption that says there are some, undo and redo of committed
 // edits, and the recently used files. Driven through the real widgets: keys

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's Save against other programs and the file's own wishes: a
 // read-only file is refused with "File Error", and a save waits its turn
 // while another program holds the file's lock.

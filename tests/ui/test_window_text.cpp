@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's "Open" and "Save As ..." with code-plug texts, through the
 // File menu: a text opens into the fields, "Save As ..." to a ".yaml" name
 // stores text, and a refused text says where and why and changes nothing.
