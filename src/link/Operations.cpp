@@ -31,13 +31,6 @@ void CopyBlock(CodePlugImage& image, int offset, const Block16& block) {
   std::copy(block.begin(), block.end(), image.data() + offset);
 }
 
-void ReportBoardNotResponding(OperationContext& context, const char* status) {
-  detail::ClosePort(context.link);
-  context.host.Warning(context.link.BoardNotRespondingMessage().toStdString());
-  context.host.Status(status);
-  context.host.MainWindowEnabled(true);
-}
-
 // The serial-number block of the pager, tested and taken into the image.
 enum class SerialStep { Taken, Blank, ReadFailed, ChecksumWrong };
 
@@ -59,6 +52,34 @@ void WriteErrorDump(const std::filesystem::path& directory, const std::vector<st
 }  // namespace
 
 namespace detail {
+
+void ReportBoardNotResponding(OperationContext& context, const char* status) {
+  detail::ClosePort(context.link);
+  context.host.Warning(context.link.BoardNotRespondingMessage().toStdString());
+  context.host.Status(status);
+  context.host.MainWindowEnabled(true);
+}
+
+// The cradle check, then the progress window at "Verify Now ......"; false
+// when no cradle answered (the board message has been shown).
+bool BeginVerify(OperationContext& context) {
+  OperationHost& host = context.host;
+  PagerLink& link = context.link;
+  host.Status(kStatusBoardTesting);
+  host.MainWindowEnabled(false);
+  if (!link.CheckTargetBoard()) {
+    ReportBoardNotResponding(context, kStatusReady);
+    return false;
+  }
+  if (!link.Port().IsOpen()) link.OpenSelectedPort();
+
+  host.ProgressRange(0, kVerifyProgressMax);
+  host.ProgressValue(0);
+  host.ProgressLabel(kLabelVerifyNow);
+  host.ShowProgress();
+  host.Status(kStatusVerifyNow);
+  return true;
+}
 
 void ReportPartialWrite(OperationContext& context, const std::vector<BlockRange>& plan, std::size_t failedBlock,
                         BlockStatus status, bool writeAcknowledged) {
@@ -245,7 +266,7 @@ OperationResult WritePager(OperationContext& context, const OperationRequest& re
   host.Status(kStatusBoardTesting);
   if (!link.Port().IsOpen()) link.OpenSelectedPort();
   if (!link.CheckTargetBoard()) {
-    ReportBoardNotResponding(context, kStatusReady);
+    detail::ReportBoardNotResponding(context, kStatusReady);
     return leaving({OperationOutcome::Abandoned, {}});
   }
 
@@ -317,7 +338,7 @@ OperationResult ReadPager(OperationContext& context, const OperationRequest& req
   host.MainWindowEnabled(false);
   host.Status(kStatusBoardTesting);
   if (!link.CheckTargetBoard()) {
-    ReportBoardNotResponding(context, kStatusReadyAbandoned);
+    detail::ReportBoardNotResponding(context, kStatusReadyAbandoned);
     return {OperationOutcome::Abandoned, {}};
   }
   if (!link.Port().IsOpen()) link.OpenSelectedPort();
@@ -459,26 +480,6 @@ OperationResult FinishVerify(OperationContext& context, bool same, const VerifyR
   return result;
 }
 
-// The cradle check, then the progress window at "Verify Now ......"; false
-// when no cradle answered (the board message has been shown).
-bool BeginVerify(OperationContext& context) {
-  OperationHost& host = context.host;
-  PagerLink& link = context.link;
-  host.Status(kStatusBoardTesting);
-  host.MainWindowEnabled(false);
-  if (!link.CheckTargetBoard()) {
-    ReportBoardNotResponding(context, kStatusReady);
-    return false;
-  }
-  if (!link.Port().IsOpen()) link.OpenSelectedPort();
-
-  host.ProgressRange(0, kVerifyProgressMax);
-  host.ProgressValue(0);
-  host.ProgressLabel(kLabelVerifyNow);
-  host.ShowProgress();
-  host.Status(kStatusVerifyNow);
-  return true;
-}
 
 }  // namespace
 
@@ -491,7 +492,7 @@ OperationResult VerifyPager(OperationContext& context, const OperationRequest& r
     return result;
   };
 
-  if (!BeginVerify(context)) return {OperationOutcome::Abandoned, {}};
+  if (!detail::BeginVerify(context)) return {OperationOutcome::Abandoned, {}};
   Block16 identity{};
   const BlockStatus identityRead = ReadNamedBlockStatus(link, identity, kIdentityBlock);
   if (identityRead != BlockStatus::Ok) return VerifyFailsEarly(context, Problem(identityRead, kIdentityBlock));
@@ -624,7 +625,7 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const FileVerify
   OperationHost& host = context.host;
   PagerLink& link = context.link;
 
-  if (!BeginVerify(context)) return {OperationOutcome::Abandoned, {}};
+  if (!detail::BeginVerify(context)) return {OperationOutcome::Abandoned, {}};
   PagerBlocks pager;
   Block16 band;
   band.fill(kBlank);

@@ -152,6 +152,12 @@ void DiscardBuffers(PagerLink& link);
 // Close the port, show the message (when any), "  Ready .....", gauge 0,
 // progress window closed, main window enabled.
 OperationResult Abandon(OperationContext& context, const std::string& message = {});
+// No cradle answered: the port closed, the board message with the port's
+// problem when it has one, the status text, the main window enabled.
+void ReportBoardNotResponding(OperationContext& context, const char* status);
+// The cradle check, then the progress window at "Verify Now ......"; false
+// when no cradle answered (the board message has been shown).
+bool BeginVerify(OperationContext& context);
 // The pager's firmware ("FirmVer. 1.3.0") and serial number, told to the
 // host at once (lblVersion and edtSerialNo in the window).
 void ShowVersionLabel(OperationContext& context, const std::array<std::uint8_t, 16>& identity);

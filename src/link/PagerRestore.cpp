@@ -52,13 +52,6 @@ CodePlugImage Remade(CodePlugImage image) {
   return image;
 }
 
-void BoardNotResponding(OperationContext& context) {
-  detail::ClosePort(context.link);
-  context.host.Warning(kBoardNotRespondingText);
-  context.host.Status(kStatusReady);
-  context.host.MainWindowEnabled(true);
-}
-
 }  // namespace
 
 std::vector<ByteDifference> DifferingBytes(const CodePlugImage& expected, const CodePlugImage& found) {
@@ -118,7 +111,7 @@ RestoreResult RestorePager(OperationContext& context, const RestoreRequest& requ
   host.Status(kStatusBoardTesting);
   if (!link.Port().IsOpen()) link.OpenSelectedPort();
   if (!link.CheckTargetBoard()) {
-    BoardNotResponding(context);
+    detail::ReportBoardNotResponding(context, kStatusReady);
     return restore;
   }
   host.PagerFirmwareCleared(false);
@@ -172,18 +165,7 @@ RestoreResult VerifyPagerExact(OperationContext& context, const RestoreRequest& 
   PagerLink& link = context.link;
   RestoreResult verify;
 
-  host.Status(kStatusBoardTesting);
-  host.MainWindowEnabled(false);
-  if (!link.CheckTargetBoard()) {
-    BoardNotResponding(context);
-    return verify;
-  }
-  if (!link.Port().IsOpen()) link.OpenSelectedPort();
-  host.ProgressRange(0, kVerifyProgressMax);
-  host.ProgressValue(0);
-  host.ProgressLabel(kLabelVerifyNow);
-  host.ShowProgress();
-  host.Status(kStatusVerifyNow);
+  if (!detail::BeginVerify(context)) return verify;
 
   detail::DiscardBuffers(link);
   CodePlugImage memory;
