@@ -72,7 +72,11 @@ int RunPorts(const std::vector<std::string>& argsIn, Io& io) {
   if (!verbLink) return kExitUsage;
   // The order the window tries them in: the named ports first, then the rest.
   verbLink->link.BuildPortList(verbLink->named);
-  for (const QString& name : verbLink->link.PortNames()) io.out << name.toStdString() << "\n";
+  // The name first, as scripts take it; what is known of a USB adapter after a tab.
+  for (const QString& name : verbLink->link.PortNames()) {
+    const QString details = PortDetailsText(DescribePort(name));
+    io.out << name.toStdString() << (details.isEmpty() ? "" : "\t" + details.toStdString()) << "\n";
+  }
   return kExitOk;
 }
 
@@ -193,7 +197,10 @@ int RunTest(const std::vector<std::string>& argsIn, Io& io) {
 void AddLinkVerbs(std::vector<Verb>& verbs) {
   verbs.push_back({"ports", "zt310 ports [--port PATH]...", "List the serial ports in the order they are tried.",
                    std::string("Ports named with --port first, then USB adapters (ttyUSB, ttyACM), then the others,\n"
-                               "each group by number; ttyS0 to ttyS15 when no port is present.\n") +
+                               "each group by number; ttyS0 to ttyS15 when no port is present. One port a\n"
+                               "line; a USB adapter's line goes on after a tab with its vendor, product,\n"
+                               "USB ids, serial number and stable name under /dev/serial/by-id, which --port\n"
+                               "takes (with or without the folder) and which survives replugging.\n") +
                        kPortsPortHelp + "Exit codes: 0 listed, 2 usage error.\n",
                    RunPorts});
   verbs.push_back({"probe", "zt310 probe [--port PATH]... [--trace FILE]",

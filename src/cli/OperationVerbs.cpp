@@ -19,6 +19,7 @@
 #include "cli/JsonReport.h"
 #include "cli/OutputChecks.h"
 #include "cli/Signals.h"
+#include "cli/Station.h"
 #include "codeplug/TableFile.h"
 #include "editor/EditorModel.h"
 #include "port/LinkTrace.h"
@@ -38,6 +39,24 @@ namespace {
 constexpr const char* kLinkOptionsHelp =
     "  --port PORT   the port of the cradle (a name such as ttyUSB0 or a path); required\n"
     "  --trace FILE  write every frame sent and received, with ms timestamps, and the time-outs\n";
+constexpr const char* kStationHelp =
+    "  --port PORT --port PORT ...\n"
+    "                Several --port make a station: every cradle runs at once in this one\n"
+    "                process, each from FILE as loaded. Each serial number goes to the first\n"
+    "                free cradle in --port order, announced before its run starts\n"
+    "                (cradle 2 ttyUSB1: AB1234567890); every result line names its cradle,\n"
+    "                and a failed run's number is reported as not programmed, never reused.\n"
+    "                A port may be given by its /dev/serial/by-id/ name (see zt310 ports).\n"
+    "  --serials LIST  take the serial numbers from the file LIST, one a line, in order\n"
+    "  --serial-start SN --count N\n"
+    "                N serial numbers from SN on: its trailing decimal digits count up,\n"
+    "                keeping their width (AB0000001099, AB0000001100, ...); refused before\n"
+    "                anything is sent when the digits would run out\n"
+    "                With a list or a counter each Enter on standard input starts a round:\n"
+    "                every free cradle gets the next number. Every number is checked first.\n"
+    "  --no-wait     with a list or a counter: no Enter; each cradle gets the next number as\n"
+    "                soon as it is free, until the numbers are used up\n"
+    "                --json takes one --port and no list or counter.\n";
 constexpr const char* kQuestionsHelp =
     "  --yes         answer the band questions with OK\n"
     "  --no          answer them with Cancel; without either they are asked when standard input\n"
@@ -359,8 +378,8 @@ constexpr const char* kWriteUsage =
 constexpr const char* kVerifyUsage = "zt310 verify --port PORT FILE [--exact] [--trace FILE] [--json]";
 constexpr const char* kRestoreUsage = "zt310 restore --port PORT BACKUP [--trace FILE] [--json]";
 constexpr const char* kProduceUsage =
-    "zt310 produce --port PORT FILE [--log-dir DIR] [--yes | --no] [--serial SN] [--backup-dir DIR] [--trace FILE] "
-    "[--json]";
+    "zt310 produce --port PORT [--port PORT]... FILE [--log-dir DIR] [--yes | --no] [--serial SN | --serials LIST | "
+    "--serial-start SN --count N] [--no-wait] [--backup-dir DIR] [--trace FILE] [--json]";
 
 // Device and inode of a file, without following a link.
 std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::filesystem::path& path) {
@@ -544,6 +563,7 @@ int ProduceOne(OperationRun& run, const CodePlugImage& loaded, const ProductionO
 }
 
 int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
+  if (WantsStation(argsIn)) return RunProduceStation(argsIn, io);
   std::vector<std::string> args = argsIn;
   std::vector<std::string> logDirs;
   std::vector<std::string> serials;
@@ -672,7 +692,7 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                    "does not match its bytes is written all the same, with a warning.\n\n") +
            "  --log-dir DIR  where the daily logs go (default: the current directory)\n"
            "  --serial SN    one run with this serial number instead of standard input\n" +
-           kLinkOptionsHelp + kProduceQuestionsHelp + kBackupHelp +
+           kLinkOptionsHelp + kStationHelp + kProduceQuestionsHelp + kBackupHelp +
            "                Production backs up only when asked; the file is named after the\n"
            "                scanned serial number. A run whose backup fails writes nothing and\n"
            "                is not logged.\n" +

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <mutex>
+#include <sys/file.h>
 #include <system_error>
 
 #include "codeplug/Layout.h"
@@ -24,7 +26,14 @@ namespace {
 // Several producers on other cradles may append to the same file: each line
 // goes out in one write to a descriptor opened with O_APPEND, so lines never
 // interleave, and a link or anything but a regular file at the name is
-// refused rather than written through.
+// refused rather than written through. The cradles of one station share
+// the file: a lock within the process and one on the file keep the banner
+// first and every line whole.
+std::mutex& LogMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
 class ProductionLog {
  public:
   enum class State { Open, CannotCreate, CannotAppend, NotRegular };
@@ -32,12 +41,13 @@ class ProductionLog {
   explicit ProductionLog(std::filesystem::path path) : path_(std::move(path)) {}
 
   State Open() {
+    std::lock_guard lock(LogMutex());
     AppendFile file = OpenForAppend(path_);
     fd_ = std::move(file.fd);
     reason_ = file.reason;
     switch (file.status) {
       case AppendFile::Status::Opened:
-        if (file.created) Write(kLogBanner);
+        if (file.created) LockedWrite(kLogBanner);
         return State::Open;
       case AppendFile::Status::CannotCreate:
         return State::CannotCreate;
@@ -52,11 +62,26 @@ class ProductionLog {
   // False when the line is not in the log: the log is not open, or the write failed.
   bool Write(const std::string& line) {
     if (!fd_.valid()) return false;
+    std::lock_guard lock(LogMutex());
+    return LockedWrite(line);
+  }
+
+ private:
+  // Other processes appending to the same day's log wait for the line.
+  bool LockedWrite(const std::string& line) {
+    ::flock(fd_.get(), LOCK_EX);
+    const bool written = WriteWhole(line);
+    ::flock(fd_.get(), LOCK_UN);
+    return written;
+  }
+
+  bool WriteWhole(const std::string& line) {
     if (WriteAll(fd_.get(), reinterpret_cast<const std::uint8_t*>(line.data()), line.size())) return true;
     reason_ = std::strerror(errno);
     return false;
   }
 
+ public:
   const std::filesystem::path& path() const { return path_; }
   // Why it could not be opened or written, in the system's words.
   const std::string& reason() const { return reason_; }

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QTimer>
 
@@ -12,6 +13,10 @@
 #include <optional>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,10 +95,31 @@ void WaitOnDevices(const std::vector<QSerialPort*>& devices, int ms) {
   loop.exec();
 }
 
+// A USB serial adapter holds received bytes back until its latency timer
+// runs out (16 ms on common ones), adding that much to every exchange; the
+// driver's low-latency mode asks it not to. A pseudo-terminal or a driver
+// without the mode refuses, and the port works as before.
+void RequestLowLatency(int fd) {
+#if defined(__linux__) && defined(TIOCGSERIAL) && defined(ASYNC_LOW_LATENCY)
+  serial_struct settings{};
+  if (::ioctl(fd, TIOCGSERIAL, &settings) != 0) return;
+  if ((settings.flags & ASYNC_LOW_LATENCY) != 0) return;
+  settings.flags |= ASYNC_LOW_LATENCY;
+  [[maybe_unused]] const int refused = ::ioctl(fd, TIOCSSERIAL, &settings);
+#else
+  (void)fd;
+#endif
+}
+
 }  // namespace
 
 QString DevicePathForPortName(const QString& name) {
-  return name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+  if (name.startsWith(QLatin1Char('/'))) return name;
+  const QString device = QStringLiteral("/dev/") + name;
+  // A stable name as "zt310 ports" shows it, without its folder.
+  const QString stable = QStringLiteral("/dev/serial/by-id/") + name;
+  if (!name.contains(QLatin1Char('/')) && !QFileInfo::exists(device) && QFileInfo::exists(stable)) return stable;
+  return device;
 }
 
 TCommPort::TCommPort() = default;
@@ -127,7 +153,7 @@ void TCommPort::Open() {
   };
   if (const auto why = NotACharacterDevice(path)) refuseNonTerminal(*why);
   auto device = std::make_unique<QSerialPort>();
-  device->setPortName(portName_);
+  device->setPortName(path);
   if (!device->open(QIODevice::ReadWrite)) {
     if (const auto why = NotATerminal(path)) refuseNonTerminal(*why);
     const QString detail = device->errorString();
@@ -144,6 +170,7 @@ void TCommPort::Open() {
     throw ECommError(CommErrorCode::OpenFailed, detail, false, PortProblem::InUse);
   }
   device_ = std::move(device);
+  RequestLowLatency(static_cast<int>(device_->handle()));
   try {
     ApplyLineSettings();
   } catch (const ECommError&) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "port/PortList.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -82,6 +83,50 @@ QStringList BuildPortList(const QStringList& named) {
   QStringList present;
   for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) present << info.portName();
   return MergePortNames(named, present);
+}
+
+QString StableNameFor(const QString& portName, const QString& byIdFolder) {
+  const QString device = CanonicalDevice(portName);
+  const QDir folder(byIdFolder);
+  const QStringList links = folder.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+  for (const QString& link : links) {
+    const QString path = folder.filePath(link);
+    if (QFileInfo(path).canonicalFilePath() == device) return path;
+  }
+  return {};
+}
+
+PortDetails DescribePort(const QString& portName) {
+  PortDetails details;
+  details.name = portName;
+  const QString device = CanonicalDevice(portName);
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    if (CanonicalDevice(info.systemLocation()) != device) continue;
+    details.usb = info.hasVendorIdentifier();
+    details.vendorId = info.vendorIdentifier();
+    details.productId = info.productIdentifier();
+    details.vendor = info.manufacturer();
+    details.product = info.description();
+    details.serialNumber = info.serialNumber();
+    break;
+  }
+  details.byIdPath = StableNameFor(portName);
+  return details;
+}
+
+QString PortDetailsText(const PortDetails& details) {
+  QStringList parts;
+  if (details.usb) {
+    QString adapter = (details.vendor + QLatin1Char(' ') + details.product).trimmed();
+    if (!adapter.isEmpty()) adapter += QLatin1Char(' ');
+    adapter += QStringLiteral("(%1:%2)")
+                   .arg(details.vendorId, 4, 16, QLatin1Char('0'))
+                   .arg(details.productId, 4, 16, QLatin1Char('0'));
+    parts << adapter;
+    if (!details.serialNumber.isEmpty()) parts << QStringLiteral("serial ") + details.serialNumber;
+  }
+  if (!details.byIdPath.isEmpty()) parts << details.byIdPath;
+  return parts.join(QStringLiteral(", "));
 }
 
 QString PermissionHint(const QString& portName) {

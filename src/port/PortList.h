@@ -22,6 +22,29 @@ QStringList UniqueDevices(const QStringList& names);
 // The serial ports of this machine (QSerialPortInfo), merged as above.
 QStringList BuildPortList(const QStringList& named = {});
 
+inline constexpr const char* kSerialByIdFolder = "/dev/serial/by-id";
+
+// What the system knows of a port beyond its name: for a USB adapter its
+// vendor, product and serial number, and its stable name under
+// /dev/serial/by-id, which stays the same across replugging and reboots.
+struct PortDetails {
+  QString name;
+  bool usb = false;
+  quint16 vendorId = 0;
+  quint16 productId = 0;
+  QString vendor;        // "FTDI"
+  QString product;       // "FT232R USB UART"
+  QString serialNumber;  // "A10K3JQ2"
+  QString byIdPath;      // "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3JQ2-if00-port0"
+};
+
+// The link in byIdFolder that leads to the device of portName; empty when none.
+QString StableNameFor(const QString& portName, const QString& byIdFolder = QString::fromLatin1(kSerialByIdFolder));
+PortDetails DescribePort(const QString& portName);
+// One line: "FTDI FT232R USB UART (0403:6001), serial A10K3JQ2, by-id usb-FTDI_...";
+// empty for a port that is no USB adapter and has no stable name.
+QString PortDetailsText(const PortDetails& details);
+
 // How a user who may not use the device gets access to it.
 QString PermissionHint(const QString& portName);
 

@@ -180,15 +180,17 @@ std::optional<SimOptions> ParseSimArguments(const std::vector<std::string>& args
         *error = "--firmware wants X.Y.Z, each 0 to 255";
         return std::nullopt;
       }
-    } else if (arg == "--baud" || arg == "--turnaround") {
+    } else if (arg == "--baud" || arg == "--turnaround" || arg == "--adapter-latency") {
       const auto text = value();
       if (!text) return std::nullopt;
-      const auto number = ParseInt(*text, 0, arg == "--baud" ? 4000000 : 600000);
+      const int most = arg == "--baud" ? 4000000 : arg == "--turnaround" ? 600000 : 255;
+      const auto number = ParseInt(*text, 0, most);
       if (!number) {
-        *error = arg + " wants a number";
+        *error = arg + " wants a number from 0 to " + std::to_string(most);
         return std::nullopt;
       }
-      (arg == "--baud" ? options.baud : options.turnaroundMs) = *number;
+      (arg == "--baud" ? options.baud : arg == "--turnaround" ? options.turnaroundMs : options.adapterLatencyMs) =
+          *number;
     } else if (arg == "--fault") {
       const auto text = value();
       if (!text) return std::nullopt;
@@ -463,7 +465,49 @@ std::optional<std::vector<std::uint8_t>> PagerSimulator::Answer(const std::vecto
   return reply;
 }
 
+bool PagerSimulator::WriteAllToMaster(const std::uint8_t* bytes, std::size_t count) {
+  std::size_t sent = 0;
+  while (sent < count) {
+    const ssize_t n = ::write(master_, bytes + sent, count - sent);
+    if (n > 0) sent += static_cast<std::size_t>(n);
+    else if (errno != EAGAIN && errno != EINTR) return false;
+    else if (!SleepUntil(NowNs() + 1000000)) return false;
+  }
+  return true;
+}
+
+// The adapter's chip passes received bytes to the host in packets: when its
+// latency timer has run out since the last packet, or when 62 bytes wait.
+void PagerSimulator::SendThroughAdapter(const std::vector<std::uint8_t>& reply, int gapMs) {
+  constexpr std::size_t kPacketBytes = 62;
+  const std::int64_t latencyNs = static_cast<std::int64_t>(options_.adapterLatencyMs) * 1000000;
+  const std::int64_t byteNs = ByteTimeNs();
+  const std::int64_t start = NowNs();
+  std::vector<std::uint8_t> held;
+  std::size_t next = 0;
+  while (next < reply.size() || !held.empty()) {
+    const std::int64_t arrives = next < reply.size()
+                                     ? start + static_cast<std::int64_t>(next) * (byteNs + gapMs * 1000000LL) + byteNs
+                                     : INT64_MAX;
+    const std::int64_t flushDue = held.empty() ? INT64_MAX : std::max(lastFlushNs_ + latencyNs, NowNs());
+    if (arrives <= flushDue) {
+      if (!SleepUntil(arrives)) return;
+      held.push_back(reply[next++]);
+      if (held.size() < kPacketBytes && NowNs() < lastFlushNs_ + latencyNs) continue;
+    } else if (!SleepUntil(flushDue)) {
+      return;
+    }
+    if (!WriteAllToMaster(held.data(), held.size())) return;
+    held.clear();
+    lastFlushNs_ = NowNs();
+  }
+}
+
 void PagerSimulator::SendReply(const std::vector<std::uint8_t>& reply, int gapMs) {
+  if (options_.adapterLatencyMs > 0) {
+    SendThroughAdapter(reply, gapMs);
+    return;
+  }
   const std::int64_t byteNs = ByteTimeNs();
   if (byteNs == 0 && gapMs == 0) {
     std::size_t sent = 0;
@@ -499,7 +543,11 @@ void PagerSimulator::Trace(const SimRequest& request, const std::optional<Fault>
   std::ofstream trace(options_.tracePath, std::ios::app);
   trace << request.number << " " << Hex(request.bytes) << " ; " << request.description;
   if (fault) trace << " [fault " << FaultName(*fault) << "]";
-  trace << "\n";
+  // When the request was whole, on the monotonic clock every process shares,
+  // so the traces of several cradles can be laid side by side.
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, " @%.3f", static_cast<double>(NowNs()) / 1e6);
+  trace << stamp << "\n";
 }
 
 CodePlugImage PagerSimulator::Memory() const {

@@ -41,6 +41,10 @@ struct SimOptions {
   std::optional<std::string> serial;              // serial block with its sum
   int baud = 0;                                   // pace both directions as this line would; 0 instant
   int turnaroundMs = 0;                           // pause between request and reply
+  // A USB serial adapter's latency timer: reply bytes are held until this
+  // many ms have passed since the adapter last passed bytes on, or 62
+  // bytes wait; 0 passes every byte on at once.
+  int adapterLatencyMs = 0;
   std::vector<Fault> faults;
   std::string savePath;                           // memory after every write and at exit
   std::string tracePath;                          // one line per request
@@ -90,6 +94,8 @@ class PagerSimulator {
   std::optional<std::vector<std::uint8_t>> Answer(const std::vector<std::uint8_t>& request,
                                                   const std::optional<Fault>& fault, std::string& description);
   void SendReply(const std::vector<std::uint8_t>& reply, int gapMs);
+  void SendThroughAdapter(const std::vector<std::uint8_t>& reply, int gapMs);
+  bool WriteAllToMaster(const std::uint8_t* bytes, std::size_t count);
   void Unplug();
   void Trace(const SimRequest& request, const std::optional<Fault>& fault);
   std::optional<Fault> FaultFor(int request) const;
@@ -110,6 +116,7 @@ class PagerSimulator {
   std::string devicePath_;
   std::thread thread_;
   std::uint32_t garbageSeed_ = 0x2545F491u;
+  std::int64_t lastFlushNs_ = 0;  // when the adapter last passed reply bytes on
 };
 
 }  // namespace zt310::sim

@@ -17,6 +17,7 @@ void StopOnSignal(int) {
 constexpr const char* kUsage =
     "Usage: zt310-sim [--link PATH] [--memory FILE] [--firmware X.Y.Z] [--single-channel]\n"
     "                 [--narrow-band] [--serial TEXT] [--baud N] [--turnaround MS]\n"
+    "                 [--adapter-latency MS]\n"
     "                 [--fault KIND@N]... [--save FILE] [--trace FILE]\n"
     "       zt310-sim --version\n\n"
     "A ZT310 pager in its programming cradle on a pseudo-terminal. Prints 'ready DEVICE'\n"
@@ -29,10 +30,14 @@ constexpr const char* kUsage =
     "  --serial TEXT     serial number (at most 14 characters) with its sum\n"
     "  --baud N          pace both directions as an N-baud 8N1 line (0 = instant)\n"
     "  --turnaround MS   pause between a request and its reply\n"
+    "  --adapter-latency MS\n"
+    "                    hold reply bytes as a USB serial adapter does: until MS ms\n"
+    "                    have passed since it last passed bytes on, or 62 bytes wait\n"
     "  --fault KIND@N    on the Nth request: drop, short, corrupt, bad-ack, flip,\n"
     "                    unplug, slow:MS, garbage (repeatable)\n"
     "  --save FILE       memory written to FILE after every write and at exit\n"
-    "  --trace FILE      one line per request, hex\n";
+    "  --trace FILE      one line per request, hex, ending with @MS: when it was\n"
+    "                    whole, in ms on the system's monotonic clock\n";
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindow.h"
+#include "ui/ProductionLineWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -454,6 +455,8 @@ void MainWindow::BuildMenus() {
   connect(backupAction_, &QAction::toggled, this, [this](bool on) { Settings()->setValue(kBackupSetting, on); });
   pager->addAction("Open Backups Folder", this, &MainWindow::OpenBackupsFolder)->setObjectName("OpenBackups1");
   pager->addAction("Restore Backup...", this, &MainWindow::RestoreBackup)->setObjectName("RestoreBackup1");
+  pager->addAction("Production Line...", this, [this] { ShowProductionLine(*this, startupDirectory_); })
+      ->setObjectName("ProductionLine1");
   QMenu* advance = menuBar()->addMenu("Advance");
   advance->addAction("Advance", this, &MainWindow::ShowAdvanceAccess)->setObjectName("Advance2");
   QMenu* about = menuBar()->addMenu("About");
