@@ -10,3 +10,21 @@ cd "$(dirname "$0")"
 program="$(realpath "${1:-../build/src/ui/zt310prog}")"
 xvfb-run -a "$program" --demo --screenshot screenshots/guide-first-run.png --page 0
 test -s screenshots/guide-first-run.png
+
+# The production station: two simulated cradles at 9600 baud, four pagers
+# from a counter, drawn in a folder of its own (the day's log goes there).
+simulator="$(dirname "$program")/../sim/zt310-sim"
+work="$(mktemp -d)"
+trap 'kill $sims 2>/dev/null; rm -rf "$work"' EXIT
+sims=""
+for cradle in 1 2; do
+  "$simulator" --baud 9600 --link "$work/cradle$cradle" >"$work/sim$cradle.out" &
+  sims="$sims $!"
+done
+for cradle in 1 2; do
+  until grep -q ready "$work/sim$cradle.out" 2>/dev/null; do sleep 0.1; done
+done
+picture="$(pwd)/screenshots/guide-production-line.png"
+(cd "$work" && xvfb-run -a "$program" --port "$work/cradle1" --port "$work/cradle2" \
+  --screenshot "$picture" --production-line 4)
+test -s screenshots/guide-production-line.png

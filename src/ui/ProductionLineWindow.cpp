@@ -358,6 +358,17 @@ void ProductionLineWindow::Start() {
   poll_->start();
 }
 
+void ProductionLineWindow::StartCounter(const QStringList& cradles, const QString& start, int count) {
+  for (int i = 0; i < ports_->count(); ++i) {
+    ports_->item(i)->setCheckState(cradles.contains(ports_->item(i)->text()) ? Qt::Checked : Qt::Unchecked);
+  }
+  source_->setCurrentIndex(Counter);
+  counterStart_->setText(start);
+  counterCount_->setValue(count);
+  noWait_->setChecked(true);
+  Start();
+}
+
 void ProductionLineWindow::StartOn(int cradle, const std::string& serial) {
   Say(NameOf(cradle) + ": " + QString::fromStdString(PrintableSerial(serial)));
   ++outstanding_;

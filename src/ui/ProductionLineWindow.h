@@ -59,6 +59,9 @@ class ProductionLineWindow : public QDialog {
   ~ProductionLineWindow() override;
 
   bool Running() const { return station_ != nullptr; }
+  // The picture of the user guide: these cradles ticked, a counter from
+  // start, started at once.
+  void StartCounter(const QStringList& cradles, const QString& start, int count);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include "editor/EditorModel.h"
 #include "port/LinkTrace.h"
 #include "ui/MainWindow.h"
+#include "ui/ProductionLineWindow.h"
 #include "ui/MessageService.h"
 #include "ui/SingleInstance.h"
 #include "ui/TerminationSignals.h"
@@ -23,6 +25,10 @@ struct WindowOptions {
   QCommandLineOption demo{"demo", "Start the built-in simulated pager and list it first."};
   QCommandLineOption screenshot{"screenshot", "Save a picture of the window to FILE and exit.", "FILE"};
   QCommandLineOption page{"page", "With --screenshot: the page to show first (0 to 4).", "N", "0"};
+  QCommandLineOption productionLine{"production-line",
+                                    "With --screenshot: a picture of the Production Line window running N pagers "
+                                    "on the ports given with --port.",
+                                    "N"};
 };
 
 void Describe(QCommandLineParser& parser, const WindowOptions& options) {
@@ -33,6 +39,7 @@ void Describe(QCommandLineParser& parser, const WindowOptions& options) {
   parser.addOption(options.demo);
   parser.addOption(options.screenshot);
   parser.addOption(options.page);
+  parser.addOption(options.productionLine);
   parser.addPositionalArgument("FILE", "A table file (*.tbl) to open, as \"Open\" opens it.", "[FILE]");
 }
 
@@ -150,7 +157,25 @@ int main(int argc, char** argv) {
   });
   QObject::connect(&window, &zt310::ui::MainWindow::ReadyToQuit, &app, &QApplication::quit, Qt::QueuedConnection);
   window.show();
-  if (picture) {
+  if (picture && parser.isSet(o.productionLine)) {
+    // The window drawn once its pagers are done, the main window behind it.
+    auto* line = zt310::ui::ShowProductionLine(window, QDir::currentPath());
+    line->StartCounter(parser.values(port), "AB0000001000", parser.value(o.productionLine).toInt());
+    auto* wait = new QTimer(&window);
+    QObject::connect(wait, &QTimer::timeout, &window, [&, line, wait] {
+      if (line->Running()) return;
+      wait->stop();
+      QString error;
+      if (!SavePicture(*line, pictureFd, parser.value(screenshot), &error)) {
+        std::fprintf(stderr, "zt310prog: cannot write the picture \"%s\": %s\n", qPrintable(parser.value(screenshot)),
+                     qPrintable(error));
+        app.exit(2);
+        return;
+      }
+      app.quit();
+    });
+    wait->start(200);
+  } else if (picture) {
     window.resize(window.sizeHint());  // the whole window, whatever the screen
     window.Pages()->setCurrentIndex(firstPage);
     QTimer::singleShot(300, &window, [&] {
