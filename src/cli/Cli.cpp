@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "cli/JsonReport.h"
+#include "codeplug/Hex.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "codeplug/TextPlug.h"
@@ -118,12 +119,6 @@ std::optional<CodePlugImage> LoadStoredTableForCli(const std::string& path, std:
 
 namespace {
 
-std::string Hex16(std::uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", value);
-  return text;
-}
-
 // A path as a shell takes it: in single quotes unless it is plain.
 std::string ShellWord(const std::string& text) {
   const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
@@ -145,8 +140,8 @@ void WarnWhenStoredChecksumDiffers(const std::string& path, std::ostream& err) {
   const std::uint16_t stored = image.GetWord(layout::kImageChecksum);
   const std::uint16_t computed = ComputeImageChecksum(image);
   if (stored == computed) return;
-  const std::string text = "Warning: " + OneLineText(path) + " stores the checksum " + Hex16(stored) +
-                           ", but its bytes sum to " + Hex16(computed) +
+  const std::string text = "Warning: " + OneLineText(path) + " stores the checksum " + HexWord(stored) +
+                           ", but its bytes sum to " + HexWord(computed) +
                            ": the file was changed by another program or is damaged. It is written all the same, "
                            "with the checksum made afresh.";
   err << text << "\n";

@@ -12,6 +12,7 @@
 
 #include "cli/Cli.h"
 #include "cli/JsonReport.h"
+#include "codeplug/Hex.h"
 #include "codeplug/TableFile.h"
 #include "editor/EditorModel.h"
 #include "editor/TextEntry.h"
@@ -117,8 +118,7 @@ std::string AssignmentError(const EditorModel& model, const Assignment& a) {
 std::string KeyText(char key) {
   const auto byte = static_cast<unsigned char>(key);
   if (byte >= 0x21 && byte < 0x7F) return std::string(1, key);
-  static const char* digits = "0123456789ABCDEF";
-  return std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+  return "\\x" + HexByte(byte);
 }
 
 // Text as a message shows it: in quotes, bytes outside printable ASCII as \xHH.

@@ -5,6 +5,7 @@
 
 #include "cli/Cli.h"
 #include "codeplug/Decode.h"
+#include "codeplug/Hex.h"
 #include "codeplug/TableFile.h"
 
 namespace zt310::cli {
@@ -29,10 +30,11 @@ int RunNew(const std::vector<std::string>& argsIn, Io& io) {
 
 void PrintHex(const CodePlugImage& image, std::ostream& out) {
   for (int row = 0; row < static_cast<int>(layout::kImageSize); row += 16) {
-    char line[80];
-    int used = std::snprintf(line, sizeof line, "%03d %04X:", row, row);
-    for (int i = 0; i < 16; ++i) used += std::snprintf(line + used, sizeof line - used, " %02X", image[row + i]);
-    out << line << "\n";
+    char decimal[8];
+    std::snprintf(decimal, sizeof decimal, "%03d", row);
+    out << decimal << ' ' << HexWord(static_cast<std::uint16_t>(row)) << ':';
+    for (int i = 0; i < 16; ++i) out << ' ' << HexByte(image[row + i]);
+    out << "\n";
   }
 }
 
@@ -77,9 +79,7 @@ int RunDiff(const std::vector<std::string>& argsIn, Io& io) {
   if (!differ && a->bytes() != b->bytes()) {
     for (int offset = 0; offset < static_cast<int>(layout::kImageSize); ++offset) {
       if ((*a)[offset] == (*b)[offset]) continue;
-      char line[64];
-      std::snprintf(line, sizeof line, "byte %d: %02X -> %02X", offset, (*a)[offset], (*b)[offset]);
-      io.out << line << "\n";
+      io.out << "byte " << offset << ": " << HexByte((*a)[offset]) << " -> " << HexByte((*b)[offset]) << "\n";
     }
     differ = true;
   }

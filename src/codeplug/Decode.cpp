@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "codeplug/Decode.h"
+#include "codeplug/HalfSeconds.h"
+#include "codeplug/Hex.h"
 
 #include "tones/RfChannel.h"
 #include "tones/Tones.h"
@@ -30,12 +32,6 @@ Node OptionFlag(const CodePlugImage& image, const fields::OptionBit& option) {
   return Flag(option.key, image.IsTicked(option));
 }
 
-std::string Hex16(unsigned value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", value & 0xFFFF);
-  return text;
-}
-
 template <typename List>
 std::string ListItem(const List& items, int index) {
   if (index < 0 || index >= static_cast<int>(std::size(items))) return "(none)";
@@ -49,15 +45,11 @@ std::string SpacingText(int code) {
   return ListItem(kSpacingChoiceItems, std::min(code - kFirstCode, kAuto));
 }
 
-std::string ToneSystemText(int byte) {
-  if (byte == kToneSystemPlectron) return "Plectron";
-  if (byte == kToneSystemUser) return "User";
-  return "Standard";
-}
+std::string ToneSystemText(int byte) { return ToneSystemName(ToneSystemFromByte(static_cast<std::uint8_t>(byte))); }
 
 std::string AlertTimeText(int byte) {
   if (byte == 0) return "STD";
-  return FormatNumber("%01.1f", byte * 0.5);
+  return HalfSecondsText(byte);
 }
 
 std::string SwitchModeText(int byte) {
@@ -76,7 +68,6 @@ std::string ResetMethodText(const CodePlugImage& image) {
 
 std::string Volts(int code) { return FormatNumber("%01.2f", CodeToVolts(code)); }
 std::string Centivolts(int value) { return FormatNumber("%01.2f", value / 100.0); }
-std::string HalfSeconds(int value) { return FormatNumber("%01.1f", value * 0.5); }
 
 std::string BatteryText(std::uint8_t code) {
   const auto centivolts = BatteryCentivoltsForCode(code);
@@ -157,9 +148,9 @@ Node Settings(const CodePlugImage& image) {
       Text("record_section", ListItem(fields::kRecordSectionTexts, image[kRecordSection])),
       OptionFlag(image, fields::kSquelchControlRecord),
       Text("reset_control", ResetMethodText(image)),
-      Text("reset_delay_s", HalfSeconds(image[kResetDelay])),
+      Text("reset_delay_s", HalfSecondsText(image[kResetDelay])),
       Number("carrier_off_delay_x150ms", image[kCarrierOffDelay]),
-      Text("reminder_s", HalfSeconds(image[kReminder])),
+      Text("reminder_s", HalfSecondsText(image[kReminder])),
       Text("squelch_level", image[kSquelchLevel] <= 4 ? std::to_string(image[kSquelchLevel] + 1) : "(none)"),
       Text("audio_gain",
            image[kAudioGain] == kBlank ? "(none)" : std::to_string(image.Get(fields::kAudioGainItem) + 1)),
@@ -175,7 +166,7 @@ Node Settings(const CodePlugImage& image) {
 Node System(const CodePlugImage& image) {
   const char* unit = IsOldTimingFirmware(image.FirmwareVersionNumber()) ? "x 100 ms" : "x 50 ms";
   return Object("system",
-                {Text("decoder_reset_s", HalfSeconds(image[kDecoderReset])), Number("rf_delay_ms", image[kRfDelay]),
+                {Text("decoder_reset_s", HalfSecondsText(image[kDecoderReset])), Number("rf_delay_ms", image[kRfDelay]),
                  Text("nrssi_v", Volts(image[kNrssiThreshold])), Text("speaker_on_v", Volts(image[kSpeakerOnCode])),
                  Text("speaker_off_v", Volts(image[kSpeakerOffCode])),
                  Number("priority_scan_f1", image[kPriorityScanF1]), Number("battery_save1_x10ms", image[kBatterySave1]),
@@ -299,8 +290,8 @@ DecodedNode DecodeImage(const CodePlugImage& image) {
   return Object("", {Text("firmware", FirmwareText(image)),
                      serial ? Text("serial_number", *serial) : Leaf("serial_number", std::monostate{}),
                      Text("tone_system", ToneSystemText(image[kToneSystem])),
-                     Object("checksum", {Text("stored", Hex16(image.GetWord(kImageChecksum))),
-                                         Text("computed", Hex16(ComputeImageChecksum(image)))}),
+                     Object("checksum", {Text("stored", HexWord(image.GetWord(kImageChecksum))),
+                                         Text("computed", HexWord(ComputeImageChecksum(image)))}),
                      Text("caption", std::string(image.data() + kHeaderCaption,
                                                  image.data() + kHeaderCaption + kHeaderCaptionSize)),
                      Object("channels", {Channel(image, 0), Channel(image, 1)}), Settings(image), System(image),
@@ -318,12 +309,6 @@ bool SameFieldsBesidesChecksum(const std::vector<FlatField>& a, const std::vecto
   return a.size() == b.size();
 }
 
-std::string ByteText(std::uint8_t byte) {
-  char text[4];
-  std::snprintf(text, sizeof text, "%02X", byte);
-  return text;
-}
-
 }  // namespace
 
 std::string OneLineText(const std::string& text) {
@@ -333,7 +318,7 @@ std::string OneLineText(const std::string& text) {
     if (byte >= 0x20 && byte < 0x7F && c != '\\') {
       line.push_back(c);
     } else {
-      line += "\\x" + ByteText(byte);
+      line += "\\x" + HexByte(byte);
     }
   }
   return line;
@@ -356,7 +341,7 @@ std::vector<FieldDifference> DifferingFields(const CodePlugImage& expected, cons
     CodePlugImage oneByte = expected;
     oneByte[offset] = found[offset];
     if (!SameFieldsBesidesChecksum(expectedFields, FlattenDecoded(DecodeImage(oneByte)))) continue;
-    differences.push_back({"byte " + std::to_string(offset), ByteText(expected[offset]), ByteText(found[offset])});
+    differences.push_back({"byte " + std::to_string(offset), HexByte(expected[offset]), HexByte(found[offset])});
   }
   return differences;
 }

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "tones/Tones.h"
+
 namespace zt310::layout {
 
 inline constexpr std::size_t kImageSize = 512;
@@ -35,8 +37,8 @@ inline constexpr int kRfDividerWord = 12;         // PLLN, 4 bytes big-endian
 // Call blocks: F1 at 48, F2 at 192 (same layout, 144 bytes later).
 inline constexpr int kCallBlock[2] = {48, 192};
 inline constexpr int kCallBlockSize = 144;
-inline constexpr int kCallCount = 8;
-inline constexpr int kGroupCallCount = 4;
+inline constexpr int kCallCount = kIndividualCallsPerChannel;
+inline constexpr int kGroupCallCount = kGroupCallsPerChannel;
 inline constexpr int kCallTone1Word = 0;          // + 4i, decoder word
 inline constexpr int kCallTone2Word = 2;          // + 4i
 inline constexpr int kGroupToneWord = 32;         // + 2j
@@ -114,9 +116,9 @@ inline constexpr int kFixedAlertTimeAllowed = 410;
 inline constexpr int kToneDur2Standard = 411;
 inline constexpr int kToneDur2Plectron = 412;
 inline constexpr int kToneSystem = 413;
-inline constexpr std::uint8_t kToneSystemStandard = 255;
-inline constexpr std::uint8_t kToneSystemUser = 254;
-inline constexpr std::uint8_t kToneSystemPlectron = 253;
+inline constexpr std::uint8_t kToneSystemStandard = ToneSystemByte(ToneSystem::Standard);
+inline constexpr std::uint8_t kToneSystemUser = ToneSystemByte(ToneSystem::User);
+inline constexpr std::uint8_t kToneSystemPlectron = ToneSystemByte(ToneSystem::Plectron);
 
 // Serial number with its checksum.
 inline constexpr int kSerialNumber = 416;

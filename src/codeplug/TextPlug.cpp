@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "codeplug/Hex.h"
 #include "codeplug/Layout.h"
 #include "codeplug/SafeFile.h"
 
@@ -165,9 +166,7 @@ std::string ScalarText(const std::string& value) {
       out += '\\';
       out += c;
     } else if (byte < 0x20 || byte >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      out += escaped;
+      out += "\\x" + HexByte(byte);
     } else {
       out += c;
     }
@@ -188,9 +187,7 @@ std::string WriteTextPlug(const std::vector<OutputLine>& lines,
   if (!bytes.empty()) {
     out += std::string(kBytesKey) + ":\n";
     for (const auto& [offset, value] : bytes) {
-      char row[32];
-      std::snprintf(row, sizeof row, "  %d: 0x%02X\n", offset, value);
-      out += row;
+      out += "  " + std::to_string(offset) + ": 0x" + HexByte(value) + "\n";
     }
   }
   return out;

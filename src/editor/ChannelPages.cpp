@@ -9,6 +9,9 @@
 #include <cmath>
 
 #include "codeplug/Decode.h"
+#include "codeplug/HalfSeconds.h"
+#include "codeplug/LoadRules.h"
+#include "editor/FieldRange.h"
 
 namespace zt310::editor {
 
@@ -19,8 +22,8 @@ namespace {
 constexpr const char* kSwitchLetters = "ABCD";
 constexpr const char* kWarningTitle = "Warning!";
 constexpr const char* kPatternKeyMessage = "Please input A~D or - !";
-constexpr const char* kAlertTimeRangeMessage = "Please insert a number between 0.5 to 120.0";
-constexpr const char* kAlertTimeStepMessage = "The interval is 0.5 second.";
+// A fixed alert time: 1 to 240 half seconds.
+constexpr FieldRange kFixedAlertTimeRange{{0.5, 1}, {120.0, 1}};
 constexpr const char* kAlertTimeHint =
     "Attention: If the alert time is set for too long, any incoming messages will be cut off or recorded "
     "incompletely during alert.";
@@ -155,9 +158,7 @@ void ChannelPages::RegisterCallRow(int channel, bool group, int row) {
 
 void ChannelPages::ApplyLegacySpacing() {
   for (int channel = 0; channel < kChannels; ++channel) {
-    if (!IsLegacyPllrWord(model_->image().GetLong(RfReferenceWord(channel)))) continue;
-    spacingHz_[channel] = 2500;
-    model_->image()[RfSpacingCode(channel)] = spacing_code::kLegacy2_5;
+    if (NormaliseLegacySpacing(model_->image(), channel)) spacingHz_[channel] = 2500;
   }
 }
 
@@ -169,11 +170,12 @@ void ChannelPages::LoadSpacingChoices() {
   }
 }
 
-void ChannelPages::LoadToneSystem() {
-  const ToneSystem system = CurrentToneSystem();
-  model_->SetChecked(names::ToneSystemButton(0), system == ToneSystem::Standard);
-  model_->SetChecked(names::ToneSystemButton(1), system == ToneSystem::User);
-  model_->SetChecked(names::ToneSystemButton(2), system == ToneSystem::Plectron);
+void ChannelPages::LoadToneSystem() { ShowToneSystem(CurrentToneSystem()); }
+
+void ChannelPages::ShowToneSystem(ToneSystem system) {
+  for (int k = 0; k < names::kToneSystemButtons; ++k) {
+    model_->SetChecked(names::ToneSystemButton(k), kToneSystems[k] == system);
+  }
 }
 
 void ChannelPages::LoadFixedAlertTimeAllowed() {
@@ -334,21 +336,17 @@ bool ChannelPages::CommitAlertTime(int channel, bool group, int row) {
   }
   const auto number = ParseNumber(text);
   // A number past every alert time is held at a value that is still past
-  // them all, so it narrows to float and to half seconds without overflow.
-  const double bounded = number ? std::min(*number, 1000.0) : -1.0;
-  const float seconds = static_cast<float>(bounded);
+  // them all, so it converts to half seconds without overflow.
+  const double seconds = number ? std::min(*number, 1000.0) : -1.0;
   const bool fixed = model_->At(n.alertTimeList).selected == kFixedAlertTimeItem;
-  if (!number || (fixed && (seconds < 0.5f || seconds > 120.0f))) {
-    model_->Warn(kAlertTimeRangeMessage);
+  if (!number || (fixed && !kFixedAlertTimeRange.Contains(seconds))) {
+    model_->Warn(kFixedAlertTimeRange.Message());
     return false;
   }
-  const std::string shown = FormatNumber("%01.1f", seconds);
-  model_->SetText(n.alertTimeEdit, shown);
-  const double whole = std::floor(std::strtod(shown.c_str(), nullptr));
-  const bool halfSecondStep = whole >= seconds || std::lround(seconds * 10.0f) == std::lround(whole * 10.0 + 5.0);
-  const long halfSeconds = static_cast<long>(seconds * 2.0f);
-  if (!halfSecondStep || halfSeconds > kMaxAlertTimeHalfSeconds) {
-    model_->Warn(kAlertTimeStepMessage);
+  model_->SetText(n.alertTimeEdit, FormatNumber("%01.1f", seconds));
+  const int halfSeconds = HalfSecondCount(seconds);
+  if (!IsHalfSecondStep(seconds) || halfSeconds > kMaxAlertTimeHalfSeconds) {
+    model_->Warn(kHalfSecondMessage);
     RefreshAlertTimes(channel, group);
     return true;
   }
@@ -361,7 +359,7 @@ void ChannelPages::RefreshAlertTimes(int channel, bool group) {
     const CallRowNames n = CallRowNamesOf(channel, group, row);
     const int halfSeconds = model_->image()[AlertTimeByte(channel, group, row)];
     const bool fixed = halfSeconds != 0;
-    if (fixed) model_->SetText(n.alertTimeEdit, FormatNumber("%01.1f", halfSeconds * 0.5));
+    if (fixed) model_->SetText(n.alertTimeEdit, HalfSecondsText(halfSeconds));
     model_->SetVisible(n.alertTimeEdit, fixed);
     model_->SetVisible(n.alertTimeLabel, fixed);
     model_->Select(n.alertTimeList, fixed ? kFixedAlertTimeItem : 0);
@@ -420,12 +418,11 @@ void ChannelPages::RegisterWindowControls() {
   EditorModel& m = *model_;
   Control& group = m.Add(MakeControl(names::kGrpToneSystem, ControlKind::Group, "", "Tone System"));
   group.hint = kToneSystemHint;
-  const char* captions[] = {"Standard", "User", "Plectron"};
-  const ToneSystem systems[] = {ToneSystem::Standard, ToneSystem::User, ToneSystem::Plectron};
+  static_assert(std::size(kToneSystems) == names::kToneSystemButtons);
   for (int k = 0; k < names::kToneSystemButtons; ++k) {
     const std::string name = names::ToneSystemButton(k);
-    m.Add(MakeControl(name, ControlKind::Radio, names::kGrpToneSystem, captions[k]));
-    m.SetHandlers(name, {{}, {}, [this, system = systems[k]] { SelectToneSystem(system); }});
+    m.Add(MakeControl(name, ControlKind::Radio, names::kGrpToneSystem, ToneSystemName(kToneSystems[k])));
+    m.SetHandlers(name, {{}, {}, [this, system = kToneSystems[k]] { SelectToneSystem(system); }});
   }
 
   // These sit on the System and Advance Setting pages, which the settings pages register.

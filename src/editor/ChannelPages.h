@@ -155,6 +155,7 @@ class ChannelPages : public EditorPart {
 
   // Window-wide controls.
   void ClickBandWidth();
+  void ShowToneSystem(ToneSystem system);
   bool CommitToneDuration(int tag);
 
   EditorModel* model_ = nullptr;

@@ -27,7 +27,7 @@ inline constexpr const char* kLblVersion = "lblVersion";
 inline constexpr const char* kEdtSerialNo = "edtSerialNo";
 inline constexpr const char* kGrpToneSystem = "grpToneSystem";
 inline constexpr int kToneSystemButtons = 3;
-// "Standard", "User", "Plectron".
+// One per tone system, in the order of kToneSystems (tones/Tones.h).
 inline std::string ToneSystemButton(int k) { return "radToneSystem" + std::to_string(k); }
 
 // --- channel pages ---

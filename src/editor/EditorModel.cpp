@@ -6,8 +6,12 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "editor/AdvancePageModel.h"
 #include "editor/ChannelPages.h"
-#include "editor/SettingsPages.h"
+#include "editor/FunctionSwitchesModel.h"
+#include "editor/SettingPageModel.h"
+#include "editor/SystemPageModel.h"
+#include "editor/TopPanelModel.h"
 
 namespace zt310::editor {
 
@@ -225,9 +229,22 @@ std::unique_ptr<EditorModel> CreateEditorModel() {
   model->image() = FactoryDefaultImage();
   StampCaption(model->image());
   StampHeader(model->image());
-  model->parts_.push_back(std::make_unique<ChannelPages>());
-  model->parts_.push_back(std::make_unique<SettingsPages>());
-  for (auto& part : model->parts_) part->Register(*model);
+  EditorModel& m = *model;
+  auto& channel = *static_cast<ChannelPages*>(m.parts_.emplace_back(std::make_unique<ChannelPages>()).get());
+  auto& topPanel = *static_cast<TopPanelModel*>(m.parts_.emplace_back(std::make_unique<TopPanelModel>()).get());
+  std::vector<EditorPart*> settingsPages;
+  settingsPages.push_back(m.parts_.emplace_back(std::make_unique<SettingPageModel>()).get());
+  settingsPages.push_back(m.parts_.emplace_back(std::make_unique<FunctionSwitchesModel>()).get());
+  settingsPages.push_back(m.parts_.emplace_back(std::make_unique<SystemPageModel>()).get());
+  settingsPages.push_back(m.parts_.emplace_back(std::make_unique<AdvancePageModel>()).get());
+  // The order `zt310 keys` lists the controls in: the channel pages, the
+  // settings tabs, the top panel, then each settings page's controls.
+  channel.Register(m);
+  SettingPageModel::RegisterTab(m);
+  SystemPageModel::RegisterTab(m);
+  AdvancePageModel::RegisterTab(m);
+  topPanel.Register(m);
+  for (EditorPart* page : settingsPages) page->Register(m);
   model->FillControlsFromImage();
   return model;
 }

@@ -172,6 +172,8 @@ class EditorModel {
 KeyFilter DigitsOnlyFilter();
 KeyFilter DecimalsFilter(int decimals);
 inline constexpr const char* kNumericMessage = "Please insert a numeric!";
+// A time field's value that is no multiple of half a second.
+inline constexpr const char* kHalfSecondMessage = "The interval is 0.5 second.";
 
 // Text helpers.
 using ::zt310::FormatNumber;

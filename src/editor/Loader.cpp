@@ -5,82 +5,93 @@
 // lists then read; the reset and reminder lists are shown again, the reminder
 // by range, after the channel mode), so the order is part of what a loaded
 // image becomes.
+#include <functional>
+
+#include "editor/AdvancePageModel.h"
 #include "editor/ChannelPages.h"
 #include "editor/EditorModel.h"
-#include "editor/SettingsPages.h"
+#include "editor/FunctionSwitchesModel.h"
+#include "editor/SettingPageModel.h"
+#include "editor/SystemPageModel.h"
+#include "editor/TopPanelModel.h"
 
 namespace zt310::editor {
 
 namespace {
 
-// One row runs one page function: either a channel page's or a settings page's.
-struct LoaderStep {
-  void (ChannelPages::*channel)() = nullptr;
-  void (SettingsPages::*settings)() = nullptr;
-};
+// One row runs one step of one page.
+using LoaderStep = std::function<void(EditorModel&)>;
 
-constexpr LoaderStep kLoaderSteps[] = {
-    {.channel = &ChannelPages::ShowSynthWords},
-    {.channel = &ChannelPages::ApplyLegacySpacing},
-    {.channel = &ChannelPages::ReloadFrequencies},
-    {.channel = &ChannelPages::LoadSpacingChoices},
-    {.channel = &ChannelPages::LoadToneSystem},
-    {.channel = &ChannelPages::LoadFixedAlertTimeAllowed},
-    {.channel = &ChannelPages::LoadDecoderBandwidth},
-    {.channel = &ChannelPages::LoadChannelRowsF1},
-    {.channel = &ChannelPages::LoadChannelRowsF2},
-    {.settings = &SettingsPages::LoadModelOptions},
-    {.settings = &SettingsPages::LoadResetControl},
-    {.settings = &SettingsPages::LoadReminderExact},
-    {.settings = &SettingsPages::LoadRecordSection},
-    {.settings = &SettingsPages::LoadTonalities},
-    {.settings = &SettingsPages::LoadChannelMode},
-    {.channel = &ChannelPages::ShowToneDurations},
-    {.settings = &SettingsPages::ShowToneLimits},
-    {.channel = &ChannelPages::ReselectDecoderBandwidth},
-    {.settings = &SettingsPages::LoadResetControl},
-    {.settings = &SettingsPages::LoadReminderByRange},
-    {.settings = &SettingsPages::LoadRecordSection},
-    {.settings = &SettingsPages::LoadSystemNumbers},
-    {.settings = &SettingsPages::LoadSquelchLevel},
-    {.settings = &SettingsPages::ShowTimingNumbers},
-    {.settings = &SettingsPages::LoadFunctionOptions},
-    {.settings = &SettingsPages::LoadBatteryLevels},
-    {.channel = &ChannelPages::LoadDutyEnablesF1},
-    {.channel = &ChannelPages::LoadDutiesF1},
-    {.channel = &ChannelPages::LoadDutyEnablesF2},
-    {.channel = &ChannelPages::LoadDutiesF2},
-    {.settings = &SettingsPages::ShowSerialNumber},
-    {.settings = &SettingsPages::ReselectPeriod},
-    {.settings = &SettingsPages::LoadAudioGain},
-    {.settings = &SettingsPages::LoadBand},
-    {.settings = &SettingsPages::ShowNrssiResponseTime},
-    {.settings = &SettingsPages::LoadSquelchRecord},
-};
+template <typename Page, void (Page::*step)()>
+LoaderStep Step() {
+  return [](EditorModel& model) { (model.PartOf<Page>().*step)(); };
+}
+
+const std::vector<LoaderStep>& LoaderSteps() {
+  static const std::vector<LoaderStep> kSteps = {
+      Step<ChannelPages, &ChannelPages::ShowSynthWords>(),
+      Step<ChannelPages, &ChannelPages::ApplyLegacySpacing>(),
+      Step<ChannelPages, &ChannelPages::ReloadFrequencies>(),
+      Step<ChannelPages, &ChannelPages::LoadSpacingChoices>(),
+      Step<ChannelPages, &ChannelPages::LoadToneSystem>(),
+      Step<ChannelPages, &ChannelPages::LoadFixedAlertTimeAllowed>(),
+      Step<ChannelPages, &ChannelPages::LoadDecoderBandwidth>(),
+      Step<ChannelPages, &ChannelPages::LoadChannelRowsF1>(),
+      Step<ChannelPages, &ChannelPages::LoadChannelRowsF2>(),
+      Step<SettingPageModel, &SettingPageModel::LoadModelOptions>(),
+      Step<SettingPageModel, &SettingPageModel::LoadResetControl>(),
+      Step<SettingPageModel, &SettingPageModel::LoadReminderExact>(),
+      Step<SettingPageModel, &SettingPageModel::LoadRecordSection>(),
+      Step<FunctionSwitchesModel, &FunctionSwitchesModel::LoadTonalities>(),
+      Step<SettingPageModel, &SettingPageModel::LoadChannelMode>(),
+      Step<ChannelPages, &ChannelPages::ShowToneDurations>(),
+      Step<SystemPageModel, &SystemPageModel::ShowToneLimits>(),
+      Step<ChannelPages, &ChannelPages::ReselectDecoderBandwidth>(),
+      Step<SettingPageModel, &SettingPageModel::LoadResetControl>(),
+      Step<SettingPageModel, &SettingPageModel::LoadReminderByRange>(),
+      Step<SettingPageModel, &SettingPageModel::LoadRecordSection>(),
+      Step<SystemPageModel, &SystemPageModel::LoadSystemNumbers>(),
+      Step<SettingPageModel, &SettingPageModel::ShowCarrierOffDelay>(),
+      Step<AdvancePageModel, &AdvancePageModel::ShowSquelchVoltages>(),
+      Step<SettingPageModel, &SettingPageModel::LoadSquelchLevel>(),
+      Step<SystemPageModel, &SystemPageModel::ShowTimingNumbers>(),
+      Step<AdvancePageModel, &AdvancePageModel::ShowGapMax>(),
+      Step<SettingPageModel, &SettingPageModel::LoadFunctionOptions>(),
+      Step<AdvancePageModel, &AdvancePageModel::LoadBatteryLevels>(),
+      Step<ChannelPages, &ChannelPages::LoadDutyEnablesF1>(),
+      Step<ChannelPages, &ChannelPages::LoadDutiesF1>(),
+      Step<ChannelPages, &ChannelPages::LoadDutyEnablesF2>(),
+      Step<ChannelPages, &ChannelPages::LoadDutiesF2>(),
+      Step<TopPanelModel, &TopPanelModel::ShowSerialNumber>(),
+      Step<FunctionSwitchesModel, &FunctionSwitchesModel::ReselectPeriod>(),
+      Step<SettingPageModel, &SettingPageModel::LoadAudioGain>(),
+      Step<SettingPageModel, &SettingPageModel::LoadBand>(),
+      Step<AdvancePageModel, &AdvancePageModel::ShowNrssiResponseTime>(),
+      Step<SettingPageModel, &SettingPageModel::LoadSquelchRecord>(),
+  };
+  return kSteps;
+}
 
 // "Open" shows what only an opened file says, before the controls are filled.
-constexpr void (SettingsPages::*kOpenSteps[])() = {&SettingsPages::ShowOpenedFirmware};
+const std::vector<LoaderStep>& OpenSteps() {
+  static const std::vector<LoaderStep> kSteps = {
+      Step<TopPanelModel, static_cast<void (TopPanelModel::*)()>(&TopPanelModel::ShowFirmwareVersion)>(),
+      Step<SystemPageModel, &SystemPageModel::SelectOpenedTimingUnit>(),
+  };
+  return kSteps;
+}
 
 }  // namespace
 
 void EditorModel::FillControlsFromImage() {
-  ChannelPages& channelPages = PartOf<ChannelPages>();
-  SettingsPages& settingsPages = PartOf<SettingsPages>();
   loading_ = true;
-  for (const LoaderStep& step : kLoaderSteps) {
-    if (step.channel) {
-      (channelPages.*step.channel)();
-    } else {
-      (settingsPages.*step.settings)();
-    }
-  }
+  for (const LoaderStep& step : LoaderSteps()) step(*this);
   loading_ = false;
 }
 
 void EditorModel::OpenImage(const CodePlugImage& image) {
   image_ = image;
-  SettingsPages& settingsPages = PartOf<SettingsPages>();
-  for (const auto step : kOpenSteps) (settingsPages.*step)();
+  for (const LoaderStep& step : OpenSteps()) step(*this);
   FillControlsFromImage();
 }
 

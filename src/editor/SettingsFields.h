@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Helpers shared by the settings pages' fields.
+// Helpers shared by the settings pages' fields, and the base of the
+// settings pages' classes (the Setting page, its function switches, the
+// System and the Advance Setting page).
 #pragma once
 
 #include <cmath>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "editor/EditorModel.h"
+#include "editor/FieldRange.h"
 
 namespace zt310::editor::settings {
 
@@ -28,29 +32,8 @@ inline std::optional<long> FieldWholeNumber(const std::string& text) {
   return static_cast<long>(*value);
 }
 
-inline std::string RangeMessage(const std::string& low, const std::string& high) {
-  return "Please insert a number between " + low + " to " + high;
-}
-inline std::string RangeMessage(long low, long high) { return RangeMessage(std::to_string(low), std::to_string(high)); }
-
-inline constexpr const char* kHalfSecondMessage = "The interval is 0.5 second.";
-
-// A multiple of 0.5 as the half-second fields accept it: a whole number, or
-// one whose value rounded to one decimal is its whole part plus 0.5.
-inline double RoundedToTenths(double value) { return static_cast<double>(static_cast<long>(value * 10.0 + 0.5)) / 10.0; }
-inline bool IsHalfSecondStep(double value) {
-  const double whole = static_cast<double>(static_cast<long>(value));
-  return value == whole || RoundedToTenths(value) == whole + 0.5;
-}
-// The half-second count stored for an accepted value. A pasted 8.49 passes
-// the step test as 8.5 and is shown as "8.5", so it is stored as 17, not 16.
-inline int HalfSeconds(double value) { return static_cast<int>(RoundedToTenths(value) * 2.0 + 0.5); }
-
 inline long Hundredths(double volts) { return static_cast<long>(volts * 100.0 + 0.5); }
 
-}  // namespace zt310::editor::settings
-
-namespace zt310::editor::settings {
 
 inline Control MakeEdit(const std::string& name, const std::string& parent, KeyFilter filter) {
   Control c;
@@ -96,5 +79,43 @@ inline Control MakeLabel(const std::string& name, const std::string& parent, con
   c.text = text;
   return c;
 }
+
+// A byte the field shows as a whole number and stores as it is.
+struct ByteField {
+  const char* name;
+  int offset;
+  long low;
+  long high;
+  const char* title;
+};
+
+// The base of a settings page's class: the model it registers in and the
+// field helpers its commits share.
+class SettingsPage : public EditorPart {
+ protected:
+  EditorModel& model() { return *model_; }
+  const EditorModel& model() const { return *model_; }
+  CodePlugImage& image() { return model_->image(); }
+  void Attach(EditorModel& model) { model_ = &model; }
+  void AddControl(Control control) { model().Add(std::move(control)); }
+  std::string Text(const std::string& name) const { return model().At(name).text; }
+  double FieldNumberOr(const std::string& name, double fallback) const {
+    return FieldNumber(Text(name)).value_or(fallback);
+  }
+  // The commit of a whole-number field: empty text re-shows the stored value,
+  // a value out of range (or text that is no whole number) is refused with the
+  // range message, `check` may refuse with its own message, then `store`.
+  bool CommitWhole(const std::string& name, long low, long high, const std::function<void(long)>& store,
+                   const std::function<void()>& reshow, const std::function<bool(long)>& check = {},
+                   const std::string& title = kTitle);
+  // An edit on PAGE that shows and stores FIELD's byte and does nothing else.
+  void RegisterByteField(const ByteField& field, const char* page);
+
+ private:
+  EditorModel* model_ = nullptr;
+};
+
+// A settings page's tab.
+void RegisterPageTab(EditorModel& model, const char* tab);
 
 }  // namespace zt310::editor::settings

@@ -47,7 +47,6 @@ struct Entry {
 constexpr const char* kTrue = "true";
 constexpr const char* kFalse = "false";
 constexpr const char* kSwitchKeys[kSwitchCount] = {"sw_a", "sw_b", "sw_c", "sw_d"};
-constexpr const char* kToneSystems[names::kToneSystemButtons] = {"Standard", "User", "Plectron"};
 
 std::string Index(const std::string& name, int i) { return name + "[" + std::to_string(i) + "]"; }
 
@@ -206,7 +205,7 @@ std::string ShownValue(const EditorModel& model, const Entry& entry) {
   switch (entry.kind) {
     case Kind::ToneSystem:
       for (int k = 0; k < names::kToneSystemButtons; ++k) {
-        if (model.At(names::ToneSystemButton(k)).checked) return kToneSystems[k];
+        if (model.At(names::ToneSystemButton(k)).checked) return ToneSystemName(kToneSystems[k]);
       }
       return "";
     case Kind::AlertTime:
@@ -316,7 +315,8 @@ class Applier {
   std::string Put(const Entry& entry, const std::string& value) {
     switch (entry.kind) {
       case Kind::ToneSystem: {
-        const auto* found = std::find(std::begin(kToneSystems), std::end(kToneSystems), value);
+        const auto* found = std::find_if(std::begin(kToneSystems), std::end(kToneSystems),
+                                         [&value](ToneSystem system) { return value == ToneSystemName(system); });
         if (found == std::end(kToneSystems)) return "the tone system is Standard, User or Plectron";
         const std::string button = names::ToneSystemButton(static_cast<int>(found - std::begin(kToneSystems)));
         if (const std::string why = model_->WhyNotActionable(button); !why.empty()) return button + " is " + why;

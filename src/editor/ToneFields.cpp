@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "editor/ChannelPages.h"
+#include "editor/FieldRange.h"
 
 namespace zt310::editor {
 
@@ -13,7 +14,8 @@ using namespace zt310::layout;
 
 namespace {
 
-constexpr const char* kToneDurationRangeMessage = "Please insert a number between 0 to 65535";
+// A tone duration is a word of the image.
+constexpr unsigned kLongestToneDuration = 0xFFFF;
 constexpr int kGroupCallDurationStandard = 50;
 constexpr int kGroupCallDurationPlectron = 25;
 
@@ -51,7 +53,7 @@ std::optional<std::uint16_t> ParseDuration(const std::string& text) {
   const char* begin = text.data() + first;
   const char* end = text.data() + last + 1;
   const auto [ptr, error] = std::from_chars(begin, end, value);
-  if (error != std::errc{} || ptr != end || *begin == '-' || *begin == '+' || value > 0xFFFF) return std::nullopt;
+  if (error != std::errc{} || ptr != end || *begin == '-' || *begin == '+' || value > kLongestToneDuration) return std::nullopt;
   return static_cast<std::uint16_t>(value);
 }
 
@@ -233,9 +235,7 @@ void ChannelPages::MouseOverFrequencyGroup(int /*channel*/) { model_->MoveFocusT
 void ChannelPages::SelectToneSystem(ToneSystem system) {
   EditorModel& m = *model_;
   m.image()[kToneSystem] = ToneSystemByte(system);
-  m.SetChecked(names::ToneSystemButton(0), system == ToneSystem::Standard);
-  m.SetChecked(names::ToneSystemButton(1), system == ToneSystem::User);
-  m.SetChecked(names::ToneSystemButton(2), system == ToneSystem::Plectron);
+  ShowToneSystem(system);
   const bool plectron = system == ToneSystem::Plectron;
   m.SetText(names::ToneDuration(1), std::to_string(m.image()[plectron ? kToneDur2Plectron : kToneDur2Standard]));
   m.SetText(names::ToneDuration(2), std::to_string(plectron ? kGroupCallDurationPlectron : kGroupCallDurationStandard));
@@ -262,7 +262,7 @@ bool ChannelPages::CommitToneDuration(int tag) {
   }
   const auto value = ParseDuration(text);
   if (!value) {
-    m.Warn(kToneDurationRangeMessage);
+    m.Warn(RangeMessage(0, kLongestToneDuration));
     m.SetFocus(name);
     return false;
   }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <numeric>
 
+#include "codeplug/Hex.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "link/PagerBackup.h"
@@ -613,11 +614,6 @@ CodePlugImage ClosestWrittenImage(const CodePlugImage& memory, const PagerBlocks
   return differing(banded) < differing(plain) ? banded : plain;
 }
 
-std::string Hex(std::uint8_t byte) {
-  static const char* digits = "0123456789ABCDEF";
-  return {digits[byte >> 4], digits[byte & 15]};
-}
-
 }  // namespace
 
 OperationResult VerifyPagerHoldsFile(OperationContext& context, const FileVerifyRequest& request,
@@ -669,8 +665,8 @@ OperationResult VerifyPagerHoldsFile(OperationContext& context, const FileVerify
       report.differences = DifferingFields(written, memory);
       const int first = FirstPlanDifference(memory, written).value_or(*differs);
       if (difference) {
-        *difference = "byte " + std::to_string(first) + ": the pager holds 0x" + Hex(memory[first]) +
-                      ", the file writes 0x" + Hex(written[first]);
+        *difference = "byte " + std::to_string(first) + ": the pager holds 0x" + HexByte(memory[first]) +
+                      ", the file writes 0x" + HexByte(written[first]);
       }
     }
   }

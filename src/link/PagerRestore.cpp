@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "codeplug/Decode.h"
+#include "codeplug/Hex.h"
 #include "codeplug/Layout.h"
 #include "port/PagerLink.h"
 #include "protocol/WriteRules.h"
@@ -16,12 +17,6 @@ using namespace layout;
 namespace {
 
 constexpr const char* kComputedChecksumPath = "checksum.computed";
-
-std::string Hex(std::uint8_t byte) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", byte);
-  return text;
-}
 
 // The pager's whole memory by the Read plan; what went wrong on the link, or
 // nothing.
@@ -75,8 +70,8 @@ std::vector<ByteDifference> DifferingBytes(const CodePlugImage& expected, const 
 
 std::string DescribeByteDifference(const ByteDifference& difference, const std::string& expectedName,
                                    const std::string& foundName) {
-  std::string text = "byte " + std::to_string(difference.offset) + ": " + foundName + " " + Hex(difference.found) +
-                     ", " + expectedName + " " + Hex(difference.expected);
+  std::string text = "byte " + std::to_string(difference.offset) + ": " + foundName + " 0x" + HexByte(difference.found) +
+                     ", " + expectedName + " 0x" + HexByte(difference.expected);
   if (!difference.fields.empty()) {
     text += " (";
     for (std::size_t i = 0; i < difference.fields.size(); ++i) text += (i ? ", " : "") + difference.fields[i];

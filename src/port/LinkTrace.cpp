@@ -11,16 +11,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "codeplug/Hex.h"
+
 namespace zt310 {
 
 QString HexBytes(std::span<const std::uint8_t> bytes) {
-  QString text;
-  text.reserve(static_cast<qsizetype>(bytes.size() * 3));
-  for (const std::uint8_t b : bytes) {
-    if (!text.isEmpty()) text += QLatin1Char(' ');
-    text += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-  }
-  return text;
+  return QString::fromStdString(SpacedHex(bytes));
 }
 
 LinkTrace::~LinkTrace() {

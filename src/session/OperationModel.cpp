@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "codeplug/Layout.h"
-#include "editor/SettingsPages.h"
+#include "editor/ModelOperations.h"
 
 namespace zt310::session {
 
@@ -23,7 +23,7 @@ void ShowPagerFirmware(editor::EditorModel& model, const std::string& text) {
 
 void ClearPagerFirmware(editor::EditorModel& model, bool hidden) {
   if (hidden) {
-    model.PartOf<editor::SettingsPages>().HideFirmwareVersion();
+    editor::HideFirmwareVersion(model);
   } else {
     model.SetText(names::kLblVersion, "");
   }

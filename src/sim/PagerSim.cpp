@@ -15,6 +15,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "codeplug/Hex.h"
 #include "codeplug/SafeFile.h"
 #include "protocol/ProgrammingFrame.h"
 
@@ -46,17 +47,6 @@ constexpr FaultNameRow kFaultNames[] = {
     {FaultKind::BadAck, "bad-ack"}, {FaultKind::Flip, "flip"},  {FaultKind::Unplug, "unplug"},
     {FaultKind::Slow, "slow"},   {FaultKind::Garbage, "garbage"},
 };
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-  std::string text;
-  char cell[4];
-  for (const std::uint8_t b : bytes) {
-    std::snprintf(cell, sizeof cell, "%02X", b);
-    if (!text.empty()) text += ' ';
-    text += cell;
-  }
-  return text;
-}
 
 std::optional<std::array<int, 3>> ParseFirmware(std::string_view text) {
   std::array<int, 3> digits{};
@@ -541,7 +531,7 @@ void PagerSimulator::Unplug() {
 void PagerSimulator::Trace(const SimRequest& request, const std::optional<Fault>& fault) {
   if (options_.tracePath.empty()) return;
   std::ofstream trace(options_.tracePath, std::ios::app);
-  trace << request.number << " " << Hex(request.bytes) << " ; " << request.description;
+  trace << request.number << " " << SpacedHex(request.bytes) << " ; " << request.description;
   if (fault) trace << " [fault " << FaultName(*fault) << "]";
   // When the request was whole, on the monotonic clock every process shares,
   // so the traces of several cradles can be laid side by side.

@@ -213,13 +213,38 @@ ToneCommitDecision DecideToneCommit(ToneSystem system, const ChannelTones& chann
   return decision;
 }
 
+namespace {
+
+// A tone bound in hertz as the range message shows it: one decimal, or none
+// when WHOLE (the User system's lowest tone reads "280").
+std::string HertzText(ToneValue tenths, bool whole) {
+  char text[16];
+  if (whole) {
+    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(tenths / 10));
+  } else {
+    std::snprintf(text, sizeof text, "%u.%u", static_cast<unsigned>(tenths / 10), static_cast<unsigned>(tenths % 10));
+  }
+  return text;
+}
+
+std::string RangeMessageOf(ToneSystem system) {
+  const ToneRange range = ToneRangeOf(system);
+  return "Please insert a number between " + HertzText(range.lowest, system == ToneSystem::User) + " to " +
+         HertzText(range.highest, false);
+}
+
+}  // namespace
+
 std::string_view ToneRangeMessage(ToneSystem system) {
+  static const std::string kStandard = RangeMessageOf(ToneSystem::Standard);
+  static const std::string kUser = RangeMessageOf(ToneSystem::User);
+  static const std::string kPlectron = RangeMessageOf(ToneSystem::Plectron);
   switch (system) {
-    case ToneSystem::Plectron: return "Please insert a number between 282.2 to 3487.0";
-    case ToneSystem::User: return "Please insert a number between 280 to 3500.0";
+    case ToneSystem::Plectron: return kPlectron;
+    case ToneSystem::User: return kUser;
     case ToneSystem::Standard: break;
   }
-  return "Please insert a number between 288.5 to 2468.2";
+  return kStandard;
 }
 
 namespace {

@@ -30,6 +30,18 @@ enum class ToneSystem : std::uint8_t { Standard = 255, User = 254, Plectron = 25
 ToneSystem ToneSystemFromByte(std::uint8_t byte);
 constexpr std::uint8_t ToneSystemByte(ToneSystem system) { return static_cast<std::uint8_t>(system); }
 
+// The tone systems in the order of their radio buttons, with their captions
+// (also the names a code-plug text and the decoded listing use).
+inline constexpr ToneSystem kToneSystems[] = {ToneSystem::Standard, ToneSystem::User, ToneSystem::Plectron};
+constexpr const char* ToneSystemName(ToneSystem system) {
+  switch (system) {
+    case ToneSystem::User: return "User";
+    case ToneSystem::Plectron: return "Plectron";
+    case ToneSystem::Standard: break;
+  }
+  return "Standard";
+}
+
 struct ToneRange {
   ToneValue lowest;   // inclusive, tenths of a hertz
   ToneValue highest;  // inclusive

@@ -36,7 +36,7 @@
 #include "codeplug/TableFile.h"
 #include "codeplug/TextPlug.h"
 #include "editor/ChannelPages.h"
-#include "editor/SettingsPages.h"
+#include "editor/ModelOperations.h"
 #include "editor/TextImport.h"
 #include "port/PagerLink.h"
 #include "link/Operations.h"
@@ -72,6 +72,13 @@ constexpr const char* kDefaultSaveQuestion =
 constexpr const char* kUnsavedQuestion = "The configuration has changes that are not saved.\nSave them first?";
 constexpr const char* kBackupSetting = "pager/backupBeforeWrite";
 constexpr const char* kRecentSetting = "files/recent";
+// The test panel's widgets, named where the panel builds them and found by these names.
+constexpr const char* kBtnVibratorOn = "btnVibratorOn";
+constexpr const char* kBtnVibratorOff = "btnVibratorOFF";
+constexpr const char* kBtnAlertTestOn = "btnAlertTestOn";
+constexpr const char* kBtnAlertTestOff = "btnAlertTestOFF";
+constexpr const char* kCboTestChannel = "cboChannel";
+constexpr const char* kCboTestCall = "cboCall";
 constexpr int kRecentCount = 8;
 constexpr const char* kRestoreQuestion =
     "It will restore all the settings to the factory-default settings and your setting will be lost.";
@@ -229,10 +236,10 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     const char* name;
     std::function<void()> action;
   } testButtons[] = {
-      {"btnVibratorOn", [this] { SendVibratorTest(kCommandVibratorOn); }},
-      {"btnVibratorOFF", [this] { SendVibratorTest(kCommandVibratorOff); }},
-      {"btnAlertTestOn", [this] { SendAlertTest(true); }},
-      {"btnAlertTestOFF", [this] { SendAlertTest(false); }},
+      {kBtnVibratorOn, [this] { SendVibratorTest(kCommandVibratorOn); }},
+      {kBtnVibratorOff, [this] { SendVibratorTest(kCommandVibratorOff); }},
+      {kBtnAlertTestOn, [this] { SendAlertTest(true); }},
+      {kBtnAlertTestOff, [this] { SendAlertTest(false); }},
   };
   for (const auto& button : testButtons) {
     if (auto* widget = findChild<QPushButton*>(button.name)) connect(widget, &QPushButton::clicked, this, button.action);
@@ -302,8 +309,8 @@ void MainWindow::SendVibratorTest(std::uint8_t command) {
 }
 
 void MainWindow::SendAlertTest(bool on) {
-  const auto* channel = findChild<QComboBox*>("cboChannel");
-  const auto* call = findChild<QComboBox*>("cboCall");
+  const auto* channel = findChild<QComboBox*>(kCboTestChannel);
+  const auto* call = findChild<QComboBox*>(kCboTestCall);
   const auto commands = AlertTestCommands(on, channel->currentIndex() + 1, call->currentIndex() + 1);
   RunOperation([&] {
     for (const TestCommand& command : commands) link_->SendTestCommand(command[0], command[1], command[2], command[3]);
@@ -320,9 +327,9 @@ QWidget* MainWindow::BuildTopPanel() {
   tones->setObjectName(names::kGrpToneSystem);
   tones->setToolTip(editor::kToneSystemHint);
   auto* toneLayout = new QHBoxLayout(tones);
-  const char* toneCaptions[] = {"Standard", "User", "Plectron"};
   for (int i = 0; i < names::kToneSystemButtons; ++i) {
-    auto* radio = new QRadioButton(toneCaptions[i], tones);
+    const std::string& caption = model_->At(names::ToneSystemButton(i)).text;
+    auto* radio = new QRadioButton(QString::fromStdString(caption), tones);
     radio->setObjectName(QString::fromStdString(names::ToneSystemButton(i)));
     toneLayout->addWidget(radio);
   }
@@ -378,21 +385,21 @@ QWidget* MainWindow::BuildTestPanel() {
     layout->addWidget(button);
   };
   layout->addWidget(new QLabel("Vibrator Test", tests));
-  addButton("btnVibratorOn", "ON");
-  addButton("btnVibratorOFF", "OFF");
+  addButton(kBtnVibratorOn, "ON");
+  addButton(kBtnVibratorOff, "OFF");
   layout->addSpacing(24);
   layout->addWidget(new QLabel("Alert Test", tests));
   auto* channel = new QComboBox(tests);
-  channel->setObjectName("cboChannel");
+  channel->setObjectName(kCboTestChannel);
   channel->addItems({"Channel F1", "Channel F2"});
   auto* call = new QComboBox(tests);
-  call->setObjectName("cboCall");
+  call->setObjectName(kCboTestCall);
   for (int i = 1; i <= 8; ++i) call->addItem(QString("Call #%1").arg(i));
   for (int j = 1; j <= 4; ++j) call->addItem(QString("Group Call #%1").arg(j));
   layout->addWidget(channel);
   layout->addWidget(call);
-  addButton("btnAlertTestOn", "ON");
-  addButton("btnAlertTestOFF", "OFF");
+  addButton(kBtnAlertTestOn, "ON");
+  addButton(kBtnAlertTestOff, "OFF");
   layout->addStretch();
   return tests;
 }

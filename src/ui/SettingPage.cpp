@@ -36,8 +36,9 @@ const FieldRow kLevelRows[] = {
 struct OptionColumn {
   std::initializer_list<const char*> boxes;
 };
+constexpr const char* kVolumeNoticeName = "lblVolumeNotice";
 const OptionColumn kOptionColumns[] = {
-    {{"chkSysPrivacy", "chkSysPowerSave", "chkSysVolumeLevel", "lblVolumeNotice", "chkSysFIXAlert",
+    {{"chkSysPrivacy", "chkSysPowerSave", "chkSysVolumeLevel", kVolumeNoticeName, "chkSysFIXAlert",
       "chkSysVibratorInCharger"}},
     {{"chkFunAnnounce", "chkFunVibrAlert", "chkFunPriorityScanMonitor", "", names::kChkOneChannel,
       names::kChkNB}},
@@ -53,7 +54,7 @@ QWidget* OptionColumnWidget(const PageContext& context, const OptionColumn& colu
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(form::kRowSpacing);
   for (const char* name : column.boxes) {
-    if (std::string(name) == "lblVolumeNotice") {
+    if (std::string(name) == kVolumeNoticeName) {
       auto* notice = new QLabel(kVolumeNotice, widget);
       notice->setObjectName(name);
       notice->setIndent(22);  // under the box's caption, not its tick

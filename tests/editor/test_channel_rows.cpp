@@ -260,6 +260,22 @@ class ChannelRowsTest : public QObject {
     QCOMPARE(accepted, message.startsWith("The interval"));
   }
 
+  // Pasted text passes no key filter: the stored count is the time the field shows.
+  void alertTimePastedStoresWhatItShows() {
+    Editor editor;
+    editor.Tick("chkEnableAlertTime", true);
+    editor.Pick("cboF1ATime0", "FIXED");
+    QVERIFY(editor.Paste("edtF1ATime0", "8.49"));
+    QCOMPARE(editor.text("edtF1ATime0"), std::string("8.5"));
+    QCOMPARE(editor.image()[CallAlertTime(0, 0)], std::uint8_t{17});
+    QVERIFY(editor.messages.empty());
+    // 8.96 shows as 9.0 but is no half-second step: refused, the stored time shown again.
+    QVERIFY(editor.Paste("edtF1ATime0", "8.96"));
+    QCOMPARE(editor.LastMessage(), std::string("The interval is 0.5 second."));
+    QCOMPARE(editor.text("edtF1ATime0"), std::string("8.5"));
+    QCOMPARE(editor.image()[CallAlertTime(0, 0)], std::uint8_t{17});
+  }
+
   void alertTimeEnterCommitsOnce() {
     Editor editor;
     editor.Tick("chkEnableAlertTime", true);

@@ -198,7 +198,7 @@ class SettingsLoaderTest : public QObject {
     if (!oneChannel) e.m().Click("chkOneChannel");
     QVERIFY(e.Type("edtSquelch", "99"));
     e.m().OpenImage(WithFirmware(e.image(), 1, 2, 0));
-    QVERIFY(e.settings().ShowsHundredMsUnit());
+    QVERIFY(e.system().ShowsHundredMsUnit());
     QVERIFY(e.at("lblVersion").visible);
 
     RestoreFactorySettings(e.m());
@@ -207,16 +207,16 @@ class SettingsLoaderTest : public QObject {
     for (int s = 0; s < 4; ++s) QCOMPARE(e.byte(kFunctionSwitch + s), switches[s]);
     QCOMPARE(e.byte(kCarrierOffDelay), 7);
     QCOMPARE(e.byte(kFirmwareMajor), 0);
-    QVERIFY(!e.settings().ShowsHundredMsUnit());
+    QVERIFY(!e.system().ShowsHundredMsUnit());
     QVERIFY(!e.at("lblVersion").visible);
     QCOMPARE(e.at("chkOneChannel").checked, oneChannel);
     // The memories of the list variant in use are the initial ones again; the other keeps its choice.
     if (oneChannel) {
-      QCOMPARE(e.settings().RememberedOneChannelIndex(3), 1);
-      QCOMPARE(e.settings().RememberedTwoChannelIndex(0), 6);
+      QCOMPARE(e.switches().RememberedOneChannelIndex(3), 1);
+      QCOMPARE(e.switches().RememberedTwoChannelIndex(0), 6);
     } else {
-      QCOMPARE(e.settings().RememberedTwoChannelIndex(0), 5);
-      QCOMPARE(e.settings().RememberedOneChannelIndex(3), 0);
+      QCOMPARE(e.switches().RememberedTwoChannelIndex(0), 5);
+      QCOMPARE(e.switches().RememberedOneChannelIndex(3), 0);
     }
   }
 
@@ -243,7 +243,7 @@ class SettingsLoaderTest : public QObject {
     e.m().OpenImage(WithFirmware(Factory(), major, minor, patch));
     QCOMPARE(QString::fromStdString(e.at("lblVersion").text), label);
     QVERIFY(e.at("lblVersion").visible);
-    QCOMPARE(e.settings().ShowsHundredMsUnit(), hundred);
+    QCOMPARE(e.system().ShowsHundredMsUnit(), hundred);
     QCOMPARE(e.at("chkOneChannel").checked, major >= 5);
   }
 };

@@ -300,8 +300,8 @@ class SettingPageTest : public QObject {
 
     e.m().Click("chkOneChannel");
     QCOMPARE(e.at("cboC1FunMode0").text, std::string("Selective Call F1"));
-    QCOMPARE(e.settings().RememberedOneChannelIndex(0), 1);
-    QCOMPARE(e.settings().RememberedTwoChannelIndex(0), 5);
+    QCOMPARE(e.switches().RememberedOneChannelIndex(0), 1);
+    QCOMPARE(e.switches().RememberedTwoChannelIndex(0), 5);
   }
 
   void oneChannelDisablesF2ControlsAndUntickRefreshesRows() {
@@ -358,7 +358,7 @@ class SettingPageTest : public QObject {
     QCOMPARE(e.at("chkFunPTListen2").checked, pushToListenEnabled);
     QCOMPARE((e.byte(kFunctionSwitch + 2) >> 7) & 1, pushToListenEnabled ? 1 : 0);
     QCOMPARE(e.at("cboFunAType2").enabled, !pushToListenEnabled);
-    QCOMPARE(e.settings().RememberedTwoChannelIndex(2), index);
+    QCOMPARE(e.switches().RememberedTwoChannelIndex(2), index);
   }
 
   void pushToListenForcesVibrate() {

@@ -381,7 +381,7 @@ class SystemAdvanceTest : public QObject {
     }
     // Loading does not touch the labels.
     e.m().FillControlsFromImage();
-    QCOMPARE(e.settings().ShowsHundredMsUnit(), hundred);
+    QCOMPARE(e.system().ShowsHundredMsUnit(), hundred);
   }
 };
 

@@ -14,7 +14,9 @@
 #include "codeplug/TableFile.h"
 #include "editor/ChannelPages.h"
 #include "editor/EditorModel.h"
-#include "editor/SettingsPages.h"
+#include "editor/FunctionSwitchesModel.h"
+#include "editor/ModelOperations.h"
+#include "editor/SystemPageModel.h"
 #include "editor/TextEntry.h"
 
 namespace zt310::editor::testing {
@@ -38,7 +40,8 @@ struct Editor {
   const Control& at(const std::string& name) { return model->At(name); }
   std::string text(const std::string& name) { return model->At(name).text; }
   ChannelPages& pages() { return model->PartOf<ChannelPages>(); }
-  SettingsPages& settings() { return model->PartOf<SettingsPages>(); }
+  FunctionSwitchesModel& switches() { return model->PartOf<FunctionSwitchesModel>(); }
+  SystemPageModel& system() { return model->PartOf<SystemPageModel>(); }
 
   // "Open": the open steps run before the controls are filled.
   void Open(const CodePlugImage& image) { model->OpenImage(image); }

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 
 #include "codeplug/Layout.h"
-#include "editor/SettingsPages.h"
+#include "editor/ModelOperations.h"
 #include "ui/AdvancePage.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"

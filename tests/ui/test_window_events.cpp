@@ -21,7 +21,7 @@
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
-#include "editor/SettingsPages.h"
+#include "editor/TopPanelModel.h"
 #include "link/Operations.h"
 #include "port/PagerLink.h"
 #include "sim/PagerSim.h"
@@ -409,7 +409,7 @@ class WindowEventsTest : public GuiTestBase {
 
     QWidget* serialNo = Widget("grpSerialNo");
     const QPoint before = serialNo->pos();
-    window_->Model().PartOf<editor::SettingsPages>().ShowFirmwareVersion(1, 3, 0);
+    window_->Model().PartOf<editor::TopPanelModel>().ShowFirmwareVersion(1, 3, 0);
     window_->RefreshFromModel();
     QTest::qWait(20);
     QVERIFY(window_->VersionLabel()->isVisible());

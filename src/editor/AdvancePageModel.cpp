@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Advance Setting page: battery gauge levels and the squelch level
-// voltage table. (GAP MAX. and the NRSSI response time are plain byte fields
-// registered with the System page's; the decoder bandwidth, the group call
-// duration and "Enable Fixed Alert Time" belong to the channel pages.)
+#include "editor/AdvancePageModel.h"
+
 #include <cmath>
 
 #include "codeplug/Layout.h"
-#include "editor/SettingsFields.h"
-#include "editor/SettingsPages.h"
+#include "editor/SettingPageModel.h"
 
 namespace zt310::editor {
 
@@ -70,9 +67,17 @@ bool KeepsBatteryOrder(int tag, int picked, std::optional<int> low, std::optiona
 
 std::string SquelchField(int t) { return names::SquelchVoltage(t); }
 
+// Whole-number fields that store one byte and do nothing else.
+constexpr ByteField kPlainByteFields[] = {
+    {names::kEdtGapMax, kGapMax, 0, 255, kTitle},
+    {names::kEdtNRSSIRpTM, kNrssiResponseTime, 5, 100, kTitlePro},
+};
+
 }  // namespace
 
-void SettingsPages::RegisterAdvancePage() {
+void AdvancePageModel::Register(EditorModel& editor) {
+  Attach(editor);
+  for (const auto& field : kPlainByteFields) RegisterByteField(field, kPage);
   for (const auto& list : BatteryLists()) {
     AddControl(MakeList(list.name, kPage, list.items));
     const int tag = list.tag;
@@ -86,7 +91,7 @@ void SettingsPages::RegisterAdvancePage() {
 
 // --- battery gauge levels ---
 
-void SettingsPages::BatteryLevelChanged(int tag) {
+void AdvancePageModel::BatteryLevelChanged(int tag) {
   const std::string name = BatteryListName(tag);
   const auto picked = BatteryCentivolts(model().At(name).text);
   if (!picked) return;
@@ -107,7 +112,7 @@ void SettingsPages::BatteryLevelChanged(int tag) {
   batterySelection_[static_cast<std::size_t>(tag)] = model().At(name).selected;
 }
 
-void SettingsPages::LoadBatteryLevels() {
+void AdvancePageModel::LoadBatteryLevels() {
   for (const auto& list : BatteryLists()) {
     if (const auto centivolts = BatteryCentivoltsForCode(image()[kLowBatteryAlarm + list.tag])) {
       const std::string text = FormatNumber("%0.2fV", *centivolts / 100.0);
@@ -122,15 +127,23 @@ void SettingsPages::LoadBatteryLevels() {
   }
 }
 
+// --- GAP MAX. and the NRSSI response time ---
+
+void AdvancePageModel::ShowGapMax() { model().SetText(names::kEdtGapMax, std::to_string(image()[kGapMax])); }
+
+void AdvancePageModel::ShowNrssiResponseTime() {
+  model().SetText(names::kEdtNRSSIRpTM, std::to_string(image()[kNrssiResponseTime]));
+}
+
 // --- squelch level voltages ---
 
-void SettingsPages::ShowSquelchVoltages() {
+void AdvancePageModel::ShowSquelchVoltages() {
   for (int t = 0; t < kSquelchTableSize; ++t) {
     model().SetText(SquelchField(t), FormatNumber("%01.2f", image()[kSquelchTable + t] * 0.01));
   }
 }
 
-bool SettingsPages::CommitSquelchVoltage(int t) {
+bool AdvancePageModel::CommitSquelchVoltage(int t) {
   const std::string name = SquelchField(t);
   const auto reshow = [this, name, t] {
     model().SetText(name, FormatNumber("%01.2f", image()[kSquelchTable + t] * 0.01));
@@ -146,7 +159,7 @@ bool SettingsPages::CommitSquelchVoltage(int t) {
   const std::string highestText = byteLimits ? FormatNumber("%01.2f", kHighestSquelchVolts) : Trimmed(Text(names::kEdtRSSI));
   const auto value = FieldNumber(text);
   if (!value || *value < kLowestSquelchVolts - kVoltTolerance || *value > highest + kVoltTolerance) {
-    model().Warn("Please insert a number between 0.02 to " + highestText + " !");
+    model().Warn(RangeMessage(FormatNumber("%01.2f", kLowestSquelchVolts), highestText) + " !");
     reshow();
     return true;
   }
@@ -161,7 +174,7 @@ bool SettingsPages::CommitSquelchVoltage(int t) {
   }
   image()[kSquelchTable + t] = static_cast<std::uint8_t>(Hundredths(*value));
   reshow();
-  ApplySquelchLevel();
+  model().PartOf<SettingPageModel>().ApplySquelchLevel();
   return true;
 }
 

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The lower groups of the Setting page: function switches SW-A to SW-D,
-// alert tonalities A to D and the priority scan period.
+#include "editor/FunctionSwitchesModel.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "codeplug/Layout.h"
-#include "editor/SettingsFields.h"
-#include "editor/SettingsPages.h"
 
 namespace zt310::editor {
 
@@ -24,6 +22,11 @@ constexpr SwitchMode kOneChannelModes[] = {kTwoChannelModes[0], kTwoChannelModes
 constexpr int kVibrateIndex = 1;
 
 constexpr int kPeriodMilliseconds[] = {500, 1000, 2000};
+
+// A tonality is stored in hertz and shown in kilohertz with three decimals.
+constexpr long kLowestTonalityHz = 150;
+constexpr long kHighestTonalityHz = 6000;
+std::string TonalityText(long hertz) { return FormatNumber("%01.3f", static_cast<double>(hertz) / 1000.0); }
 
 std::string TwoChannelList(int s) { return names::SwitchModeList(s); }
 std::string OneChannelList(int s) { return names::OneChannelModeList(s); }
@@ -44,7 +47,8 @@ std::optional<int> OneChannelIndexOf(int b) {
 
 }  // namespace
 
-void SettingsPages::RegisterFunctionSwitches() {
+void FunctionSwitchesModel::Register(EditorModel& editor) {
+  Attach(editor);
   for (int s = 0; s < kSwitchCount; ++s) {
     const std::string place = Indexed("FunMode", s);
     Control two = MakeList(TwoChannelList(s), kPage, Items(kTwoChannelModes, 7), kInitialTwoChannelMemory[s]);
@@ -72,7 +76,7 @@ void SettingsPages::RegisterFunctionSwitches() {
 
 // --- switch lists ---
 
-void SettingsPages::ForcePushToListenOff(int s) {
+void FunctionSwitchesModel::ForcePushToListenOff(int s) {
   model().SetChecked(PushToListenBox(s), false);
   PushToListenChanged(s);
   model().SetEnabled(PushToListenBox(s), false);
@@ -84,7 +88,7 @@ void StoreModeBits(CodePlugImage& image, int s, int bits) { image.Set(fields::Sw
 
 }  // namespace
 
-void SettingsPages::TwoChannelModeChanged(int s) {
+void FunctionSwitchesModel::TwoChannelModeChanged(int s) {
   const int index = model().At(TwoChannelList(s)).selected;
   if (index < 0) {
     StoreModeBits(image(), s, 0);
@@ -100,7 +104,7 @@ void SettingsPages::TwoChannelModeChanged(int s) {
   twoChannelMemory_[static_cast<std::size_t>(s)] = index;
 }
 
-void SettingsPages::OneChannelModeChanged(int s) {
+void FunctionSwitchesModel::OneChannelModeChanged(int s) {
   const int index = model().At(OneChannelList(s)).selected;
   if (index < 0) return;
   const SwitchMode& mode = kOneChannelModes[index];
@@ -113,12 +117,12 @@ void SettingsPages::OneChannelModeChanged(int s) {
   oneChannelMemory_[static_cast<std::size_t>(s)] = index;
 }
 
-void SettingsPages::AlertTypeChanged(int s) {
+void FunctionSwitchesModel::AlertTypeChanged(int s) {
   const int index = model().At(AlertTypeList(s)).selected;
   if (index >= 0) image().Set(fields::SwitchAlertType(s), index + 1);
 }
 
-void SettingsPages::PushToListenChanged(int s) {
+void FunctionSwitchesModel::PushToListenChanged(int s) {
   const bool on = model().At(PushToListenBox(s)).checked;
   image().Set(fields::SwitchPushToListen(s), on);
   if (on) {
@@ -128,7 +132,7 @@ void SettingsPages::PushToListenChanged(int s) {
   model().SetEnabled(AlertTypeList(s), !on);
 }
 
-void SettingsPages::ShowSwitchLists(bool oneChannel) {
+void FunctionSwitchesModel::ShowSwitchLists(bool oneChannel) {
   for (int s = 0; s < kSwitchCount; ++s) {
     const std::size_t i = static_cast<std::size_t>(s);
     const std::string list = oneChannel ? OneChannelList(s) : TwoChannelList(s);
@@ -142,7 +146,7 @@ void SettingsPages::ShowSwitchLists(bool oneChannel) {
   }
 }
 
-void SettingsPages::LoadSwitches(bool oneChannel) {
+void FunctionSwitchesModel::LoadSwitches(bool oneChannel) {
   for (int s = 0; s < kSwitchCount; ++s) {
     // All three steps decode the byte as found, not as the earlier steps rewrote it.
     const int switchByte = image()[kFunctionSwitch + s];
@@ -162,22 +166,28 @@ void SettingsPages::LoadSwitches(bool oneChannel) {
   }
 }
 
-void SettingsPages::LoadChannelMode() {
-  const bool oneChannel = ShowsOneChannel(image());
-  model().SetChecked(names::kChkOneChannel, oneChannel);
-  LoadSwitches(oneChannel);
-  OneChannelChanged();
+void FunctionSwitchesModel::ForgetRememberedModes(bool oneChannel) {
+  if (oneChannel) {
+    oneChannelMemory_ = kInitialOneChannelMemory;
+  } else {
+    twoChannelMemory_ = kInitialTwoChannelMemory;
+  }
 }
 
 // --- alert tonality ---
 
-void SettingsPages::ShowTonalities() {
+void FunctionSwitchesModel::LoadTonalities() {
+  ShowTonalities();
+  timers_.Compute(image());
+}
+
+void FunctionSwitchesModel::ShowTonalities() {
   for (int k = 0; k < kTonalityCount; ++k) {
-    model().SetText(names::Tonality(k), FormatNumber("%01.3f", image().GetWord(TonalityFrequency(k)) / 1000.0));
+    model().SetText(names::Tonality(k), TonalityText(image().GetWord(TonalityFrequency(k))));
   }
 }
 
-bool SettingsPages::CommitTonality(int k) {
+bool FunctionSwitchesModel::CommitTonality(int k) {
   const std::string name = names::Tonality(k);
   const std::string text = Trimmed(Text(name));
   if (text.empty()) {
@@ -186,7 +196,10 @@ bool SettingsPages::CommitTonality(int k) {
     return true;
   }
   const auto value = FieldNumber(text);
-  const Message refused{std::string(kProgramCaption), "Please insert a number between 0.150 and 6.000 !", Icon::None};
+  const Message refused{std::string(kProgramCaption),
+                        "Please insert a number between " + TonalityText(kLowestTonalityHz) + " and " +
+                            TonalityText(kHighestTonalityHz) + " !",
+                        Icon::None};
   if (!value) {
     model().Show(refused);
     return false;
@@ -194,7 +207,7 @@ bool SettingsPages::CommitTonality(int k) {
   model().SetText(name, FormatNumber("%0.3f", *value));
   // A pasted number past any tonality is held where it still rounds safely.
   const long hertz = std::lround(std::min(*value, 1.0e6) * 1000.0);
-  if (hertz < 150 || hertz > 6000) {
+  if (hertz < kLowestTonalityHz || hertz > kHighestTonalityHz) {
     model().Show(refused);
     return false;
   }
@@ -206,7 +219,7 @@ bool SettingsPages::CommitTonality(int k) {
 
 // --- priority scan period ---
 
-void SettingsPages::PeriodChanged() {
+void FunctionSwitchesModel::PeriodChanged() {
   const int index = model().At(names::kCboCircle).selected;
   if (index < 0) return;
   const int period = image()[kBatterySave2] * 10;
@@ -222,7 +235,7 @@ void SettingsPages::PeriodChanged() {
   model().SetText(names::kEdtPriorityScanF1, std::to_string(count));
 }
 
-void SettingsPages::ReselectPeriod() {
+void FunctionSwitchesModel::ReselectPeriod() {
   const int seconds = image()[kPriorityScanF1] * image()[kBatterySave2] * 10 / 1000;
   model().Select(names::kCboCircle, seconds <= 2 ? seconds : -1);
 }

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The "Model Options" group of the Setting page.
+#include "editor/SettingPageModel.h"
+
+#include "codeplug/HalfSeconds.h"
 #include "codeplug/Layout.h"
+#include "codeplug/LoadRules.h"
+#include "editor/AdvancePageModel.h"
 #include "editor/ChannelPages.h"
-#include "editor/SettingsFields.h"
-#include "editor/SettingsPages.h"
+#include "editor/FunctionSwitchesModel.h"
+#include "editor/SystemPageModel.h"
 
 namespace zt310::editor {
 
@@ -20,6 +24,9 @@ using fields::BandPreset;
 using fields::kNarrowBandPreset;
 using fields::kWideBandPreset;
 
+// 2 to 255 half seconds.
+constexpr FieldRange kResetDelayRange{{1.0}, {127.5, 1}};
+
 bool DelayShownForMode(int mode) { return mode == 1 || mode == 4 || mode == 5; }
 
 Control MakeOptionBox(const fields::OptionBit& option) {
@@ -30,7 +37,8 @@ Control MakeOptionBox(const fields::OptionBit& option) {
 
 }  // namespace
 
-void SettingsPages::RegisterSettingPage() {
+void SettingPageModel::Register(EditorModel& editor) {
+  Attach(editor);
   for (const auto& option : fields::kModelOptionBits) {
     AddControl(MakeOptionBox(option));
     model().SetHandlers(option.control, {{}, {}, [this, &option] { StoreOptionBox(option); }});
@@ -71,7 +79,7 @@ void SettingsPages::RegisterSettingPage() {
   model().SetHandlers(names::kEdtSquelch, {{}, [this] {
                         return CommitWhole(names::kEdtSquelch, 0, 255, [this](long v) {
                           image()[kCarrierOffDelay] = static_cast<std::uint8_t>(v);
-                        }, [this] { model().SetText(names::kEdtSquelch, std::to_string(image()[kCarrierOffDelay])); });
+                        }, [this] { ShowCarrierOffDelay(); });
                       }, {}});
 
   Control reminder = MakeList(names::kCboReminder, kPage, {"Disable", "30  Second", "60  Second", "120 Second"});
@@ -95,7 +103,7 @@ void SettingsPages::RegisterSettingPage() {
 
 // --- reset control ---
 
-void SettingsPages::ResetControlChanged() {
+void SettingPageModel::ResetControlChanged() {
   const int index = model().At(names::kCboResetCon).selected;
   if (index >= 0) {
     const auto& method = fields::kResetMethods[index];
@@ -106,7 +114,7 @@ void SettingsPages::ResetControlChanged() {
   for (const char* name : {names::kLblDelayTime, names::kEdtDelay, names::kLblDelaySec}) model().SetVisible(name, shown);
 }
 
-void SettingsPages::LoadResetControl() {
+void SettingPageModel::LoadResetControl() {
   // Older firmware knows no "Manual RESET Until Press Reset": the stored
   // variant becomes plain "Manual RESET" when the change action re-encodes it.
   model().Select(names::kCboResetCon, ShownResetMethod(image()));
@@ -114,19 +122,21 @@ void SettingsPages::LoadResetControl() {
   ShowResetDelay();
 }
 
-void SettingsPages::ShowResetDelay() {
-  model().SetText(names::kEdtDelay, FormatNumber("%01.1f", image()[kResetDelay] * 0.5));
+void SettingPageModel::ShowResetDelay() { model().SetText(names::kEdtDelay, HalfSecondsText(image()[kResetDelay])); }
+
+void SettingPageModel::ShowCarrierOffDelay() {
+  model().SetText(names::kEdtSquelch, std::to_string(image()[kCarrierOffDelay]));
 }
 
-bool SettingsPages::CommitResetDelay() {
+bool SettingPageModel::CommitResetDelay() {
   const std::string text = Trimmed(Text(names::kEdtDelay));
   if (text.empty()) {
     ShowResetDelay();
     return true;
   }
   const auto value = FieldNumber(text);
-  if (!value || *value < 1.0 || *value > 127.5) {
-    model().Warn(RangeMessage("1", "127.5"));
+  if (!value || !kResetDelayRange.Contains(*value)) {
+    model().Warn(kResetDelayRange.Message());
     return false;
   }
   if (!IsHalfSecondStep(*value)) {
@@ -134,26 +144,26 @@ bool SettingsPages::CommitResetDelay() {
     ShowResetDelay();
     return true;
   }
-  image()[kResetDelay] = static_cast<std::uint8_t>(HalfSeconds(*value));
+  image()[kResetDelay] = static_cast<std::uint8_t>(HalfSecondCount(*value));
   ShowResetDelay();
   return true;
 }
 
 // --- reminder ---
 
-void SettingsPages::ReminderChanged() {
+void SettingPageModel::ReminderChanged() {
   const int index = model().At(names::kCboReminder).selected;
   if (index >= 0) image()[kReminder] = static_cast<std::uint8_t>(kReminderValues[index]);
 }
 
-void SettingsPages::LoadReminderExact() {
+void SettingPageModel::LoadReminderExact() {
   const int stored = image()[kReminder];
   for (int i = 0; i < 4; ++i) {
     if (stored == kReminderValues[i]) model().Select(names::kCboReminder, i);
   }
 }
 
-void SettingsPages::LoadReminderByRange() {
+void SettingPageModel::LoadReminderByRange() {
   const int stored = image()[kReminder];
   const int index = stored == 0 ? 0 : stored < 90 ? 1 : stored < 180 ? 2 : 3;
   model().Select(names::kCboReminder, index);
@@ -162,7 +172,7 @@ void SettingsPages::LoadReminderByRange() {
 
 // --- squelch level ---
 
-void SettingsPages::ApplySquelchLevel() {
+void SettingPageModel::ApplySquelchLevel() {
   const int level = model().At(names::kCblSquelchlevel).selected;
   if (level < 0) return;
   model().SetText(names::kEdtSSI, FormatNumber("%1.2f", image()[SquelchOn(level)] * 0.01));
@@ -172,31 +182,25 @@ void SettingsPages::ApplySquelchLevel() {
   image()[kSquelchLevel] = static_cast<std::uint8_t>(level);
 }
 
-void SettingsPages::LoadSquelchLevel() {
-  // 255 means not set; 5 to 254 name no level either and are treated the
-  // same way, so the speaker codes always follow a real level after a load.
-  if (image()[kSquelchLevel] >= kSquelchLevels) image()[kSquelchLevel] = kSquelchLevels - 1;
+void SettingPageModel::LoadSquelchLevel() {
+  NormaliseSquelchLevel(image());
   model().Select(names::kCblSquelchlevel, image()[kSquelchLevel]);
   ApplySquelchLevel();
 }
 
 // --- audio gain and band ---
 
-void SettingsPages::AudioGainChanged() {
+void SettingPageModel::AudioGainChanged() {
   const int index = model().At(names::kCboAudioGain).selected;
   if (index >= 0) image()[kAudioGain] = static_cast<std::uint8_t>(index * 8);
 }
 
-void SettingsPages::LoadAudioGain() {
-  if (image()[kAudioGain] == kBlank) {
-    model().Select(names::kCboAudioGain, 0);
-    image()[kAudioGain] = 0;
-  } else {
-    model().Select(names::kCboAudioGain, image().Get(fields::kAudioGainItem));
-  }
+void SettingPageModel::LoadAudioGain() {
+  NormaliseBlankAudioGain(image());
+  model().Select(names::kCboAudioGain, image().Get(fields::kAudioGainItem));
 }
 
-void SettingsPages::NarrowBandChanged() {
+void SettingPageModel::NarrowBandChanged() {
   const bool narrow = model().At(names::kChkNB).checked;
   image()[kNarrowBandMarker] = narrow ? 0 : kBlank;
   image()[kBand] = narrow ? 1 : kBlank;
@@ -205,28 +209,19 @@ void SettingsPages::NarrowBandChanged() {
   model().Select(names::kCboAudioGain, preset.audioGainIndex);
   for (int t = 0; t < kSquelchTableSize; ++t) image()[kSquelchTable + t] = preset.squelch[static_cast<std::size_t>(t)];
   AudioGainChanged();
-  CommitNrssi();
-  ShowSquelchVoltages();
+  model().PartOf<SystemPageModel>().CommitNrssi();
+  model().PartOf<AdvancePageModel>().ShowSquelchVoltages();
   ApplySquelchLevel();
 }
 
-void SettingsPages::LoadBand() {
-  const int marker = image()[kNarrowBandMarker];
-  const int band = image()[kBand];
-  if (marker == kBlank && band == kBlank) {
-    model().SetChecked(names::kChkNB, false);
-  } else if (marker == 0 && band == kBlank) {
-    model().SetChecked(names::kChkNB, false);
-    model().Select(names::kCboAudioGain, 0);
-    image()[kAudioGain] = 0;
-  } else if (marker == 0 && band == 1) {
-    model().SetChecked(names::kChkNB, true);
-  }
+void SettingPageModel::LoadBand() {
+  if (NormaliseMarkerWithoutBand(image())) model().Select(names::kCboAudioGain, 0);
+  if (const auto narrow = ShownNarrowBand(image())) model().SetChecked(names::kChkNB, *narrow);
 }
 
 // --- one channel ---
 
-void SettingsPages::OneChannelChanged() {
+void SettingPageModel::OneChannelChanged() {
   const bool one = model().At(names::kChkOneChannel).checked;
   image()[kSingleChannelMarker] = image()[kSingleChannelMarker2] = one ? kMarkerOn : kMarkerOff;
   SetF2ChannelEnabled(!one);
@@ -243,7 +238,7 @@ void SettingsPages::OneChannelChanged() {
       for (int sw = 0; sw < names::kSwitchDuties; ++sw) model().RunChange(names::DutyBox(1, sw));
     }
   }
-  ShowSwitchLists(one);
+  model().PartOf<FunctionSwitchesModel>().ShowSwitchLists(one);
 }
 
 namespace {
@@ -259,7 +254,7 @@ bool IsChannelF2Control(const EditorModel& model, const std::string& name) {
 
 }  // namespace
 
-void SettingsPages::SetF2ChannelEnabled(bool on) {
+void SettingPageModel::SetF2ChannelEnabled(bool on) {
   for (const auto& name : model().Names()) {
     if (IsChannelF2Control(model(), name)) model().SetEnabled(name, on);
   }
@@ -267,24 +262,35 @@ void SettingsPages::SetF2ChannelEnabled(bool on) {
 
 // --- option boxes ---
 
-void SettingsPages::StoreOptionBox(const fields::OptionBit& option) {
+void SettingPageModel::StoreOptionBox(const fields::OptionBit& option) {
   image().SetTicked(option, model().At(option.control).checked);
 }
 
-void SettingsPages::LoadOptionBox(const fields::OptionBit& option) {
+void SettingPageModel::LoadOptionBox(const fields::OptionBit& option) {
   model().SetChecked(option.control, image().IsTicked(option));
 }
 
-void SettingsPages::EnableFunctionVibrationAlert() {
+void SettingPageModel::EnableFunctionVibrationAlert() {
   const bool announced = model().At(fields::kFunctionAnnouncement.control).checked;
   model().SetEnabled(fields::kFunctionVibrationAlert.control, announced);
 }
 
-void SettingsPages::LoadModelOptions() {
+void SettingPageModel::LoadSquelchRecord() { LoadOptionBox(fields::kSquelchControlRecord); }
+
+void SettingPageModel::LoadRecordSection() { model().Select(names::kCboRecordMax, image()[kRecordSection]); }
+
+void SettingPageModel::LoadChannelMode() {
+  const bool oneChannel = ShowsOneChannel(image());
+  model().SetChecked(names::kChkOneChannel, oneChannel);
+  model().PartOf<FunctionSwitchesModel>().LoadSwitches(oneChannel);
+  OneChannelChanged();
+}
+
+void SettingPageModel::LoadModelOptions() {
   for (const auto& option : fields::kModelOptionBits) LoadOptionBox(option);
 }
 
-void SettingsPages::LoadFunctionOptions() {
+void SettingPageModel::LoadFunctionOptions() {
   for (const auto& option : fields::kFunctionOptionBits) LoadOptionBox(option);
   EnableFunctionVibrationAlert();
 }

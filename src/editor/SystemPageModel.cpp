@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The System page: decoder reset, RF delay, the three threshold voltages,
-// priority scan count, battery-save periods, tone limits, noise limit and
-// the timing unit labels.
+#include "editor/SystemPageModel.h"
+
+#include "codeplug/HalfSeconds.h"
 #include "codeplug/Layout.h"
-#include "editor/SettingsFields.h"
-#include "editor/SettingsPages.h"
+#include "editor/FunctionSwitchesModel.h"
 
 namespace zt310::editor {
 
@@ -17,22 +16,14 @@ constexpr const char* kPage = names::kTabSystem;
 constexpr const char* kPeriodTooLong = "Priority ScanF1 x (Battery Save2 x 10ms) must less than 30000 ms !";
 constexpr long kPeriodLimitMs = 30000;
 
-
-struct ByteField {
-  const char* name;
-  int offset;
-  long low;
-  long high;
-  const char* page;
-  const char* title;
-};
+// 0 to 255 half seconds.
+constexpr FieldRange kDecoderResetRange{{0.0}, {127.5, 1}};
+constexpr FieldRange kVoltageRange{{0.0}, {1.0}};
 
 // Whole-number fields that store one byte and do nothing else.
 constexpr ByteField kPlainByteFields[] = {
-    {names::kEdtRFDelay, kRfDelay, 0, 255, names::kTabSystem, kTitle},
-    {names::kEdtNoiseLimit, kNoiseLimit, 0, 255, names::kTabSystem, kTitle},
-    {names::kEdtGapMax, kGapMax, 0, 255, names::kTabAdvance, kTitle},
-    {names::kEdtNRSSIRpTM, kNrssiResponseTime, 5, 100, names::kTabAdvance, kTitlePro},
+    {names::kEdtRFDelay, kRfDelay, 0, 255, kTitle},
+    {names::kEdtNoiseLimit, kNoiseLimit, 0, 255, kTitle},
 };
 
 struct UnitLabel {
@@ -44,17 +35,9 @@ constexpr UnitLabel kTimingUnitLabels[] = {{names::kTabSystem}, {names::kTabSyst
 
 }  // namespace
 
-void SettingsPages::RegisterSystemPage() {
-  for (const auto& field : kPlainByteFields) {
-    AddControl(MakeEdit(field.name, field.page, DigitsOnlyFilter()));
-    model().SetHandlers(field.name, {{}, [this, field] {
-                          return CommitWhole(
-                              field.name, field.low, field.high,
-                              [this, field](long v) { image()[field.offset] = static_cast<std::uint8_t>(v); },
-                              [this, field] { model().SetText(field.name, std::to_string(image()[field.offset])); },
-                              {}, field.title);
-                        }, {}});
-  }
+void SystemPageModel::Register(EditorModel& editor) {
+  Attach(editor);
+  for (const auto& field : kPlainByteFields) RegisterByteField(field, kPage);
 
   AddControl(MakeEdit(names::kEdtDecorderReset, kPage, DigitsOnlyFilter()));
   model().SetHandlers(names::kEdtDecorderReset, {{}, [this] { return CommitDecoderReset(); }, {}});
@@ -99,40 +82,41 @@ void SettingsPages::RegisterSystemPage() {
 
 // --- timing unit labels ---
 
-void SettingsPages::ShowTimingUnit(bool hundredMs) {
+void SystemPageModel::ShowTimingUnit(bool hundredMs) {
   for (std::size_t n = 0; n < std::size(kTimingUnitLabels); ++n) {
     const int pair = static_cast<int>(n);
     model().BringToFront(hundredMs ? names::HundredMsLabel(pair) : names::FiftyMsLabel(pair));
   }
 }
 
-void SettingsPages::SelectTimingUnitLabels(int version) { ShowTimingUnit(IsOldTimingFirmware(version)); }
+void SystemPageModel::SelectTimingUnitLabels(int version) { ShowTimingUnit(IsOldTimingFirmware(version)); }
 
-bool SettingsPages::ShowsHundredMsUnit() const { return model().IsInFront(names::HundredMsLabel(0)); }
+bool SystemPageModel::ShowsHundredMsUnit() const { return model().IsInFront(names::HundredMsLabel(0)); }
 
 // --- commits ---
 
-bool SettingsPages::CommitDecoderReset() {
-  const auto reshow = [this] {
-    model().SetText(names::kEdtDecorderReset, FormatNumber("%01.1f", image()[kDecoderReset] * 0.5));
-  };
+void SystemPageModel::ShowDecoderReset() {
+  model().SetText(names::kEdtDecorderReset, HalfSecondsText(image()[kDecoderReset]));
+}
+
+bool SystemPageModel::CommitDecoderReset() {
   const std::string text = Trimmed(Text(names::kEdtDecorderReset));
   if (text.empty()) {
-    reshow();
+    ShowDecoderReset();
     return true;
   }
   const auto value = FieldNumber(text);
-  if (!value || *value > 127.5) {
-    model().Warn(RangeMessage("0", "127.5"));
+  if (!value || !kDecoderResetRange.Contains(*value)) {
+    model().Warn(kDecoderResetRange.Message());
     return false;
   }
   if (!IsHalfSecondStep(*value)) {
     model().Warn(kHalfSecondMessage);
-    reshow();
+    ShowDecoderReset();
     return true;
   }
-  image()[kDecoderReset] = static_cast<std::uint8_t>(HalfSeconds(*value));
-  reshow();
+  image()[kDecoderReset] = static_cast<std::uint8_t>(HalfSecondCount(*value));
+  ShowDecoderReset();
   return true;
 }
 
@@ -151,8 +135,8 @@ std::optional<double> CommitVoltage(EditorModel& model, const std::string& name,
     return std::nullopt;
   }
   const auto value = FieldNumber(text);
-  if (!value || *value > 1.0) {
-    model.Warn(RangeMessage("0", "1"));
+  if (!value || !kVoltageRange.Contains(*value)) {
+    model.Warn(kVoltageRange.Message());
     *refused = true;
     return std::nullopt;
   }
@@ -163,19 +147,19 @@ std::optional<double> CommitVoltage(EditorModel& model, const std::string& name,
 
 }  // namespace
 
-bool SettingsPages::CommitNrssi() {
+bool SystemPageModel::CommitNrssi() {
   bool refused = false;
   CommitVoltage(model(), names::kEdtRSSI, kNrssiThreshold, true, &refused);
   return !refused;
 }
 
-bool SettingsPages::CommitSpeakerOff() {
+bool SystemPageModel::CommitSpeakerOff() {
   bool refused = false;
   CommitVoltage(model(), names::kEdtRSSI2, kSpeakerOffCode, true, &refused);
   return !refused;
 }
 
-bool SettingsPages::CommitSpeakerOn() {
+bool SystemPageModel::CommitSpeakerOn() {
   bool refused = false;
   const auto value = CommitVoltage(model(), names::kEdtSSI, kSpeakerOnCode, false, &refused);
   if (value) {
@@ -193,13 +177,13 @@ bool SettingsPages::CommitSpeakerOn() {
   return !refused;
 }
 
-bool SettingsPages::CommitBatterySave(int t) {
+bool SystemPageModel::CommitBatterySave(int t) {
   const std::string name = names::BatterySavePeriod(t);
   return CommitWhole(
       name, 0, 255,
       [this, t](long v) {
         image()[kBatterySave1 + t] = static_cast<std::uint8_t>(v);
-        ReselectPeriod();
+        model().PartOf<FunctionSwitchesModel>().ReselectPeriod();
       },
       [this, name, t] { model().SetText(name, std::to_string(image()[kBatterySave1 + t])); },
       [this, t](long v) {
@@ -211,12 +195,12 @@ bool SettingsPages::CommitBatterySave(int t) {
       });
 }
 
-bool SettingsPages::CommitPriorityScan() {
+bool SystemPageModel::CommitPriorityScan() {
   return CommitWhole(
       names::kEdtPriorityScanF1, 1, 255,
       [this](long v) {
         image()[kPriorityScanF1] = static_cast<std::uint8_t>(v);
-        ReselectPeriod();
+        model().PartOf<FunctionSwitchesModel>().ReselectPeriod();
       },
       [this] { model().SetText(names::kEdtPriorityScanF1, std::to_string(image()[kPriorityScanF1])); },
       [this](long v) {
@@ -227,17 +211,23 @@ bool SettingsPages::CommitPriorityScan() {
       });
 }
 
-void SettingsPages::ShowToneLimits() {
+void SystemPageModel::ShowToneLimits() {
   for (int t = 0; t < 2; ++t) model().SetText(names::ToneLimit(t), std::to_string(image().GetWord(kTone1Limit + 4 * t)));
 }
 
-// Step 16 of the loader (the System and Advance fields shown as plain or scaled numbers).
-void SettingsPages::LoadSystemNumbers() {
-  model().SetText(names::kEdtDecorderReset, FormatNumber("%01.1f", image()[kDecoderReset] * 0.5));
-  model().SetText(names::kEdtSquelch, std::to_string(image()[kCarrierOffDelay]));
+void SystemPageModel::LoadSystemNumbers() {
+  ShowDecoderReset();
   model().SetText(names::kEdtRFDelay, std::to_string(image()[kRfDelay]));
   model().SetText(names::kEdtRSSI, FormatNumber("%01.2f", CodeToVolts(image()[kNrssiThreshold])));
-  ShowSquelchVoltages();
 }
+
+void SystemPageModel::ShowTimingNumbers() {
+  model().SetText(names::BatterySavePeriod(0), std::to_string(image()[kBatterySave1]));
+  model().SetText(names::BatterySavePeriod(1), std::to_string(image()[kBatterySave2]));
+  model().SetText(names::kEdtNoiseLimit, std::to_string(image()[kNoiseLimit]));
+  model().SetText(names::kEdtPriorityScanF1, std::to_string(image()[kPriorityScanF1]));
+}
+
+void SystemPageModel::SelectOpenedTimingUnit() { SelectTimingUnitLabels(image().FirmwareVersionNumber()); }
 
 }  // namespace zt310::editor
