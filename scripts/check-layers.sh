@@ -16,10 +16,11 @@ allowed() {
     editor) echo "codeplug tones" ;;
     sim) echo "protocol codeplug" ;;
     port) echo "protocol codeplug" ;;
-    link) echo "port protocol codeplug" ;;
+    record) echo "" ;;
+    link) echo "port record protocol codeplug" ;;
     session) echo "link protocol editor codeplug" ;;
-    cli) echo "session link port protocol editor codeplug tones" ;;
-    ui) echo "session link port protocol sim editor codeplug tones" ;;
+    cli) echo "session link record port protocol editor codeplug tones" ;;
+    ui) echo "session link record port protocol sim editor codeplug tones" ;;
     *) echo "?" ;;
   esac
 }

@@ -29,6 +29,7 @@
 #include "link/PartialWrite.h"
 #include "port/PagerLink.h"
 #include "link/Production.h"
+#include "record/ProductionRecord.h"
 #include "session/OperationModel.h"
 
 namespace zt310::cli {
@@ -76,9 +77,10 @@ constexpr const char* kRestoreExitHelp =
     "not a 512-byte table file, or the trace cannot be written; ";
 constexpr const char* kProduceExitHelp =
     "Exit codes: 0 every pager was programmed, checked and logged; 1 a run failed, was refused\n"
-    "or abandoned, or programmed a pager whose result could not be logged (it says so); 2 usage\n"
-    "error, FILE cannot be read, or the log folder or the day's log, the backup folder or the\n"
-    "trace cannot be written (found before anything is sent); ";
+    "or abandoned, was refused by the record (a serial number programmed before), or programmed\n"
+    "a pager whose result could not be logged or recorded (it says so); 2 usage error, FILE\n"
+    "cannot be read, the log folder or the day's log, the backup folder or the trace cannot be\n"
+    "written, or the production record cannot be reached (found before anything is sent); ";
 
 // Blanks around a serial number or a line; a CR/LF line end too.
 std::string TrimmedLine(const std::string& text) {
@@ -170,6 +172,11 @@ class CliHost : public OperationHost {
   void WriteStoppedPartway(const PartialWrite& partial) override { partial_ = partial; }
   void ResultNotLogged(const std::string& text) override {
     io_.err << text << "\nThe pager was programmed, but this run is not logged.\n";
+    notLogged_ = true;
+  }
+  void RecordMissed(const std::string& text) override {
+    if (JsonReport* report = ActiveJsonReport()) report->NoteWarning(text);
+    io_.err << text << "\n";
     notLogged_ = true;
   }
   // What a write that stopped part-way left, and what to run: the command
@@ -359,8 +366,8 @@ constexpr const char* kWriteUsage =
 constexpr const char* kVerifyUsage = "zt310 verify --port PORT FILE [--exact] [--trace FILE] [--json]";
 constexpr const char* kRestoreUsage = "zt310 restore --port PORT BACKUP [--trace FILE] [--json]";
 constexpr const char* kProduceUsage =
-    "zt310 produce --port PORT FILE [--log-dir DIR] [--yes | --no] [--serial SN] [--backup-dir DIR] [--trace FILE] "
-    "[--json]";
+    "zt310 produce --port PORT FILE [--log-dir DIR] [--record URL] [--station NAME] [--allow-repeat] [--yes | --no] "
+    "[--serial SN] [--backup-dir DIR] [--trace FILE] [--json]";
 
 // Device and inode of a file, without following a link.
 std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::filesystem::path& path) {
@@ -547,9 +554,14 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   std::vector<std::string> logDirs;
   std::vector<std::string> serials;
+  std::vector<std::string> records;
+  std::vector<std::string> stations;
   std::optional<std::filesystem::path> backupDir;
+  const bool allowRepeat = TakeFlag(args, "--allow-repeat");
   if (!TakeOption(args, "--log-dir", logDirs) || !TakeOption(args, "--serial", serials) || logDirs.size() > 1 ||
-      serials.size() > 1 || !TakeBackupDir(args, backupDir)) {
+      serials.size() > 1 || !TakeBackupDir(args, backupDir) || !TakeOption(args, "--record", records) ||
+      records.size() > 1 || !TakeOption(args, "--station", stations) || stations.size() > 1 ||
+      (stations.size() == 1 && stations[0].empty())) {
     return UsageError(io.err, kProduceUsage);
   }
   auto run = TakeRunOptions(args, io, Questions::NotFromInput, kProduceUsage);
@@ -568,6 +580,25 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
     return kExitUsage;
   }
   if (!BackupFolderUsable(backupDir, io)) return kExitUsage;
+  // The record must be there before the first pager: without it no serial
+  // number can be checked against the line's others.
+  std::string recordError;
+  const std::optional<record::Location> location =
+      records.empty() ? record::RecordInFolder(options.logDirectory) : record::ParseLocation(records[0], &recordError);
+  std::unique_ptr<record::ProductionRecord> productionRecord;
+  if (location) {
+    productionRecord = record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade,
+                                                      &recordError);
+  }
+  if (!productionRecord) {
+    io.err << "The production record cannot be used: " << recordError << ".\nNothing was programmed.\n";
+    return kExitUsage;
+  }
+  options.record = productionRecord.get();
+  options.recorded.station = stations.empty() ? record::DefaultStation() : stations[0];
+  options.recorded.port = run->link.SelectedPortName().toStdString();
+  options.recorded.fileName = args[0];
+  options.recorded.allowRepeat = allowRepeat;
   const char* stoppedAfter = "the pager in hand; no further serial numbers were read";
   if (!serials.empty()) {
     return run->Exit(ProduceOne(*run, *loaded, options, backupDir, TrimmedLine(serials[0]), args[0], io), io,
@@ -669,8 +700,22 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                    "or logged. Every pager starts from FILE as loaded. Standard input carries only\n"
                    "serial numbers: questions are answered by --yes or --no, otherwise Cancel. Each\n"
                    "result is appended to the day's log yyyy-mm-dd.log. A FILE whose stored checksum\n"
-                   "does not match its bytes is written all the same, with a warning.\n\n") +
-           "  --log-dir DIR  where the daily logs go (default: the current directory)\n"
+                   "does not match its bytes is written all the same, with a warning.\n"
+                   "Every run also leaves a row in the production record (time, station, port and\n"
+                   "cradle, serial number, firmware, result, duration, FILE and the SHA-256 of the\n"
+                   "bytes written without the serial number); 'zt310 history' lists them. A serial\n"
+                   "number the record shows programmed (\"Write Success !\"), at this station or\n"
+                   "another, or one another cradle is programming now, is refused before anything\n"
+                   "is sent, naming when, where and on which cradle. When the record cannot be\n"
+                   "reached at the start nothing is programmed (exit 2); a record lost during a run\n"
+                   "lets the run finish and log its line, and says the record missed it (exit 1).\n\n") +
+           "  --log-dir DIR  where the daily logs go (default: the current directory); the\n"
+           "                production record production.sqlite is kept beside them\n"
+           "  --record URL   keep the production record in a PostgreSQL server the line shares,\n"
+           "                postgresql://USER@HOST/DB (or the path of an SQLite file)\n"
+           "  --station NAME this station's name in the record (default: the host name)\n"
+           "  --allow-repeat program a serial number the record shows programmed (a rework);\n"
+           "                the row says it was a repeat\n"
            "  --serial SN    one run with this serial number instead of standard input\n" +
            kLinkOptionsHelp + kProduceQuestionsHelp + kBackupHelp +
            "                Production backs up only when asked; the file is named after the\n"
