@@ -51,6 +51,7 @@
 #include "ui/MessageService.h"
 #include "ui/ModelBinder.h"
 #include "ui/Pages.h"
+#include "ui/ProductionRecordWindow.h"
 #include "ui/ToneTableDialogs.h"
 
 namespace zt310::ui {
@@ -454,6 +455,11 @@ void MainWindow::BuildMenus() {
   connect(backupAction_, &QAction::toggled, this, [this](bool on) { Settings()->setValue(kBackupSetting, on); });
   pager->addAction("Open Backups Folder", this, &MainWindow::OpenBackupsFolder)->setObjectName("OpenBackups1");
   pager->addAction("Restore Backup...", this, &MainWindow::RestoreBackup)->setObjectName("RestoreBackup1");
+  pager->addAction("Production History...", this, [this] {
+    auto* history = new ProductionHistoryDialog(Settings(), startupDirectory_, this);
+    history->setAttribute(Qt::WA_DeleteOnClose);
+    history->show();
+  })->setObjectName("ProductionHistory1");
   QMenu* advance = menuBar()->addMenu("Advance");
   advance->addAction("Advance", this, &MainWindow::ShowAdvanceAccess)->setObjectName("Advance2");
   QMenu* about = menuBar()->addMenu("About");
@@ -911,6 +917,7 @@ void MainWindow::ReadPager() {
   if (outcome == OperationOutcome::Success) {
     MarkSaved();
     ResetEditHistory();
+    SetStatusText(LastProgrammedStatus(*Settings(), startupDirectory_, SerialBlockText(SerialBlockOf(model_->image()))));
   }
 }
 
@@ -971,6 +978,13 @@ void MainWindow::ProduceSerial(const std::string& serial) {
     if (BackupBeforeWrite()) context.backupDirectory = BackupFolder().toStdString();
     ProductionOptions production;
     production.logDirectory = startupDirectory_.toStdString();
+    std::string refusal;
+    const auto productionRecord = RecordForScan(*Settings(), startupDirectory_, link_->SelectedPortName(),
+                                                captionFile_, production, &refusal);
+    if (!productionRecord) {
+      operationHost_->Warning(refusal);
+      return operationHost_->FocusSerialNumber();
+    }
     session::ShowOutcome(*model_, ProduceScannedSerial(context, session::RequestFrom(*model_), production, serial));
   });
   ShowPartialWrite();

@@ -175,6 +175,27 @@ class ProductionRecordTest : public QObject {
     QVERIFY2(Contains(text.out, "line-2: 1 good, 0 failed, 1 refused"), text.out.c_str());
   }
 
+  // Bench operations leave their rows too, beside the current folder's logs;
+  // a record they cannot use is named and the operation goes on.
+  void benchOperationsLeaveRows() {
+    RunningSim pager;
+    const Ran write = RunCli({"write", "--port", pager.device(), "line.tbl", "--station", "bench-1"});
+    QVERIFY2(write.code == 0, write.err.c_str());
+    const Ran verify = RunCli({"verify", "--port", pager.device(), "line.tbl", "--station", "bench-1"});
+    QVERIFY2(verify.code == 0, verify.err.c_str());
+    const QJsonArray runs = HistoryRuns({"--log-dir", "."});
+    QCOMPARE(runs.size(), 2);
+    QCOMPARE(runs[0].toObject().value("operation").toString(), QString("verify"));
+    QCOMPARE(runs[0].toObject().value("result").toString(), QString("Verify Success !"));
+    QCOMPARE(runs[1].toObject().value("operation").toString(), QString("write"));
+    QCOMPARE(runs[1].toObject().value("station").toString(), QString("bench-1"));
+    QCOMPARE(runs[1].toObject().value("firmware").toString(), QString("FirmVer. 1.3.0"));
+
+    const Ran unrecorded = RunCli({"verify", "--port", pager.device(), "line.tbl", "--record", "postgresql://zt310@127.0.0.1:1/nowhere"});
+    QVERIFY2(unrecorded.code == 0, unrecorded.err.c_str());
+    QVERIFY2(Contains(unrecorded.err, "This verify is not recorded: the PostgreSQL record \"nowhere\""), unrecorded.err.c_str());
+  }
+
   // Without the record no serial number can be checked: nothing is sent.
   void unreachableRecordRefusesProduction_data() {
     QTest::addColumn<QString>("kind");
