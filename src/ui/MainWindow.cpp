@@ -761,10 +761,12 @@ void MainWindow::RestoreBackup() {
     return;
   }
   RestoreResult restore;
+  const auto started = std::chrono::steady_clock::now();
   RunOperation([&] {
     OperationContext context{*link_, *operationHost_, startupDirectory_.toStdString()};
     restore = RestorePager(context, RestoreRequest{ImageOfBackup(*bytes)});
   });
+  RecordBench("restore", started, restore.result, ImageOfBackup(*bytes));
   if (restore.result.outcome == OperationOutcome::Abandoned) return;
   if (restore.result.outcome == OperationOutcome::Failed) {
     if (partialWrite_) {  // a block failed: say what the pager now holds
@@ -899,9 +901,12 @@ void MainWindow::WritePager() {
       BackupBeforeWrite() ? std::optional<std::filesystem::path>(BackupFolder().toStdString()) : std::nullopt;
   partialWrite_.reset();
   lastBackup_.clear();
+  const auto started = std::chrono::steady_clock::now();
   RunPagerOperation([&](OperationContext& context, const OperationRequest& request) {
     context.backupDirectory = backups;
-    return zt310::WritePager(context, request);
+    OperationResult result = zt310::WritePager(context, request);
+    RecordBench("write", started, result, result.image.value_or(request.image));
+    return result;
   });
   ShowPartialWrite();
 }
@@ -923,8 +928,11 @@ void MainWindow::ReadPager() {
 
 void MainWindow::VerifyPager() {
   verifyFailure_.reset();
-  RunPagerOperation([](OperationContext& context, const OperationRequest& request) {
-    return zt310::VerifyPager(context, request);
+  const auto started = std::chrono::steady_clock::now();
+  RunPagerOperation([&](OperationContext& context, const OperationRequest& request) {
+    OperationResult result = zt310::VerifyPager(context, request);
+    RecordBench("verify", started, result, result.image.value_or(request.image));
+    return result;
   });
   ShowVerifyFailure();
 }
@@ -988,6 +996,12 @@ void MainWindow::ProduceSerial(const std::string& serial) {
     session::ShowOutcome(*model_, ProduceScannedSerial(context, session::RequestFrom(*model_), production, serial));
   });
   ShowPartialWrite();
+}
+
+void MainWindow::RecordBench(const char* operation, std::chrono::steady_clock::time_point started,
+                             const OperationResult& result, const CodePlugImage& image) {
+  const BenchRun run{operation, link_->SelectedPortName(), captionFile_, version_->text(), started};
+  if (const auto missed = RecordBenchRun(*Settings(), startupDirectory_, run, result, image)) SetStatusText(*missed);
 }
 
 bool MainWindow::SerialNumberKey(QKeyEvent* event) {

@@ -95,6 +95,32 @@ QString LastProgrammedStatus(QSettings& settings, const QString& startupDirector
          Q(last->station) + ", cradle " + QString::number(last->cradle) + " with " + Q(last->fileName);
 }
 
+std::optional<QString> RecordBenchRun(QSettings& settings, const QString& startupDirectory, const BenchRun& run,
+                                      const OperationResult& result, const CodePlugImage& image) {
+  const RecordSetting setting = ReadRecordSetting(settings);
+  std::string error;
+  auto opened = OpenRecord(setting, startupDirectory, record::ProductionRecord::Mode::CreateOrUpgrade, &error);
+  record::Row row;
+  record::StampNow(row);
+  row.station = setting.station.isEmpty() ? record::DefaultStation() : setting.station.toStdString();
+  row.port = run.port.toStdString();
+  row.serial = SerialBlockText(SerialBlockOf(image));
+  row.firmware = run.firmware.toStdString();
+  row.operation = run.operation;
+  row.result = Trimmed(result.label);
+  if (row.result.empty()) row.result = "Abandoned";
+  row.outcome = result.outcome == OperationOutcome::Success  ? record::Outcome::Good
+                : result.outcome == OperationOutcome::Failed ? record::Outcome::Failed
+                                                             : record::Outcome::Refused;
+  row.durationMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - run.started).count();
+  row.fileName = run.file.toStdString();
+  row.imageSha256 = ConfigurationSha256(image);
+  row.toolVersion = record::ToolVersion();
+  if (opened && opened->Add(row, &error)) return std::nullopt;
+  return "  This " + Q(run.operation) + " is not recorded: " + Q(error);
+}
+
 ProductionHistoryDialog::ProductionHistoryDialog(std::unique_ptr<QSettings> settings, QString startupDirectory,
                                                  QWidget* parent)
     : QDialog(parent), settings_(std::move(settings)), startupDirectory_(std::move(startupDirectory)) {

@@ -12,7 +12,9 @@
 #include <QSettings>
 #include <QTableWidget>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,18 @@ std::unique_ptr<record::ProductionRecord> RecordForScan(QSettings& settings, con
 // "Serial No. AB1234567890 was last programmed 2026-12-11 17:30:05 at
 // station line-2, cradle 1 with site.tbl", or that the record has none.
 QString LastProgrammedStatus(QSettings& settings, const QString& startupDirectory, const std::string& serial);
+
+// A bench operation of the window (Write, Verify, Restore) as a row of the
+// record; the text for the status line when the record missed it.
+struct BenchRun {
+  std::string operation;  // write, verify, restore
+  QString port;
+  QString file;
+  QString firmware;  // as lblVersion shows it
+  std::chrono::steady_clock::time_point started;
+};
+std::optional<QString> RecordBenchRun(QSettings& settings, const QString& startupDirectory, const BenchRun& run,
+                                      const OperationResult& result, const CodePlugImage& image);
 
 // "Production History...": every row of the record, newest first, a filter
 // that keeps the rows holding its text, the yield of the rows shown, and
