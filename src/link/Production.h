@@ -41,13 +41,13 @@ struct RecordedRun {
 struct ProductionOptions {
   // Where the day's log goes; the start-up directory in the window.
   std::filesystem::path logDirectory;
+  // The clock of the log; tests set their own.
+  std::function<LocalDateTime()> now = CurrentLocalDateTime;
   // When set, a run reserves its serial number there before anything is
   // sent (refused when the record shows it programmed) and leaves its row
   // there at the end, after the day's log line. Not owned.
   record::ProductionRecord* record = nullptr;
-  RecordedRun recorded;
-  // The clock of the log; tests set their own.
-  std::function<LocalDateTime()> now = CurrentLocalDateTime;
+  RecordedRun recorded = {};
 };
 
 // "2024-05-17.log"

@@ -922,7 +922,8 @@ void MainWindow::ReadPager() {
   if (outcome == OperationOutcome::Success) {
     MarkSaved();
     ResetEditHistory();
-    SetStatusText(LastProgrammedStatus(*Settings(), startupDirectory_, SerialBlockText(SerialBlockOf(model_->image()))));
+    const QString last = LastProgrammedStatus(*Settings(), startupDirectory_, SerialBlockText(SerialBlockOf(model_->image())));
+    if (!last.isEmpty()) SetStatusText(StatusText() + "   " + last.trimmed());
   }
 }
 

@@ -84,11 +84,11 @@ std::unique_ptr<record::ProductionRecord> RecordForScan(QSettings& settings, con
 }
 
 QString LastProgrammedStatus(QSettings& settings, const QString& startupDirectory, const std::string& serial) {
-  if (serial.empty()) return "  The pager has no serial number.";
+  if (serial.empty()) return {};
   std::string error;
   auto opened = OpenRecord(ReadRecordSetting(settings), startupDirectory, record::ProductionRecord::Mode::ReadOnly,
                            &error);
-  if (!opened) return "  Serial No. " + Q(serial) + ": no production record to look in.";
+  if (!opened) return {};
   const auto last = opened->LastProgrammed(serial, &error);
   if (!last) return "  Serial No. " + Q(serial) + " is not in the production record as programmed.";
   return "  Serial No. " + Q(serial) + " was last programmed " + Shown(last->localTime) + " at station " +

@@ -40,7 +40,8 @@ std::unique_ptr<record::ProductionRecord> RecordForScan(QSettings& settings, con
                                                         ProductionOptions& options, std::string* message);
 
 // "Serial No. AB1234567890 was last programmed 2026-12-11 17:30:05 at
-// station line-2, cradle 1 with site.tbl", or that the record has none.
+// station line-2, cradle 1 with site.tbl", or that the record has it not
+// programmed; empty for a pager without a serial number or without a record.
 QString LastProgrammedStatus(QSettings& settings, const QString& startupDirectory, const std::string& serial);
 
 // A bench operation of the window (Write, Verify, Restore) as a row of the

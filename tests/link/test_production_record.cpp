@@ -119,7 +119,7 @@ class ProductionRecordTest : public QObject {
   void runIsRecordedAndARepeatIsRefused_data() { Backends(); }
   void runIsRecordedAndARepeatIsRefused() {
     QFETCH(QString, backend);
-    if (backend == "postgresql" && !server_->ok()) QSKIP(server_->error().c_str());
+    if (backend == "postgresql") ZT310_REQUIRE_POSTGRES(*server_);
     const QStringList where = backend == "sqlite" ? QStringList{} : QStringList{"--record", QString::fromStdString(NewDatabase())};
     const QString serial = "AB1234567890";
     RunningSim first;
@@ -224,7 +224,7 @@ class ProductionRecordTest : public QObject {
   // is in the day's log, and it says the record missed it.
   void recordLostDuringARunKeepsTheDailyLine() {
     PostgresServer server;
-    if (!server.ok()) QSKIP(server.error().c_str());
+    ZT310_REQUIRE_POSTGRES(server);
     RunningSim pager(SimTurnaround(40));
     QProcess producer;
     producer.start(ZT310_CLI, {"produce", "--port", pager.device(), "line.tbl", "--log-dir", "logs", "--record",
@@ -244,7 +244,7 @@ class ProductionRecordTest : public QObject {
   // Four stations, one server, lists that overlap: every serial number is
   // programmed once, every run has its row, and the logs match the rows.
   void fourStationsProgramEachSerialOnce() {
-    if (!server_->ok()) QSKIP(server_->error().c_str());
+    ZT310_REQUIRE_POSTGRES(*server_);
     const QStringList where = {"--record", QString::fromStdString(NewDatabase())};
     constexpr int kStations = 4;
     constexpr int kEach = 5;

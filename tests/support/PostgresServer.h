@@ -20,6 +20,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace zt310::testing {
@@ -41,9 +42,11 @@ class PostgresServer {
   PostgresServer() {
     bin_ = BinaryFolder();
     if (bin_.isEmpty()) {
+      missing_ = true;
       error_ = "PostgreSQL's server programs are not installed (Debian package postgresql)";
       return;
     }
+    StopLeftovers();
     folder_ = std::make_unique<QTemporaryDir>(QCoreApplication::applicationDirPath() + "/pg-XXXXXX");
     if (!folder_->isValid()) {
       error_ = "cannot make a folder under " + QCoreApplication::applicationDirPath().toStdString();
@@ -62,6 +65,7 @@ class PostgresServer {
         return;
       }
     }
+    Live().insert(folder_->path());
     QDir(folder_->path()).mkdir("socket");
     if (uid_ >= 0 && ::chown(SocketFolder().toLocal8Bit().constData(), uid_, gid_) != 0) {
       error_ = "cannot give the socket folder to nobody";
@@ -71,11 +75,16 @@ class PostgresServer {
     if (!Run("initdb", {"-D", DataFolder(), "-A", "trust", "-U", "zt310", "--no-sync", "-E", "UTF8"})) return;
     Start();
   }
-  ~PostgresServer() { Stop(); }
+  ~PostgresServer() {
+    Stop();
+    if (folder_) Live().erase(folder_->path());
+  }
   PostgresServer(const PostgresServer&) = delete;
   PostgresServer& operator=(const PostgresServer&) = delete;
 
   bool ok() const { return error_.empty(); }
+  // The server programs are not installed: the only reason to skip a test.
+  bool missing() const { return missing_; }
   const std::string& error() const { return error_; }
   int port() const { return port_; }
   // The record's URL for zt310 --record.
@@ -98,6 +107,29 @@ class PostgresServer {
 
  private:
   QString DataFolder() const { return folder_->filePath("data"); }
+  // The folders of the servers this process runs.
+  static std::set<QString>& Live() {
+    static std::set<QString> folders;
+    return folders;
+  }
+
+  // A test that crashed left its server running: stopped and removed here,
+  // so none outlives the run after it.
+  void StopLeftovers() {
+    QDir build(QCoreApplication::applicationDirPath());
+    for (const QString& name : build.entryList({"pg-*"}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+      if (Live().count(build.filePath(name))) continue;  // another server of this test, running
+      const QString data = build.filePath(name + "/data");
+      if (QFileInfo::exists(data + "/postmaster.pid")) {
+        QProcess::execute(::geteuid() == 0 ? "setpriv" : bin_ + "/pg_ctl",
+                          (::geteuid() == 0 ? QStringList{"--reuid", "nobody", "--regid", "nogroup", "--clear-groups",
+                                                          bin_ + "/pg_ctl"}
+                                            : QStringList{}) +
+                              QStringList{"-D", data, "-m", "immediate", "-w", "stop"});
+      }
+      QDir(build.filePath(name)).removeRecursively();
+    }
+  }
   QString SocketFolder() const { return folder_->filePath("socket"); }
 
   static int FreePort() {
@@ -142,7 +174,18 @@ class PostgresServer {
   gid_t gid_ = 0;
   int port_ = 0;
   bool running_ = false;
+  bool missing_ = false;
   std::string error_;
 };
 
 }  // namespace zt310::testing
+
+// Skips the test when PostgreSQL is not installed; any other reason the
+// server did not start fails it.
+#define ZT310_REQUIRE_POSTGRES(server)                                \
+  do {                                                                \
+    if (!(server).ok()) {                                             \
+      if ((server).missing()) QSKIP((server).error().c_str());        \
+      QFAIL((server).error().c_str());                                \
+    }                                                                 \
+  } while (false)
