@@ -28,6 +28,7 @@ const std::vector<Verb>& AllVerbs() {
     AddEditorVerbs(all);
     AddLinkVerbs(all);
     AddOperationVerbs(all);
+    AddHistoryVerbs(all);
     return all;
   }();
   return verbs;

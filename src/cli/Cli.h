@@ -46,6 +46,7 @@ void AddTextVerbs(std::vector<Verb>& verbs);
 void AddEditorVerbs(std::vector<Verb>& verbs);
 void AddLinkVerbs(std::vector<Verb>& verbs);
 void AddOperationVerbs(std::vector<Verb>& verbs);
+void AddHistoryVerbs(std::vector<Verb>& verbs);
 
 // Small shared helpers for verbs.
 // Loads FILE with the "Open" rules (a code-plug text is first turned into

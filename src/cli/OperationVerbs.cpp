@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -30,6 +31,7 @@
 #include "link/PartialWrite.h"
 #include "port/PagerLink.h"
 #include "link/Production.h"
+#include "record/ProductionRecord.h"
 #include "session/OperationModel.h"
 
 namespace zt310::cli {
@@ -95,9 +97,10 @@ constexpr const char* kRestoreExitHelp =
     "not a 512-byte table file, or the trace cannot be written; ";
 constexpr const char* kProduceExitHelp =
     "Exit codes: 0 every pager was programmed, checked and logged; 1 a run failed, was refused\n"
-    "or abandoned, or programmed a pager whose result could not be logged (it says so); 2 usage\n"
-    "error, FILE cannot be read, or the log folder or the day's log, the backup folder or the\n"
-    "trace cannot be written (found before anything is sent); ";
+    "or abandoned, was refused by the record (a serial number programmed before), or programmed\n"
+    "a pager whose result could not be logged or recorded (it says so); 2 usage error, FILE\n"
+    "cannot be read, the log folder or the day's log, the backup folder or the trace cannot be\n"
+    "written, or the production record cannot be reached (found before anything is sent); ";
 
 // Blanks around a serial number or a line; a CR/LF line end too.
 std::string TrimmedLine(const std::string& text) {
@@ -124,6 +127,7 @@ class CliHost : public OperationHost {
   void SetFile(const std::string& file) { file_ = file; }
 
   void Warning(const std::string& text) override {
+    lastWarning_ = text;
     if (JsonReport* report = ActiveJsonReport()) report->NoteWarning(text);
     io_.err << text << "\n";
     if (text == kSingleChannelPagerText && !file_.empty()) {
@@ -191,6 +195,11 @@ class CliHost : public OperationHost {
     io_.err << text << "\nThe pager was programmed, but this run is not logged.\n";
     notLogged_ = true;
   }
+  void RecordMissed(const std::string& text) override {
+    if (JsonReport* report = ActiveJsonReport()) report->NoteWarning(text);
+    io_.err << text << "\n";
+    notLogged_ = true;
+  }
   // What a write that stopped part-way left, and what to run: the command
   // that writes the file again, and the restore of the backup when one was made.
   void PrintPartialWrite(const std::string& rewrite) {
@@ -216,10 +225,12 @@ class CliHost : public OperationHost {
   }
   const std::optional<VerifyReport>& verifyReport() const { return verifyReport_; }
   void PagerFirmwareShown(const std::string& text) override {
+    firmware_ = text;
     if (JsonReport* report = ActiveJsonReport()) report->SetFirmware(text);
     io_.err << text << "\n";
   }
   void PagerSerialShown(const std::string& serial) override {
+    pagerSerial_ = serial;
     if (JsonReport* report = ActiveJsonReport(); report && !serial.empty()) report->SetSerial(serial);
     io_.err << "Serial No. = " << (serial.empty() ? "(none)" : OneLineText(serial)) << "\n";
   }
@@ -234,6 +245,12 @@ class CliHost : public OperationHost {
   std::optional<PartialWrite> partial_;
   std::optional<std::filesystem::path> backup_;
   bool notLogged_ = false;
+
+ public:
+  // What the production record keeps of a bench operation.
+  std::string firmware_;
+  std::string pagerSerial_;
+  std::string lastWarning_;
 };
 
 // Messages of the editor model during a load or a rule's click.
@@ -374,12 +391,71 @@ std::optional<std::string> OutputNotWritable(const std::string& path) {
 
 constexpr const char* kReadUsage = "zt310 read --port PORT -o FILE [--trace FILE] [--json]";
 constexpr const char* kWriteUsage =
-    "zt310 write --port PORT FILE [--yes | --no] [--backup-dir DIR] [--trace FILE] [--json]";
-constexpr const char* kVerifyUsage = "zt310 verify --port PORT FILE [--exact] [--trace FILE] [--json]";
-constexpr const char* kRestoreUsage = "zt310 restore --port PORT BACKUP [--trace FILE] [--json]";
+    "zt310 write --port PORT FILE [--yes | --no] [--backup-dir DIR] [--record URL] [--station NAME] [--trace FILE] "
+    "[--json]";
+constexpr const char* kVerifyUsage =
+    "zt310 verify --port PORT FILE [--exact] [--record URL] [--station NAME] [--trace FILE] [--json]";
+constexpr const char* kRestoreUsage =
+    "zt310 restore --port PORT BACKUP [--record URL] [--station NAME] [--trace FILE] [--json]";
 constexpr const char* kProduceUsage =
-    "zt310 produce --port PORT [--port PORT]... FILE [--log-dir DIR] [--yes | --no] [--serial SN | --serials LIST | "
-    "--serial-start SN --count N] [--no-wait] [--backup-dir DIR] [--trace FILE] [--json]";
+    "zt310 produce --port PORT [--port PORT]... FILE [--log-dir DIR] [--record URL] [--station NAME] [--allow-repeat] "
+    "[--yes | --no] [--serial SN | --serials LIST | --serial-start SN --count N] [--no-wait] [--backup-dir DIR] "
+    "[--trace FILE] [--json]";
+
+constexpr const char* kBenchRecordHelp =
+    "  --record URL  leave the operation's row in this production record: a PostgreSQL server,\n"
+    "                postgresql://USER@HOST/DB, or an SQLite file (default: production.sqlite in\n"
+    "                the current directory); a record that cannot be used is named, the\n"
+    "                operation is not held up\n"
+    "  --station NAME this station's name in the record (default: the host name)\n";
+
+// Where a bench operation (write, verify, restore) leaves its row.
+struct BenchRecord {
+  std::string location;  // empty: production.sqlite in the current folder
+  std::string station;
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+};
+
+bool TakeBenchRecord(std::vector<std::string>& args, BenchRecord& bench) {
+  std::vector<std::string> records, stations;
+  if (!TakeOption(args, "--record", records) || !TakeOption(args, "--station", stations) || records.size() > 1 ||
+      stations.size() > 1 || (stations.size() == 1 && stations[0].empty())) {
+    return false;
+  }
+  if (!records.empty()) bench.location = records[0];
+  bench.station = stations.empty() ? record::DefaultStation() : stations[0];
+  return true;
+}
+
+// The operation's row, after its result: a record that cannot be reached
+// is named and the row is lost, but the operation's exit stays its own.
+void RecordBench(const BenchRecord& bench, OperationRun& run, const char* operation, const OperationResult& result,
+                 const CodePlugImage& image, const std::string& file, Io& io) {
+  std::string error;
+  const std::optional<record::Location> location =
+      bench.location.empty() ? record::RecordInFolder(std::filesystem::current_path())
+                             : record::ParseLocation(bench.location, &error);
+  std::unique_ptr<record::ProductionRecord> opened;
+  if (location) opened = record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade, &error);
+  record::Row row;
+  record::StampNow(row);
+  row.station = bench.station;
+  row.port = run.link.SelectedPortName().toStdString();
+  row.serial = run.host->pagerSerial_.empty() ? SerialBlockText(SerialBlockOf(image)) : run.host->pagerSerial_;
+  row.firmware = run.host->firmware_;
+  row.operation = operation;
+  row.result = TrimmedLine(result.label);
+  if (row.result.empty()) row.result = run.host->lastWarning_.empty() ? "Cancelled" : run.host->lastWarning_;
+  row.outcome = result.outcome == OperationOutcome::Success  ? record::Outcome::Good
+                : result.outcome == OperationOutcome::Failed ? record::Outcome::Failed
+                                                             : record::Outcome::Refused;
+  row.durationMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - bench.started).count();
+  row.fileName = file;
+  row.imageSha256 = ConfigurationSha256(image);
+  row.toolVersion = record::ToolVersion();
+  if (!opened || !opened->Add(row, &error)) io.err << "This " << operation << " is not recorded: " << error << ".\n";
+}
 
 // Device and inode of a file, without following a link.
 std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::filesystem::path& path) {
@@ -428,7 +504,8 @@ int RunRead(const std::vector<std::string>& argsIn, Io& io) {
 int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   std::optional<std::filesystem::path> backupDir;
-  if (!TakeBackupDir(args, backupDir)) return UsageError(io.err, kWriteUsage);
+  BenchRecord bench;
+  if (!TakeBackupDir(args, backupDir) || !TakeBenchRecord(args, bench)) return UsageError(io.err, kWriteUsage);
   auto run = TakeRunOptions(args, io, Questions::Asked, kWriteUsage);
   if (!run) return kExitUsage;
   if (args.size() != 1) return UsageError(io.err, kWriteUsage);
@@ -437,8 +514,10 @@ int RunWrite(const std::vector<std::string>& argsIn, Io& io) {
   WarnWhenStoredChecksumDiffers(args[0], io.err);
   OperationContext context = run->Context();
   context.backupDirectory = backupDir;
-  const int exit = Finish(run->Run(context, WritePager), io);
+  const OperationResult result = run->Run(context, WritePager);
+  const int exit = Finish(result, io);
   run->host->PrintPartialWrite("zt310 write --port " + run->link.SelectedPortName().toStdString() + " " + args[0]);
+  RecordBench(bench, *run, "write", result, result.image ? *result.image : run->model->image(), args[0], io);
   return run->Exit(exit, io);
 }
 
@@ -473,6 +552,8 @@ void PrintExactReport(const RestoreResult& result, const std::string& expectedNa
 
 int RunRestore(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
+  BenchRecord bench;
+  if (!TakeBenchRecord(args, bench)) return UsageError(io.err, kRestoreUsage);
   auto run = TakeRunOptions(args, io, Questions::None, kRestoreUsage);
   if (!run) return kExitUsage;
   if (args.size() != 1) return UsageError(io.err, kRestoreUsage);
@@ -491,26 +572,30 @@ int RunRestore(const std::vector<std::string>& argsIn, Io& io) {
   const int exit = Finish(result.result, io);
   PrintExactReport(result, "meant", io);
   run->host->PrintPartialWrite("zt310 restore --port " + run->link.SelectedPortName().toStdString() + " " + args[0]);
+  RecordBench(bench, *run, "restore", result.result, *stored, args[0], io);
   return run->Exit(exit, io);
 }
 
-int RunVerifyExact(OperationRun& run, const std::string& path, Io& io) {
+int RunVerifyExact(OperationRun& run, const std::string& path, const BenchRecord& bench, Io& io) {
   const std::optional<CodePlugImage> stored = LoadExactFile(path, io);
   if (!stored) return kExitUsage;
   OperationContext context = run.Context();
   const RestoreResult result = VerifyPagerExact(context, RestoreRequest{*stored});
   const int exit = Finish(result.result, io);
   PrintExactReport(result, "file", io);
+  RecordBench(bench, run, "verify", result.result, *stored, path, io);
   return run.Exit(exit, io);
 }
 
 int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   const bool exact = TakeFlag(args, "--exact");
+  BenchRecord bench;
+  if (!TakeBenchRecord(args, bench)) return UsageError(io.err, kVerifyUsage);
   auto run = TakeRunOptions(args, io, Questions::None, kVerifyUsage);
   if (!run) return kExitUsage;
   if (args.size() != 1) return UsageError(io.err, kVerifyUsage);
-  if (exact) return RunVerifyExact(*run, args[0], io);
+  if (exact) return RunVerifyExact(*run, args[0], bench, io);
   if (!LoadIntoModel(*run, args[0], io)) return kExitUsage;
   std::string error;
   const auto stored = ReadFileBytes(args[0], &error);
@@ -526,6 +611,7 @@ int RunVerify(const std::vector<std::string>& argsIn, Io& io) {
   if (JsonReport* report = ActiveJsonReport(); report && !difference.empty()) report->SetFirstDifference(difference);
   const int exit = Finish(result, io);
   if (run->host->verifyReport()) PrintVerifyReport(*run->host->verifyReport(), io);
+  RecordBench(bench, *run, "verify", result, result.image ? *result.image : run->model->image(), args[0], io);
   return run->Exit(exit, io);
 }
 
@@ -567,9 +653,14 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
   std::vector<std::string> args = argsIn;
   std::vector<std::string> logDirs;
   std::vector<std::string> serials;
+  std::vector<std::string> records;
+  std::vector<std::string> stations;
   std::optional<std::filesystem::path> backupDir;
+  const bool allowRepeat = TakeFlag(args, "--allow-repeat");
   if (!TakeOption(args, "--log-dir", logDirs) || !TakeOption(args, "--serial", serials) || logDirs.size() > 1 ||
-      serials.size() > 1 || !TakeBackupDir(args, backupDir)) {
+      serials.size() > 1 || !TakeBackupDir(args, backupDir) || !TakeOption(args, "--record", records) ||
+      records.size() > 1 || !TakeOption(args, "--station", stations) || stations.size() > 1 ||
+      (stations.size() == 1 && stations[0].empty())) {
     return UsageError(io.err, kProduceUsage);
   }
   auto run = TakeRunOptions(args, io, Questions::NotFromInput, kProduceUsage);
@@ -588,6 +679,25 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
     return kExitUsage;
   }
   if (!BackupFolderUsable(backupDir, io)) return kExitUsage;
+  // The record must be there before the first pager: without it no serial
+  // number can be checked against the line's others.
+  std::string recordError;
+  const std::optional<record::Location> location =
+      records.empty() ? record::RecordInFolder(options.logDirectory) : record::ParseLocation(records[0], &recordError);
+  std::unique_ptr<record::ProductionRecord> productionRecord;
+  if (location) {
+    productionRecord = record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade,
+                                                      &recordError);
+  }
+  if (!productionRecord) {
+    io.err << "The production record cannot be used: " << recordError << ".\nNothing was programmed.\n";
+    return kExitUsage;
+  }
+  options.record = productionRecord.get();
+  options.recorded.station = stations.empty() ? record::DefaultStation() : stations[0];
+  options.recorded.port = run->link.SelectedPortName().toStdString();
+  options.recorded.fileName = args[0];
+  options.recorded.allowRepeat = allowRepeat;
   const char* stoppedAfter = "the pager in hand; no further serial numbers were read";
   if (!serials.empty()) {
     return run->Exit(ProduceOne(*run, *loaded, options, backupDir, TrimmedLine(serials[0]), args[0], io), io,
@@ -637,7 +747,7 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                                "and saved in DIR as SERIAL-YYYYMMDD-HHMMSS.tbl (no-serial-... for a pager without\n"
                                "one), a table file \"Open\" takes; when it cannot be read or saved nothing is\n"
                                "written and the reason is printed (exit 1).\n\n") +
-                       kLinkOptionsHelp + kQuestionsHelp + kBackupHelp + kJsonOperationHelp + "\n" + kSignalHelp +
+                       kLinkOptionsHelp + kQuestionsHelp + kBackupHelp + kBenchRecordHelp + kJsonOperationHelp + "\n" + kSignalHelp +
                        "\n" + kWriteExitHelp + kStoppedExitHelp,
                    WithJsonReport("write", JsonObjects::OnePerRun, RunWrite)});
   verbs.push_back({"verify", kVerifyUsage, "Compare the pager's memory with a table file.",
@@ -659,7 +769,7 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                        "                checksum and header stamp may be FILE's or those 'zt310 restore'\n"
                        "                makes. Every byte that differs is listed after \"Verify Fail !\":\n"
                        "                byte N: pager 0x.., file 0x.. (the fields it belongs to)\n" +
-                       kLinkOptionsHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" + kVerifyExitHelp +
+                       kLinkOptionsHelp + kBenchRecordHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" + kVerifyExitHelp +
                        kStoppedExitHelp,
                    WithJsonReport("verify", JsonObjects::OnePerRun, RunVerify)});
   verbs.push_back({"restore", kRestoreUsage, "Put a backup back into the pager, byte for byte.",
@@ -677,7 +787,7 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                        "naming both; nothing is written then. BACKUP must be 512 bytes with the ZT310\n"
                        "signature. 'zt310 verify --exact BACKUP' checks the pager against it later.\n"
                        "Ends with \"Write Success !\", \"Write Fail !\" or \"Verify Fail !\".\n\n") +
-                       kLinkOptionsHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" + kRestoreExitHelp +
+                       kLinkOptionsHelp + kBenchRecordHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" + kRestoreExitHelp +
                        kStoppedExitHelp,
                    WithJsonReport("restore", JsonObjects::OnePerRun, RunRestore)});
   verbs.push_back(
@@ -689,8 +799,22 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                    "or logged. Every pager starts from FILE as loaded. Standard input carries only\n"
                    "serial numbers: questions are answered by --yes or --no, otherwise Cancel. Each\n"
                    "result is appended to the day's log yyyy-mm-dd.log. A FILE whose stored checksum\n"
-                   "does not match its bytes is written all the same, with a warning.\n\n") +
-           "  --log-dir DIR  where the daily logs go (default: the current directory)\n"
+                   "does not match its bytes is written all the same, with a warning.\n"
+                   "Every run also leaves a row in the production record (time, station, port and\n"
+                   "cradle, serial number, firmware, result, duration, FILE and the SHA-256 of the\n"
+                   "bytes written without the serial number); 'zt310 history' lists them. A serial\n"
+                   "number the record shows programmed (\"Write Success !\"), at this station or\n"
+                   "another, or one another cradle is programming now, is refused before anything\n"
+                   "is sent, naming when, where and on which cradle. When the record cannot be\n"
+                   "reached at the start nothing is programmed (exit 2); a record lost during a run\n"
+                   "lets the run finish and log its line, and says the record missed it (exit 1).\n\n") +
+           "  --log-dir DIR  where the daily logs go (default: the current directory); the\n"
+           "                production record production.sqlite is kept beside them\n"
+           "  --record URL   keep the production record in a PostgreSQL server the line shares,\n"
+           "                postgresql://USER@HOST/DB (or the path of an SQLite file)\n"
+           "  --station NAME this station's name in the record (default: the host name)\n"
+           "  --allow-repeat program a serial number the record shows programmed (a rework);\n"
+           "                the row says it was a repeat\n"
            "  --serial SN    one run with this serial number instead of standard input\n" +
            kLinkOptionsHelp + kStationHelp + kProduceQuestionsHelp + kBackupHelp +
            "                Production backs up only when asked; the file is named after the\n"

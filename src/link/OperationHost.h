@@ -101,6 +101,9 @@ class OperationHost {
   // A production run programmed the pager but its result line is not in the
   // day's log (the log could not be opened, or the line not written).
   virtual void ResultNotLogged(const std::string& /*text*/) {}
+  // The run is over (and in the day's log) but the production record did
+  // not take its row: the record was lost during the run.
+  virtual void RecordMissed(const std::string& text) { Warning(text); }
 
   // Read shows the bare program caption, dropping any file name.
   virtual void SetCaption(const std::string& /*caption*/) {}

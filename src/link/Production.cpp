@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/Production.h"
 
+#include <QCryptographicHash>
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -12,8 +15,10 @@
 
 #include "codeplug/Layout.h"
 #include "codeplug/SafeFile.h"
+#include "link/NotingHost.h"
 #include "link/PagerBackup.h"
 #include "port/PagerLink.h"
+#include "record/ProductionRecord.h"
 
 namespace zt310 {
 
@@ -269,19 +274,130 @@ OperationResult ProgramScannedPager(OperationContext& context, const OperationRe
   return result;
 }
 
+std::string ConfigurationSha256(const CodePlugImage& image) {
+  CodePlugImage blanked = image;
+  std::fill(blanked.data() + kSerialNumber, blanked.data() + kSerialNumber + kSerialBlockSize, 0xFF);
+  const QByteArray bytes(reinterpret_cast<const char*>(blanked.data()), static_cast<qsizetype>(kImageSize));
+  return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
+}
+
+namespace {
+
+// One production run as the record sees it: its serial number reserved
+// before anything is sent, its row left at the end.
+class RecordedProduction {
+ public:
+  RecordedProduction(const ProductionOptions& options, const std::string& serial)
+      : options_(options), started_(std::chrono::steady_clock::now()) {
+    row_.station = options.recorded.station;
+    row_.port = options.recorded.port;
+    row_.cradle = options.recorded.cradle;
+    row_.serial = serial;
+    row_.operation = "produce";
+    row_.fileName = options.recorded.fileName;
+    row_.toolVersion = record::ToolVersion();
+  }
+
+  // The refusal text, or nothing when the run may go on.
+  std::optional<std::string> Reserve(OperationHost& host) {
+    record::ProductionRecord* const record = options_.record;
+    if (!record) return std::nullopt;
+    reservation_ = record->Reserve(row_.serial, row_, options_.recorded.allowRepeat);
+    using Status = record::Reservation::Status;
+    const std::string serial = "Serial No. " + PrintableSerial(row_.serial);
+    switch (reservation_.status) {
+      case Status::Reserved:
+        if (reservation_.repeat) {
+          row_.repeat = true;
+          host.Plain(serial + " was " + record::DescribeHolder(*reservation_.holder) +
+                     "; it is programmed again as a repeat (rework).");
+        }
+        return std::nullopt;
+      case Status::AlreadyProgrammed:
+        return serial + " was " + record::DescribeHolder(*reservation_.holder) +
+               " (Write Success !).\nNothing was programmed; a rework needs --allow-repeat.";
+      case Status::InProgress:
+        return serial + " is " + record::DescribeHolder(*reservation_.holder) +
+               ".\nNothing was programmed.";
+      case Status::Unreachable:
+        break;
+    }
+    unreachable_ = true;
+    return reservation_.error + "\nThe serial number cannot be checked, so nothing was programmed.";
+  }
+
+  // A refusal before anything was sent: its row, when the record is there.
+  void Refused(const std::string& text, const CodePlugImage& image) {
+    if (!options_.record || unreachable_) return;
+    Fill(text, record::Outcome::Refused, image, {});
+    options_.record->Add(row_, nullptr);
+  }
+
+  // After the day's log line: the run's row, and the reservation given up
+  // or turned into the serial number's mark.
+  void Finished(const OperationResult& result, const CodePlugImage& written, const NotingHost& noted,
+                OperationHost& host) {
+    if (!options_.record) return;
+    std::string text = Trimmed(result.label);
+    if (text.empty()) text = noted.lastWarning().empty() ? "Cancelled" : noted.lastWarning();
+    const record::Outcome outcome = result.outcome == OperationOutcome::Success  ? record::Outcome::Good
+                                    : result.outcome == OperationOutcome::Failed ? record::Outcome::Failed
+                                                                                 : record::Outcome::Refused;
+    Fill(text, outcome, written, noted.firmware());
+    std::string error;
+    if (!options_.record->Finish(reservation_, row_, &error)) {
+      host.RecordMissed(error + "\nThe run ended \"" + text + "\" and is in the day's log, but the record missed it.");
+    }
+  }
+
+ private:
+  void Fill(const std::string& text, record::Outcome outcome, const CodePlugImage& image,
+            const std::string& firmware) {
+    record::StampNow(row_);
+    row_.result = text;
+    row_.outcome = outcome;
+    row_.firmware = firmware;
+    row_.imageSha256 = ConfigurationSha256(image);
+    row_.durationMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_).count();
+  }
+
+  const ProductionOptions& options_;
+  std::chrono::steady_clock::time_point started_;
+  record::Row row_;
+  record::Reservation reservation_;
+  bool unreachable_ = false;
+};
+
+}  // namespace
+
 OperationResult ProduceScannedSerial(OperationContext& context, const OperationRequest& request,
                                      const ProductionOptions& options, const std::string& serial) {
+  RecordedProduction recorded(options, serial);
   if (const auto refusal = SerialNumberRefusal(serial)) {
     context.host.Warning(*refusal);
     context.host.FocusSerialNumber();
+    recorded.Refused(*refusal, request.image);
     return {OperationOutcome::Abandoned, {}};
   }
   OperationRequest scanned = request;
   CodePlugImage& image = scanned.image;
   std::fill(image.data() + kSerialNumber, image.data() + kSerialNumber + kSerialBlockSize, 0x00);
   std::copy(serial.begin(), serial.end(), image.data() + kSerialNumber);
-  OperationResult result = ProgramScannedPager(context, scanned, options);
+  // Before the cradle is asked anything: a serial number programmed before,
+  // or in hand at another cradle, is refused here.
+  if (const auto refusal = recorded.Reserve(context.host)) {
+    context.host.Warning(*refusal);
+    context.host.FocusSerialNumber();
+    recorded.Refused(*refusal, image);
+    return {OperationOutcome::Abandoned, {}};
+  }
+  NotingHost noting(context.host);
+  OperationContext watched(context.link, noting, context.startupDirectory);
+  watched.backupDirectory = context.backupDirectory;
+  watched.now = context.now;
+  OperationResult result = ProgramScannedPager(watched, scanned, options);
   if (!result.image) result.image = image;
+  recorded.Finished(result, *result.image, noting, context.host);
   return result;
 }
 

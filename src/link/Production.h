@@ -16,6 +16,10 @@
 
 namespace zt310 {
 
+namespace record {
+class ProductionRecord;
+}
+
 inline constexpr const char* kLogSaveErrorText = "Save Error!";
 inline constexpr const char* kLogBanner = "-------  ZT310 Programming (Barcode) Start ------- \r\n";
 inline constexpr int kProductionChecksProgressMax = 16;
@@ -23,11 +27,27 @@ inline constexpr int kProductionChecksProgressMax = 16;
 inline constexpr std::uint32_t kScanMaxMs = 200;
 inline constexpr std::size_t kScanMinLength = 11;
 
+// Where a run is made, as the production record names it.
+struct RecordedRun {
+  std::string station;  // the host name unless the line names its stations
+  std::string port;
+  int cradle = 1;
+  std::string fileName;  // the code-plug file programmed
+  // A serial number the record shows programmed is programmed again, and
+  // its row says it was a repeat (rework).
+  bool allowRepeat = false;
+};
+
 struct ProductionOptions {
   // Where the day's log goes; the start-up directory in the window.
   std::filesystem::path logDirectory;
   // The clock of the log; tests set their own.
   std::function<LocalDateTime()> now = CurrentLocalDateTime;
+  // When set, a run reserves its serial number there before anything is
+  // sent (refused when the record shows it programmed) and leaves its row
+  // there at the end, after the day's log line. Not owned.
+  record::ProductionRecord* record = nullptr;
+  RecordedRun recorded = {};
 };
 
 // "2024-05-17.log"
@@ -51,10 +71,15 @@ OperationResult ProgramScannedPager(OperationContext& context, const OperationRe
                                     const ProductionOptions& options);
 
 // A scanned serial number: refused with a message (and nothing programmed)
-// when longer than fourteen characters; otherwise stored in bytes 416 on,
-// the rest of the sixteen bytes 0x00, and the production run started.
+// when longer than fourteen characters, or when options.record refuses it;
+// otherwise stored in bytes 416 on, the rest of the sixteen bytes 0x00, and
+// the production run started. With a record, every run ends with its row.
 OperationResult ProduceScannedSerial(OperationContext& context, const OperationRequest& request,
                                      const ProductionOptions& options, const std::string& serial);
+
+// The SHA-256 (hexadecimal) of the image with its serial-number block
+// blanked: every pager programmed with one configuration shares it.
+std::string ConfigurationSha256(const CodePlugImage& image);
 
 // The key handling of edtSerialNo without the widget. The window forwards
 // each event with the field's text (before the key's character is added)

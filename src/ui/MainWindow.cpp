@@ -52,6 +52,7 @@
 #include "ui/MessageService.h"
 #include "ui/ModelBinder.h"
 #include "ui/Pages.h"
+#include "ui/ProductionRecordWindow.h"
 #include "ui/ToneTableDialogs.h"
 
 namespace zt310::ui {
@@ -464,6 +465,11 @@ void MainWindow::BuildMenus() {
   pager->addAction("Restore Backup...", this, &MainWindow::RestoreBackup)->setObjectName("RestoreBackup1");
   pager->addAction("Production Line...", this, [this] { ShowProductionLine(*this, startupDirectory_); })
       ->setObjectName("ProductionLine1");
+  pager->addAction("Production History...", this, [this] {
+    auto* history = new ProductionHistoryDialog(Settings(), startupDirectory_, this);
+    history->setAttribute(Qt::WA_DeleteOnClose);
+    history->show();
+  })->setObjectName("ProductionHistory1");
   QMenu* advance = menuBar()->addMenu("Advance");
   advance->addAction("Advance", this, &MainWindow::ShowAdvanceAccess)->setObjectName("Advance2");
   QMenu* about = menuBar()->addMenu("About");
@@ -765,10 +771,12 @@ void MainWindow::RestoreBackup() {
     return;
   }
   RestoreResult restore;
+  const auto started = std::chrono::steady_clock::now();
   RunOperation([&] {
     OperationContext context{*link_, *operationHost_, startupDirectory_.toStdString()};
     restore = RestorePager(context, RestoreRequest{ImageOfBackup(*bytes)});
   });
+  RecordBench("restore", started, restore.result, ImageOfBackup(*bytes));
   if (restore.result.outcome == OperationOutcome::Abandoned) return;
   if (restore.result.outcome == OperationOutcome::Failed) {
     if (partialWrite_) {  // a block failed: say what the pager now holds
@@ -903,9 +911,12 @@ void MainWindow::WritePager() {
       BackupBeforeWrite() ? std::optional<std::filesystem::path>(BackupFolder().toStdString()) : std::nullopt;
   partialWrite_.reset();
   lastBackup_.clear();
+  const auto started = std::chrono::steady_clock::now();
   RunPagerOperation([&](OperationContext& context, const OperationRequest& request) {
     context.backupDirectory = backups;
-    return zt310::WritePager(context, request);
+    OperationResult result = zt310::WritePager(context, request);
+    RecordBench("write", started, result, result.image.value_or(request.image));
+    return result;
   });
   ShowPartialWrite();
 }
@@ -921,13 +932,18 @@ void MainWindow::ReadPager() {
   if (outcome == OperationOutcome::Success) {
     MarkSaved();
     ResetEditHistory();
+    const QString last = LastProgrammedStatus(*Settings(), startupDirectory_, SerialBlockText(SerialBlockOf(model_->image())));
+    if (!last.isEmpty()) SetStatusText(StatusText() + "   " + last.trimmed());
   }
 }
 
 void MainWindow::VerifyPager() {
   verifyFailure_.reset();
-  RunPagerOperation([](OperationContext& context, const OperationRequest& request) {
-    return zt310::VerifyPager(context, request);
+  const auto started = std::chrono::steady_clock::now();
+  RunPagerOperation([&](OperationContext& context, const OperationRequest& request) {
+    OperationResult result = zt310::VerifyPager(context, request);
+    RecordBench("verify", started, result, result.image.value_or(request.image));
+    return result;
   });
   ShowVerifyFailure();
 }
@@ -981,9 +997,22 @@ void MainWindow::ProduceSerial(const std::string& serial) {
     if (BackupBeforeWrite()) context.backupDirectory = BackupFolder().toStdString();
     ProductionOptions production;
     production.logDirectory = startupDirectory_.toStdString();
+    std::string refusal;
+    const auto productionRecord = RecordForScan(*Settings(), startupDirectory_, link_->SelectedPortName(),
+                                                captionFile_, production, &refusal);
+    if (!productionRecord) {
+      operationHost_->Warning(refusal);
+      return operationHost_->FocusSerialNumber();
+    }
     session::ShowOutcome(*model_, ProduceScannedSerial(context, session::RequestFrom(*model_), production, serial));
   });
   ShowPartialWrite();
+}
+
+void MainWindow::RecordBench(const char* operation, std::chrono::steady_clock::time_point started,
+                             const OperationResult& result, const CodePlugImage& image) {
+  const BenchRun run{operation, link_->SelectedPortName(), captionFile_, version_->text(), started};
+  if (const auto missed = RecordBenchRun(*Settings(), startupDirectory_, run, result, image)) SetStatusText(*missed);
 }
 
 bool MainWindow::SerialNumberKey(QKeyEvent* event) {

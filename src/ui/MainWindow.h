@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <functional>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,7 @@ namespace zt310 {
 class PagerLink;
 class OperationHost;
 class SerialScanKeys;
+struct OperationResult;
 namespace sim {
 class PagerSimulator;
 }
@@ -171,6 +173,9 @@ class MainWindow : public QMainWindow {
   // Every operation runs through here: one at a time, then a pending quit.
   void RunOperation(const std::function<void()>& operation);
   bool SerialNumberKey(QKeyEvent* event);
+  // A bench Write, Verify or Restore as a row of the production record.
+  void RecordBench(const char* operation, std::chrono::steady_clock::time_point started, const OperationResult& result,
+                   const CodePlugImage& image);
   bool WriteTable(const QString& path, bool saveAs);
 
   MainWindowOptions options_;

@@ -27,6 +27,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The day's logs of a folder; the production record lies beside them.
+std::vector<std::filesystem::path> DailyLogs(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> logs;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() == ".log") logs.push_back(entry.path());
+  }
+  return logs;
+}
+
 std::string FileText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -129,7 +138,7 @@ class LocalFilesTest : public QObject {
       QVERIFY2(producer->exitCode() == 0, producer->readAllStandardError().constData());
     }
 
-    std::vector<fs::path> logs(fs::directory_iterator("logs"), {});
+    const std::vector<fs::path> logs = DailyLogs("logs");
     QCOMPARE(logs.size(), std::size_t(1));
     const std::string text = FileText(logs.front());
     QVERIFY(text.starts_with(kLogBanner));

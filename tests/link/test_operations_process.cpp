@@ -245,8 +245,9 @@ class OperationsProcessTest : public QObject {
       const rlimit fileSize{limit, limit};
       ::setrlimit(RLIMIT_FSIZE, &fileSize);
     });
+    // The record in memory: under this file-size limit no record on disk could be written.
     process.start(ZT310_CLI, {"produce", "--port", pager.device(), Path("plug.tbl"), "--log-dir", logs.path(),
-                              "--serial", "AB1234567891"});
+                              "--record", ":memory:", "--serial", "AB1234567891"});
     QVERIFY(process.waitForStarted());
     process.closeWriteChannel();
     QVERIFY(process.waitForFinished(30000));
