@@ -25,6 +25,7 @@
 #include "port/LinkTrace.h"
 #include "port/PortList.h"
 #include "protocol/WriteRules.h"
+#include "record/ProductionRecord.h"
 #include "session/OperationModel.h"
 
 namespace zt310::cli {
@@ -33,7 +34,7 @@ namespace {
 
 constexpr const char* kStationUsage =
     "zt310 produce --port PORT [--port PORT]... FILE [--serials LIST | --serial-start SN --count N] [--no-wait] "
-    "[--log-dir DIR] [--yes | --no] [--backup-dir DIR] [--trace FILE]";
+    "[--log-dir DIR] [--record URL] [--station NAME] [--allow-repeat] [--yes | --no] [--backup-dir DIR] [--trace FILE]";
 
 // Whole lines from every cradle's thread, never mixed.
 class StationOutput {
@@ -121,6 +122,12 @@ class StationHost : public OperationHost {
     Say(text + "\nThe pager was programmed, but this run is not logged.");
   }
   void PagerFirmwareShown(const std::string& text) override { Say(text); }
+  void RecordMissed(const std::string& text) override {
+    Say(text);
+    recordMissed_ = true;
+  }
+  // Whether the run that ended lost its row in the record.
+  bool RecordMissedThisRun() const { return recordMissed_; }
 
   // What a write that stopped part-way left, and what to run.
   void PrintPartialWrite(const std::string& serial) {
@@ -133,6 +140,7 @@ class StationHost : public OperationHost {
   void NextPager() {
     partial_.reset();
     backup_.reset();
+    recordMissed_ = false;
   }
 
  private:
@@ -144,6 +152,7 @@ class StationHost : public OperationHost {
   std::string file_;
   std::optional<PartialWrite> partial_;
   std::optional<std::filesystem::path> backup_;
+  bool recordMissed_ = false;
 };
 
 struct StationArgs {
@@ -154,6 +163,9 @@ struct StationArgs {
   std::vector<std::string> lists;
   std::vector<std::string> starts;
   std::vector<std::string> counts;
+  std::vector<std::string> records;
+  std::vector<std::string> stations;
+  bool allowRepeat = false;
   bool yes = false;
   bool no = false;
   bool noWait = false;
@@ -165,16 +177,19 @@ std::optional<StationArgs> TakeStationArgs(std::vector<std::string> args, Io& io
   taken.yes = TakeFlag(args, "--yes");
   taken.no = TakeFlag(args, "--no");
   taken.noWait = TakeFlag(args, "--no-wait");
+  taken.allowRepeat = TakeFlag(args, "--allow-repeat");
   const bool json = TakeFlag(args, "--json");
   std::vector<std::string> serial;
   const bool parsed = TakeOption(args, "--port", taken.ports) && TakeOption(args, "--trace", taken.traces) &&
                       TakeOption(args, "--log-dir", taken.logDirs) &&
                       TakeOption(args, "--backup-dir", taken.backupDirs) &&
                       TakeOption(args, "--serials", taken.lists) && TakeOption(args, "--serial-start", taken.starts) &&
-                      TakeOption(args, "--count", taken.counts) && TakeOption(args, "--serial", serial);
+                      TakeOption(args, "--count", taken.counts) && TakeOption(args, "--serial", serial) &&
+                      TakeOption(args, "--record", taken.records) && TakeOption(args, "--station", taken.stations);
   DropEndOfOptions(args);
   if (!parsed || taken.ports.empty() || taken.traces.size() > 1 || taken.logDirs.size() > 1 ||
       taken.backupDirs.size() > 1 || taken.lists.size() > 1 || taken.starts.size() > 1 || taken.counts.size() > 1 ||
+      taken.records.size() > 1 || taken.stations.size() > 1 || (taken.stations.size() == 1 && taken.stations[0].empty()) ||
       (taken.yes && taken.no) || args.size() != 1 || (taken.backupDirs.size() == 1 && taken.backupDirs[0].empty())) {
     UsageError(io.err, kStationUsage);
     return std::nullopt;
@@ -283,6 +298,23 @@ int RunProduceStation(const std::vector<std::string>& argsIn, Io& io) {
       return kExitUsage;
     }
   }
+  // The record must be there before the first pager: without it no serial
+  // number can be checked against the line's others. Each cradle opens its
+  // own connection on its own thread; this first one creates or upgrades
+  // the tables once.
+  std::string recordError;
+  const std::optional<record::Location> location =
+      taken->records.empty() ? record::RecordInFolder(options.logDirectory)
+                             : record::ParseLocation(taken->records[0], &recordError);
+  if (!location || !record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade,
+                                                   &recordError)) {
+    io.err << "The production record cannot be used: " << recordError << ".\nNothing was programmed.\n";
+    return kExitUsage;
+  }
+  options.recorded.station = taken->stations.empty() ? record::DefaultStation() : taken->stations[0];
+  options.recorded.fileName = taken->file;
+  options.recorded.allowRepeat = taken->allowRepeat;
+
   LinkTrace trace;
   if (!taken->traces.empty()) {
     QString error;
@@ -316,8 +348,12 @@ int RunProduceStation(const std::vector<std::string>& argsIn, Io& io) {
     hosts[static_cast<std::size_t>(cradle - 1)] = host.get();
     return host;
   };
+  setup.openRecord = [&location](int, std::string* error) {
+    return record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade, error);
+  };
   setup.runEnded = [&](const CradleRunResult& result) {
     StationHost* host = hosts[static_cast<std::size_t>(result.cradle - 1)];
+    if (host && host->RecordMissedThisRun()) ++failures;
     const std::string prefix = CradleName(result.cradle, QString::fromStdString(result.port)) + ": ";
     if (result.programmed && result.logged) {
       out.Say(prefix, PrintableSerial(result.serial) + " " + result.resultText);

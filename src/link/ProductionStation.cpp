@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/ProductionStation.h"
 
+#include "record/ProductionRecord.h"
+
 #include <QThread>
 
 #include <utility>
@@ -98,6 +100,23 @@ CradleRunResult RunCradleOnce(OperationContext& context, const OperationRequest&
   run.logged = !run.operation.label.empty() && !host.notLogged();
   return run;
 }
+
+namespace {
+
+// A cradle whose record could not be opened refuses its runs unsent.
+CradleRunResult RecordUnusableResult(int cradle, const std::string& port, const std::string& serial,
+                                     const std::string& error) {
+  CradleRunResult result;
+  result.cradle = cradle;
+  result.port = port;
+  result.serial = serial;
+  result.started = std::chrono::system_clock::now();
+  result.resultText = "The production record cannot be used: " + error;
+  result.outcome = OperationOutcome::Abandoned;
+  return result;
+}
+
+}  // namespace
 
 struct ProductionStation::Cradle {
   int number = 0;
@@ -197,6 +216,15 @@ int ProductionStation::Running() const {
 
 void ProductionStation::Serve(Cradle& cradle) {
   std::unique_ptr<OperationHost> host = setup_.makeHost(cradle.number, cradle.link);
+  ProductionOptions options = setup_.options;
+  options.recorded.port = cradle.port.toStdString();
+  options.recorded.cradle = cradle.number;
+  std::unique_ptr<record::ProductionRecord> record;
+  std::string recordError;
+  if (setup_.openRecord) {
+    record = setup_.openRecord(cradle.number, &recordError);
+    options.record = record.get();
+  }
   for (;;) {
     std::string serial;
     {
@@ -210,7 +238,9 @@ void ProductionStation::Serve(Cradle& cradle) {
     OperationContext context(cradle.link, *host, setup_.startupDirectory);
     context.backupDirectory = setup_.backupDirectory;
     const CradleRunResult result =
-        RunCradleOnce(context, setup_.request, setup_.options, cradle.number, cradle.port.toStdString(), serial);
+        setup_.openRecord && !record
+            ? RecordUnusableResult(cradle.number, cradle.port.toStdString(), serial, recordError)
+            : RunCradleOnce(context, setup_.request, options, cradle.number, cradle.port.toStdString(), serial);
     if (setup_.runEnded) setup_.runEnded(result);
     {
       std::lock_guard lock(mutex_);

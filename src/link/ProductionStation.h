@@ -26,6 +26,10 @@ class QThread;
 
 namespace zt310 {
 
+namespace record {
+class ProductionRecord;
+}
+
 // One production run on one cradle, as the station and the records of a
 // line see it.
 struct CradleRunResult {
@@ -64,6 +68,13 @@ class ProductionStation {
     // cradle's runs talk to (its messages must be safe from that thread)
     // and the link set up as the caller wants (trace, stop check, timing).
     std::function<std::unique_ptr<OperationHost>(int cradle, PagerLink& link)> makeHost;
+    // Called on the cradle's own thread before its first run: the cradle's
+    // own connection to the production record (a database connection
+    // belongs to the thread that opened it), or nothing with the reason.
+    // Unset: the runs keep no record. Set but failing: every run on the
+    // cradle is refused before anything is sent, since its serial number
+    // cannot be checked against the line's others.
+    std::function<std::unique_ptr<record::ProductionRecord>(int cradle, std::string* error)> openRecord;
     // Called on the cradle's thread as a run starts and once it has ended.
     std::function<void(int cradle, const std::string& serial)> runStarted;
     std::function<void(const CradleRunResult& result)> runEnded;
