@@ -47,6 +47,7 @@
 #include "sim/PagerSim.h"
 #include "ui/WindowHost.h"
 #include "ui/ControlWidgets.h"
+#include "ui/DemoPager.h"
 #include "ui/Dialogs.h"
 #include "ui/MessageService.h"
 #include "ui/ModelBinder.h"
@@ -266,16 +267,22 @@ MainWindow::~MainWindow() {
   if (demoSim_) demoSim_->Stop();
 }
 
+QString MainWindow::DemoDevice() const {
+  return demoSim_ ? QString::fromStdString(demoSim_->DevicePath()) : QString();
+}
+bool MainWindow::IsDemoPort(const QString& port) const { return demoSim_ && !port.isEmpty() && port == DemoDevice(); }
+
 void MainWindow::FillPortList() {
   link_->BuildPortList(options_.ports);
   portList_->clear();
   portList_->addItems(link_->PortNames());
+  if (IsDemoPort(DemoDevice())) portList_->setItemText(int(link_->PortNames().indexOf(DemoDevice())), kDemoPortLabel);
   portList_->setCurrentIndex(link_->SelectedIndex());
   // Long device names (/dev/serial/by-id/...) show in full in the open list
   // and as the tooltip of the closed one.
   int widest = 0;
   for (int i = 0; i < portList_->count(); ++i) {
-    portList_->setItemData(i, portList_->itemText(i), Qt::ToolTipRole);
+    portList_->setItemData(i, link_->PortNames().at(i), Qt::ToolTipRole);
     widest = std::max(widest, portList_->fontMetrics().horizontalAdvance(portList_->itemText(i)));
   }
   portList_->view()->setMinimumWidth(widest + 2 * portList_->view()->frameWidth() + 24);
@@ -491,6 +498,7 @@ void MainWindow::SetCaptionFile(const QString& path) {
 
 void MainWindow::UpdateCaption() {
   QString caption = ProgramCaption();
+  if (demoSim_) caption += kDemoCaptionMark;
   if (!captionFile_.isEmpty()) caption = QString("%1  [%2]").arg(caption, captionFile_);
   if (HasUnsavedChanges()) caption.prepend('*');
   if (windowTitle() != caption) setWindowTitle(caption);
@@ -808,6 +816,7 @@ void MainWindow::StartUp() {
   }
   MarkSaved();
   ResetEditHistory();
+  if (demoSim_) demoSim_->SetMemory(DemoPagerMemory(demoSim_->Memory(), session::RequestFrom(*model_)));
   startedUp_ = true;
   if (!options_.startupFile.isEmpty()) OpenFileAt(options_.startupFile);
   // A file handed over by a second start before this one was ready.
@@ -970,7 +979,8 @@ void MainWindow::ProduceSerial(const std::string& serial) {
     OperationContext context{*link_, *operationHost_, startupDirectory_.toStdString()};
     if (BackupBeforeWrite()) context.backupDirectory = BackupFolder().toStdString();
     ProductionOptions production;
-    production.logDirectory = startupDirectory_.toStdString();
+    production.logDirectory = IsDemoPort(link_->SelectedPortName()) ? DemoLogDirectory(startupDirectory_)
+                                                                     : std::filesystem::path(startupDirectory_.toStdString());
     session::ShowOutcome(*model_, ProduceScannedSerial(context, session::RequestFrom(*model_), production, serial));
   });
   ShowPartialWrite();
