@@ -29,6 +29,19 @@ inline void UseTestLinkTiming() {
   (void)set;
 }
 
+// For a test of the pager's own pauses: while it lives, the verbs run
+// with the pager's timing.
+class PagerTimingScope {
+ public:
+  PagerTimingScope() : before_(qgetenv("ZT310_LINK_TIMING")) { qputenv("ZT310_LINK_TIMING", "10,1"); }
+  ~PagerTimingScope() { qputenv("ZT310_LINK_TIMING", before_); }
+  PagerTimingScope(const PagerTimingScope&) = delete;
+  PagerTimingScope& operator=(const PagerTimingScope&) = delete;
+
+ private:
+  QByteArray before_;
+};
+
 inline CliRun RunZt310(const std::vector<std::string>& args, std::istream& in) {
   UseTestLinkTiming();
   std::ostringstream out, err;
