@@ -27,8 +27,19 @@ format_check() {
     echo "clang-format is not installed (scripts/setup.sh installs it)" >&2
     return 1
   fi
-  git ls-files -z -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' |
-    xargs -0 -r clang-format --dry-run --Werror --style=file
+  # The files that differ from the style, one a line; FORMAT_DETAILS=1 shows how.
+  if [ -n "${FORMAT_DETAILS:-}" ]; then
+    git ls-files -z -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' |
+      xargs -0 -r clang-format --dry-run --Werror --style=file
+    return
+  fi
+  unformatted=$(git ls-files -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' | while IFS= read -r file; do
+    clang-format --dry-run --Werror --style=file "$file" >/dev/null 2>&1 || echo "$file"
+  done)
+  [ -z "$unformatted" ] && return 0
+  echo "$unformatted" | sed 's/^/  not formatted: /' >&2
+  echo "  (clang-format -i FILE formats one; FORMAT_DETAILS=1 shows the changes)" >&2
+  return 1
 }
 
 build() {
