@@ -92,10 +92,10 @@ class RecordingHost : public OperationHost {
   editor::EditorModel* model = nullptr;
 };
 
-// Poll units of 2 ms: about 1 s per byte of a transfer, 0.4 s of a probe,
-// ample for a busy or sanitized run. A fault of the simulator costs no
-// time-out (ReplyWithheldBy), so the short time-outs are not needed.
-inline LinkTiming TestTiming() { return LinkTiming{2.0, 0.0}; }
+// Poll units of 5 ms: about 2.5 s per byte of a transfer, 1 s of a probe,
+// ample for a loaded or sanitized run. A fault of the simulator costs no
+// time-out (ReplyWithheldBy), so short time-outs are not needed.
+inline LinkTiming TestTiming() { return LinkTiming{5.0, 0.0}; }
 
 class OperationBench {
  public:
