@@ -14,7 +14,7 @@ run_suite() {
   dir="$1"
   shift
   rm -rf "$dir"
-  BUILD_DIR="$dir" CMAKE_ARGS="$*" sh scripts/build.sh
+  BUILD_DIR="$dir" CMAKE_ARGS="-DZT310_WERROR=ON $*" sh scripts/build.sh
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j"$JOBS"
 }
 

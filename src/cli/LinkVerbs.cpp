@@ -9,6 +9,7 @@
 #include "cli/Cli.h"
 #include "cli/Signals.h"
 #include "port/LinkTrace.h"
+#include "cli/LinkTimingSeam.h"
 #include "port/PagerLink.h"
 #include "port/PortList.h"
 
@@ -26,7 +27,7 @@ constexpr const char* kTraceHelp =
 
 // The link of one verb: port list with the named ports first, optional trace.
 struct VerbLink {
-  PagerLink link;
+  PagerLink link{LinkHost{}, VerbLinkTiming()};
   LinkTrace trace;
   QStringList named;
   std::vector<std::string> openErrors;

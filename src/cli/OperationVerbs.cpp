@@ -29,6 +29,7 @@
 #include "link/PagerBackup.h"
 #include "link/PagerRestore.h"
 #include "link/PartialWrite.h"
+#include "cli/LinkTimingSeam.h"
 #include "port/PagerLink.h"
 #include "link/Production.h"
 #include "record/ProductionRecord.h"
@@ -265,7 +266,7 @@ editor::EditorModel::MessageSink PrintMessages(Io& io) {
 struct OperationRun {
   // First, so a signal at any moment of the verb is seen.
   StopSignals stops;
-  PagerLink link;
+  PagerLink link{LinkHost{}, VerbLinkTiming()};
   LinkTrace trace;
   std::unique_ptr<editor::EditorModel> model = editor::CreateEditorModel();
   std::unique_ptr<CliHost> host;

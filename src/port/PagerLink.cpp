@@ -124,6 +124,9 @@ std::string WriteProblemText(BlockStatus status, int offset, int count) {
   return {};
 }
 
+// How often the test seam's check runs while a reply is awaited.
+constexpr int kReplyWithheldPollMs = 2;
+
 void WaitPumping(unsigned ms) {
   if (QCoreApplication::instance() == nullptr) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -208,6 +211,16 @@ bool PagerLink::ReceiveBytes(std::uint8_t* buffer, int count, int pollUnit) {
             interrupted_ = true;
             port_.DiscardBuffers();
             return false;
+          }
+          if (replyWithheld_) {
+            if (replyWithheld_()) {
+              if (trace_) trace_->TimedOut(port_.PortName(), reader.bytes(), count);
+              TraceNote(trace_, port_.PortName(), QStringLiteral("the other end withheld the reply"));
+              port_.DiscardBuffers();
+              return false;
+            }
+            port_.WaitForInput(std::min(reader.RemainingMs(), kReplyWithheldPollMs));
+            break;
           }
           port_.WaitForInput(reader.RemainingMs());
           break;

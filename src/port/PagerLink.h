@@ -81,6 +81,12 @@ class PagerLink {
   // no further frame is sent, the reply being awaited is given up, and the
   // exchange reports Interrupted. Polled at least every 100 ms of a wait.
   void SetStopCheck(std::function<bool()> stopNow) { stopNow_ = std::move(stopNow); }
+  // A test seam: true when the other end (the simulated pager) has
+  // finished with the request in hand and left its reply out or short, so
+  // no further byte will come. The wait then ends at once, as the time-out
+  // would have ended it, and the test need not wait that time-out out.
+  // Polled every few ms of a wait while set.
+  void SetReplyWithheldCheck(std::function<bool()> withheld) { replyWithheld_ = std::move(withheld); }
   void SetTiming(const LinkTiming& timing) { timing_ = timing; }
   const LinkTiming& timing() const { return timing_; }
   // Trace of every frame; nullptr for none. Not owned.
@@ -156,6 +162,7 @@ class PagerLink {
 
   LinkHost host_;
   std::function<bool()> stopNow_;
+  std::function<bool()> replyWithheld_;
   LinkTiming timing_;
   LinkTrace* trace_ = nullptr;
   TCommPort port_;

@@ -382,9 +382,15 @@ void PagerSimulator::Handle(const std::vector<std::uint8_t>& request, std::int64
     Unplug();
     return;
   }
-  if (!reply) return;
+  // Test commands are never answered; a memory request always expects its reply.
+  const bool expectsReply = ParseRequest(request)->address != kTestAddress;
+  if (!reply) {
+    if (expectsReply) lastWithheld_ = number;
+    return;
+  }
   if (!SleepUntil(NowNs() + static_cast<std::int64_t>(turnaroundMs_) * 1000000)) return;
   SendReply(*reply, fault && fault->kind == FaultKind::Slow ? fault->slowMs : 0);
+  if (fault && fault->kind == FaultKind::Short) lastWithheld_ = number;
 }
 
 std::optional<std::vector<std::uint8_t>> PagerSimulator::Answer(const std::vector<std::uint8_t>& bytes,

@@ -85,6 +85,11 @@ class PagerSimulator {
   CodePlugImage Memory() const;
   void SetMemory(const CodePlugImage& memory);
   std::vector<SimRequest> Requests() const;
+  // The number of the last memory request that the simulator finished with
+  // but answered with no reply or a short one (a fault, or a request it
+  // cannot serve); 0 when none. A test's link stops waiting for that reply
+  // at once instead of waiting its time-out out.
+  int LastWithheldReply() const { return lastWithheld_.load(); }
   // Writes the memory to the save file, when one is named.
   bool SaveMemory() const;
 
@@ -110,6 +115,7 @@ class PagerSimulator {
   std::vector<Fault> faults_;
   int turnaroundMs_ = 0;
   std::atomic<bool> unplugged_{false};
+  std::atomic<int> lastWithheld_{0};
   int master_ = -1;
   int slave_ = -1;   // kept open so the device persists between clients
   int stopPipe_[2] = {-1, -1};

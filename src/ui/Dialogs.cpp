@@ -76,21 +76,18 @@ SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent, Qt::FramelessWindo
   layout->addWidget(new QLabel("Target board testing .....", this), 0, Qt::AlignHCenter);
 }
 
-static QString ReadmePath() {
-  const QStringList candidates = {
-      QCoreApplication::applicationDirPath() + "/../share/doc/zt310prog/README.md",
-      QCoreApplication::applicationDirPath() + "/../../../README.md",
-      QDir::currentPath() + "/README.md",
-  };
-  for (const auto& path : candidates) {
-    if (QFileInfo::exists(path)) return QFileInfo(path).canonicalFilePath();
-  }
-  return {};
+// The documentation installed beside the program (/usr/share/doc/zt310prog
+// for /usr/bin/zt310prog); nothing when the program runs from elsewhere, a
+// build folder for instance, whose neighbours are no one's documentation.
+static QString InstalledReadme() {
+  const QString path = QCoreApplication::applicationDirPath() + "/../share/doc/zt310prog/README.md";
+  return QFileInfo(path).isFile() ? QFileInfo(path).canonicalFilePath() : QString();
 }
 
 namespace {
 
 constexpr const char* kAboutEmail = "zt310-programmer@example.org";
+constexpr const char* kProjectAddress = "https://github.com/zt310prog/zt310prog";
 constexpr const char* kLicence =
     "Free software under the GNU General Public License, version 3 or later (GPL-3.0-or-later).";
 
@@ -144,19 +141,22 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   product->setFont(font);
   layout->addWidget(product);
   layout->addWidget(new QLabel("Version 1.3.9 (2011.3.15)", this));
+  auto* version = new QLabel(QString("ZT310 Programmer " ZT310_VERSION), this);
+  version->setObjectName("lblPackageVersion");
+  layout->addWidget(version);
   layout->addWidget(new QLabel("ZT310 Programmer, an open programming tool for ZT310 pagers.", this));
   auto* licence = new QLabel(kLicence, this);
   licence->setObjectName("lblLicence");
   layout->addWidget(licence);
-  const QString readme = ReadmePath();
+  const QString readme = InstalledReadme();
   const struct {
     const char* caption;
     const char* name;
     QString address;
     QUrl url;
   } addresses[] = {
-      {"Homepage : ", "lblUrl", readme.isEmpty() ? QString("README.md beside the program") : readme,
-       readme.isEmpty() ? QUrl() : QUrl::fromLocalFile(readme)},
+      {"Homepage : ", "lblUrl", readme.isEmpty() ? QString(kProjectAddress) : readme,
+       readme.isEmpty() ? QUrl(kProjectAddress) : QUrl::fromLocalFile(readme)},
       {"Email Address(es) : ", "lblEmail", kAboutEmail, QUrl(QString("mailto:") + kAboutEmail)},
   };
   auto* grid = new QGridLayout;

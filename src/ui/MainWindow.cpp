@@ -48,6 +48,7 @@
 #include "sim/PagerSim.h"
 #include "ui/WindowHost.h"
 #include "ui/ControlWidgets.h"
+#include "ui/DemoPager.h"
 #include "ui/Dialogs.h"
 #include "ui/MessageService.h"
 #include "ui/ModelBinder.h"
@@ -275,16 +276,22 @@ MainWindow::~MainWindow() {
   if (demoSim_) demoSim_->Stop();
 }
 
+QString MainWindow::DemoDevice() const {
+  return demoSim_ ? QString::fromStdString(demoSim_->DevicePath()) : QString();
+}
+bool MainWindow::IsDemoPort(const QString& port) const { return demoSim_ && !port.isEmpty() && port == DemoDevice(); }
+
 void MainWindow::FillPortList() {
   link_->BuildPortList(options_.ports);
   portList_->clear();
   portList_->addItems(link_->PortNames());
+  if (IsDemoPort(DemoDevice())) portList_->setItemText(int(link_->PortNames().indexOf(DemoDevice())), kDemoPortLabel);
   portList_->setCurrentIndex(link_->SelectedIndex());
   // Long device names (/dev/serial/by-id/...) show in full in the open list
   // and as the tooltip of the closed one.
   int widest = 0;
   for (int i = 0; i < portList_->count(); ++i) {
-    portList_->setItemData(i, portList_->itemText(i), Qt::ToolTipRole);
+    portList_->setItemData(i, link_->PortNames().at(i), Qt::ToolTipRole);
     widest = std::max(widest, portList_->fontMetrics().horizontalAdvance(portList_->itemText(i)));
   }
   portList_->view()->setMinimumWidth(widest + 2 * portList_->view()->frameWidth() + 24);
@@ -507,6 +514,7 @@ void MainWindow::SetCaptionFile(const QString& path) {
 
 void MainWindow::UpdateCaption() {
   QString caption = ProgramCaption();
+  if (demoSim_) caption += kDemoCaptionMark;
   if (!captionFile_.isEmpty()) caption = QString("%1  [%2]").arg(caption, captionFile_);
   if (HasUnsavedChanges()) caption.prepend('*');
   if (windowTitle() != caption) setWindowTitle(caption);
@@ -826,6 +834,7 @@ void MainWindow::StartUp() {
   }
   MarkSaved();
   ResetEditHistory();
+  if (demoSim_) demoSim_->SetMemory(DemoPagerMemory(demoSim_->Memory(), session::RequestFrom(*model_)));
   startedUp_ = true;
   if (!options_.startupFile.isEmpty()) OpenFileAt(options_.startupFile);
   // A file handed over by a second start before this one was ready.
@@ -996,10 +1005,15 @@ void MainWindow::ProduceSerial(const std::string& serial) {
     OperationContext context{*link_, *operationHost_, startupDirectory_.toStdString()};
     if (BackupBeforeWrite()) context.backupDirectory = BackupFolder().toStdString();
     ProductionOptions production;
-    production.logDirectory = startupDirectory_.toStdString();
+    // A demo pager's runs are kept apart from the real ones: their own log
+    // and their own record, in the demo folder.
+    const bool demo = IsDemoPort(link_->SelectedPortName());
+    production.logDirectory =
+        demo ? DemoLogDirectory(startupDirectory_) : std::filesystem::path(startupDirectory_.toStdString());
     std::string refusal;
-    const auto productionRecord = RecordForScan(*Settings(), startupDirectory_, link_->SelectedPortName(),
-                                                captionFile_, production, &refusal);
+    const auto productionRecord =
+        RecordForScan(*Settings(), demo ? QString::fromStdString(production.logDirectory.string()) : startupDirectory_,
+                      link_->SelectedPortName(), captionFile_, production, &refusal, demo);
     if (!productionRecord) {
       operationHost_->Warning(refusal);
       return operationHost_->FocusSerialNumber();

@@ -181,6 +181,8 @@ class MainWindow : public QMainWindow {
   MainWindowOptions options_;
   std::unique_ptr<editor::EditorModel> model_;
   std::unique_ptr<sim::PagerSimulator> demoSim_;
+  QString DemoDevice() const;                      // the demo pager's pseudo-terminal, or nothing
+  bool IsDemoPort(const QString& port) const;       // PORT is the demo pager's
   std::unique_ptr<PagerLink> link_;
   ModelBinder* binder_ = nullptr;
   QTabWidget* pages_ = nullptr;

@@ -68,8 +68,10 @@ std::unique_ptr<record::ProductionRecord> OpenRecord(const RecordSetting& settin
 
 std::unique_ptr<record::ProductionRecord> RecordForScan(QSettings& settings, const QString& startupDirectory,
                                                         const QString& port, const QString& file,
-                                                        ProductionOptions& options, std::string* message) {
-  const RecordSetting setting = ReadRecordSetting(settings);
+                                                        ProductionOptions& options, std::string* message,
+                                                        bool inFolder) {
+  RecordSetting setting = ReadRecordSetting(settings);
+  if (inFolder) setting.location.clear();
   std::string error;
   auto opened = OpenRecord(setting, startupDirectory, record::ProductionRecord::Mode::CreateOrUpgrade, &error);
   if (!opened) {

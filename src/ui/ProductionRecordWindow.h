@@ -35,9 +35,12 @@ std::unique_ptr<record::ProductionRecord> OpenRecord(const RecordSetting& settin
 
 // The record opened for one scan and the options that name this station,
 // port and file; nothing, with the message to show, when it cannot be used.
+// With inFolder the record is production.sqlite in startupDirectory whatever
+// the setting says (the demo pager's runs never reach a line's record).
 std::unique_ptr<record::ProductionRecord> RecordForScan(QSettings& settings, const QString& startupDirectory,
                                                         const QString& port, const QString& file,
-                                                        ProductionOptions& options, std::string* message);
+                                                        ProductionOptions& options, std::string* message,
+                                                        bool inFolder = false);
 
 // "Serial No. AB1234567890 was last programmed 2026-12-11 17:30:05 at
 // station line-2, cradle 1 with site.tbl", or that the record has it not

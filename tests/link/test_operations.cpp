@@ -314,6 +314,7 @@ class OperationsTest : public QObject {
     OperationBench bench;
     SilentPty silent;
     bench.link.SetPortNames({silent.device()});
+    bench.link.SetReplyWithheldCheck(SilentPty::NeverAnswers());
     const CodePlugImage before = bench.image();
     const OperationResult result =
         operation == 0 ? bench.Write() : operation == 1 ? bench.Read() : bench.Verify();

@@ -263,6 +263,8 @@ class OperationsCliTest : public QObject {
   }
 
   void verifyPausesBetweenRequests() {
+    UseTestLinkTiming();
+    const PagerTimingScope pagerTiming;
     RunningSim pager;
     const std::string port = pager.device().toStdString();
     Store("f.tbl", FactoryImageForChannels(false));

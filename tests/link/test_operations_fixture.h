@@ -19,6 +19,7 @@
 #include "link/OperationHost.h"
 #include "link/Operations.h"
 #include "link/Production.h"
+#include "port/LinkTrace.h"
 #include "session/OperationModel.h"
 
 namespace zt310::testing {
@@ -91,9 +92,10 @@ class RecordingHost : public OperationHost {
   editor::EditorModel* model = nullptr;
 };
 
-// Poll units of 0.3 ms: about 150 ms per byte of a transfer, 60 ms of a probe:
-// short enough for the fault matrix, long enough for a busy or sanitized run.
-inline LinkTiming TestTiming() { return LinkTiming{0.3, 0.0}; }
+// Poll units of 5 ms: about 2.5 s per byte of a transfer, 1 s of a probe,
+// ample for a loaded or sanitized run. A fault of the simulator costs no
+// time-out (ReplyWithheldBy), so short time-outs are not needed.
+inline LinkTiming TestTiming() { return LinkTiming{5.0, 0.0}; }
 
 class OperationBench {
  public:
@@ -102,6 +104,7 @@ class OperationBench {
     link.SetTiming(timing);
     link.SetHost({{}, [this](const QString& message) { host.warnings.push_back(message.toStdString()); }});
     link.SetPortNames({sim.device()});
+    link.SetReplyWithheldCheck(ReplyWithheldBy(*sim));
     model->SetMessageSink([this](const editor::Message& message) {
       modelMessages.push_back(message.text);
       return editor::Answer::Ok;
@@ -158,9 +161,25 @@ class OperationBench {
 
   int RequestCount() { return static_cast<int>(sim->Requests().size()); }
 
+  // Every frame and time-out into the trace file of the bench's folder.
+  void TraceLink() {
+    QString error;
+    QVERIFY2(trace.Open(QString::fromStdString(Path("link.trace").string()), &error), qPrintable(error));
+    link.SetTrace(&trace);
+  }
+  // How many time-outs the trace holds, and how many of them ended at once
+  // on a reply the simulator withheld (none was waited out when they agree).
+  std::pair<int, int> TimeOuts() const {
+    QFile file(QString::fromStdString(Path("link.trace").string()));
+    if (!file.open(QIODevice::ReadOnly)) return {-1, -1};
+    const QByteArray text = file.readAll();
+    return {int(text.count(" TIMEOUT after ")), int(text.count("the other end withheld the reply"))};
+  }
+
   QTemporaryDir dir;
   RunningSim sim;
   PagerLink link;
+  LinkTrace trace;
   RecordingHost host;
   std::unique_ptr<editor::EditorModel> model;
   std::vector<std::string> modelMessages;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QtGlobal>
 
 #include <istream>
 #include <sstream>
@@ -20,7 +21,29 @@ struct CliRun {
   std::string err;
 };
 
+// The verbs run here take the link's test timing (ZT310_LINK_TIMING, see
+// cli/LinkTimingSeam.h): poll units of 2 ms, a fifth of the pager's, and
+// pauses of a twentieth, unless the test run sets its own.
+inline void UseTestLinkTiming() {
+  static const bool set = qEnvironmentVariableIsSet("ZT310_LINK_TIMING") || qputenv("ZT310_LINK_TIMING", "2,0.05");
+  (void)set;
+}
+
+// For a test of the pager's own pauses: while it lives, the verbs run
+// with the pager's timing.
+class PagerTimingScope {
+ public:
+  PagerTimingScope() : before_(qgetenv("ZT310_LINK_TIMING")) { qputenv("ZT310_LINK_TIMING", "10,1"); }
+  ~PagerTimingScope() { qputenv("ZT310_LINK_TIMING", before_); }
+  PagerTimingScope(const PagerTimingScope&) = delete;
+  PagerTimingScope& operator=(const PagerTimingScope&) = delete;
+
+ private:
+  QByteArray before_;
+};
+
 inline CliRun RunZt310(const std::vector<std::string>& args, std::istream& in) {
+  UseTestLinkTiming();
   std::ostringstream out, err;
   cli::Io io{out, err, in};
   CliRun run;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -37,6 +38,33 @@ class GuiTestBase : public QObject {
     Messages().ClearShown();
     Messages().SetAutomatic(true, answer);
   }
+  enum class Files { Keep, Remove };
+  // A test's init(): Begin, and with Files::Remove the files an earlier
+  // test left in the folder removed (hidden ones too).
+  void InitTest(editor::Answer answer = editor::Answer::Ok, Files files = Files::Keep) {
+    if (files == Files::Remove) {
+      for (const QString& name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden)) QFile::remove(Path(name));
+    }
+    Begin(answer);
+  }
+  // A test's cleanup(): the window destroyed, with Close::First closed
+  // before, as the user closes it (a field being edited then commits while
+  // the model still exists); boxes answered OK again for the next test.
+  enum class Close { No, First };
+  void CleanupTest(Close close = Close::No) {
+    Messages().SetAutomatic(true, editor::Answer::Ok);
+    if (window_ && close == Close::First) window_->close();
+    window_.reset();
+  }
+  // A menu command as the menu runs it: the action found by its object
+  // name, enabled, and triggered.
+  void TriggerMenu(const char* action) {
+    auto* item = window_->findChild<QAction*>(action);
+    if (!item) qFatal("no menu action %s", action);
+    QVERIFY2(item->isEnabled(), action);
+    item->trigger();
+  }
+
   // The next boxes answered in this order, before the automatic answer.
   static void AnswerNext(std::initializer_list<editor::Answer> answers) {
     for (editor::Answer answer : answers) Messages().SetNextAnswer(answer);
@@ -81,7 +109,7 @@ class GuiTestBase : public QObject {
 
   void ShowPage(int index) {
     window_->Pages()->setCurrentIndex(index);
-    QTest::qWait(10);
+    QTRY_VERIFY(window_->Pages()->currentWidget()->isVisible());
   }
   // A click into the field; the field must then have the keyboard.
   void ClickInto(QLineEdit* edit) {

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <stdlib.h>
 #include <unistd.h>
@@ -29,6 +30,19 @@ inline sim::SimOptions SimFault(sim::FaultKind kind, int request, int slowMs = 0
   sim::SimOptions options;
   options.faults.push_back({kind, request, slowMs});
   return options;
+}
+
+// The link's seam for the simulator (PagerLink::SetReplyWithheldCheck): a
+// reply the simulator left out or cut short is not waited for, so a fault
+// costs no time-out however long the time-out is.
+inline std::function<bool()> ReplyWithheldBy(sim::PagerSimulator& pager) {
+  auto handled = std::make_shared<int>(0);
+  return [&pager, handled] {
+    const int last = pager.LastWithheldReply();
+    if (last <= *handled) return false;
+    *handled = last;
+    return true;
+  };
 }
 
 class RunningSim {
@@ -58,6 +72,10 @@ class SilentPty {
   SilentPty(const SilentPty&) = delete;
   SilentPty& operator=(const SilentPty&) = delete;
   const QString& device() const { return device_; }
+  // For PagerLink::SetReplyWithheldCheck: nothing ever comes from here.
+  static std::function<bool()> NeverAnswers() {
+    return [] { return true; };
+  }
 
  private:
   int master_ = -1;

@@ -36,7 +36,7 @@ class ChannelPagesTest : public GuiTestBase {
 
   void ShowChannel(int channel) {
     window_->Pages()->setCurrentIndex(channel);
-    QTest::qWait(10);
+    QTRY_VERIFY(window_->Pages()->currentWidget()->isVisible());
   }
   void ChooseToneSystem(int radio) { Widget<QAbstractButton>(QString::fromStdString(names::ToneSystemButton(radio)))->click(); }
 
@@ -75,16 +75,10 @@ class ChannelPagesTest : public GuiTestBase {
 
  private slots:
   void init() {
-    Begin(Answer::Ok);
+    InitTest(Answer::Ok);
     ShowWindow(WindowOptions(), Until::Active, Size::WholePages);  // these tests point at whole pages
-    QTest::qWait(20);
   }
-  void cleanup() {
-    // The field being edited commits while the model still exists.
-    window_->close();
-    QTest::qWait(10);
-    window_.reset();
-  }
+  void cleanup() { CleanupTest(Close::First); }
 
   void captionsLineUpWithTheirColumns_data() {
     QTest::addColumn<QString>("caption");
@@ -432,8 +426,7 @@ class ChannelPagesTest : public GuiTestBase {
     const QPoint background = Background(panel, edit);
     QVERIFY(background.x() >= 0);
     QTest::mouseMove(panel, background);
-    QTest::qWait(20);
-    QCOMPARE(int{Word(layout::CallTone1Freq(0, 0))}, 10924);
+    QTRY_COMPARE(int{Word(layout::CallTone1Freq(0, 0))}, 10924);
     QVERIFY(window_->FocusSink()->hasFocus());
     QVERIFY(!Widget<QLabel>("lblF1ToneTbl")->isVisible());
     QVERIFY(!window_->Model().PartOf<editor::ChannelPages>().Target().IsSet());
@@ -469,8 +462,7 @@ class ChannelPagesTest : public GuiTestBase {
     Type(tone2, "700.0");
     QWidget* panel = Widget("panF1Call1");
     QTest::mouseMove(panel, Background(panel, tone1));
-    QTest::qWait(20);
-    QVERIFY(tone2->hasFocus());
+    QTRY_VERIFY(tone2->hasFocus());
     QCOMPARE(tone2->text(), QString("700.0"));
     PressEnter(tone2);
     QCOMPARE(int{Word(layout::CallTone2Freq(0, 1))}, 7000);
@@ -481,8 +473,7 @@ class ChannelPagesTest : public GuiTestBase {
     Type(edit, "1520125");
     QWidget* group = Widget("grpF1Frequency");
     QTest::mouseMove(group, QPoint(group->width() - 5, group->height() / 2));
-    QTest::qWait(20);
-    QVERIFY(window_->FocusSink()->hasFocus());
+    QTRY_VERIFY(window_->FocusSink()->hasFocus());
     QCOMPARE(edit->text(), QString("1520125"));
     QCOMPARE(int{window_->Model().image()[layout::RfSpacingCode(0)]}, 34);
   }

@@ -45,13 +45,8 @@ class MainWindowTest : public GuiTestBase {
   }
 
  private slots:
-  void init() {
-    QDir::setCurrent(dir_.path());
-    for (const auto& name : QDir(dir_.path()).entryList(QDir::Files)) QFile::remove(dir_.filePath(name));
-    Messages().ClearShown();
-    Messages().SetAutomatic(true, Answer::Yes);
-  }
-  void cleanup() { window_.reset(); }
+  void init() { InitTest(Answer::Yes, Files::Remove); }
+  void cleanup() { CleanupTest(); }
 
   void startsWithTheFactoryDefaultWithoutDefaultTable() {
     StartWindow();
@@ -177,6 +172,11 @@ class MainWindowTest : public GuiTestBase {
     QVERIFY(email && email->text().contains('@'));
     auto* url = about.findChild<QLabel*>("lblUrl");
     QVERIFY(url && !url->text().isEmpty());
+    // Run from the build folder, nothing is installed beside it: the project's address.
+    QCOMPARE(url->text(), QString("https://github.com/zt310prog/zt310prog"));
+    auto* version = about.findChild<QLabel*>("lblPackageVersion");
+    QVERIFY(version && version->text().contains(QRegularExpression("^ZT310 Programmer \\d+\\.\\d+")));
+    QVERIFY(captions.contains("Version 1.3.9 (2011.3.15)"));
     auto* licence = about.findChild<QLabel*>("lblLicence");
     QVERIFY(licence && licence->text().contains("GPL-3.0-or-later"));
     about.show();

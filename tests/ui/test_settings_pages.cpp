@@ -68,11 +68,10 @@ class SettingsPagesTest : public GuiTestBase {
 
  private slots:
   void init() {
-    Begin(Answer::Ok);
+    InitTest(Answer::Ok);
     ShowWindow(WindowOptions(), Until::Exposed, Size::WholePages);  // these tests point at whole pages
-    QTest::qWait(20);
   }
-  void cleanup() { window_.reset(); }
+  void cleanup() { CleanupTest(); }
 
   // --- commits: refused values keep focus and text, accepted ones are re-shown and stored ---
 
@@ -194,8 +193,7 @@ class SettingsPagesTest : public GuiTestBase {
   void toneSystemSetsTheDurations() {
     window_->Model().image()[layout::kToneDur2Plectron] = 33;
     Widget<QAbstractButton>("radToneSystem2")->click();  // Plectron
-    QTest::qWait(10);
-    QCOMPARE(Edit("edtToneDur1")->text(), QString("33"));
+    QTRY_COMPARE(Edit("edtToneDur1")->text(), QString("33"));
     QCOMPARE(Edit("edtToneDur2")->text(), QString("25"));
     QCOMPARE(window_->Model().image().GetWord(layout::kGroupCallDuration), 25);
     ShowPage(kSystemPage);
@@ -203,8 +201,7 @@ class SettingsPagesTest : public GuiTestBase {
     QCOMPARE(window_->Model().image().GetWord(layout::kTone2Duration), 300);
     QCOMPARE(Byte(layout::kToneDur2Plectron), 0x2C);
     Widget<QAbstractButton>("radToneSystem0")->click();  // Standard
-    QTest::qWait(10);
-    QCOMPARE(Edit("edtToneDur2")->text(), QString("50"));
+    QTRY_COMPARE(Edit("edtToneDur2")->text(), QString("50"));
   }
 
   // A delay that is not a half second is not stored; the focus is not forced back.
@@ -247,8 +244,7 @@ class SettingsPagesTest : public GuiTestBase {
       }
     });
     QTest::mouseClick(Widget<QLabel>("lblHelp"), Qt::LeftButton);
-    QTest::qWait(20);
-    QCOMPARE(seen, QString("RESET FUNCTION HELP"));
+    QTRY_COMPARE(seen, QString("RESET FUNCTION HELP"));
   }
 
   // --- dependent refreshes ---

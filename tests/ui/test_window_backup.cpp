@@ -23,27 +23,16 @@
 #include "ui/MessageService.h"
 
 #include "GuiTestBase.h"
+#include "SimFixture.h"
 
 using namespace zt310;
 using namespace zt310::ui;
 using zt310::testing::GuiTestBase;
+using zt310::testing::RunningSim;
+using zt310::testing::SilentPty;
 using editor::Answer;
 
 namespace {
-
-class Sim {
- public:
-  Sim() : sim_(sim::SimOptions{}) {
-    std::string error;
-    if (!sim_.Open(&error)) qFatal("simulator: %s", error.c_str());
-    sim_.Start();
-  }
-  sim::PagerSimulator* operator->() { return &sim_; }
-  QString device() const { return QString::fromStdString(sim_.DevicePath()); }
-
- private:
-  sim::PagerSimulator sim_;
-};
 
 QByteArray Bytes(const CodePlugImage& image) {
   return QByteArray(reinterpret_cast<const char*>(image.data()), layout::kImageSize);
@@ -91,7 +80,7 @@ class WindowBackupTest : public GuiTestBase {
   // On by default: Write leaves the pager's earlier memory in the backups
   // folder, named after its serial number, and it opens like any table file.
   void writeBacksUpThePagerFirst() {
-    Sim sim;
+    RunningSim sim;
     CodePlugImage before = sim->Memory();
     before[layout::kGapMax] = 33;
     StoreImageChecksum(before);
@@ -118,7 +107,7 @@ class WindowBackupTest : public GuiTestBase {
   // Off: no backup from Write nor from a production run, and the choice
   // holds for the next start.
   void optionOffMeansNoBackupAndIsRemembered() {
-    Sim sim;
+    RunningSim sim;
     StartWindow({sim.device()});
     BackupOption()->trigger();
     QVERIFY(!BackupOption()->isChecked());
@@ -141,7 +130,7 @@ class WindowBackupTest : public GuiTestBase {
   // backup back as stored, its stale checksum made anew and said so; a
   // backup of another kind of pager is refused, naming both.
   void restoreBackupPutsTheBackupBack() {
-    Sim sim;
+    RunningSim sim;
     CodePlugImage before = sim->Memory();
     before[23] = 35;  // what "Open" would change
     before[layout::kSpeakerOnCode] = 24;
@@ -190,7 +179,7 @@ class WindowBackupTest : public GuiTestBase {
   }
 
   void openBackupsFolderShowsTheFolder() {
-    Sim sim;
+    RunningSim sim;
     StartWindow({sim.device()});
     window_->findChild<QAction*>("OpenBackups1")->trigger();
     QCOMPARE(shownUrls_, QList<QUrl>{QUrl::fromLocalFile(Backups())});
@@ -202,7 +191,7 @@ class WindowBackupTest : public GuiTestBase {
   // " Verify Fail !" names exactly those, with both values, behind its
   // details button; a verify that passes shows no box.
   void failedVerifyListsTheDifferingFields() {
-    Sim sim;
+    RunningSim sim;
     StartWindow({sim.device()});
     window_->WritePager();
     window_->VerifyPager();
@@ -233,7 +222,7 @@ class WindowBackupTest : public GuiTestBase {
   // text. ZT310_PICTURE=FILE also saves the box, opened, as the user guide's
   // picture.
   void realBoxShowsTheListBehindItsDetailsButton() {
-    Sim sim;
+    RunningSim sim;
     StartWindow({sim.device()});
     window_->WritePager();
     CodePlugImage changed = sim->Memory();

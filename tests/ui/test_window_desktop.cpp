@@ -129,14 +129,26 @@ class WindowDesktopTest : public QObject {
     environment.remove("QT_QPA_PLATFORM");
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
-    for (const char* option : {"--version", "--help"}) {
+    const struct {
+      QStringList arguments;
+      const char* said;
+    } runs[] = {
+        {{"--version"}, "zt310prog " ZT310_VERSION},
+        {{"-v"}, "zt310prog " ZT310_VERSION},
+        {{"--help"}, "--screenshot"},
+        {{"-h"}, "--screenshot"},
+        {{"--help-all"}, "--screenshot"},
+        {{"--demo", "--help"}, "--demo"},  // the help wins over starting the window
+    };
+    for (const auto& run : runs) {
       QProcess program;
       program.setProcessEnvironment(environment);
-      program.start(ZT310PROG_PATH, {option});
+      program.start(ZT310PROG_PATH, run.arguments);
       QVERIFY(program.waitForFinished(10000));
+      QCOMPARE(program.exitStatus(), QProcess::NormalExit);
       QCOMPARE(program.exitCode(), 0);
       const QByteArray out = program.readAllStandardOutput();
-      QVERIFY2(out.contains(option == QByteArray("--version") ? "zt310prog " ZT310_VERSION : "--screenshot"), out);
+      QVERIFY2(out.contains(run.said), out);
     }
   }
 };

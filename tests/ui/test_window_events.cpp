@@ -108,12 +108,8 @@ class WindowEventsTest : public GuiTestBase {
   }
 
  private slots:
-  void init() { Begin(Answer::Ok); }
-  void cleanup() {
-    Messages().SetAutomatic(true, Answer::Ok);
-    if (window_) window_->close();
-    window_.reset();
-  }
+  void init() { InitTest(Answer::Ok); }
+  void cleanup() { CleanupTest(Close::First); }
 
   // The box that refuses a key closes with the pointer resting over a group
   // whose mouse-over commits: the focus and the typed text stay in the field,

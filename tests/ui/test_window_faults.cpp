@@ -23,6 +23,7 @@
 #include "ui/MessageService.h"
 
 #include "GuiTestBase.h"
+#include "SimFixture.h"
 
 using namespace zt310;
 using namespace zt310::testing;
@@ -48,8 +49,8 @@ class WindowFaultsTest : public GuiTestBase {
   Q_OBJECT
 
  private slots:
-  void init() { Begin(Answer::Ok); }
-  void cleanup() { window_.reset(); }
+  void init() { InitTest(Answer::Ok); }
+  void cleanup() { CleanupTest(); }
 
   // Each step gets the fault that makes it fail which was used least so far;
   // each command also meets a slow pager at its first block and succeeds.
@@ -89,22 +90,20 @@ class WindowFaultsTest : public GuiTestBase {
 
     sim::SimOptions options;
     options.faults.push_back({fault, request, fault == FaultKind::Slow ? 1 : 0});
-    sim::PagerSimulator pager(options);
-    std::string error;
-    QVERIFY2(pager.Open(&error), error.c_str());
-    pager.Start();
+    RunningSim pager(options);
 
-    MainWindowOptions windowOptions = WindowOptions({QString::fromStdString(pager.DevicePath())});
+    MainWindowOptions windowOptions = WindowOptions({pager.device()});
     QTemporaryDir settings;
     windowOptions.settingsFile = settings.filePath("settings.ini");
     ShowWindow(windowOptions);
     MainWindow& window = *window_;
+    window.Link().SetReplyWithheldCheck(ReplyWithheldBy(*pager));
     // The faults count the command's own requests: no backup read before Write.
     window.findChild<QAction*>("BackUpBeforeWrite1")->setChecked(false);
     // Verify compares against a pager that holds what the window shows.
     if (menu == Op::Verify) {
       StoreImageChecksum(window.Model().image());
-      pager.SetMemory(window.Model().image());
+      pager->SetMemory(window.Model().image());
     }
 
     switch (menu) {
@@ -132,7 +131,6 @@ class WindowFaultsTest : public GuiTestBase {
       QCOMPARE(warnings, expectedWarnings);
     }
     window_.reset();
-    pager.Stop();
   }
 };
 

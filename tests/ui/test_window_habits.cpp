@@ -67,13 +67,8 @@ class WindowHabitsTest : public GuiTestBase {
   }
 
  private slots:
-  void init() {
-    QDir::setCurrent(dir_.path());
-    for (const auto& name : QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden)) QFile::remove(Path(name));
-    Messages().ClearShown();
-    Messages().SetAutomatic(true, Answer::Yes);
-  }
-  void cleanup() { window_.reset(); }
+  void init() { InitTest(Answer::Yes, Files::Remove); }
+  void cleanup() { CleanupTest(); }
 
   // Closing with unsaved edits: Save stores them (to the save target, after
   // its own question) and closes, Discard closes, Cancel keeps the window

@@ -5,9 +5,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include "codeplug/TableFile.h"
 #include "link/Operations.h"
@@ -18,46 +15,15 @@
 #include "ui/MessageService.h"
 
 #include "GuiTestBase.h"
+#include "SimFixture.h"
 
 using namespace zt310;
 using namespace zt310::ui;
 using zt310::testing::GuiTestBase;
+using zt310::testing::RunningSim;
+using zt310::testing::SilentPty;
 using sim::SimRequest;
 using editor::Answer;
-
-namespace {
-
-class Sim {
- public:
-  explicit Sim(sim::SimOptions options = {}) : sim_(std::move(options)) {
-    std::string error;
-    if (!sim_.Open(&error)) qFatal("simulator: %s", error.c_str());
-    sim_.Start();
-  }
-  sim::PagerSimulator& operator*() { return sim_; }
-  sim::PagerSimulator* operator->() { return &sim_; }
-  QString device() const { return QString::fromStdString(sim_.DevicePath()); }
-
- private:
-  sim::PagerSimulator sim_;
-};
-
-class SilentPty {
- public:
-  SilentPty() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ::grantpt(master_);
-    ::unlockpt(master_);
-    device_ = QString::fromLocal8Bit(::ptsname(master_));
-  }
-  ~SilentPty() { ::close(master_); }
-  QString device_;
-
- private:
-  int master_ = -1;
-};
-
-}  // namespace
 
 class WindowPagerTest : public GuiTestBase {
   Q_OBJECT
@@ -76,17 +42,13 @@ class WindowPagerTest : public GuiTestBase {
   QString ProgressLabel() { return window_->Progress().Label(); }
 
  private slots:
-  void init() {
-    QDir::setCurrent(dir_.path());
-    Messages().ClearShown();
-    Messages().SetAutomatic(true, Answer::Ok);
-  }
-  void cleanup() { window_.reset(); }
+  void init() { InitTest(Answer::Ok); }
+  void cleanup() { CleanupTest(); }
 
   void startupFindsTheCradleWithoutAMessage() {
     SilentPty silent;
-    Sim sim;
-    StartWindow({silent.device_, sim.device()}, true);
+    RunningSim sim;
+    StartWindow({silent.device(), sim.device()}, true);
     QTRY_COMPARE_WITH_TIMEOUT(window_->PortList()->currentIndex(), 1, 5000);
     QVERIFY(Messages().Shown().empty());
     QVERIFY(window_->Link().Port().IsOpen());
@@ -94,7 +56,7 @@ class WindowPagerTest : public GuiTestBase {
 
   void startupWithoutACradleWarnsOnce() {
     SilentPty silent;
-    StartWindow({silent.device_}, true);
+    StartWindow({silent.device()}, true);
     QTRY_COMPARE_WITH_TIMEOUT(Messages().Shown().size(), std::size_t{1}, 8000);
     QCOMPARE(Messages().Shown()[0].text, std::string(kBoardNotRespondingText));
     QTest::qWait(100);
@@ -103,7 +65,7 @@ class WindowPagerTest : public GuiTestBase {
   }
 
   void writeReadVerifyThroughTheMenu() {
-    Sim sim;
+    RunningSim sim;
     StartWindow({sim.device()});
     window_->Model().image()[layout::kGapMax] = 12;
     window_->WritePager();
@@ -134,7 +96,7 @@ class WindowPagerTest : public GuiTestBase {
 
   void writeWithoutACradleShowsTheBoardMessage() {
     SilentPty silent;
-    StartWindow({silent.device_});
+    StartWindow({silent.device()});
     window_->WritePager();
     QCOMPARE(Messages().Shown().back().text, std::string(kBoardNotRespondingText));
     QVERIFY(window_->isEnabled());
@@ -151,7 +113,7 @@ class WindowPagerTest : public GuiTestBase {
     QFETCH(int, msPerKey);
     QFETCH(bool, programs);
     for (const auto& name : QDir(dir_.path()).entryList({"*.log"})) QFile::remove(dir_.filePath(name));
-    Sim sim;
+    RunningSim sim;
     StartWindow({sim.device()});
     auto* field = window_->findChild<QLineEdit*>("edtSerialNo");
     field->setFocus();
@@ -178,7 +140,7 @@ class WindowPagerTest : public GuiTestBase {
   // ON stops the alert of an earlier test before it sounds the call chosen
   // below the pages; OFF only stops.
   void alertTestButtonsStopFirstThenSoundTheChosenCall() {
-    Sim sim;
+    RunningSim sim;
     StartWindow({sim.device()});
     window_->findChild<QComboBox*>("cboChannel")->setCurrentIndex(1);
     window_->findChild<QComboBox*>("cboCall")->setCurrentIndex(9);

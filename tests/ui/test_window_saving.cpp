@@ -41,12 +41,8 @@ class WindowSavingTest : public GuiTestBase {
   void StartWindow() { ShowWindow(WindowOptions()); }
 
  private slots:
-  void init() {
-    QDir::setCurrent(dir_.path());
-    MessageService::Instance().ClearShown();
-    MessageService::Instance().SetAutomatic(true, editor::Answer::Yes);
-  }
-  void cleanup() { window_.reset(); }
+  void init() { InitTest(editor::Answer::Yes); }
+  void cleanup() { CleanupTest(); }
 
   void readOnlyFileIsRefusedWithFileError() {
     nextFile_ = dir_.filePath("locked.tbl");
