@@ -243,28 +243,38 @@ class ProductionRecordTest : public QObject {
 
   // Four stations, one server, lists that overlap: every serial number is
   // programmed once, every run has its row, and the logs match the rows.
+  // Four stations of two cradles each, their lists overlapping.
   void fourStationsProgramEachSerialOnce() {
     ZT310_REQUIRE_POSTGRES(*server_);
     const QStringList where = {"--record", QString::fromStdString(NewDatabase())};
     constexpr int kStations = 4;
+    constexpr int kCradles = 2;
     constexpr int kEach = 5;
     std::vector<std::unique_ptr<RunningSim>> pagers;
     std::vector<std::unique_ptr<QProcess>> producers;
     std::set<QString> serials;
+    std::map<QString, QString> portCradle;  // device -> "station/cradle"
     for (int station = 0; station < kStations; ++station) {
-      pagers.push_back(std::make_unique<RunningSim>());
-      auto producer = std::make_unique<QProcess>();
-      producer->start(ZT310_CLI, QStringList{"produce", "--port", pagers.back()->device(), "line.tbl", "--log-dir",
-                                             "logs", "--station", QString("line-%1").arg(station)} + where);
-      QVERIFY(producer->waitForStarted(10000));
+      QStringList args{"produce"};
+      for (int cradle = 1; cradle <= kCradles; ++cradle) {
+        pagers.push_back(std::make_unique<RunningSim>());
+        args << "--port" << pagers.back()->device();
+        portCradle[pagers.back()->device()] = QString("line-%1/%2").arg(station).arg(cradle);
+      }
       // Each list shares serial numbers with its neighbours, in the same order.
-      QByteArray list;
+      const std::string listName = "list-" + std::to_string(station) + ".txt";
+      std::ofstream list(listName);
       for (int s = 0; s < kEach; ++s) {
         const QString serial = QString("LINE%1AB00000").arg(station * 2 + s, 2, 10, QChar('0'));
         serials.insert(serial);
-        list += serial.toUtf8() + "\n";
+        list << serial.toStdString() << "\n";
       }
-      producer->write(list);
+      list.close();
+      args << "line.tbl" << "--log-dir" << "logs" << "--station" << QString("line-%1").arg(station) << "--serials"
+           << QString::fromStdString(listName) << "--no-wait";
+      auto producer = std::make_unique<QProcess>();
+      producer->start(ZT310_CLI, args + where);
+      QVERIFY(producer->waitForStarted(10000));
       producer->closeWriteChannel();
       producers.push_back(std::move(producer));
     }
@@ -282,6 +292,10 @@ class ProductionRecordTest : public QObject {
       const QJsonObject row = value.toObject();
       if (row.value("result").toString() == "Write Success !") ++programmed[row.value("serial").toString()];
       if (row.value("outcome").toString() == "refused") ++refused;
+      // Every row names the station and cradle of the port it ran on.
+      const QString device = row.value("port").toString();
+      QCOMPARE(QString("%1/%2").arg(row.value("station").toString()).arg(row.value("cradle").toInt()),
+               portCradle[device]);
       if (row.value("outcome").toString() != "refused") {
         written.emplace(row.value("serial").toString().toStdString(), row.value("result").toString().toStdString());
       }
