@@ -39,6 +39,9 @@ bool OperationRunner::Run(const std::function<void(OperationContext&)>& operatio
     Quit();
     return true;
   }
+  // The progress window has closed: the main window takes the keyboard
+  // again, as a window manager gives it back to the window below.
+  if (window_.isVisible() && !QApplication::activeModalWidget()) window_.activateWindow();
   if (!focusTaken_ && back && back->window() == &window_ && back->isVisible() && back->isEnabled()) {
     back->setFocus(Qt::OtherFocusReason);
   }
