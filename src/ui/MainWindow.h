@@ -4,14 +4,12 @@
 #pragma once
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QTabWidget>
 #include <QUrl>
 #include <functional>
-#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -25,9 +23,6 @@ class QSettings;
 
 namespace zt310 {
 class PagerLink;
-class OperationHost;
-class SerialScanKeys;
-struct OperationResult;
 namespace sim {
 class PagerSimulator;
 }
@@ -36,6 +31,16 @@ class PagerSimulator;
 namespace zt310::ui {
 
 class ModelBinder;
+class EditHistory;
+class FileActions;
+class FocusSink;
+class OperationRunner;
+class PageControl;
+class PagerActions;
+class RecentFiles;
+class ResultStrip;
+class ScanField;
+class TopPanel;
 class ProgressWindow;
 class SplashWindow;
 class AboutBox;
@@ -73,14 +78,15 @@ class MainWindow : public QMainWindow {
   editor::EditorModel& Model() { return *model_; }
   QString StatusText() const;
   void SetStatusText(const QString& text);
-  QString SaveTarget() const { return saveTarget_; }
+  QString SaveTarget() const;
   ProgressWindow& Progress() { return *progress_; }
   PasswordDialog& Password() { return *password_; }
-  QComboBox* PortList() const { return portList_; }
-  QLabel* VersionLabel() const { return version_; }
-  QLineEdit* FocusSink() const { return focusSink_; }
-  QTabWidget* Pages() const { return pages_; }
-  int ActivePage() const { return activePage_; }
+  QComboBox* PortList() const;
+  QLabel* VersionLabel() const;
+  QLineEdit* FocusSink() const;
+  QTabWidget* Pages() const;
+  ResultStrip& Results() { return *strip_; }
+  int ActivePage() const;
   PagerLink& Link() { return *link_; }
   // The working image differs from what was last opened, saved or read.
   bool HasUnsavedChanges() const;
@@ -88,6 +94,17 @@ class MainWindow : public QMainWindow {
   void SetCaptionFile(const QString& path);
   QString BackupFolder() const;
   bool BackupBeforeWrite() const;
+  // The field being edited commits; false when it refused.
+  bool CommitField();
+  // Save / Discard / Cancel while there are unsaved changes; false when the
+  // user cancels or the save fails.
+  bool MayDiscardChanges();
+  // The image now in the model is a fresh start (opened, read): saved, no edit steps.
+  void StartFresh();
+  QString ChooseOpenFile(const QString& folder);
+  QString CaptionFile() const { return captionFile_; }
+  EditHistory& History() { return *history_; }
+  ui::RecentFiles& Recent() { return *recent_; }
 
   // The window's actions, also reachable from tests.
   void OpenFile();
@@ -116,6 +133,8 @@ class MainWindow : public QMainWindow {
   void RestoreBackup();
   // A scanned serial number: the production run, logged in the start-up directory.
   void ProduceSerial(const std::string& serial);
+  // The production run's end: "Serial No." emptied and given the focus.
+  void FocusSerialNumber();
   // F9 and double-click in a tone field: the tone table of the tone system,
   // when a tone field is the recorded target.
   void OpenToneTable();
@@ -131,7 +150,14 @@ class MainWindow : public QMainWindow {
   // one box once the operation has ended.
   void NotePartialWrite(const PartialWrite& partial);
   void NoteBackup(const std::filesystem::path& file);
-  bool OperationRunning() const { return operationRunning_; }
+  bool OperationRunning() const;
+  QString StartupDirectory() const { return startupDirectory_; }
+  // The window's settings (recent files, the record, the check items).
+  std::unique_ptr<QSettings> WindowSettings() const;
+  // The demo pager's pseudo-terminal, or nothing without --demo.
+  QString DemoDevice() const;
+  // PORT is the demo pager's: its runs are logged and recorded apart.
+  bool IsDemoPort(const QString& port) const;
 
  signals:
   // The port is closed and no operation runs: the program may end.
@@ -141,84 +167,41 @@ class MainWindow : public QMainWindow {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void BuildMenus();
-  QWidget* BuildTopPanel();
-  QWidget* BuildTestPanel();
-  void BuildPages();
   void BuildStatusBar();
   void UpdateCaption();
-  // Save / Discard / Cancel while there are unsaved changes; false when the
-  // user cancels or the save fails.
-  bool MayDiscardChanges();
-  // The image now in the model is what was opened, saved or read.
-  void MarkSaved();
-  void RecordEditStep();
-  void ResetEditHistory();
-  void RestoreStep(std::vector<CodePlugImage>& from, std::vector<CodePlugImage>& to);
-  void RememberRecentFile(const QString& path);
-  void FillRecentMenu();
-  std::unique_ptr<QSettings> Settings() const;
-  void ShowVerifyFailure();
-  void ShowPartialWrite();
-  bool OpenTableFileNow(const QString& path);
   void FillPortList();
   void SearchCradle();
-  void SendVibratorTest(std::uint8_t command);
-  void SendAlertTest(bool on);
-  template <typename Operation>
-  void RunPagerOperation(Operation operation);
-  // Every operation runs through here: one at a time, then a pending quit.
-  void RunOperation(const std::function<void()>& operation);
-  bool SerialNumberKey(QKeyEvent* event);
-  // A bench Write, Verify or Restore as a row of the production record.
-  void RecordBench(const char* operation, std::chrono::steady_clock::time_point started, const OperationResult& result,
-                   const CodePlugImage& image);
-  bool WriteTable(const QString& path, bool saveAs);
 
   MainWindowOptions options_;
   std::unique_ptr<editor::EditorModel> model_;
   std::unique_ptr<sim::PagerSimulator> demoSim_;
-  QString DemoDevice() const;                      // the demo pager's pseudo-terminal, or nothing
-  bool IsDemoPort(const QString& port) const;       // PORT is the demo pager's
   std::unique_ptr<PagerLink> link_;
   ModelBinder* binder_ = nullptr;
-  QTabWidget* pages_ = nullptr;
-  QComboBox* portList_ = nullptr;
-  QLabel* version_ = nullptr;
-  QLineEdit* focusSink_ = nullptr;
+  PageControl* pages_ = nullptr;
+  TopPanel* top_ = nullptr;
+  ui::FocusSink* focusSink_ = nullptr;
+  ResultStrip* strip_ = nullptr;
   QLabel* status_[3] = {nullptr, nullptr, nullptr};
   ProgressWindow* progress_ = nullptr;
   SplashWindow* splash_ = nullptr;
   AboutBox* about_ = nullptr;
   HelpWindow* help_ = nullptr;
   PasswordDialog* password_ = nullptr;
+  EditHistory* history_ = nullptr;
+  ui::RecentFiles* recent_ = nullptr;
+  OperationRunner* runner_ = nullptr;
+  PagerActions* pager_ = nullptr;
+  ScanField* scan_ = nullptr;
+  std::unique_ptr<FileActions> files_;
   QString startupDirectory_;
-  QString saveTarget_ = kDefaultTableName;
-  int activePage_ = 1;
   bool started_ = false;
-  std::function<void(MainWindow&)> toneTables_;
-  std::unique_ptr<OperationHost> operationHost_;
-  std::unique_ptr<SerialScanKeys> scanKeys_;
-  QElapsedTimer clock_;
-  bool operationRunning_ = false;
-  bool quitAfterOperation_ = false;
-  QString captionFile_;       // the file the caption names, empty for none
-  CodePlugImage savedImage_;  // as last opened, saved or read
-  CodePlugImage currentStep_; // the image after the last recorded edit
-  std::vector<CodePlugImage> undoSteps_;
-  std::vector<CodePlugImage> redoSteps_;
-  QMenu* recentMenu_ = nullptr;
-  QAction* undoAction_ = nullptr;
-  QAction* redoAction_ = nullptr;
-  QAction* backupAction_ = nullptr;
-  QString pendingOpen_;  // handed over while an operation ran or before start-up ended
   bool startedUp_ = false;
-  std::unique_ptr<VerifyReport> verifyFailure_;
-  std::unique_ptr<PartialWrite> partialWrite_;
-  std::filesystem::path lastBackup_;
+  std::function<void(MainWindow&)> toneTables_;
+  QString captionFile_;  // the file the caption names, empty for none
+  QString pendingOpen_;  // handed over before start-up ended
+  QAction* backupAction_ = nullptr;
 };
 
 // The program caption, "ZT310 V1.3.9".

@@ -2,6 +2,7 @@
 #include "ui/MessageService.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace zt310::ui {
 
@@ -77,6 +78,10 @@ editor::Answer MessageService::Present(const editor::Message& message, const QSt
   }
   if (kind == Kind::SaveDiscardCancel) {
     box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    // Alt letters on every button, whatever the desktop's own texts.
+    box.button(QMessageBox::Save)->setText("&Save");
+    box.button(QMessageBox::Discard)->setText("&Discard");
+    box.button(QMessageBox::Cancel)->setText("&Cancel");
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
     switch (box.exec()) {

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -291,6 +292,20 @@ PlectronToneTableDialog::PlectronToneTableDialog(QWidget* parent)
 
 // --- opener ---
 
+void ToneTableDialog::ShowTone(const QString& tone) {
+  const QString wanted = tone.trimmed();
+  if (wanted.isEmpty()) return;
+  for (int row = 0; row < grid_->rowCount(); ++row) {
+    for (int column = 0; column < grid_->columnCount(); ++column) {
+      const QTableWidgetItem* item = grid_->item(row, column);
+      if (item && grid_->IsPickable(row, column) && item->text().trimmed() == wanted) {
+        grid_->setCurrentCell(row, column);
+        return;
+      }
+    }
+  }
+}
+
 std::function<void(MainWindow&)> ToneTableOpener(ToneTableDialog* standard, ToneTableDialog* plectron) {
   return [standard, plectron](MainWindow& window) {
     auto& pages = window.Model().PartOf<editor::ChannelPages>();
@@ -302,6 +317,7 @@ std::function<void(MainWindow&)> ToneTableOpener(ToneTableDialog* standard, Tone
     }
     // A pick lands on the channel page the user sees.
     pages.SetActivePage(window.ActivePage());
+    if (const auto* field = qobject_cast<const QLineEdit*>(QApplication::focusWidget())) dialog->ShowTone(field->text());
     dialog->onPick = [&pages](const QString& tone) { pages.PickToneFromTable(tone.toStdString()); };
     dialog->onLeave = [&pages] { pages.LeaveToneTable(); };
     {

@@ -46,6 +46,9 @@ class ToneTableDialog : public QDialog {
   ToneGrid* Grid() const { return grid_; }
   // The text of the current cell; empty when there is none.
   QString CurrentTone() const;
+  // The cell that shows TONE becomes current, when there is one: the table
+  // opens on the field's own tone.
+  void ShowTone(const QString& tone);
   // Double-click, "Enter" and the Enter key: the current tone goes to the target.
   void Pick();
   // "Exit", Escape and the close box: the target field shows its own value again.

@@ -2,7 +2,6 @@
 #include "ui/WindowHost.h"
 
 #include <QApplication>
-#include <QLineEdit>
 
 #include "port/PagerLink.h"
 #include "session/OperationModel.h"
@@ -86,10 +85,6 @@ void WindowOperationHost::VerifyFailed(const VerifyReport& report) { window_.Not
 void WindowOperationHost::WriteStoppedPartway(const PartialWrite& partial) { window_.NotePartialWrite(partial); }
 void WindowOperationHost::PagerBackedUp(const std::filesystem::path& file) { window_.NoteBackup(file); }
 
-void WindowOperationHost::FocusSerialNumber() {
-  window_.Model().Enter(names::kEdtSerialNo);  // emptied, ready for the next scan
-  window_.RefreshFromModel();
-  if (auto* field = window_.findChild<QLineEdit*>(names::kEdtSerialNo)) field->setFocus(Qt::OtherFocusReason);
-}
+void WindowOperationHost::FocusSerialNumber() { window_.FocusSerialNumber(); }
 
 }  // namespace zt310::ui
