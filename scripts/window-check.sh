@@ -302,8 +302,9 @@ stop_program
 restart_simulator --fault "flip@$last_write"
 start_program
 xdotool windowactivate --sync "$window"
-scan AB1234567890
-if wait_for 60 '[ "$(logged AB1234567890 "Verify Fail !")" = 1 ]'; then
+# Another label: the production record refuses a number programmed before.
+scan AB1234567891
+if wait_for 60 '[ "$(logged AB1234567891 "Verify Fail !")" = 1 ]'; then
   grep -q "fault flip" scan-trace.txt && alive &&
     ok "a scan whose last block reads back different is logged \"Verify Fail !\"" ||
     fail "the failing scan: no fault in the trace, or the program ended"
