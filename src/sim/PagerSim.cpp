@@ -477,29 +477,42 @@ bool PagerSimulator::WriteAllToMaster(const std::uint8_t* bytes, std::size_t cou
 }
 
 // The adapter's chip passes received bytes to the host in packets: when its
-// latency timer has run out since the last packet, or when 62 bytes wait.
+// latency timer runs out, or as soon as 62 bytes wait. The timer restarts
+// with every packet, an empty one too, so an idle adapter's timer runs out
+// every MS ms, and a reply that follows a packet at once waits nearly MS.
 void PagerSimulator::SendThroughAdapter(const std::vector<std::uint8_t>& reply, int gapMs) {
   constexpr std::size_t kPacketBytes = 62;
   const std::int64_t latencyNs = static_cast<std::int64_t>(options_.adapterLatencyMs) * 1000000;
   const std::int64_t byteNs = ByteTimeNs();
   const std::int64_t start = NowNs();
+  // The first time the timer runs out at or after t.
+  const auto timerRunsOut = [&](std::int64_t t) {
+    if (t <= lastFlushNs_) return lastFlushNs_ + latencyNs;
+    const std::int64_t periods = (t - lastFlushNs_ + latencyNs - 1) / latencyNs;
+    return lastFlushNs_ + std::max<std::int64_t>(periods, 1) * latencyNs;
+  };
   std::vector<std::uint8_t> held;
+  std::int64_t heldSince = 0;
   std::size_t next = 0;
   while (next < reply.size() || !held.empty()) {
     const std::int64_t arrives = next < reply.size()
                                      ? start + static_cast<std::int64_t>(next) * (byteNs + gapMs * 1000000LL) + byteNs
                                      : INT64_MAX;
-    const std::int64_t flushDue = held.empty() ? INT64_MAX : std::max(lastFlushNs_ + latencyNs, NowNs());
+    const std::int64_t flushDue = held.empty() ? INT64_MAX : timerRunsOut(heldSince);
+    std::int64_t flushedAt = 0;
     if (arrives <= flushDue) {
       if (!SleepUntil(arrives)) return;
+      if (held.empty()) heldSince = NowNs();
       held.push_back(reply[next++]);
-      if (held.size() < kPacketBytes && NowNs() < lastFlushNs_ + latencyNs) continue;
-    } else if (!SleepUntil(flushDue)) {
-      return;
+      if (held.size() < kPacketBytes) continue;
+      flushedAt = NowNs();
+    } else {
+      if (!SleepUntil(flushDue)) return;
+      flushedAt = flushDue;
     }
     if (!WriteAllToMaster(held.data(), held.size())) return;
     held.clear();
-    lastFlushNs_ = NowNs();
+    lastFlushNs_ = flushedAt;
   }
 }
 

@@ -36,6 +36,33 @@ CodePlugImage NumberedImage() {
 class LinkTest : public QObject {
   Q_OBJECT
  private slots:
+  // An adapter with a 60 ms latency timer holds a reply back until its
+  // timer runs out, 60 ms after its last packet, unless 62 bytes wait: a
+  // reply right after a packet waits nearly the whole 60 ms. The link gets
+  // every byte all the same.
+  void adapterLatencyHoldsReplies_data() {
+    QTest::addColumn<int>("latencyMs");
+    QTest::newRow("60 ms adapter") << 60;
+    QTest::newRow("no adapter") << 0;
+  }
+  void adapterLatencyHoldsReplies() {
+    QFETCH(int, latencyMs);
+    sim::SimOptions options;
+    options.adapterLatencyMs = latencyMs;
+    Linked f(options, LinkTiming{});
+    QVERIFY(f.link.OpenSelectedPort());
+    std::array<std::uint8_t, 128> read{};
+    QVERIFY(f.link.ReadBlock(kMemoryAddress, read.data(), 0, 16));  // sets the adapter's last flush
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(f.link.ReadBlock(kMemoryAddress, read.data(), 0, 16));
+    QVERIFY(f.link.ReadBlock(kMemoryAddress, read.data(), 384, 128));  // 143 bytes: two full packets, then held
+    const qint64 elapsed = clock.elapsed();
+    const CodePlugImage memory = f.sim->Memory();
+    QVERIFY(std::equal(read.begin(), read.end(), memory.data() + 384));
+    if (latencyMs > 0) QVERIFY2(elapsed >= 3 * latencyMs / 2, qPrintable(QString::number(elapsed)));
+  }
+
   void writeVerifyAndReadBack() {
     Linked f;
     QVERIFY(f.link.OpenSelectedPort());

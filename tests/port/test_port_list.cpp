@@ -40,6 +40,32 @@ class PortListTest : public QObject {
     QCOMPARE(MergePortNames({link}, {"/dev/null", "ttyS0"}), (QStringList{link, "ttyS0"}));
   }
 
+  // A port's stable name is the link in the by-id folder that leads to its
+  // device, however the port was named; a port without one has none.
+  void stableNameLeadsToTheDevice() {
+    QTemporaryDir dir;
+    const QString byId = dir.filePath("by-id");
+    QVERIFY(QDir().mkpath(byId));
+    const QString stable = byId + "/usb-Test_Cradle_A10K3JQ2-if00-port0";
+    QVERIFY(QFile::link("/dev/null", stable));
+    QVERIFY(QFile::link("/dev/zero", byId + "/usb-Other-if00-port0"));
+    const QString other = dir.filePath("cradle");
+    QVERIFY(QFile::link("/dev/null", other));
+    QCOMPARE(StableNameFor("/dev/null", byId), stable);
+    QCOMPARE(StableNameFor(other, byId), stable);
+    QCOMPARE(StableNameFor("/dev/tty", byId), QString());
+    PortDetails details;
+    details.byIdPath = stable;
+    QCOMPARE(PortDetailsText(details), stable);
+    details.usb = true;
+    details.vendorId = 0x0403;
+    details.productId = 0x6001;
+    details.vendor = "FTDI";
+    details.product = "FT232R USB UART";
+    details.serialNumber = "A10K3JQ2";
+    QCOMPARE(PortDetailsText(details), "FTDI FT232R USB UART (0403:6001), serial A10K3JQ2, " + stable);
+  }
+
   void permissionHintNamesTheGroup() {
     const QString hint = PermissionHint("ttyS0");
     QVERIFY(hint.contains("/dev/ttyS0"));

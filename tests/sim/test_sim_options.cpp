@@ -21,6 +21,9 @@ class SimOptionsTest : public QObject {
     QTest::newRow("bad firmware") << QStringList{"--firmware", "5.1"} << false;
     QTest::newRow("serial too long") << QStringList{"--serial", "123456789012345"} << false;
     QTest::newRow("missing value") << QStringList{"--baud"} << false;
+    QTest::newRow("adapter latency") << QStringList{"--adapter-latency", "16"} << true;
+    QTest::newRow("adapter latency too long") << QStringList{"--adapter-latency", "256"} << false;
+    QTest::newRow("adapter latency negative") << QStringList{"--adapter-latency", "-1"} << false;
     QTest::newRow("memory missing") << QStringList{"--memory", "/nonexistent/x.tbl"} << false;
   }
   void simulatorOptions() {
