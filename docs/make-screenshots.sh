@@ -13,7 +13,8 @@ xvfb-run -a "$program" --demo --screenshot screenshots/guide-first-run.png --pag
 test -s screenshots/guide-first-run.png
 
 # The production station: two simulated cradles at 9600 baud, four pagers
-# from a counter, drawn in a folder of its own (the day's log goes there).
+# from a counter, drawn in a folder of its own (the day's log, settings and
+# backups go there).
 simulator="$(dirname "$program")/../sim/zt310-sim"
 work="$(mktemp -d)"
 trap 'kill $sims 2>/dev/null; rm -rf "$work"' EXIT
@@ -26,8 +27,8 @@ for cradle in 1 2; do
   until grep -q ready "$work/sim$cradle.out" 2>/dev/null; do sleep 0.1; done
 done
 picture="$(pwd)/screenshots/guide-production-line.png"
-(cd "$work" && xvfb-run -a "$program" --port "$work/cradle1" --port "$work/cradle2" \
-  --screenshot "$picture" --production-line 4)
+(cd "$work" && XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" \
+  xvfb-run -a "$program" --port "$work/cradle1" --port "$work/cradle2" --screenshot "$picture" --production-line 4)
 test -s screenshots/guide-production-line.png
 
 # The result strip after a passed and a failed scan run: the window test

@@ -225,6 +225,7 @@ void ProductionLineWindow::BuildLayout() {
       {"Cradle", "Port", "State", "Serial No.", "Firmware", "Last result", "Good", "Failed"});
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setSectionResizeMode(ColResult, QHeaderView::Stretch);
   layout->addWidget(table_, 1);
 

@@ -159,11 +159,15 @@ int main(int argc, char** argv) {
   window.show();
   if (picture && parser.isSet(o.productionLine)) {
     // The window drawn once its pagers are done, the main window behind it.
-    auto* line = zt310::ui::ShowProductionLine(window, QDir::currentPath());
-    line->StartCounter(parser.values(port), "AB0000001000", parser.value(o.productionLine).toInt());
+    // It opens once the main window has listed its ports.
+    zt310::ui::ProductionLineWindow* line = nullptr;
+    QTimer::singleShot(300, &window, [&] {
+      line = zt310::ui::ShowProductionLine(window, QDir::currentPath());
+      line->StartCounter(parser.values(port), "AB0000001000", parser.value(o.productionLine).toInt());
+    });
     auto* wait = new QTimer(&window);
-    QObject::connect(wait, &QTimer::timeout, &window, [&, line, wait] {
-      if (line->Running()) return;
+    QObject::connect(wait, &QTimer::timeout, &window, [&, wait] {
+      if (!line || line->Running()) return;
       wait->stop();
       QString error;
       if (!SavePicture(*line, pictureFd, parser.value(screenshot), &error)) {
