@@ -186,10 +186,11 @@ int RunKeys(const std::vector<std::string>& argsIn, Io& io) {
     QJsonArray controls;
     for (const auto& name : model->Names()) {
       const std::string why = model->WhyNotActionable(name);
-      controls.append(QJsonObject{{"name", QString::fromStdString(name)},
-                                  {"kind", KindName(model->At(name).kind)},
-                                  {"value", ImageTextValue(ShownValue(model->At(name)))},
-                                  {"unavailable", why.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(why))}});
+      controls.append(
+          QJsonObject{{"name", QString::fromStdString(name)},
+                      {"kind", KindName(model->At(name).kind)},
+                      {"value", ImageTextValue(ShownValue(model->At(name)))},
+                      {"unavailable", why.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(why))}});
     }
     PrintJsonLine(QJsonObject{{"file", UserTextValue(args[0])}, {"controls", controls}}, io.out);
     report->MarkPrinted();
@@ -333,27 +334,27 @@ void AddEditorVerbs(std::vector<Verb>& verbs) {
                    "           \"outcome\": \"error\" and its messages.\n"
                    "Exit codes: 0 shown, 2 usage, unknown name or file error.\n",
                    WithJsonReport("get", JsonObjects::PrintedByVerb, RunGet)});
-  verbs.push_back(
-      {"set", "zt310 set FILE NAME=VALUE... [-o OUT]", "Edit a code-plug through the editor, as a user would.",
-       "Loads FILE as \"Open\" does, then applies each assignment in order:\n"
-       "  edit field   entered (cleared), VALUE typed key by key through its key filter, left (committed)\n"
-       "  list         the item whose text is VALUE is picked\n"
-       "  check box    clicked when its state differs from VALUE (1 ticked, 0 clear)\n"
-       "  radio button clicked (VALUE must be 1)\n"
-       "The assignments are applied together or not at all. One is refused, naming it and\n"
-       "its VALUE, when its control is disabled, hidden or behind another; when the field's\n"
-       "key filter drops a key of VALUE, with or without a message (a minus sign, a letter or\n"
-       "a comma in a number, a digit too many after the point, a non-ASCII character: the\n"
-       "keys dropped are named, and the cut value is never committed); or when the field's\n"
-       "rules refuse it or show a message on the way (the message is named). After a refusal\n"
-       "nothing is saved: OUT is left byte for byte as it was.\n"
-       "  -o OUT       where the edited code-plug goes (default: FILE itself)\n"
-       "Every message the editor shows is printed to stderr as TITLE: text. The image is\n"
-       "saved to OUT (default FILE) as \"Save\" stores it (the old file kept as .BAK).\n"
-       "Exit codes: 0 saved and no message shown, 1 an assignment refused (nothing saved)\n"
-       "or loading FILE showed a message (saved), 2 usage, unknown control or value, or\n"
-       "file error.\n",
-       RunSet});
+  verbs.push_back({"set", "zt310 set FILE NAME=VALUE... [-o OUT]",
+                   "Edit a code-plug through the editor, as a user would.",
+                   "Loads FILE as \"Open\" does, then applies each assignment in order:\n"
+                   "  edit field   entered (cleared), VALUE typed key by key through its key filter, left (committed)\n"
+                   "  list         the item whose text is VALUE is picked\n"
+                   "  check box    clicked when its state differs from VALUE (1 ticked, 0 clear)\n"
+                   "  radio button clicked (VALUE must be 1)\n"
+                   "The assignments are applied together or not at all. One is refused, naming it and\n"
+                   "its VALUE, when its control is disabled, hidden or behind another; when the field's\n"
+                   "key filter drops a key of VALUE, with or without a message (a minus sign, a letter or\n"
+                   "a comma in a number, a digit too many after the point, a non-ASCII character: the\n"
+                   "keys dropped are named, and the cut value is never committed); or when the field's\n"
+                   "rules refuse it or show a message on the way (the message is named). After a refusal\n"
+                   "nothing is saved: OUT is left byte for byte as it was.\n"
+                   "  -o OUT       where the edited code-plug goes (default: FILE itself)\n"
+                   "Every message the editor shows is printed to stderr as TITLE: text. The image is\n"
+                   "saved to OUT (default FILE) as \"Save\" stores it (the old file kept as .BAK).\n"
+                   "Exit codes: 0 saved and no message shown, 1 an assignment refused (nothing saved)\n"
+                   "or loading FILE showed a message (saved), 2 usage, unknown control or value, or\n"
+                   "file error.\n",
+                   RunSet});
 }
 
 }  // namespace zt310::cli

@@ -72,8 +72,7 @@ int RunDiff(const std::vector<std::string>& argsIn, Io& io) {
   for (std::size_t i = 0; i < fieldsA.size() && i < fieldsB.size(); ++i) {
     if (fieldsA[i].text == fieldsB[i].text) continue;
     differ = true;
-    io.out << fieldsA[i].path << ": " << OneLineText(fieldsA[i].text) << " -> " << OneLineText(fieldsB[i].text)
-           << "\n";
+    io.out << fieldsA[i].path << ": " << OneLineText(fieldsA[i].text) << " -> " << OneLineText(fieldsB[i].text) << "\n";
   }
   // Bytes no field shows (identity, reserved) still make two files different.
   if (!differ && a->bytes() != b->bytes()) {
@@ -106,7 +105,8 @@ void AddFileVerbs(std::vector<Verb>& verbs) {
                    RunDump});
   verbs.push_back({"diff", "zt310 diff A B", "List the fields that differ between two table files.",
                    "One line per field: PATH: VALUE-IN-A -> VALUE-IN-B. Bytes that no field shows are listed by\n"
-                   "offset when nothing else differs. Both files are compared as stored.\nExit codes: 0 equal, 1 different, 2 usage or file error.\n",
+                   "offset when nothing else differs. Both files are compared as stored.\nExit codes: 0 equal, 1 "
+                   "different, 2 usage or file error.\n",
                    RunDiff});
 }
 

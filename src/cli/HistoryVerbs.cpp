@@ -24,9 +24,12 @@ constexpr const char* kHistoryUsage =
 struct Yield {
   int good = 0, failed = 0, refused = 0;
   void Count(record::Outcome outcome) {
-    if (outcome == record::Outcome::Good) ++good;
-    else if (outcome == record::Outcome::Failed) ++failed;
-    else ++refused;
+    if (outcome == record::Outcome::Good)
+      ++good;
+    else if (outcome == record::Outcome::Failed)
+      ++failed;
+    else
+      ++refused;
   }
 };
 
@@ -67,10 +70,8 @@ QJsonObject RowObject(const record::Row& row) {
 QJsonArray YieldArray(const std::map<std::string, Yield>& yields, const char* key) {
   QJsonArray array;
   for (const auto& [name, yield] : yields) {
-    array.append(QJsonObject{{key, UserTextValue(name)},
-                             {"good", yield.good},
-                             {"failed", yield.failed},
-                             {"refused", yield.refused}});
+    array.append(QJsonObject{
+        {key, UserTextValue(name)}, {"good", yield.good}, {"failed", yield.failed}, {"refused", yield.refused}});
   }
   return array;
 }
@@ -102,11 +103,21 @@ void PrintCsv(const std::vector<record::Row>& rows, std::ostream& out) {
   out << "utc,local,station,port,cradle,serial,firmware,operation,result,outcome,duration_ms,file,sha256,"
          "tool_version,repeat\r\n";
   for (const record::Row& row : rows) {
-    const std::vector<std::string> fields{row.utcTime, row.localTime, row.station, row.port,
-                                          std::to_string(row.cradle), row.serial, row.firmware, row.operation,
-                                          row.result, record::OutcomeName(row.outcome),
-                                          std::to_string(row.durationMs), row.fileName, row.imageSha256,
-                                          row.toolVersion, row.repeat ? "1" : "0"};
+    const std::vector<std::string> fields{row.utcTime,
+                                          row.localTime,
+                                          row.station,
+                                          row.port,
+                                          std::to_string(row.cradle),
+                                          row.serial,
+                                          row.firmware,
+                                          row.operation,
+                                          row.result,
+                                          record::OutcomeName(row.outcome),
+                                          std::to_string(row.durationMs),
+                                          row.fileName,
+                                          row.imageSha256,
+                                          row.toolVersion,
+                                          row.repeat ? "1" : "0"};
     for (std::size_t i = 0; i < fields.size(); ++i) out << (i ? "," : "") << CsvField(fields[i]);
     out << "\r\n";
   }
@@ -192,25 +203,24 @@ int RunHistory(const std::vector<std::string>& argsIn, Io& io) {
 }  // namespace
 
 void AddHistoryVerbs(std::vector<Verb>& verbs) {
-  verbs.push_back(
-      {"history", kHistoryUsage, "List the production record: every run, newest first, with the yield.",
-       "Lists the rows of the production record that 'zt310 produce' (and write, verify and\n"
-       "restore) leave: local time, station, cradle and port, serial number, operation,\n"
-       "result (the result label, or the refusal or failure text), duration, firmware, file\n"
-       "and the start of its SHA-256, newest first; then the yield of the production runs\n"
-       "(good, failed, refused) per station and per file.\n\n"
-       "  SERIAL        only the rows of this serial number\n"
-       "  --since DATE  only rows from DATE on (2026-12-11: local midnight; or a date and\n"
-       "                time, 2026-12-11T08:00)\n"
-       "  --station NAME only the rows of this station\n"
-       "  --log-dir DIR read DIR/production.sqlite (default: the current directory)\n"
-       "  --record URL  read the record of a PostgreSQL server, postgresql://USER@HOST/DB\n"
-       "  --json        one JSON object: \"record\", \"runs\" (every field of every row) and\n"
-       "                \"yield\" (\"stations\" and \"files\", each with good, failed, refused)\n"
-       "  --csv         the rows as comma-separated values with a header line\n\n"
-       "Exit codes: 0 listed (also when no row matches); 1 the record could not be read;\n"
-       "2 usage error, or there is no record at that place.\n",
-       RunHistory});
+  verbs.push_back({"history", kHistoryUsage, "List the production record: every run, newest first, with the yield.",
+                   "Lists the rows of the production record that 'zt310 produce' (and write, verify and\n"
+                   "restore) leave: local time, station, cradle and port, serial number, operation,\n"
+                   "result (the result label, or the refusal or failure text), duration, firmware, file\n"
+                   "and the start of its SHA-256, newest first; then the yield of the production runs\n"
+                   "(good, failed, refused) per station and per file.\n\n"
+                   "  SERIAL        only the rows of this serial number\n"
+                   "  --since DATE  only rows from DATE on (2026-12-11: local midnight; or a date and\n"
+                   "                time, 2026-12-11T08:00)\n"
+                   "  --station NAME only the rows of this station\n"
+                   "  --log-dir DIR read DIR/production.sqlite (default: the current directory)\n"
+                   "  --record URL  read the record of a PostgreSQL server, postgresql://USER@HOST/DB\n"
+                   "  --json        one JSON object: \"record\", \"runs\" (every field of every row) and\n"
+                   "                \"yield\" (\"stations\" and \"files\", each with good, failed, refused)\n"
+                   "  --csv         the rows as comma-separated values with a header line\n\n"
+                   "Exit codes: 0 listed (also when no row matches); 1 the record could not be read;\n"
+                   "2 usage error, or there is no record at that place.\n",
+                   RunHistory});
 }
 
 }  // namespace zt310::cli

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "cli/Cli.h"
+#include "cli/LinkTimingSeam.h"
 #include "cli/Signals.h"
 #include "port/LinkTrace.h"
-#include "cli/LinkTimingSeam.h"
 #include "port/PagerLink.h"
 #include "port/PortList.h"
 
@@ -204,13 +204,13 @@ void AddLinkVerbs(std::vector<Verb>& verbs) {
                                "takes (with or without the folder) and which survives replugging.\n") +
                        kPortsPortHelp + "Exit codes: 0 listed, 2 usage error.\n",
                    RunPorts});
-  verbs.push_back({"probe", "zt310 probe [--port PATH]... [--trace FILE]",
-                   "Find the programming cradle and print its port.",
-                   std::string("Every listed port is probed at once; the first one in list order whose cradle\n"
-                               "answers is printed.\n") +
-                       kPortHelp + kTraceHelp +
-                       "Exit codes: 0 a cradle answers, 1 none answers, 2 usage error or the trace cannot be written.\n",
-                   RunProbe});
+  verbs.push_back(
+      {"probe", "zt310 probe [--port PATH]... [--trace FILE]", "Find the programming cradle and print its port.",
+       std::string("Every listed port is probed at once; the first one in list order whose cradle\n"
+                   "answers is printed.\n") +
+           kPortHelp + kTraceHelp +
+           "Exit codes: 0 a cradle answers, 1 none answers, 2 usage error or the trace cannot be written.\n",
+       RunProbe});
   verbs.push_back({"test", "zt310 test vibrator|alert on|off [OPTIONS]",
                    "Make the pager in the cradle vibrate or sound an alert, or stop it.",
                    std::string("Usage: ") + kTestUsage +

@@ -18,20 +18,20 @@
 
 #include "cli/Cli.h"
 #include "cli/JsonReport.h"
+#include "cli/LinkTimingSeam.h"
 #include "cli/OutputChecks.h"
 #include "cli/Signals.h"
 #include "cli/Station.h"
 #include "codeplug/TableFile.h"
 #include "editor/EditorModel.h"
-#include "port/LinkTrace.h"
 #include "link/OperationHost.h"
 #include "link/Operations.h"
 #include "link/PagerBackup.h"
 #include "link/PagerRestore.h"
 #include "link/PartialWrite.h"
-#include "cli/LinkTimingSeam.h"
-#include "port/PagerLink.h"
 #include "link/Production.h"
+#include "port/LinkTrace.h"
+#include "port/PagerLink.h"
 #include "record/ProductionRecord.h"
 #include "session/OperationModel.h"
 
@@ -76,8 +76,7 @@ constexpr const char* kSignalHelp =
     "SIGINT (Ctrl+C), SIGTERM and SIGHUP: the first lets the transfer in hand end (the pager\n"
     "whole, the result shown and logged, the port closed), then the program stops; a second\n"
     "one ends the transfer at once and says what the pager then holds and what to run.\n";
-constexpr const char* kStoppedExitHelp =
-    "128+N stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP).\n";
+constexpr const char* kStoppedExitHelp = "128+N stopped by signal N (130 SIGINT, 143 SIGTERM, 129 SIGHUP).\n";
 constexpr const char* kReadExitHelp =
     "Exit codes: 0 read and stored in FILE; 1 no cradle answered or the read failed (the\n"
     "progress label and the reason say how); 2 usage error, or FILE or the trace cannot be\n"
@@ -386,7 +385,8 @@ std::optional<std::string> OutputNotWritable(const std::string& path) {
     if (::access(target.c_str(), W_OK) != 0) return path + ": " + std::strerror(errno);
   }
   if (!fs::is_directory(folder, ec)) return path + ": the folder " + folder.string() + " does not exist";
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) return path + ": cannot write in " + folder.string() + ": " + std::strerror(errno);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    return path + ": cannot write in " + folder.string() + ": " + std::strerror(errno);
   return std::nullopt;
 }
 
@@ -433,11 +433,12 @@ bool TakeBenchRecord(std::vector<std::string>& args, BenchRecord& bench) {
 void RecordBench(const BenchRecord& bench, OperationRun& run, const char* operation, const OperationResult& result,
                  const CodePlugImage& image, const std::string& file, Io& io) {
   std::string error;
-  const std::optional<record::Location> location =
-      bench.location.empty() ? record::RecordInFolder(std::filesystem::current_path())
-                             : record::ParseLocation(bench.location, &error);
+  const std::optional<record::Location> location = bench.location.empty()
+                                                       ? record::RecordInFolder(std::filesystem::current_path())
+                                                       : record::ParseLocation(bench.location, &error);
   std::unique_ptr<record::ProductionRecord> opened;
-  if (location) opened = record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade, &error);
+  if (location)
+    opened = record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade, &error);
   record::Row row;
   record::StampNow(row);
   row.station = bench.station;
@@ -687,8 +688,8 @@ int RunProduce(const std::vector<std::string>& argsIn, Io& io) {
       records.empty() ? record::RecordInFolder(options.logDirectory) : record::ParseLocation(records[0], &recordError);
   std::unique_ptr<record::ProductionRecord> productionRecord;
   if (location) {
-    productionRecord = record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade,
-                                                      &recordError);
+    productionRecord =
+        record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade, &recordError);
   }
   if (!productionRecord) {
     io.err << "The production record cannot be used: " << recordError << ".\nNothing was programmed.\n";
@@ -748,86 +749,84 @@ void AddOperationVerbs(std::vector<Verb>& verbs) {
                                "and saved in DIR as SERIAL-YYYYMMDD-HHMMSS.tbl (no-serial-... for a pager without\n"
                                "one), a table file \"Open\" takes; when it cannot be read or saved nothing is\n"
                                "written and the reason is printed (exit 1).\n\n") +
-                       kLinkOptionsHelp + kQuestionsHelp + kBackupHelp + kBenchRecordHelp + kJsonOperationHelp + "\n" + kSignalHelp +
-                       "\n" + kWriteExitHelp + kStoppedExitHelp,
+                       kLinkOptionsHelp + kQuestionsHelp + kBackupHelp + kBenchRecordHelp + kJsonOperationHelp + "\n" +
+                       kSignalHelp + "\n" + kWriteExitHelp + kStoppedExitHelp,
                    WithJsonReport("write", JsonObjects::OnePerRun, RunWrite)});
   verbs.push_back({"verify", kVerifyUsage, "Compare the pager's memory with a table file.",
-                   std::string(
-                       "Checks that the pager holds FILE: what 'zt310 write FILE' puts there, or what\n"
-                       "'zt310 read -o FILE' stored from it. The copy of FILE is adapted as Write adapts\n"
-                       "it, from the pager's own identity, band and serial-number blocks (firmware,\n"
-                       "GAP MAX. units, low-battery byte, band bytes, serial number, checksum), without\n"
-                       "asking anything and without writing; then every block Verify (F2) compares is\n"
-                       "read back and compared. A difference names the first byte that differs, its\n"
-                       "values in hexadecimal (byte 23: the pager holds 0x23, the file writes 0x22); after\n"
-                       "\"Verify Fail !\" every field that differs follows, one a line, by its 'zt310 dump'\n"
-                       "path with both values (channels.F1.frequency: file 1530125, pager 1520000), and\n"
-                       "bytes no field shows as 'byte N: file XX, pager YY' (XX and YY hexadecimal). A\n"
-                       "verify that fails on the link (no reply, a reply failing its checksum) says that\n"
-                       "instead.\n\n") +
+                   std::string("Checks that the pager holds FILE: what 'zt310 write FILE' puts there, or what\n"
+                               "'zt310 read -o FILE' stored from it. The copy of FILE is adapted as Write adapts\n"
+                               "it, from the pager's own identity, band and serial-number blocks (firmware,\n"
+                               "GAP MAX. units, low-battery byte, band bytes, serial number, checksum), without\n"
+                               "asking anything and without writing; then every block Verify (F2) compares is\n"
+                               "read back and compared. A difference names the first byte that differs, its\n"
+                               "values in hexadecimal (byte 23: the pager holds 0x23, the file writes 0x22); after\n"
+                               "\"Verify Fail !\" every field that differs follows, one a line, by its 'zt310 dump'\n"
+                               "path with both values (channels.F1.frequency: file 1530125, pager 1520000), and\n"
+                               "bytes no field shows as 'byte N: file XX, pager YY' (XX and YY hexadecimal). A\n"
+                               "verify that fails on the link (no reply, a reply failing its checksum) says that\n"
+                               "instead.\n\n") +
                        "  --exact       compare the pager's whole memory with FILE byte for byte, apart\n"
                        "                from the identity block and serial number (the pager's own); the\n"
                        "                checksum and header stamp may be FILE's or those 'zt310 restore'\n"
                        "                makes. Every byte that differs is listed after \"Verify Fail !\":\n"
                        "                byte N: pager 0x.., file 0x.. (the fields it belongs to)\n" +
-                       kLinkOptionsHelp + kBenchRecordHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" + kVerifyExitHelp +
-                       kStoppedExitHelp,
+                       kLinkOptionsHelp + kBenchRecordHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" +
+                       kVerifyExitHelp + kStoppedExitHelp,
                    WithJsonReport("verify", JsonObjects::OnePerRun, RunVerify)});
   verbs.push_back({"restore", kRestoreUsage, "Put a backup back into the pager, byte for byte.",
-                   std::string(
-                       "Writes BACKUP (a file saved by --backup-dir or the window's backups folder) into\n"
-                       "the pager as stored, without the changes \"Open\" makes to a file. Only the\n"
-                       "pager's identity block (bytes 0 to 15) and serial number (416 to 431) stay the\n"
-                       "pager's, as Write takes them; the checksum (496, 497) and header stamp (510, 511)\n"
-                       "are made as Write makes them, and the bytes of BACKUP that changed are listed.\n"
-                       "The blocks are written as Write writes them, each read back; then the whole\n"
-                       "memory is read back and compared with what was meant, byte for byte, and every\n"
-                       "byte that differs is listed (byte N: pager 0x.., meant 0x.. (fields)).\n"
-                       "A backup from another firmware generation (timing in 100 ms or in 50 ms) or from\n"
-                       "a pager with another channel count than the pager in the cradle is refused,\n"
-                       "naming both; nothing is written then. BACKUP must be 512 bytes with the ZT310\n"
-                       "signature. 'zt310 verify --exact BACKUP' checks the pager against it later.\n"
-                       "Ends with \"Write Success !\", \"Write Fail !\" or \"Verify Fail !\".\n\n") +
-                       kLinkOptionsHelp + kBenchRecordHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" + kRestoreExitHelp +
-                       kStoppedExitHelp,
+                   std::string("Writes BACKUP (a file saved by --backup-dir or the window's backups folder) into\n"
+                               "the pager as stored, without the changes \"Open\" makes to a file. Only the\n"
+                               "pager's identity block (bytes 0 to 15) and serial number (416 to 431) stay the\n"
+                               "pager's, as Write takes them; the checksum (496, 497) and header stamp (510, 511)\n"
+                               "are made as Write makes them, and the bytes of BACKUP that changed are listed.\n"
+                               "The blocks are written as Write writes them, each read back; then the whole\n"
+                               "memory is read back and compared with what was meant, byte for byte, and every\n"
+                               "byte that differs is listed (byte N: pager 0x.., meant 0x.. (fields)).\n"
+                               "A backup from another firmware generation (timing in 100 ms or in 50 ms) or from\n"
+                               "a pager with another channel count than the pager in the cradle is refused,\n"
+                               "naming both; nothing is written then. BACKUP must be 512 bytes with the ZT310\n"
+                               "signature. 'zt310 verify --exact BACKUP' checks the pager against it later.\n"
+                               "Ends with \"Write Success !\", \"Write Fail !\" or \"Verify Fail !\".\n\n") +
+                       kLinkOptionsHelp + kBenchRecordHelp + kJsonOperationHelp + "\n" + kSignalHelp + "\n" +
+                       kRestoreExitHelp + kStoppedExitHelp,
                    WithJsonReport("restore", JsonObjects::OnePerRun, RunRestore)});
-  verbs.push_back(
-      {"produce", kProduceUsage, "Production runs: write FILE with scanned serial numbers, logged per day.",
-       std::string("Reads serial numbers from standard input, one per line (or one with --serial), and\n"
-                   "for each runs the production write of FILE with that serial number, as a scan\n"
-                   "into \"Serial No.\" does. A serial number is 11 to 14 printable ASCII characters\n"
-                   "(no blanks or control characters inside); others are refused, nothing programmed\n"
-                   "or logged. Every pager starts from FILE as loaded. Standard input carries only\n"
-                   "serial numbers: questions are answered by --yes or --no, otherwise Cancel. Each\n"
-                   "result is appended to the day's log yyyy-mm-dd.log. A FILE whose stored checksum\n"
-                   "does not match its bytes is written all the same, with a warning.\n"
-                   "Every run also leaves a row in the production record (time, station, port and\n"
-                   "cradle, serial number, firmware, result, duration, FILE and the SHA-256 of the\n"
-                   "bytes written without the serial number); 'zt310 history' lists them. A serial\n"
-                   "number the record shows programmed (\"Write Success !\"), at this station or\n"
-                   "another, or one another cradle is programming now, is refused before anything\n"
-                   "is sent, naming when, where and on which cradle. When the record cannot be\n"
-                   "reached at the start nothing is programmed (exit 2); a record lost during a run\n"
-                   "lets the run finish and log its line, and says the record missed it (exit 1).\n\n") +
-           "  --log-dir DIR  where the daily logs go (default: the current directory); the\n"
-           "                production record production.sqlite is kept beside them\n"
-           "  --record URL   keep the production record in a PostgreSQL server the line shares,\n"
-           "                postgresql://USER@HOST/DB (or the path of an SQLite file)\n"
-           "  --station NAME this station's name in the record (default: the host name)\n"
-           "  --allow-repeat program a serial number the record shows programmed (a rework);\n"
-           "                the row says it was a repeat\n"
-           "  --serial SN    one run with this serial number instead of standard input\n" +
-           kLinkOptionsHelp + kStationHelp + kProduceQuestionsHelp + kBackupHelp +
-           "                Production backs up only when asked; the file is named after the\n"
-           "                scanned serial number. A run whose backup fails writes nothing and\n"
-           "                is not logged.\n" +
-           kJsonOperationHelp +
-           "                produce prints one such object per serial number, one object a\n"
-           "                line, as each pager is done; a usage or file error before the first\n"
-           "                pager prints one error object.\n\n" +
-           "A signal lets the pager in hand be finished and logged; no further serial numbers are\n"
-           "read.\n" + kSignalHelp + "\n" + kProduceExitHelp + kStoppedExitHelp,
-       WithJsonReport("produce", JsonObjects::PrintedByVerb, RunProduce)});
+  verbs.push_back({"produce", kProduceUsage, "Production runs: write FILE with scanned serial numbers, logged per day.",
+                   std::string("Reads serial numbers from standard input, one per line (or one with --serial), and\n"
+                               "for each runs the production write of FILE with that serial number, as a scan\n"
+                               "into \"Serial No.\" does. A serial number is 11 to 14 printable ASCII characters\n"
+                               "(no blanks or control characters inside); others are refused, nothing programmed\n"
+                               "or logged. Every pager starts from FILE as loaded. Standard input carries only\n"
+                               "serial numbers: questions are answered by --yes or --no, otherwise Cancel. Each\n"
+                               "result is appended to the day's log yyyy-mm-dd.log. A FILE whose stored checksum\n"
+                               "does not match its bytes is written all the same, with a warning.\n"
+                               "Every run also leaves a row in the production record (time, station, port and\n"
+                               "cradle, serial number, firmware, result, duration, FILE and the SHA-256 of the\n"
+                               "bytes written without the serial number); 'zt310 history' lists them. A serial\n"
+                               "number the record shows programmed (\"Write Success !\"), at this station or\n"
+                               "another, or one another cradle is programming now, is refused before anything\n"
+                               "is sent, naming when, where and on which cradle. When the record cannot be\n"
+                               "reached at the start nothing is programmed (exit 2); a record lost during a run\n"
+                               "lets the run finish and log its line, and says the record missed it (exit 1).\n\n") +
+                       "  --log-dir DIR  where the daily logs go (default: the current directory); the\n"
+                       "                production record production.sqlite is kept beside them\n"
+                       "  --record URL   keep the production record in a PostgreSQL server the line shares,\n"
+                       "                postgresql://USER@HOST/DB (or the path of an SQLite file)\n"
+                       "  --station NAME this station's name in the record (default: the host name)\n"
+                       "  --allow-repeat program a serial number the record shows programmed (a rework);\n"
+                       "                the row says it was a repeat\n"
+                       "  --serial SN    one run with this serial number instead of standard input\n" +
+                       kLinkOptionsHelp + kStationHelp + kProduceQuestionsHelp + kBackupHelp +
+                       "                Production backs up only when asked; the file is named after the\n"
+                       "                scanned serial number. A run whose backup fails writes nothing and\n"
+                       "                is not logged.\n" +
+                       kJsonOperationHelp +
+                       "                produce prints one such object per serial number, one object a\n"
+                       "                line, as each pager is done; a usage or file error before the first\n"
+                       "                pager prints one error object.\n\n" +
+                       "A signal lets the pager in hand be finished and logged; no further serial numbers are\n"
+                       "read.\n" +
+                       kSignalHelp + "\n" + kProduceExitHelp + kStoppedExitHelp,
+                   WithJsonReport("produce", JsonObjects::PrintedByVerb, RunProduce)});
 }
 
 }  // namespace zt310::cli

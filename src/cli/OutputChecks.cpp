@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/OutputChecks.h"
 
-#include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace zt310::cli {
 
@@ -30,7 +30,8 @@ std::optional<std::string> LogNotWritable(const fs::path& folder, const std::str
   const fs::path file = folder / fileName;
   struct stat status {};
   if (::lstat(file.c_str(), &status) != 0) return std::nullopt;  // made by the first run
-  if (!S_ISREG(status.st_mode)) return "the log file " + Quoted(file) + ": not a regular file (a link, a folder or a device)";
+  if (!S_ISREG(status.st_mode))
+    return "the log file " + Quoted(file) + ": not a regular file (a link, a folder or a device)";
   if (::access(file.c_str(), W_OK) != 0) return "the log file " + Quoted(file) + ": " + std::strerror(errno);
   return std::nullopt;
 }

@@ -69,8 +69,8 @@ std::string CradleName(int cradle, const QString& port) {
 // named after the cradle; questions are answered as --yes / --no say.
 class StationHost : public OperationHost {
  public:
-  StationHost(StationOutput& out, std::string prefix, StationAnswers answers, PagerLink& link,
-              const StopSignals& stops, std::string file)
+  StationHost(StationOutput& out, std::string prefix, StationAnswers answers, PagerLink& link, const StopSignals& stops,
+              std::string file)
       : out_(out), prefix_(std::move(prefix)), answers_(answers), link_(link), stops_(stops), file_(std::move(file)) {}
 
   void Say(const std::string& text) { out_.Say(prefix_, text); }
@@ -189,8 +189,9 @@ std::optional<StationArgs> TakeStationArgs(std::vector<std::string> args, Io& io
   DropEndOfOptions(args);
   if (!parsed || taken.ports.empty() || taken.traces.size() > 1 || taken.logDirs.size() > 1 ||
       taken.backupDirs.size() > 1 || taken.lists.size() > 1 || taken.starts.size() > 1 || taken.counts.size() > 1 ||
-      taken.records.size() > 1 || taken.stations.size() > 1 || (taken.stations.size() == 1 && taken.stations[0].empty()) ||
-      (taken.yes && taken.no) || args.size() != 1 || (taken.backupDirs.size() == 1 && taken.backupDirs[0].empty())) {
+      taken.records.size() > 1 || taken.stations.size() > 1 ||
+      (taken.stations.size() == 1 && taken.stations[0].empty()) || (taken.yes && taken.no) || args.size() != 1 ||
+      (taken.backupDirs.size() == 1 && taken.backupDirs[0].empty())) {
     UsageError(io.err, kStationUsage);
     return std::nullopt;
   }
@@ -303,11 +304,11 @@ int RunProduceStation(const std::vector<std::string>& argsIn, Io& io) {
   // own connection on its own thread; this first one creates or upgrades
   // the tables once.
   std::string recordError;
-  const std::optional<record::Location> location =
-      taken->records.empty() ? record::RecordInFolder(options.logDirectory)
-                             : record::ParseLocation(taken->records[0], &recordError);
-  if (!location || !record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade,
-                                                   &recordError)) {
+  const std::optional<record::Location> location = taken->records.empty()
+                                                       ? record::RecordInFolder(options.logDirectory)
+                                                       : record::ParseLocation(taken->records[0], &recordError);
+  if (!location ||
+      !record::ProductionRecord::Open(*location, record::ProductionRecord::Mode::CreateOrUpgrade, &recordError)) {
     io.err << "The production record cannot be used: " << recordError << ".\nNothing was programmed.\n";
     return kExitUsage;
   }
@@ -326,8 +327,9 @@ int RunProduceStation(const std::vector<std::string>& argsIn, Io& io) {
 
   StopSignals stops;
   StationOutput out(io.err);
-  const StationAnswers answers = taken->yes ? StationAnswers::Yes : taken->no ? StationAnswers::No
-                                                                              : StationAnswers::Cancel;
+  const StationAnswers answers = taken->yes  ? StationAnswers::Yes
+                                 : taken->no ? StationAnswers::No
+                                             : StationAnswers::Cancel;
   std::atomic<int> failures{0};
   std::vector<StationHost*> hosts(ports.size(), nullptr);
   std::mutex notProgrammedMutex;
@@ -359,9 +361,8 @@ int RunProduceStation(const std::vector<std::string>& argsIn, Io& io) {
       out.Say(prefix, PrintableSerial(result.serial) + " " + result.resultText);
     } else {
       ++failures;
-      out.Say(prefix, PrintableSerial(result.serial) + (result.programmed ? " programmed, not logged: "
-                                                                          : " not programmed: ") +
-                          result.resultText);
+      out.Say(prefix, PrintableSerial(result.serial) +
+                          (result.programmed ? " programmed, not logged: " : " not programmed: ") + result.resultText);
       if (!result.programmed) {
         std::lock_guard lock(notProgrammedMutex);
         notProgrammed.push_back(result.serial);

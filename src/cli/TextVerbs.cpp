@@ -99,16 +99,15 @@ int RunImport(const std::vector<std::string>& argsIn, Io& io) {
 }  // namespace
 
 void AddTextVerbs(std::vector<Verb>& verbs) {
-  verbs.push_back(
-      {"export", kExportUsage, "Write a code-plug as text (YAML), one field per line.",
-       "FILE is a table file (or a text). The text names each field as 'zt310 dump' does and gives it\n"
-       "the value the window shows (tones in Hz, the RF frequency as shown, times in seconds, voltages\n"
-       "in volts, list items by their texts). Its first line names the format and its version; bytes\n"
-       "that no field gives are listed under 'bytes:' by offset, so 'zt310 import' gives back the same\n"
-       "512 bytes. FILE is read as stored, without the \"Open\" rules.\n"
-       "  -o OUT.yaml  where the text goes (default: standard output); an existing OUT is kept as .BAK\n"
-       "Exit codes: 0 written, 2 usage or file error.\n",
-       RunExport});
+  verbs.push_back({"export", kExportUsage, "Write a code-plug as text (YAML), one field per line.",
+                   "FILE is a table file (or a text). The text names each field as 'zt310 dump' does and gives it\n"
+                   "the value the window shows (tones in Hz, the RF frequency as shown, times in seconds, voltages\n"
+                   "in volts, list items by their texts). Its first line names the format and its version; bytes\n"
+                   "that no field gives are listed under 'bytes:' by offset, so 'zt310 import' gives back the same\n"
+                   "512 bytes. FILE is read as stored, without the \"Open\" rules.\n"
+                   "  -o OUT.yaml  where the text goes (default: standard output); an existing OUT is kept as .BAK\n"
+                   "Exit codes: 0 written, 2 usage or file error.\n",
+                   RunExport});
   verbs.push_back(
       {"import", kImportUsage, "Make a table file from a code-plug text.",
        "Starts from the factory default (as 'zt310 new' makes it) or from BASE, loaded as \"Open\" loads\n"

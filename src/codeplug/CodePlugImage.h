@@ -63,9 +63,7 @@ class CodePlugImage {
 };
 
 // Firmware generations, by version number.
-inline bool IsOldTimingFirmware(int version) {
-  return version <= 120 || (version >= 500 && version <= 520);
-}
+inline bool IsOldTimingFirmware(int version) { return version <= 120 || (version >= 500 && version <= 520); }
 inline bool IsSingleChannelFirmware(int version) { return version >= 500; }
 // "Manual RESET Until Press Reset" exists only from firmware 2.1.0 on.
 inline bool HasManualResetUntilPress(int version) { return version >= 210; }

@@ -117,7 +117,8 @@ Node Channel(const CodePlugImage& image, int ch) {
   }
   return Object(ch == 0 ? "F1" : "F2",
                 {Text("frequency", FrequencyText(image, ch)), Text("spacing", SpacingText(image[RfSpacingCode(ch)])),
-                 Number("spacing_code", image[RfSpacingCode(ch)]), Text("pllr", FormatSynthWord(image.GetLong(RfReferenceWord(ch)))),
+                 Number("spacing_code", image[RfSpacingCode(ch)]),
+                 Text("pllr", FormatSynthWord(image.GetLong(RfReferenceWord(ch)))),
                  Text("plln", FormatSynthWord(image.GetLong(RfDividerWord(ch)))),
                  Object("switch_duty_enabled", std::move(dutyEnables)), Array("calls", std::move(calls)),
                  Array("group_calls", std::move(groups))});
@@ -127,10 +128,10 @@ Node Switches(const CodePlugImage& image) {
   std::vector<Node> switches;
   for (int s = 0; s < kSwitchCount; ++s) {
     const int byte = image[kFunctionSwitch + s];
-    switches.push_back(Object("", {Text("mode", SwitchModeText(byte)),
-                                   Text("alert_type", AlertTypeText(image.Get(fields::SwitchAlertType(s)))),
-                                   Flag("push_to_listen", image.Get(fields::SwitchPushToListen(s))),
-                                   Number("byte", byte)}));
+    switches.push_back(Object(
+        "",
+        {Text("mode", SwitchModeText(byte)), Text("alert_type", AlertTypeText(image.Get(fields::SwitchAlertType(s)))),
+         Flag("push_to_listen", image.Get(fields::SwitchPushToListen(s))), Number("byte", byte)}));
   }
   return Array("function_switches", std::move(switches));
 }
@@ -165,16 +166,15 @@ Node Settings(const CodePlugImage& image) {
 
 Node System(const CodePlugImage& image) {
   const char* unit = IsOldTimingFirmware(image.FirmwareVersionNumber()) ? "x 100 ms" : "x 50 ms";
-  return Object("system",
-                {Text("decoder_reset_s", HalfSecondsText(image[kDecoderReset])), Number("rf_delay_ms", image[kRfDelay]),
-                 Text("nrssi_v", Volts(image[kNrssiThreshold])), Text("speaker_on_v", Volts(image[kSpeakerOnCode])),
-                 Text("speaker_off_v", Volts(image[kSpeakerOffCode])),
-                 Number("priority_scan_f1", image[kPriorityScanF1]), Number("battery_save1_x10ms", image[kBatterySave1]),
-                 Number("battery_save2_x10ms", image[kBatterySave2]), Number("tone1_limit", image.GetWord(kTone1Limit)),
-                 Number("tone1_duration", image.GetWord(kTone1Duration)),
-                 Number("tone2_limit", image.GetWord(kTone2Limit)),
-                 Number("tone2_duration", image.GetWord(kTone2Duration)), Number("noise_limit", image[kNoiseLimit]),
-                 Text("timing_unit", unit)});
+  return Object(
+      "system",
+      {Text("decoder_reset_s", HalfSecondsText(image[kDecoderReset])), Number("rf_delay_ms", image[kRfDelay]),
+       Text("nrssi_v", Volts(image[kNrssiThreshold])), Text("speaker_on_v", Volts(image[kSpeakerOnCode])),
+       Text("speaker_off_v", Volts(image[kSpeakerOffCode])), Number("priority_scan_f1", image[kPriorityScanF1]),
+       Number("battery_save1_x10ms", image[kBatterySave1]), Number("battery_save2_x10ms", image[kBatterySave2]),
+       Number("tone1_limit", image.GetWord(kTone1Limit)), Number("tone1_duration", image.GetWord(kTone1Duration)),
+       Number("tone2_limit", image.GetWord(kTone2Limit)), Number("tone2_duration", image.GetWord(kTone2Duration)),
+       Number("noise_limit", image[kNoiseLimit]), Text("timing_unit", unit)});
 }
 
 Node Advance(const CodePlugImage& image) {
@@ -184,16 +184,16 @@ Node Advance(const CodePlugImage& image) {
                                  Text("speaker_on_v", Centivolts(image[SquelchOn(level)]))}));
   }
   const int bandwidth = image[kDecoderBandwidth];
-  return Object("advance",
-                {Text("decoder_bandwidth_percent", bandwidth <= 15 ? FormatNumber("%01.1f", 0.1 + 0.2 * bandwidth) : "(none)"),
-                 Number("gap_max", image[kGapMax]), Number("group_call_duration", image.GetWord(kGroupCallDuration)),
-                 Number("nrssi_response_time_x10ms", image[kNrssiResponseTime]),
-                 Text("battery_low_v", BatteryText(image[kBatteryLow])),
-                 Text("battery_medium_v", BatteryText(image[kBatteryMedium])),
-                 Text("battery_high_v", BatteryText(image[kBatteryHigh])),
-                 Text("low_battery_alarm_v", BatteryText(image[kLowBatteryAlarm])),
-                 Array("squelch_levels", std::move(levels)),
-                 Flag("fixed_alert_time_enabled", image[kFixedAlertTimeAllowed] == kMarkerOn)});
+  return Object(
+      "advance",
+      {Text("decoder_bandwidth_percent", bandwidth <= 15 ? FormatNumber("%01.1f", 0.1 + 0.2 * bandwidth) : "(none)"),
+       Number("gap_max", image[kGapMax]), Number("group_call_duration", image.GetWord(kGroupCallDuration)),
+       Number("nrssi_response_time_x10ms", image[kNrssiResponseTime]),
+       Text("battery_low_v", BatteryText(image[kBatteryLow])),
+       Text("battery_medium_v", BatteryText(image[kBatteryMedium])),
+       Text("battery_high_v", BatteryText(image[kBatteryHigh])),
+       Text("low_battery_alarm_v", BatteryText(image[kLowBatteryAlarm])), Array("squelch_levels", std::move(levels)),
+       Flag("fixed_alert_time_enabled", image[kFixedAlertTimeAllowed] == kMarkerOn)});
 }
 
 void Flatten(const Node& node, const std::string& path, std::vector<FlatField>& out) {
@@ -208,8 +208,8 @@ void Flatten(const Node& node, const std::string& path, std::vector<FlatField>& 
   }
   for (std::size_t i = 0; i < node.children.size(); ++i) {
     const auto& child = node.children[i];
-    std::string childPath = node.isArray ? path + "[" + std::to_string(i) + "]"
-                                         : (path.empty() ? child.key : path + "." + child.key);
+    std::string childPath =
+        node.isArray ? path + "[" + std::to_string(i) + "]" : (path.empty() ? child.key : path + "." + child.key);
     Flatten(child, childPath, out);
   }
 }
@@ -287,15 +287,15 @@ std::string FormatNumber(const char* format, double value) {
 
 DecodedNode DecodeImage(const CodePlugImage& image) {
   const auto serial = SerialNumberText(image);
-  return Object("", {Text("firmware", FirmwareText(image)),
-                     serial ? Text("serial_number", *serial) : Leaf("serial_number", std::monostate{}),
-                     Text("tone_system", ToneSystemText(image[kToneSystem])),
-                     Object("checksum", {Text("stored", HexWord(image.GetWord(kImageChecksum))),
-                                         Text("computed", HexWord(ComputeImageChecksum(image)))}),
-                     Text("caption", std::string(image.data() + kHeaderCaption,
-                                                 image.data() + kHeaderCaption + kHeaderCaptionSize)),
-                     Object("channels", {Channel(image, 0), Channel(image, 1)}), Settings(image), System(image),
-                     Advance(image)});
+  return Object(
+      "",
+      {Text("firmware", FirmwareText(image)),
+       serial ? Text("serial_number", *serial) : Leaf("serial_number", std::monostate{}),
+       Text("tone_system", ToneSystemText(image[kToneSystem])),
+       Object("checksum", {Text("stored", HexWord(image.GetWord(kImageChecksum))),
+                           Text("computed", HexWord(ComputeImageChecksum(image)))}),
+       Text("caption", std::string(image.data() + kHeaderCaption, image.data() + kHeaderCaption + kHeaderCaptionSize)),
+       Object("channels", {Channel(image, 0), Channel(image, 1)}), Settings(image), System(image), Advance(image)});
 }
 
 namespace {

@@ -34,7 +34,7 @@ std::string DecodedToJson(const DecodedNode& root);
 // the window's image) and what was found (the pager). A differing byte that
 // no field shows is named "byte N", its values in hexadecimal.
 struct FieldDifference {
-  std::string path;      // as "zt310 dump" names it: "channels.F1.frequency"
+  std::string path;  // as "zt310 dump" names it: "channels.F1.frequency"
   std::string expected;
   std::string found;
 };
@@ -51,8 +51,8 @@ std::string DescribeDifference(const FieldDifference& difference, const std::str
 
 // Display helpers shared with the editor.
 std::string AlertPatternText(const CodePlugImage& image, int offset);  // "ABCDABCD"
-std::string FrequencyText(const CodePlugImage& image, int channel);   // "%07d"
-long FrequencyValue(const CodePlugImage& image, int channel);         // 100 Hz units
+std::string FrequencyText(const CodePlugImage& image, int channel);    // "%07d"
+long FrequencyValue(const CodePlugImage& image, int channel);          // 100 Hz units
 
 // A number as printf's format shows it ("%01.2f"): listing and fields alike.
 std::string FormatNumber(const char* format, double value);

@@ -30,7 +30,7 @@ struct Bits {
 // An option the editor shows as one check box over one bit. An inverted
 // option is ticked while its bit is clear.
 struct OptionBit {
-  const char* key;      // its name in the decoded listing
+  const char* key;  // its name in the decoded listing
   Bit bit;
   const char* control;  // the editor's check box
   const char* caption;
@@ -44,27 +44,42 @@ struct OptionBit {
 // Bits 5 and 7 belong to no box and are never written.
 inline constexpr OptionBit kModelOptionBits[] = {
     {"stored_voice", {layout::kModelOptions, 0}, "chkSysStoredVoice", "Stored Voice", ""},
-    {"fix_alert", {layout::kModelOptions, 1}, "chkSysFIXAlert", "FIX Alert",
+    {"fix_alert",
+     {layout::kModelOptions, 1},
+     "chkSysFIXAlert",
+     "FIX Alert",
      "If it is selected, the tone alert is at maximum volume regardless of the position of the control."},
-    {"disable_power_save", {layout::kModelOptions, 2}, "chkSysPowerSave", "Disable Power Save",
+    {"disable_power_save",
+     {layout::kModelOptions, 2},
+     "chkSysPowerSave",
+     "Disable Power Save",
      "Enable or disable Power Save with this option."},
     {"privacy_enable", {layout::kModelOptions, 3}, "chkSysPrivacy", "Privacy Enable", ""},
     {"priority_max_volume", {layout::kModelOptions, 4}, "chkSysVolumeLevel", "Priority Max. Volume Level", ""},
-    {"disable_vibrator_in_charger", {layout::kModelOptions, 6}, "chkSysVibratorInCharger",
-     "Disable Vibrator in Charger", ""},
+    {"disable_vibrator_in_charger",
+     {layout::kModelOptions, 6},
+     "chkSysVibratorInCharger",
+     "Disable Vibrator in Charger",
+     ""},
 };
 
 // Function options: bit t of byte 364 belongs to the box of Tag t. The
 // vibration box is usable only while the announcement box is ticked.
-inline constexpr OptionBit kFunctionAnnouncement{"function_announcement", {layout::kFunctionOptions, 0},
-                                                 "chkFunAnnounce", "Enable Function Announcement", ""};
-inline constexpr OptionBit kFunctionVibrationAlert{"function_vibration_alert", {layout::kFunctionOptions, 1},
-                                                   "chkFunVibrAlert", "Enable Function With Vibration / Alert ", ""};
+inline constexpr OptionBit kFunctionAnnouncement{
+    "function_announcement", {layout::kFunctionOptions, 0}, "chkFunAnnounce", "Enable Function Announcement", ""};
+inline constexpr OptionBit kFunctionVibrationAlert{"function_vibration_alert",
+                                                   {layout::kFunctionOptions, 1},
+                                                   "chkFunVibrAlert",
+                                                   "Enable Function With Vibration / Alert ",
+                                                   ""};
 inline constexpr OptionBit kFunctionOptionBits[] = {
     kFunctionAnnouncement,
     kFunctionVibrationAlert,
-    {"priority_scan_with_monitor", {layout::kFunctionOptions, 3}, "chkFunPriorityScanMonitor",
-     "Enable Priority Scan With Monitor", ""},
+    {"priority_scan_with_monitor",
+     {layout::kFunctionOptions, 3},
+     "chkFunPriorityScanMonitor",
+     "Enable Priority Scan With Monitor",
+     ""},
 };
 
 // Bit 0 of the receiver flags is clear while the squelch controls recording.
@@ -120,8 +135,8 @@ struct SwitchMode {
 
 // The modes of a two-channel pager, in list order.
 inline constexpr SwitchMode kSwitchModes[] = {
-    {"Monitor F1", 0, 0, 0, false},        {"Monitor F2", 0, 1, 0, false},  {"Selective Call F1", 1, 0, 0, true},
-    {"Selective Call F2", 1, 1, 0, true},  {"Normal Scan", 2, 0, 0, false}, {"Priority Scan F1", 2, 0, 2, false},
+    {"Monitor F1", 0, 0, 0, false},       {"Monitor F2", 0, 1, 0, false},  {"Selective Call F1", 1, 0, 0, true},
+    {"Selective Call F2", 1, 1, 0, true}, {"Normal Scan", 2, 0, 0, false}, {"Priority Scan F1", 2, 0, 2, false},
     {"Silent Scan", 2, 0, 1, true},
 };
 
@@ -159,8 +174,12 @@ struct ResetMethod {
   bool plainManualBit;
 };
 inline constexpr ResetMethod kResetMethods[] = {
-    {"Auto Reset", 0, true},      {"Delay N sec Auto Reset", 1, true},         {"Revert SQ", 2, true},
-    {"Manual RESET", 3, true},    {"Manual RESET Until Press Reset", 3, false}, {"Time-Out RESET", 4, true},
+    {"Auto Reset", 0, true},
+    {"Delay N sec Auto Reset", 1, true},
+    {"Revert SQ", 2, true},
+    {"Manual RESET", 3, true},
+    {"Manual RESET Until Press Reset", 3, false},
+    {"Time-Out RESET", 4, true},
     {"Delay AUTO N with Revert", 5, true},
 };
 inline constexpr int kUntilPressResetMethod = 4;

@@ -7,9 +7,7 @@ namespace zt310 {
 
 std::string HalfSecondsText(int count) { return FormatNumber("%01.1f", count * 0.5); }
 
-double RoundedToTenths(double seconds) {
-  return static_cast<double>(static_cast<long>(seconds * 10.0 + 0.5)) / 10.0;
-}
+double RoundedToTenths(double seconds) { return static_cast<double>(static_cast<long>(seconds * 10.0 + 0.5)) / 10.0; }
 
 bool IsHalfSecondStep(double seconds) {
   const double whole = static_cast<double>(static_cast<long>(seconds));

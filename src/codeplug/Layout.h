@@ -15,7 +15,7 @@ inline constexpr std::size_t kImageSize = 512;
 // Pager identity block, copied from and to the pager as a whole.
 inline constexpr int kIdentity = 0;
 inline constexpr int kIdentitySize = 16;
-inline constexpr int kSingleChannelMarker = 11;   // 254 single channel, 255 two channels
+inline constexpr int kSingleChannelMarker = 11;  // 254 single channel, 255 two channels
 inline constexpr int kFirmwareMajor = 12;
 inline constexpr int kFirmwareMinor = 13;
 inline constexpr int kFirmwarePatch = 14;
@@ -28,30 +28,30 @@ inline constexpr std::uint8_t kBlank = 0xFF;
 // RF records: F1 at 16, F2 at 32, same layout.
 inline constexpr int kRfRecord[2] = {16, 32};
 inline constexpr int kRfRecordSize = 16;
-inline constexpr int kRfFrequencyDigits = 0;      // seven decimal digits, 100 Hz units
+inline constexpr int kRfFrequencyDigits = 0;  // seven decimal digits, 100 Hz units
 inline constexpr int kRfFrequencyDigitCount = 7;
 inline constexpr int kRfSpacingCode = 7;
-inline constexpr int kRfReferenceWord = 8;        // PLLR, 4 bytes big-endian
-inline constexpr int kRfDividerWord = 12;         // PLLN, 4 bytes big-endian
+inline constexpr int kRfReferenceWord = 8;  // PLLR, 4 bytes big-endian
+inline constexpr int kRfDividerWord = 12;   // PLLN, 4 bytes big-endian
 
 // Call blocks: F1 at 48, F2 at 192 (same layout, 144 bytes later).
 inline constexpr int kCallBlock[2] = {48, 192};
 inline constexpr int kCallBlockSize = 144;
 inline constexpr int kCallCount = kIndividualCallsPerChannel;
 inline constexpr int kGroupCallCount = kGroupCallsPerChannel;
-inline constexpr int kCallTone1Word = 0;          // + 4i, decoder word
-inline constexpr int kCallTone2Word = 2;          // + 4i
-inline constexpr int kGroupToneWord = 32;         // + 2j
+inline constexpr int kCallTone1Word = 0;   // + 4i, decoder word
+inline constexpr int kCallTone2Word = 2;   // + 4i
+inline constexpr int kGroupToneWord = 32;  // + 2j
 inline constexpr int kCallEnableBits = 40;
 inline constexpr int kGroupEnableBits = 41;
-inline constexpr int kCallDutyBits = 42;          // + s, s = 0..3 for SW-A..SW-D
-inline constexpr int kGroupDutyAB = 46;           // SW-A bits 0-3, SW-B bits 4-7
-inline constexpr int kGroupDutyCD = 47;           // SW-C bits 0-3, SW-D bits 4-7
-inline constexpr int kCallTone1Freq = 48;         // + 4i, 0.1 Hz
-inline constexpr int kCallTone2Freq = 50;         // + 4i
-inline constexpr int kGroupToneFreq = 80;         // + 2j
-inline constexpr int kCallPattern = 96;           // + 4i, eight nibbles
-inline constexpr int kGroupPattern = 128;         // + 4j
+inline constexpr int kCallDutyBits = 42;   // + s, s = 0..3 for SW-A..SW-D
+inline constexpr int kGroupDutyAB = 46;    // SW-A bits 0-3, SW-B bits 4-7
+inline constexpr int kGroupDutyCD = 47;    // SW-C bits 0-3, SW-D bits 4-7
+inline constexpr int kCallTone1Freq = 48;  // + 4i, 0.1 Hz
+inline constexpr int kCallTone2Freq = 50;  // + 4i
+inline constexpr int kGroupToneFreq = 80;  // + 2j
+inline constexpr int kCallPattern = 96;    // + 4i, eight nibbles
+inline constexpr int kGroupPattern = 128;  // + 4j
 inline constexpr int kPatternSize = 4;
 
 // Receiver bytes inside the F1 call block.
@@ -60,37 +60,37 @@ inline constexpr int kAudioGain = 137;
 inline constexpr int kBand = 138;
 inline constexpr int kNrssiResponseTime = 139;
 inline constexpr int kReceiverFlags = 140;
-inline constexpr int kFlagSquelchRecordBit = 0;   // 0 = squelch control during record enabled
+inline constexpr int kFlagSquelchRecordBit = 0;  // 0 = squelch control during record enabled
 inline constexpr int kFlagPlainManualResetBit = 1;
 
 // Alert tonality.
 inline constexpr int kTonalityCount = 4;
-inline constexpr int kTonalityPrescaler = 336;    // + 2k
-inline constexpr int kTonalityReload = 337;       // + 2k
-inline constexpr int kTonalityFrequency = 344;    // + 2k, Hz
+inline constexpr int kTonalityPrescaler = 336;  // + 2k
+inline constexpr int kTonalityReload = 337;     // + 2k
+inline constexpr int kTonalityFrequency = 344;  // + 2k, Hz
 
 // Function switches and model options.
 inline constexpr int kSwitchCount = 4;
-inline constexpr int kFunctionSwitch = 352;       // + s
+inline constexpr int kFunctionSwitch = 352;  // + s
 inline constexpr int kResetMode = 356;
-inline constexpr int kResetDelay = 357;           // 0.5 s units
-inline constexpr int kCarrierOffDelay = 358;      // 150 ms units
+inline constexpr int kResetDelay = 357;       // 0.5 s units
+inline constexpr int kCarrierOffDelay = 358;  // 150 ms units
 inline constexpr int kModelOptions = 359;
 inline constexpr int kRecordSection = 362;
-inline constexpr int kReminder = 363;             // 0.5 s units
+inline constexpr int kReminder = 363;  // 0.5 s units
 inline constexpr int kFunctionOptions = 364;
-inline constexpr int kDutyEnables = 365;          // inverted bits
+inline constexpr int kDutyEnables = 365;  // inverted bits
 inline constexpr int kDecoderBandwidth = 368;
 
 // Decoder timing.
-inline constexpr int kTone1Limit = 369;           // 2 bytes
-inline constexpr int kTone1Duration = 371;        // 2 bytes
-inline constexpr int kTone2Limit = 373;           // 2 bytes
-inline constexpr int kTone2Duration = 375;        // 2 bytes
-inline constexpr int kGroupCallDuration = 379;    // 2 bytes
+inline constexpr int kTone1Limit = 369;         // 2 bytes
+inline constexpr int kTone1Duration = 371;      // 2 bytes
+inline constexpr int kTone2Limit = 373;         // 2 bytes
+inline constexpr int kTone2Duration = 375;      // 2 bytes
+inline constexpr int kGroupCallDuration = 379;  // 2 bytes
 inline constexpr int kNoiseLimit = 381;
 inline constexpr int kGapMax = 382;
-inline constexpr int kDecoderReset = 383;         // 0.5 s units
+inline constexpr int kDecoderReset = 383;  // 0.5 s units
 
 // Battery save, squelch and battery thresholds.
 inline constexpr int kBatterySave1 = 384;

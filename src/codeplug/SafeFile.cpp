@@ -1,20 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "codeplug/SafeFile.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
-#include <fcntl.h>
-#include <pwd.h>
-#include <stdio.h>
 #include <random>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace zt310 {
 
@@ -33,9 +33,7 @@ std::string Quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
 
 fs::path FolderOf(const fs::path& path) { return path.parent_path().empty() ? fs::path(".") : path.parent_path(); }
 
-bool IsNameCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
+bool IsNameCharacter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 bool AllNameCharacters(std::string_view text) {
   for (char c : text) {
@@ -57,9 +55,7 @@ bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 // The save lock needs write access: only a descriptor opened for writing
 // takes it, so a user who may only read the file cannot hold saves back.
 // O_NONBLOCK keeps a FIFO planted at the name from stalling the open.
-int OpenToLock(const fs::path& path) {
-  return ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-}
+int OpenToLock(const fs::path& path) { return ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC); }
 
 enum class LockTry { Taken, Busy, Unsupported, Failed };
 

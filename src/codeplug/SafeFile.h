@@ -5,11 +5,11 @@
 // the same file take turns.
 #pragma once
 
+#include <sys/types.h>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace zt310 {

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "codeplug/TableFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "codeplug/SafeFile.h"
 
@@ -147,8 +147,8 @@ SaveResult WriteWhileLocked(const TableFileLock& lock, const std::uint8_t* data,
     result.backup = backup;
   }
   // A new file never replaces one another program made meanwhile.
-  const bool placed = exists ? ::rename(temporary->path.c_str(), target.c_str()) == 0
-                             : RenameWithoutReplacing(temporary->path, target);
+  const bool placed =
+      exists ? ::rename(temporary->path.c_str(), target.c_str()) == 0 : RenameWithoutReplacing(temporary->path, target);
   if (!placed) {
     const bool taken = !exists && errno == EEXIST;
     if (taken && appeared) *appeared = true;

@@ -43,7 +43,7 @@ void NormaliseRememberedToneDurations(CodePlugImage& image);
 enum class OpenStatus { Opened, CannotRead, NotCodePlug };
 struct OpenResult {
   OpenStatus status = OpenStatus::CannotRead;
-  std::string detail;          // the system's reason when the file cannot be read
+  std::string detail;  // the system's reason when the file cannot be read
   bool squelchUpgraded = false;
 };
 
@@ -63,8 +63,8 @@ bool LoadDefaultTableFile(const std::filesystem::path& path, CodePlugImage& imag
 
 struct SaveResult {
   bool ok = false;
-  std::string error;              // names the file and the reason
-  std::filesystem::path backup;   // the .BAK written, empty when there was no old file
+  std::string error;             // names the file and the reason
+  std::filesystem::path backup;  // the .BAK written, empty when there was no old file
 };
 
 // AsStored: the 512 bytes as they stand, nothing stamped (a pager's backup).

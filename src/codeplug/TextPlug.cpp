@@ -3,16 +3,16 @@
 
 #include <yaml-cpp/yaml.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <set>
 #include <utility>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "codeplug/Hex.h"
 #include "codeplug/Layout.h"
@@ -48,7 +48,8 @@ std::optional<long> WholeNumber(const std::string& text, int base, long limit) {
 }
 
 std::optional<long> ByteValue(const std::string& text) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) return WholeNumber(text.substr(2), 16, 255);
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    return WholeNumber(text.substr(2), 16, 255);
   return WholeNumber(text, 10, 255);
 }
 
@@ -97,8 +98,8 @@ std::optional<TextError> ParseFormatLine(const YAML::Node& root) {
 
 std::variant<TextPlug, TextError> ParseDocument(const YAML::Node& root) {
   if (!root.IsMap()) {
-    return Error(root, "", std::string("not a ZT310 code-plug text: it is ") + KindName(root) +
-                               ", not lines of KEY: VALUE");
+    return Error(root, "",
+                 std::string("not a ZT310 code-plug text: it is ") + KindName(root) + ", not lines of KEY: VALUE");
   }
   if (auto error = ParseFormatLine(root)) return *error;
   TextPlug plug;

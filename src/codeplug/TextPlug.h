@@ -74,8 +74,7 @@ struct OutputLine {
 // "  OFFSET: 0xHH" line per byte (left out when there are none). Values
 // are written plain where YAML reads them back as the same text, quoted
 // otherwise; no line ends in a blank.
-std::string WriteTextPlug(const std::vector<OutputLine>& lines,
-                          const std::vector<std::pair<int, std::uint8_t>>& bytes);
+std::string WriteTextPlug(const std::vector<OutputLine>& lines, const std::vector<std::pair<int, std::uint8_t>>& bytes);
 
 // A value as YAML writes it: plain when safe, else double-quoted with
 // escapes.

@@ -34,9 +34,11 @@ struct BatteryList {
 const std::vector<BatteryList>& BatteryLists() {
   static const std::vector<BatteryList> kLists = {
       {kLow, names::kCboBatLow, {"3.70V", "3.65V", "3.60V", "3.55V", "3.50V", "3.45V", "3.40V"}},
-      {kMedium, names::kCboBatMed,
+      {kMedium,
+       names::kCboBatMed,
        {"3.95V", "3.90V", "3.85V", "3.80V", "3.75V", "3.70V", "3.65V", "3.60V", "3.55V", "3.50V"}},
-      {kHigh, names::kCboBatHigh,
+      {kHigh,
+       names::kCboBatHigh,
        {"4.15V", "4.10V", "4.05V", "4.00V", "3.95V", "3.90V", "3.85V", "3.80V", "3.75V", "3.70V"}},
   };
   return kLists;
@@ -59,9 +61,12 @@ bool KeepsBatteryOrder(int tag, int picked, std::optional<int> low, std::optiona
   const auto above = [picked](std::optional<int> other) { return !other || picked > *other; };
   const auto below = [picked](std::optional<int> other) { return !other || picked < *other; };
   switch (tag) {
-    case kHigh: return above(medium) && above(low);
-    case kMedium: return below(high) && above(low);
-    default: return below(medium) && below(high);
+    case kHigh:
+      return above(medium) && above(low);
+    case kMedium:
+      return below(high) && above(low);
+    default:
+      return below(medium) && below(high);
   }
 }
 
@@ -156,7 +161,8 @@ bool AdvancePageModel::CommitSquelchVoltage(int t) {
   const double nrssi = FieldNumberOr(names::kEdtRSSI, CodeToVolts(image()[kNrssiThreshold]));
   const bool byteLimits = nrssi > kHighestSquelchVolts + kVoltTolerance;
   const double highest = byteLimits ? kHighestSquelchVolts : nrssi;
-  const std::string highestText = byteLimits ? FormatNumber("%01.2f", kHighestSquelchVolts) : Trimmed(Text(names::kEdtRSSI));
+  const std::string highestText =
+      byteLimits ? FormatNumber("%01.2f", kHighestSquelchVolts) : Trimmed(Text(names::kEdtRSSI));
   const auto value = FieldNumber(text);
   if (!value || *value < kLowestSquelchVolts - kVoltTolerance || *value > highest + kVoltTolerance) {
     model().Warn(RangeMessage(FormatNumber("%01.2f", kLowestSquelchVolts), highestText) + " !");

@@ -35,25 +35,32 @@ constexpr int kMaxAlertTimeHalfSeconds = 240;
 
 int RowCount(bool group) { return group ? kGroupCallCount : kCallCount; }
 
-using fields::CallOptionByte;
 using fields::AlertTimeByte;
+using fields::CallOptionByte;
 int PatternOffset(int channel, bool group, int row) {
   return group ? GroupPattern(channel, row) : CallPattern(channel, row);
 }
 
 int PatternStepCode(char c) {
   switch (c) {
-    case 'A': case 'a': return 1;
-    case 'B': case 'b': return 2;
-    case 'C': case 'c': return 3;
-    case 'D': case 'd': return 4;
-    default: return 0;
+    case 'A':
+    case 'a':
+      return 1;
+    case 'B':
+    case 'b':
+      return 2;
+    case 'C':
+    case 'c':
+      return 3;
+    case 'D':
+    case 'd':
+      return 4;
+    default:
+      return 0;
   }
 }
 
-bool IsPatternKey(char key) {
-  return (key >= 'A' && key <= 'D') || (key >= 'a' && key <= 'd') || key == '-';
-}
+bool IsPatternKey(char key) { return (key >= 'A' && key <= 'D') || (key >= 'a' && key <= 'd') || key == '-'; }
 
 // Digits, one point not in first place and one digit after it: the filter of
 // the tone fields and of the alert time fields.
@@ -122,8 +129,8 @@ void ChannelPages::RegisterCallRow(int channel, bool group, int row) {
     const ToneField field{channel, kind, row};
     Control& edit = model_->Add(MakeControl(ToneFieldName(field), ControlKind::Edit, n.panel));
     edit.filter = OneDecimalKey;
-    model_->SetHandlers(edit.name, {[this, field] { EnterToneField(field); },
-                                    [this, field] { return CommitToneField(field); }, {}});
+    model_->SetHandlers(
+        edit.name, {[this, field] { EnterToneField(field); }, [this, field] { return CommitToneField(field); }, {}});
   }
 
   Control& toneType = model_->Add(MakeControl(n.toneType, ControlKind::List, n.panel));
@@ -148,7 +155,8 @@ void ChannelPages::RegisterCallRow(int channel, bool group, int row) {
   model_->Add(MakeControl(n.dutyPanel, ControlKind::Panel, n.panel));
   for (int sw = 0; sw < kSwitchCount; ++sw) {
     model_->Add(MakeControl(n.switches[sw], ControlKind::Check, n.dutyPanel));
-    model_->SetHandlers(n.switches[sw], {{}, {}, [this, channel, group, row, sw] { ClickSwitch(channel, group, row, sw); }});
+    model_->SetHandlers(n.switches[sw],
+                        {{}, {}, [this, channel, group, row, sw] { ClickSwitch(channel, group, row, sw); }});
   }
   model_->Add(MakeControl(n.priority, ControlKind::Check, n.panel));
   model_->SetHandlers(n.priority, {{}, {}, [this, channel, group, row] { ClickPriority(channel, group, row); }});
@@ -189,7 +197,9 @@ void ChannelPages::LoadDecoderBandwidth() {
 }
 
 // Shown again after the settings pages have loaded; the working value stays.
-void ChannelPages::ReselectDecoderBandwidth() { model_->Select(names::kCboBandWidth, model_->image()[kDecoderBandwidth]); }
+void ChannelPages::ReselectDecoderBandwidth() {
+  model_->Select(names::kCboBandWidth, model_->image()[kDecoderBandwidth]);
+}
 
 void ChannelPages::LoadDutyEnables(int channel) {
   for (int sw = 0; sw < kSwitchCount; ++sw) {

@@ -46,9 +46,7 @@ inline std::string DividerWordLabel(int channel) { return "lbl" + ChannelTag(cha
 inline std::string MultiplierLabel(int channel) { return "lbl" + ChannelTag(channel) + "MUTL"; }
 inline std::string ToneTableLabel(int channel) { return "lbl" + ChannelTag(channel) + "ToneTbl"; }
 // "Enable Function Switches Duty" box of switch sw (0 = SW-A).
-inline std::string DutyBox(int channel, int sw) {
-  return "chk" + ChannelTag(channel) + "Duty" + kSwitchLetters[sw];
-}
+inline std::string DutyBox(int channel, int sw) { return "chk" + ChannelTag(channel) + "Duty" + kSwitchLetters[sw]; }
 // Tone 1 or 2 of an individual call, "edtF1T10" for tone 1 of F1 call 0.
 inline std::string CallTone(int channel, int call, int tone) {
   return "edt" + ChannelTag(channel) + "T" + std::to_string(tone) + std::to_string(call);
@@ -60,8 +58,8 @@ inline std::string GroupTone(int channel, int groupCall) {
 
 // The controls of one call row (group rows have no tone 2).
 struct CallRowNames {
-  std::string panel, enable, tone1, tone2, toneType, pattern, alertTimeList, alertTimeEdit, alertTimeLabel,
-      dutyPanel, priority;
+  std::string panel, enable, tone1, tone2, toneType, pattern, alertTimeList, alertTimeEdit, alertTimeLabel, dutyPanel,
+      priority;
   std::array<std::string, kSwitchDuties> switches;  // SW-A .. SW-D
 };
 

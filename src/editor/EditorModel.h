@@ -56,11 +56,11 @@ struct Control {
   bool checked = false;            // check box / radio button
   bool enabled = true;
   bool visible = true;
-  std::string parent;              // container (row panel, group, page); empty = top level
-  std::string place;               // controls that share one place on screen: only the front one is seen
-  int depth = 0;                   // front-to-back order inside a place: higher is in front
+  std::string parent;  // container (row panel, group, page); empty = top level
+  std::string place;   // controls that share one place on screen: only the front one is seen
+  int depth = 0;       // front-to-back order inside a place: higher is in front
   std::string hint;
-  KeyFilter filter;                // edits only
+  KeyFilter filter;  // edits only
 };
 
 // One handler per kind of user action; each is optional.
@@ -91,7 +91,7 @@ class EditorModel {
 
   // --- controls ---
   Control& Add(Control control);
-  Control& At(const std::string& name);              // throws std::out_of_range for unknown names
+  Control& At(const std::string& name);  // throws std::out_of_range for unknown names
   const Control& At(const std::string& name) const;
   bool Has(const std::string& name) const { return controls_.count(name) != 0; }
   const std::vector<std::string>& Names() const { return order_; }
@@ -102,11 +102,11 @@ class EditorModel {
 
   // Shown-value helpers that run no handler.
   void SetText(const std::string& name, const std::string& text) { At(name).text = text; }
-  void Select(const std::string& name, int index);   // -1 clears; text follows
+  void Select(const std::string& name, int index);  // -1 clears; text follows
   void SetChecked(const std::string& name, bool on) { At(name).checked = on; }
   void SetEnabled(const std::string& name, bool on) { At(name).enabled = on; }
   void SetVisible(const std::string& name, bool on) { At(name).visible = on; }
-  void BringToFront(const std::string& name);        // in front of its place
+  void BringToFront(const std::string& name);  // in front of its place
   bool IsInFront(const std::string& name) const;
   // Enabled and visible along the whole chain of containers, and in front.
   bool IsActionable(const std::string& name) const;
@@ -114,13 +114,13 @@ class EditorModel {
   std::string WhyNotActionable(const std::string& name) const;
 
   // --- user actions (each reports its messages through the message sink) ---
-  void Enter(const std::string& name);               // focus into an edit: text cleared
-  bool Key(const std::string& name, char key);       // through the key filter; true = key taken
-  bool Leave(const std::string& name);               // commit; false = refused
-  void Pick(const std::string& name, int index);     // list item chosen
+  void Enter(const std::string& name);            // focus into an edit: text cleared
+  bool Key(const std::string& name, char key);    // through the key filter; true = key taken
+  bool Leave(const std::string& name);            // commit; false = refused
+  void Pick(const std::string& name, int index);  // list item chosen
   bool PickText(const std::string& name, const std::string& item);
-  void Click(const std::string& name);               // check box toggled / radio chosen
-  void RunChange(const std::string& name);           // a handler run by the program, not the user
+  void Click(const std::string& name);      // check box toggled / radio chosen
+  void RunChange(const std::string& name);  // a handler run by the program, not the user
 
   // The control that has the focus ("" = none) and where it goes next.
   const std::string& Focus() const { return focus_; }

@@ -121,7 +121,8 @@ void ChannelPages::ComputeSynthesiser(int channel) {
 
 void ChannelPages::ShowSynthWords() {
   for (int channel = 0; channel < kChannels; ++channel) {
-    model_->SetText(names::ReferenceWordLabel(channel), FormatSynthWord(model_->image().GetLong(RfReferenceWord(channel))));
+    model_->SetText(names::ReferenceWordLabel(channel),
+                    FormatSynthWord(model_->image().GetLong(RfReferenceWord(channel))));
     model_->SetText(names::DividerWordLabel(channel), FormatSynthWord(model_->image().GetLong(RfDividerWord(channel))));
   }
 }
@@ -132,8 +133,8 @@ void ChannelPages::ReloadFrequencies() {
     for (int d = 0; d < kFrequencyFieldDigits; ++d) digits[d] = model_->image()[RfFrequency(channel) + d];
     const auto value = FrequencyFieldFromDigits(digits);
     // Damaged digits are shown as they add up; such a text is refused when committed.
-    model_->SetText(FrequencyField(channel), value ? FormatFrequencyField(*value)
-                                                       : FrequencyText(model_->image(), channel));
+    model_->SetText(FrequencyField(channel),
+                    value ? FormatFrequencyField(*value) : FrequencyText(model_->image(), channel));
   }
   for (int channel = 0; channel < kChannels; ++channel) ComputeSynthesiser(channel);
 }

@@ -46,18 +46,19 @@ void SettingPageModel::Register(EditorModel& editor) {
   for (const auto& option : fields::kFunctionOptionBits) {
     AddControl(MakeOptionBox(option));
     model().SetHandlers(option.control, {{}, {}, [this, &option] {
-                          StoreOptionBox(option);
-                          EnableFunctionVibrationAlert();
-                        }});
+                                           StoreOptionBox(option);
+                                           EnableFunctionVibrationAlert();
+                                         }});
   }
 
   Control record = MakeList(names::kCboRecordMax, kPage, ListTexts(fields::kRecordSectionTexts));
   record.hint = "Select the maximum length (in seconds) of a message.";
   AddControl(record);
   model().SetHandlers(names::kCboRecordMax, {{}, {}, [this] {
-                        const int index = model().At(names::kCboRecordMax).selected;
-                        if (index >= 0) image()[kRecordSection] = static_cast<std::uint8_t>(index);
-                      }});
+                                               const int index = model().At(names::kCboRecordMax).selected;
+                                               if (index >= 0)
+                                                 image()[kRecordSection] = static_cast<std::uint8_t>(index);
+                                             }});
 
   AddControl(MakeOptionBox(fields::kSquelchControlRecord));
   model().SetHandlers(fields::kSquelchControlRecord.control,
@@ -76,11 +77,15 @@ void SettingPageModel::Register(EditorModel& editor) {
   model().SetHandlers(names::kEdtDelay, {{}, [this] { return CommitResetDelay(); }, {}});
 
   AddControl(MakeEdit(names::kEdtSquelch, kPage, DigitsOnlyFilter()));
-  model().SetHandlers(names::kEdtSquelch, {{}, [this] {
-                        return CommitWhole(names::kEdtSquelch, 0, 255, [this](long v) {
-                          image()[kCarrierOffDelay] = static_cast<std::uint8_t>(v);
-                        }, [this] { ShowCarrierOffDelay(); });
-                      }, {}});
+  model().SetHandlers(names::kEdtSquelch,
+                      {{},
+                       [this] {
+                         return CommitWhole(
+                             names::kEdtSquelch, 0, 255,
+                             [this](long v) { image()[kCarrierOffDelay] = static_cast<std::uint8_t>(v); },
+                             [this] { ShowCarrierOffDelay(); });
+                       },
+                       {}});
 
   Control reminder = MakeList(names::kCboReminder, kPage, {"Disable", "30  Second", "60  Second", "120 Second"});
   reminder.hint = "When \u201cSave voice\u201d is present, this option establishes the time witch the pager";
@@ -111,7 +116,8 @@ void SettingPageModel::ResetControlChanged() {
     image().SetBit(kReceiverFlags, kFlagPlainManualResetBit, method.plainManualBit);
   }
   const bool shown = DelayShownForMode(image()[kResetMode]);
-  for (const char* name : {names::kLblDelayTime, names::kEdtDelay, names::kLblDelaySec}) model().SetVisible(name, shown);
+  for (const char* name : {names::kLblDelayTime, names::kEdtDelay, names::kLblDelaySec})
+    model().SetVisible(name, shown);
 }
 
 void SettingPageModel::LoadResetControl() {
@@ -244,7 +250,7 @@ void SettingPageModel::OneChannelChanged() {
 namespace {
 
 bool IsChannelF2Control(const EditorModel& model, const std::string& name) {
-  if (name.size() > 5 && name.compare(3, 2, "F2") == 0) return true;                          // edtF2T10, chkF2Call0
+  if (name.size() > 5 && name.compare(3, 2, "F2") == 0) return true;                // edtF2T10, chkF2Call0
   if (name.size() > 2 && name.compare(name.size() - 2, 2, "F2") == 0) return true;  // cboCSpaceF2
   for (std::string current = name; !current.empty() && model.Has(current); current = model.At(current).parent) {
     if (current == names::kTabChannelF2) return true;

@@ -30,13 +30,16 @@ bool SettingsPage::CommitWhole(const std::string& name, long low, long high, con
 
 void SettingsPage::RegisterByteField(const ByteField& field, const char* page) {
   AddControl(MakeEdit(field.name, page, DigitsOnlyFilter()));
-  model().SetHandlers(field.name, {{}, [this, field] {
-                        return CommitWhole(
-                            field.name, field.low, field.high,
-                            [this, field](long v) { image()[field.offset] = static_cast<std::uint8_t>(v); },
-                            [this, field] { model().SetText(field.name, std::to_string(image()[field.offset])); },
-                            {}, field.title);
-                      }, {}});
+  model().SetHandlers(field.name,
+                      {{},
+                       [this, field] {
+                         return CommitWhole(
+                             field.name, field.low, field.high,
+                             [this, field](long v) { image()[field.offset] = static_cast<std::uint8_t>(v); },
+                             [this, field] { model().SetText(field.name, std::to_string(image()[field.offset])); }, {},
+                             field.title);
+                       },
+                       {}});
 }
 
 }  // namespace zt310::editor::settings

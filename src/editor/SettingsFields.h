@@ -34,7 +34,6 @@ inline std::optional<long> FieldWholeNumber(const std::string& text) {
 
 inline long Hundredths(double volts) { return static_cast<long>(volts * 100.0 + 0.5); }
 
-
 inline Control MakeEdit(const std::string& name, const std::string& parent, KeyFilter filter) {
   Control c;
   c.name = name;

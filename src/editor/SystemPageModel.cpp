@@ -59,13 +59,15 @@ void SystemPageModel::Register(EditorModel& editor) {
   for (int t = 0; t < 2; ++t) {
     const std::string name = names::ToneLimit(t);
     AddControl(MakeEdit(name, kPage, DigitsOnlyFilter()));
-    model().SetHandlers(name, {{}, [this, t] {
-                          const int offset = kTone1Limit + 4 * t;
-                          return CommitWhole(
-                              names::ToneLimit(t), 0, 65535,
-                              [this, offset](long v) { image().SetWord(offset, static_cast<std::uint16_t>(v)); },
-                              [this] { ShowToneLimits(); });
-                        }, {}});
+    model().SetHandlers(name, {{},
+                               [this, t] {
+                                 const int offset = kTone1Limit + 4 * t;
+                                 return CommitWhole(
+                                     names::ToneLimit(t), 0, 65535,
+                                     [this, offset](long v) { image().SetWord(offset, static_cast<std::uint16_t>(v)); },
+                                     [this] { ShowToneLimits(); });
+                               },
+                               {}});
   }
 
   for (std::size_t n = 0; n < std::size(kTimingUnitLabels); ++n) {
@@ -212,7 +214,8 @@ bool SystemPageModel::CommitPriorityScan() {
 }
 
 void SystemPageModel::ShowToneLimits() {
-  for (int t = 0; t < 2; ++t) model().SetText(names::ToneLimit(t), std::to_string(image().GetWord(kTone1Limit + 4 * t)));
+  for (int t = 0; t < 2; ++t)
+    model().SetText(names::ToneLimit(t), std::to_string(image().GetWord(kTone1Limit + 4 * t)));
 }
 
 void SystemPageModel::LoadSystemNumbers() {

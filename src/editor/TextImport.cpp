@@ -40,7 +40,7 @@ struct Entry {
   std::string control;   // the alert time's edit, or the two-channel mode list
   std::string control2;  // the alert time's list, or the one-channel mode list
   std::vector<Gate> gates;
-  int rank = 1;          // import order: rank 0 first (controls whose click changes many others)
+  int rank = 1;                   // import order: rank 0 first (controls whose click changes many others)
   bool wholeNumberTyped = false;  // shown with ".0" but its field takes digits only
 };
 
@@ -74,8 +74,8 @@ void AddRow(std::vector<Entry>& table, const std::string& prefix, int ch, bool g
   for (int s = 0; s < kSwitchCount; ++s) {
     std::vector<Gate> dutyGates = fieldGates;
     dutyGates.push_back({names::DutyBox(ch, s), kTrue});
-    table.push_back({prefix + ".duty." + kSwitchKeys[s], Kind::Control, n.switches[static_cast<std::size_t>(s)], "",
-                     dutyGates});
+    table.push_back(
+        {prefix + ".duty." + kSwitchKeys[s], Kind::Control, n.switches[static_cast<std::size_t>(s)], "", dutyGates});
   }
 }
 
@@ -86,7 +86,8 @@ void AddChannel(std::vector<Entry>& table, int ch) {
   table.push_back({prefix + ".frequency", Kind::Control, names::FrequencyField(ch), "", page});
   table.push_back({prefix + ".spacing", Kind::Control, names::SpacingList(ch), "", page});
   for (int s = 0; s < kSwitchCount; ++s) {
-    table.push_back({prefix + ".switch_duty_enabled." + kSwitchKeys[s], Kind::Control, names::DutyBox(ch, s), "", page});
+    table.push_back(
+        {prefix + ".switch_duty_enabled." + kSwitchKeys[s], Kind::Control, names::DutyBox(ch, s), "", page});
   }
   for (int i = 0; i < kCallCount; ++i) AddRow(table, Index(prefix + ".calls", i), ch, false, i);
   for (int j = 0; j < kGroupCallCount; ++j) AddRow(table, Index(prefix + ".group_calls", j), ch, true, j);
@@ -111,7 +112,8 @@ std::vector<Entry> BuildTable() {
     table.push_back(Plain(std::string("setting.model_options.") + option.key, option.control));
   }
   table.push_back(Plain("setting.record_section", names::kCboRecordMax));
-  table.push_back(Plain(std::string("setting.") + fields::kSquelchControlRecord.key, fields::kSquelchControlRecord.control));
+  table.push_back(
+      Plain(std::string("setting.") + fields::kSquelchControlRecord.key, fields::kSquelchControlRecord.control));
   table.push_back(Plain("setting.reset_control", names::kCboResetCon));
   Entry delay = Plain("setting.reset_delay_s", names::kEdtDelay);
   delay.gates = {{names::kCboResetCon, fields::kResetMethods[1].text}};
@@ -134,11 +136,12 @@ std::vector<Entry> BuildTable() {
   for (int s = 0; s < kSwitchCount; ++s) {
     const std::string prefix = Index("setting.function_switches", s);
     table.push_back({prefix + ".mode", Kind::SwitchMode, names::SwitchModeList(s), names::OneChannelModeList(s), {}});
-    table.push_back({prefix + ".alert_type", Kind::Control, names::AlertTypeList(s), "",
-                     {{names::PushToListenBox(s), kFalse}}});
+    table.push_back(
+        {prefix + ".alert_type", Kind::Control, names::AlertTypeList(s), "", {{names::PushToListenBox(s), kFalse}}});
     table.push_back(Plain(prefix + ".push_to_listen", names::PushToListenBox(s)));
   }
-  for (int k = 0; k < kTonalityCount; ++k) table.push_back(Plain(Index("setting.tonalities_khz", k), names::Tonality(k)));
+  for (int k = 0; k < kTonalityCount; ++k)
+    table.push_back(Plain(Index("setting.tonalities_khz", k), names::Tonality(k)));
   Entry decoderReset = Plain("system.decoder_reset_s", names::kEdtDecorderReset);
   decoderReset.wholeNumberTyped = true;
   table.push_back(decoderReset);
@@ -264,7 +267,8 @@ class Applier {
       case ControlKind::Edit:
         return Type(name, value);
       case ControlKind::List:
-        if (!model_->PickText(name, value)) return "\"" + value + "\" is not an item; the items are " + ItemsOf(control);
+        if (!model_->PickText(name, value))
+          return "\"" + value + "\" is not an item; the items are " + ItemsOf(control);
         return {};
       case ControlKind::Check:
         if (value != kTrue && value != kFalse) return "a check box is true or false";
@@ -458,8 +462,8 @@ std::string ExportText(const CodePlugImage& image) {
     const std::string& key = Table()[field.entry].key;
     if (const auto it = refused.find(field.entry); it != refused.end()) {
       lines.push_back({text::OutputLine::Kind::Comment,
-                       key + ": " + text::ScalarText(field.value) + " (refused by the editor: " +
-                           OneLineText(it->second) + "; kept in bytes)",
+                       key + ": " + text::ScalarText(field.value) +
+                           " (refused by the editor: " + OneLineText(it->second) + "; kept in bytes)",
                        ""});
     } else {
       lines.push_back({text::OutputLine::Kind::Field, key, field.value});

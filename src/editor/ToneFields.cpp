@@ -32,9 +32,12 @@ int ToneWordOffset(int channel, int slot) {
 
 ToneTableDialog DialogOf(ToneSystem system) {
   switch (system) {
-    case ToneSystem::Standard: return ToneTableDialog::Standard;
-    case ToneSystem::Plectron: return ToneTableDialog::Plectron;
-    case ToneSystem::User: break;
+    case ToneSystem::Standard:
+      return ToneTableDialog::Standard;
+    case ToneSystem::Plectron:
+      return ToneTableDialog::Plectron;
+    case ToneSystem::User:
+      break;
   }
   return ToneTableDialog::None;
 }
@@ -53,7 +56,8 @@ std::optional<std::uint16_t> ParseDuration(const std::string& text) {
   const char* begin = text.data() + first;
   const char* end = text.data() + last + 1;
   const auto [ptr, error] = std::from_chars(begin, end, value);
-  if (error != std::errc{} || ptr != end || *begin == '-' || *begin == '+' || value > kLongestToneDuration) return std::nullopt;
+  if (error != std::errc{} || ptr != end || *begin == '-' || *begin == '+' || value > kLongestToneDuration)
+    return std::nullopt;
   return static_cast<std::uint16_t>(value);
 }
 
@@ -116,8 +120,7 @@ bool ChannelPages::CommitToneField(const ToneField& field) {
   channel.callEnableBits = m.image()[CallEnableBits(field.channel)];
   channel.groupEnableBits = m.image()[GroupEnableBits(field.channel)];
   const int slot = ToneSlotOf(field.kind, field.row);
-  const ToneCommitDecision decision =
-      DecideToneCommit(system, channel, slot, typed->tenths, partner, bandwidthTenths_);
+  const ToneCommitDecision decision = DecideToneCommit(system, channel, slot, typed->tenths, partner, bandwidthTenths_);
 
   if (const auto message = MessageForToneCommit(decision, system, field.channel, field.kind, bandwidthTenths_)) {
     m.Show(Message{std::string(message->title), message->text});
@@ -154,7 +157,8 @@ void ChannelPages::RefreshChannelTones(int channel, bool group) {
     const ToneValue tone = model_->image().GetWord(ToneFreqOffset(channel, slot));
     const int wordOffset = ToneWordOffset(channel, slot);
     const ToneKind kind = group ? ToneKind::Group : slot < 8 ? ToneKind::Tone1 : ToneKind::Tone2;
-    model_->SetText(ToneFieldName({channel, kind, CallIndexOfSlot(slot)}), FormatTone(static_cast<std::uint32_t>(tone)));
+    model_->SetText(ToneFieldName({channel, kind, CallIndexOfSlot(slot)}),
+                    FormatTone(static_cast<std::uint32_t>(tone)));
     toneList_[channel][slot] = tone;
     if (const auto mended = MendedLegacyDecoderWord(tone, model_->image().GetWord(wordOffset))) {
       model_->image().SetWord(wordOffset, *mended);

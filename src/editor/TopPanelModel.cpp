@@ -20,9 +20,7 @@ void TopPanelModel::Register(EditorModel& editor) {
   if (!model().Has(names::kEdtSerialNo)) AddControl(MakeEdit(names::kEdtSerialNo, "", {}));
 }
 
-void TopPanelModel::ShowSerialNumber() {
-  model().SetText(names::kEdtSerialNo, SerialNumberText(image()).value_or(""));
-}
+void TopPanelModel::ShowSerialNumber() { model().SetText(names::kEdtSerialNo, SerialNumberText(image()).value_or("")); }
 
 void TopPanelModel::ShowFirmwareVersion() {
   ShowFirmwareVersion(image()[kFirmwareMajor], image()[kFirmwareMinor], image()[kFirmwarePatch]);

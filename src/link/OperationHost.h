@@ -36,7 +36,7 @@ struct VerifyReport {
 // pager then holds part of the new image and its checksum no longer
 // matches (PartlyWrittenText in link/PartialWrite.h says so in words).
 struct PartialWrite {
-  std::string cause;  // "No reply to the read of bytes 96 to 127."
+  std::string cause;                        // "No reply to the read of bytes 96 to 127."
   std::vector<std::pair<int, int>> wentIn;  // (offset, count) of every acknowledged block
   // The block whose write got no acknowledgement: it may have gone in all the same.
   std::optional<std::pair<int, int>> uncertain;

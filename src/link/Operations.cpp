@@ -348,7 +348,8 @@ OperationResult ReadPager(OperationContext& context, const OperationRequest& req
   if (!identityRead) return detail::Abandon(context, kReadFirmwareFailText);
   const Block16& identity = *identityRead;
   const int pagerFirmware = FirmwareVersionNumber(identity);
-  if (!HasManualResetUntilPress(pagerFirmware) && HoldsManualResetUntilPress(image)) return detail::Abandon(context, kManualResetText);
+  if (!HasManualResetUntilPress(pagerFirmware) && HoldsManualResetUntilPress(image))
+    return detail::Abandon(context, kManualResetText);
   CopyBlock(image, kIdentity, identity);
   detail::ShowVersionLabel(context, identity);
 
@@ -450,8 +451,7 @@ VerifyReport DescribeDifferences(OperationContext& context, const CodePlugImage&
     const BlockStatus status =
         context.link.ReadBlockStatus(kMemoryAddress, memory.data() + block.offset, block.offset, block.count);
     if (status != BlockStatus::Ok) {
-      return {"The pager holds other data, but reading its memory for the list failed: " + Problem(status, block),
-              {}};
+      return {"The pager holds other data, but reading its memory for the list failed: " + Problem(status, block), {}};
     }
   }
   // Verify never compares the serial number: it is the pager's own.
@@ -480,7 +480,6 @@ OperationResult FinishVerify(OperationContext& context, bool same, const VerifyR
   if (!same) result.verifyReport = report;
   return result;
 }
-
 
 }  // namespace
 
@@ -592,9 +591,9 @@ std::optional<int> DifferenceFromFile(const CodePlugImage& memory, const PagerBl
   // A file stored by Read from this very pager holds the pager's bytes as
   // Read takes them over, which Write would adapt again.
   const std::vector<std::uint8_t>& fileBytes = request.fileBytes;
-  const bool storedByRead = request.storedByRead && fileBytes.size() >= kImageSize &&
-                            std::equal(fileBytes.begin(), fileBytes.begin() + kImageSize,
-                                       request.storedByRead(memory).data());
+  const bool storedByRead =
+      request.storedByRead && fileBytes.size() >= kImageSize &&
+      std::equal(fileBytes.begin(), fileBytes.begin() + kImageSize, request.storedByRead(memory).data());
   if (storedByRead) return std::nullopt;
   return differs;
 }

@@ -35,8 +35,7 @@ std::string BackupFileName(const std::string& serial, const LocalDateTime& when)
 
 CodePlugImage BackupImage(const CodePlugImage& memory) {
   CodePlugImage image = memory;
-  const bool hasSignature =
-      std::equal(kModelSignature.begin(), kModelSignature.end(), image.data() + kHeaderCaption);
+  const bool hasSignature = std::equal(kModelSignature.begin(), kModelSignature.end(), image.data() + kHeaderCaption);
   if (!hasSignature) StampCaption(image);
   return image;
 }

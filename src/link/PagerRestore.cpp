@@ -70,8 +70,8 @@ std::vector<ByteDifference> DifferingBytes(const CodePlugImage& expected, const 
 
 std::string DescribeByteDifference(const ByteDifference& difference, const std::string& expectedName,
                                    const std::string& foundName) {
-  std::string text = "byte " + std::to_string(difference.offset) + ": " + foundName + " 0x" + HexByte(difference.found) +
-                     ", " + expectedName + " 0x" + HexByte(difference.expected);
+  std::string text = "byte " + std::to_string(difference.offset) + ": " + foundName + " 0x" +
+                     HexByte(difference.found) + ", " + expectedName + " 0x" + HexByte(difference.expected);
   if (!difference.fields.empty()) {
     text += " (";
     for (std::size_t i = 0; i < difference.fields.size(); ++i) text += (i ? ", " : "") + difference.fields[i];

@@ -3,6 +3,7 @@
 
 #include <QCryptographicHash>
 
+#include <sys/file.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -10,7 +11,6 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
-#include <sys/file.h>
 #include <system_error>
 
 #include "codeplug/Layout.h"
@@ -98,7 +98,8 @@ class ProductionLog {
 };
 
 std::string LogNotCreatedText(const ProductionLog& log) {
-  std::string text = std::string(kLogSaveErrorText) + "\nThe log file \"" + log.path().string() + "\" cannot be created";
+  std::string text =
+      std::string(kLogSaveErrorText) + "\nThe log file \"" + log.path().string() + "\" cannot be created";
   if (!log.reason().empty()) text += ": " + log.reason();
   return text + ".";
 }
@@ -114,7 +115,8 @@ std::string LogNotOpenedText(const std::filesystem::path& path) {
 }
 
 std::string LogNotAFileText(const std::filesystem::path& path) {
-  return "The log file \"" + path.string() + "\" is not a regular file (a link, a folder or a device);\n"
+  return "The log file \"" + path.string() +
+         "\" is not a regular file (a link, a folder or a device);\n"
          "it is not written through, and the run is not made unlogged. Nothing was programmed.";
 }
 
@@ -317,8 +319,7 @@ class RecordedProduction {
         return serial + " was " + record::DescribeHolder(*reservation_.holder) +
                " (Write Success !).\nNothing was programmed; a rework needs --allow-repeat.";
       case Status::InProgress:
-        return serial + " is " + record::DescribeHolder(*reservation_.holder) +
-               ".\nNothing was programmed.";
+        return serial + " is " + record::DescribeHolder(*reservation_.holder) + ".\nNothing was programmed.";
       case Status::Unreachable:
         break;
     }
@@ -351,14 +352,14 @@ class RecordedProduction {
   }
 
  private:
-  void Fill(const std::string& text, record::Outcome outcome, const CodePlugImage& image,
-            const std::string& firmware) {
+  void Fill(const std::string& text, record::Outcome outcome, const CodePlugImage& image, const std::string& firmware) {
     record::StampNow(row_);
     row_.result = text;
     row_.outcome = outcome;
     row_.firmware = firmware;
     row_.imageSha256 = ConfigurationSha256(image);
-    row_.durationMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_).count();
+    row_.durationMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_).count();
   }
 
   const ProductionOptions& options_;
@@ -401,8 +402,7 @@ OperationResult ProduceScannedSerial(OperationContext& context, const OperationR
   return result;
 }
 
-SerialScanKeys::KeyDownAction SerialScanKeys::KeyDown(const std::string& textBefore, bool enter,
-                                                      std::uint32_t nowMs) {
+SerialScanKeys::KeyDownAction SerialScanKeys::KeyDown(const std::string& textBefore, bool enter, std::uint32_t nowMs) {
   const std::string text = Trimmed(textBefore);
   if (text.size() == 1) firstKeyMs_ = nowMs;
   KeyDownAction action;

@@ -87,8 +87,8 @@ std::string ConfigurationSha256(const CodePlugImage& image);
 class SerialScanKeys {
  public:
   struct KeyDownAction {
-    bool swallow = false;       // set the key to 0
-    bool focusField = false;    // typed by hand: give the field the focus, program nothing
+    bool swallow = false;                // set the key to 0
+    bool focusField = false;             // typed by hand: give the field the focus, program nothing
     std::optional<std::string> scanned;  // a scan: ProduceScannedSerial with this text
   };
 

@@ -154,7 +154,9 @@ ProductionStation::~ProductionStation() {
   }
 }
 
-const QString& ProductionStation::PortOf(int cradle) const { return cradles_.at(static_cast<std::size_t>(cradle - 1))->port; }
+const QString& ProductionStation::PortOf(int cradle) const {
+  return cradles_.at(static_cast<std::size_t>(cradle - 1))->port;
+}
 
 bool ProductionStation::IsFree(int cradle) const {
   std::lock_guard lock(mutex_);

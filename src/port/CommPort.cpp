@@ -7,13 +7,13 @@
 #include <QSerialPort>
 #include <QTimer>
 
-#include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
-#include <optional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <algorithm>
+#include <cerrno>
+#include <optional>
 #ifdef __linux__
 #include <linux/serial.h>
 #endif
@@ -66,8 +66,8 @@ bool DeviceFailed(const QSerialPort& device) {
 }
 
 // Runs a local event loop until one of the devices has input or fails, or
-// ms pass (returning early every so often to look for a hang-up). Without an application object there is no event loop to run, so
-// the first device is waited on directly.
+// ms pass (returning early every so often to look for a hang-up). Without an application object there is no event loop
+// to run, so the first device is waited on directly.
 void WaitOnDevices(const std::vector<QSerialPort*>& devices, int ms) {
   if (devices.empty() || ms <= 0) return;
   for (QSerialPort* device : devices) {
@@ -187,9 +187,8 @@ void TCommPort::Open() {
 }
 
 void TCommPort::ApplyLineSettings() {
-  const bool applied = device_->setBaudRate(static_cast<qint32>(baud_)) &&
-                       device_->setDataBits(QSerialPort::Data8) && device_->setParity(QSerialPort::NoParity) &&
-                       device_->setStopBits(QSerialPort::OneStop) &&
+  const bool applied = device_->setBaudRate(static_cast<qint32>(baud_)) && device_->setDataBits(QSerialPort::Data8) &&
+                       device_->setParity(QSerialPort::NoParity) && device_->setStopBits(QSerialPort::OneStop) &&
                        device_->setFlowControl(QSerialPort::NoFlowControl);
   if (!applied) Raise(CommErrorCode::SettingsRefused);
 }

@@ -15,9 +15,7 @@
 
 namespace zt310 {
 
-QString HexBytes(std::span<const std::uint8_t> bytes) {
-  return QString::fromStdString(SpacedHex(bytes));
-}
+QString HexBytes(std::span<const std::uint8_t> bytes) { return QString::fromStdString(SpacedHex(bytes)); }
 
 LinkTrace::~LinkTrace() {
   if (file_) std::fclose(file_);
@@ -32,8 +30,8 @@ QString ErrnoText(int code) { return QString::fromLocal8Bit(std::strerror(code))
 int OpenNamedOutput(const QString& path, QString* error) {
   // O_NONBLOCK: opening a FIFO for writing waits for a reader without it;
   // with it the open fails at once (ENXIO) when nobody reads.
-  const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
-                        0666);
+  const int fd =
+      ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd < 0) {
     if (error) *error = errno == ENXIO ? QStringLiteral("it is a FIFO that no program reads") : ErrnoText(errno);
     return -1;
@@ -106,15 +104,11 @@ void LinkTrace::Sent(const QString& port, const std::uint8_t* bytes, int count) 
   Line(port, ">", HexBytes(std::span(bytes, static_cast<std::size_t>(count))));
 }
 
-void LinkTrace::Received(const QString& port, std::span<const std::uint8_t> bytes) {
-  Line(port, "<", HexBytes(bytes));
-}
+void LinkTrace::Received(const QString& port, std::span<const std::uint8_t> bytes) { Line(port, "<", HexBytes(bytes)); }
 
 void LinkTrace::TimedOut(const QString& port, std::span<const std::uint8_t> received, int expected) {
-  Line(port, "!", QStringLiteral("TIMEOUT after %1 of %2 bytes: %3")
-                      .arg(received.size())
-                      .arg(expected)
-                      .arg(HexBytes(received)));
+  Line(port, "!",
+       QStringLiteral("TIMEOUT after %1 of %2 bytes: %3").arg(received.size()).arg(expected).arg(HexBytes(received)));
 }
 
 void LinkTrace::Note(const QString& port, const QString& text) { Line(port, "-", text); }

@@ -66,7 +66,8 @@ void TraceNote(LinkTrace* trace, const QString& port, const QString& text) {
 // The port and the reason, and for a port the user may not use, how to get access.
 QString ProblemLines(const ECommError& error, const QString& portName) {
   QString lines = PortProblemLine(portName, error.problem(), error.detail());
-  if (error.permissionDenied()) lines += (lines.isEmpty() ? QString() : QStringLiteral("\n")) + PermissionHint(portName);
+  if (error.permissionDenied())
+    lines += (lines.isEmpty() ? QString() : QStringLiteral("\n")) + PermissionHint(portName);
   return lines;
 }
 
@@ -77,8 +78,8 @@ int LinkTiming::ByteTimeoutMs(int pollUnit) const {
 }
 
 QString OpenErrorMessage(const ECommError& error, const QString& portName) {
-  QString message = QString::fromLatin1(error.code() == CommErrorCode::OpenFailed ? kOpenErrorInUseText
-                                                                                  : kOpenErrorText);
+  QString message =
+      QString::fromLatin1(error.code() == CommErrorCode::OpenFailed ? kOpenErrorInUseText : kOpenErrorText);
   const QString why = ProblemLines(error, portName);
   if (!why.isEmpty()) message += QStringLiteral("\n") + why;
   return message;
@@ -284,8 +285,7 @@ bool PagerLink::WriteBlock(const CodePlugImage& source, int offset, int count) {
 BlockStatus PagerLink::WriteBlockStatus(const CodePlugImage& source, int offset, int count) {
   std::vector<std::uint8_t> reply(kWriteAckSize);
   BlockStatus status = BlockStatus::Ok;
-  if (!SendExchange(ProgrammingFrame::WriteRequest(source, offset, count)) ||
-      !ReceiveReply(reply, kPollUnitTransfer)) {
+  if (!SendExchange(ProgrammingFrame::WriteRequest(source, offset, count)) || !ReceiveReply(reply, kPollUnitTransfer)) {
     status = MissingReplyStatus();
   } else if (!IsWriteAcknowledgement(reply)) {
     TraceNote(trace_, port_.PortName(), QStringLiteral("write not acknowledged"));
@@ -321,7 +321,8 @@ BlockStatus PagerLink::CompareBlock(const CodePlugImage& image, int offset, int 
 }
 
 bool PagerLink::SendTestCommand(std::uint8_t command, std::uint8_t p1, std::uint8_t p2, std::uint8_t p3) {
-  const bool sent = (port_.IsOpen() || OpenSelectedPort()) && SendFrame(ProgrammingFrame::TestRequest(command, p1, p2, p3));
+  const bool sent =
+      (port_.IsOpen() || OpenSelectedPort()) && SendFrame(ProgrammingFrame::TestRequest(command, p1, p2, p3));
   permissionReported_.clear();
   return sent;
 }
@@ -402,7 +403,8 @@ bool PagerLink::FindTargetBoard() {
           candidate.answer = IsValidReadReply(candidate.reader->bytes(), 0) ? Answer::Answered : Answer::Silent;
           break;
         case ReplyReader::State::TimedOut:
-          if (trace_) trace_->TimedOut(candidate.port->PortName(), candidate.reader->bytes(), candidate.reader->count());
+          if (trace_)
+            trace_->TimedOut(candidate.port->PortName(), candidate.reader->bytes(), candidate.reader->count());
           candidate.answer = Answer::Silent;
           break;
         case ReplyReader::State::Waiting:
@@ -427,7 +429,7 @@ bool PagerLink::FindTargetBoard() {
       waitMs = std::min(waitMs, candidate.reader->RemainingMs());
     }
     const auto first = std::find_if(candidates.begin(), candidates.end(),
-                                     [](const Candidate& c) { return c.answer != Answer::Silent; });
+                                    [](const Candidate& c) { return c.answer != Answer::Silent; });
     if (first == candidates.end()) break;
     if (first->answer == Answer::Answered) {
       winner = static_cast<std::size_t>(first - candidates.begin());

@@ -6,9 +6,9 @@
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 
-#include <algorithm>
 #include <grp.h>
 #include <sys/stat.h>
+#include <algorithm>
 #include <tuple>
 
 #include "port/CommPort.h"
@@ -18,7 +18,7 @@ namespace zt310 {
 namespace {
 
 struct PortSortKey {
-  int group;   // 0 USB adapters, 1 the others
+  int group;  // 0 USB adapters, 1 the others
   long number;
   QString name;
   auto Tuple() const { return std::tie(group, number, name); }
@@ -136,8 +136,9 @@ QString PermissionHint(const QString& portName) {
   if (::stat(path.toLocal8Bit().constData(), &status) == 0) {
     if (const struct group* owner = ::getgrgid(status.st_gid)) group = QString::fromLocal8Bit(owner->gr_name);
   }
-  return QStringLiteral("You may not use %1. Add your user to the group \"%2\" "
-                        "(sudo usermod -aG %2 $USER), then log out and in again.")
+  return QStringLiteral(
+             "You may not use %1. Add your user to the group \"%2\" "
+             "(sudo usermod -aG %2 $USER), then log out and in again.")
       .arg(path, group);
 }
 

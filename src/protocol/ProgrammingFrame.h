@@ -18,8 +18,8 @@ namespace zt310 {
 
 inline constexpr std::string_view kFramePreamble = "Marlowtide";
 inline constexpr int kPreambleSize = 10;
-inline constexpr int kFrameHeaderSize = 13;      // preamble, address, command, length
-inline constexpr int kFrameOverhead = 15;        // header plus the two checksum bytes
+inline constexpr int kFrameHeaderSize = 13;  // preamble, address, command, length
+inline constexpr int kFrameOverhead = 15;    // header plus the two checksum bytes
 inline constexpr int kMaxBlockSize = 128;
 
 inline constexpr std::uint8_t kMemoryAddress = 0x33;

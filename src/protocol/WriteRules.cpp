@@ -61,7 +61,8 @@ std::optional<std::string> RestoreRefusal(const CodePlugImage& backup, const Pag
   const std::string pagerFirmware = FirmwareText(pagerIdentity);
   if (backupVersion == 0) {
     return "The file names no pager firmware (0.0.0): it is no backup of a pager, so it cannot be restored "
-           "(the pager in the cradle has firmware " + pagerFirmware + "). Write it with Write instead.";
+           "(the pager in the cradle has firmware " +
+           pagerFirmware + "). Write it with Write instead.";
   }
   std::string reasons;
   if (IsOldTimingFirmware(backupVersion) != IsOldTimingFirmware(pagerVersion)) {

@@ -116,8 +116,9 @@ std::optional<Location> ParseLocation(const std::string& text, std::string* erro
   location.postgres = true;
   location.database = url.path().mid(1).toStdString();
   if (!url.isValid() || location.database.empty() || location.database.find('/') != std::string::npos) {
-    if (error) *error = "\"" + QUrl(Q(text)).toDisplayString(QUrl::RemovePassword).toStdString() +
-                        "\" is not of the form postgresql://USER@HOST/DB";
+    if (error)
+      *error = "\"" + QUrl(Q(text)).toDisplayString(QUrl::RemovePassword).toStdString() +
+               "\" is not of the form postgresql://USER@HOST/DB";
     return std::nullopt;
   }
   location.host = url.host().toStdString();
@@ -138,9 +139,8 @@ Location RecordInFolder(const std::filesystem::path& folder) {
 }
 
 std::string DescribeHolder(const Holder& holder) {
-  return std::string(holder.programmed ? "programmed" : "being programmed since") + " " +
-         ShownTime(holder.localTime) + " at station " + holder.station + ", cradle " +
-         std::to_string(holder.cradle) + " (" + holder.port + ")";
+  return std::string(holder.programmed ? "programmed" : "being programmed since") + " " + ShownTime(holder.localTime) +
+         " at station " + holder.station + ", cradle " + std::to_string(holder.cradle) + " (" + holder.port + ")";
 }
 
 ProductionRecord::ProductionRecord(Location location, std::string connection)
@@ -286,9 +286,9 @@ Reservation ProductionRecord::Reserve(const std::string& serial, const Row& who,
       "UPDATE serials SET token = ?, reserved_utc = ?, reserved_local = ?, reserved_station = ?, reserved_port = ?,"
       " reserved_cradle = ? WHERE serial = ? AND (token IS NULL OR reserved_utc < ?)"
       " AND (programmed_utc IS NULL OR ? = 1)");
-  for (const QVariant& value : {QVariant(Q(reservation.token)), QVariant(utc), QVariant(local),
-                                QVariant(Q(who.station)), QVariant(Q(who.port)), QVariant(who.cradle),
-                                QVariant(Q(serial)), QVariant(stale), QVariant(allowRepeat ? 1 : 0)}) {
+  for (const QVariant& value :
+       {QVariant(Q(reservation.token)), QVariant(utc), QVariant(local), QVariant(Q(who.station)), QVariant(Q(who.port)),
+        QVariant(who.cradle), QVariant(Q(serial)), QVariant(stale), QVariant(allowRepeat ? 1 : 0)}) {
     take.addBindValue(value);
   }
   if (!take.exec()) return unreachable(take);
@@ -307,8 +307,8 @@ Reservation ProductionRecord::Reserve(const std::string& serial, const Row& who,
     return reservation;
   }
   const bool programmed = !look.value(5).isNull();
-  Holder programmedBy{true, S(look.value(5)), S(look.value(6)), S(look.value(7)), S(look.value(8)),
-                      look.value(9).toInt()};
+  Holder programmedBy{
+      true, S(look.value(5)), S(look.value(6)), S(look.value(7)), S(look.value(8)), look.value(9).toInt()};
   if (taken) {
     reservation.status = Reservation::Status::Reserved;
     reservation.repeat = programmed;
@@ -321,8 +321,8 @@ Reservation ProductionRecord::Reserve(const std::string& serial, const Row& who,
     reservation.holder = programmedBy;
   } else {
     reservation.status = Reservation::Status::InProgress;
-    reservation.holder = Holder{false, S(look.value(10)), S(look.value(1)), S(look.value(2)), S(look.value(3)),
-                                look.value(4).toInt()};
+    reservation.holder =
+        Holder{false, S(look.value(10)), S(look.value(1)), S(look.value(2)), S(look.value(3)), look.value(4).toInt()};
   }
   return reservation;
 }
@@ -330,7 +330,8 @@ Reservation ProductionRecord::Reserve(const std::string& serial, const Row& who,
 bool ProductionRecord::InsertRow(const Row& row, std::string* error) {
   QSqlDatabase db = QSqlDatabase::database(Q(connection_), false);
   QSqlQuery insert(db);
-  insert.prepare(QString("INSERT INTO runs (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(kRunsColumns));
+  insert.prepare(
+      QString("INSERT INTO runs (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(kRunsColumns));
   for (const QVariant& value :
        {QVariant(Q(row.utcTime)), QVariant(Q(row.localTime)), QVariant(Q(row.station)), QVariant(Q(row.port)),
         QVariant(row.cradle), QVariant(Q(row.serial)), QVariant(Q(row.firmware)), QVariant(Q(row.operation)),
@@ -366,9 +367,9 @@ bool ProductionRecord::Finish(const Reservation& reservation, const Row& row, st
     mark.prepare(
         "UPDATE serials SET token = NULL, programmed_utc = ?, programmed_local = ?, programmed_station = ?,"
         " programmed_port = ?, programmed_cradle = ? WHERE serial = ? AND token = ?");
-    for (const QVariant& value : {QVariant(Q(row.utcTime)), QVariant(Q(row.localTime)), QVariant(Q(row.station)),
-                                  QVariant(Q(row.port)), QVariant(row.cradle), QVariant(Q(row.serial)),
-                                  QVariant(Q(reservation.token))}) {
+    for (const QVariant& value :
+         {QVariant(Q(row.utcTime)), QVariant(Q(row.localTime)), QVariant(Q(row.station)), QVariant(Q(row.port)),
+          QVariant(row.cradle), QVariant(Q(row.serial)), QVariant(Q(reservation.token))}) {
       mark.addBindValue(value);
     }
   } else {
@@ -456,8 +457,8 @@ std::optional<Row> ProductionRecord::LastProgrammed(const std::string& serial, s
   QSqlDatabase db = QSqlDatabase::database(Q(connection_), false);
   QSqlQuery query(db);
   query.setForwardOnly(true);
-  query.prepare(QString("SELECT %1 FROM runs WHERE serial = ? AND result = ? ORDER BY utc_time DESC, id DESC")
-                    .arg(kRunsColumns));
+  query.prepare(
+      QString("SELECT %1 FROM runs WHERE serial = ? AND result = ? ORDER BY utc_time DESC, id DESC").arg(kRunsColumns));
   query.addBindValue(Q(serial));
   query.addBindValue(QString(kProgrammedResult));
   if (!query.exec()) {

@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/PagerSim.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
 #include <random>
-#include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include "codeplug/Hex.h"
 #include "codeplug/SafeFile.h"
@@ -43,9 +43,9 @@ struct FaultNameRow {
   std::string_view name;
 };
 constexpr FaultNameRow kFaultNames[] = {
-    {FaultKind::Drop, "drop"},   {FaultKind::Short, "short"},   {FaultKind::Corrupt, "corrupt"},
-    {FaultKind::BadAck, "bad-ack"}, {FaultKind::Flip, "flip"},  {FaultKind::Unplug, "unplug"},
-    {FaultKind::Slow, "slow"},   {FaultKind::Garbage, "garbage"},
+    {FaultKind::Drop, "drop"},      {FaultKind::Short, "short"},     {FaultKind::Corrupt, "corrupt"},
+    {FaultKind::BadAck, "bad-ack"}, {FaultKind::Flip, "flip"},       {FaultKind::Unplug, "unplug"},
+    {FaultKind::Slow, "slow"},      {FaultKind::Garbage, "garbage"},
 };
 
 std::optional<std::array<int, 3>> ParseFirmware(std::string_view text) {
@@ -78,11 +78,16 @@ bool ReadMemoryFile(const std::string& path, CodePlugImage& memory, std::string*
 
 const char* TestCommandName(std::uint8_t command) {
   switch (command) {
-    case kCommandVibratorOn: return "vibrator on";
-    case kCommandVibratorOff: return "vibrator off";
-    case kCommandAlertOn: return "alert test on";
-    case kCommandAlertOff: return "alert test off";
-    default: return "unknown test command";
+    case kCommandVibratorOn:
+      return "vibrator on";
+    case kCommandVibratorOff:
+      return "vibrator off";
+    case kCommandAlertOn:
+      return "alert test on";
+    case kCommandAlertOff:
+      return "alert test off";
+    default:
+      return "unknown test command";
   }
 }
 
@@ -179,8 +184,9 @@ std::optional<SimOptions> ParseSimArguments(const std::vector<std::string>& args
         *error = arg + " wants a number from 0 to " + std::to_string(most);
         return std::nullopt;
       }
-      (arg == "--baud" ? options.baud : arg == "--turnaround" ? options.turnaroundMs : options.adapterLatencyMs) =
-          *number;
+      (arg == "--baud"         ? options.baud
+       : arg == "--turnaround" ? options.turnaroundMs
+                               : options.adapterLatencyMs) = *number;
     } else if (arg == "--fault") {
       const auto text = value();
       if (!text) return std::nullopt;
@@ -219,7 +225,8 @@ CodePlugImage InitialMemory(const SimOptions& options) {
   if (options.serial) {
     for (int i = 0; i < layout::kSerialNumberLength; ++i) {
       const std::size_t at = static_cast<std::size_t>(i);
-      memory[layout::kSerialNumber + i] = at < options.serial->size() ? static_cast<std::uint8_t>((*options.serial)[at]) : 0;
+      memory[layout::kSerialNumber + i] =
+          at < options.serial->size() ? static_cast<std::uint8_t>((*options.serial)[at]) : 0;
     }
     memory.SetWord(layout::kSerialChecksum, ComputeSerialChecksum(memory));
   }
@@ -228,7 +235,9 @@ CodePlugImage InitialMemory(const SimOptions& options) {
 }
 
 PagerSimulator::PagerSimulator(SimOptions options)
-    : options_(std::move(options)), memory_(InitialMemory(options_)), faults_(options_.faults),
+    : options_(std::move(options)),
+      memory_(InitialMemory(options_)),
+      faults_(options_.faults),
       turnaroundMs_(options_.turnaroundMs) {}
 
 PagerSimulator::~PagerSimulator() {
@@ -282,7 +291,9 @@ bool PagerSimulator::Open(std::string* error) {
   return true;
 }
 
-void PagerSimulator::Start() { thread_ = std::thread([this] { Run(); }); }
+void PagerSimulator::Start() {
+  thread_ = std::thread([this] { Run(); });
+}
 
 void PagerSimulator::Stop() {
   if (stopPipe_[1] >= 0) {
@@ -394,8 +405,8 @@ void PagerSimulator::Handle(const std::vector<std::uint8_t>& request, std::int64
 }
 
 std::optional<std::vector<std::uint8_t>> PagerSimulator::Answer(const std::vector<std::uint8_t>& bytes,
-                                                                 const std::optional<Fault>& fault,
-                                                                 std::string& description) {
+                                                                const std::optional<Fault>& fault,
+                                                                std::string& description) {
   const ParsedRequest request = *ParseRequest(bytes);
   const FaultKind kind = fault ? fault->kind : FaultKind::Slow;
   const bool faulty = fault.has_value();
@@ -465,9 +476,12 @@ bool PagerSimulator::WriteAllToMaster(const std::uint8_t* bytes, std::size_t cou
   std::size_t sent = 0;
   while (sent < count) {
     const ssize_t n = ::write(master_, bytes + sent, count - sent);
-    if (n > 0) sent += static_cast<std::size_t>(n);
-    else if (errno != EAGAIN && errno != EINTR) return false;
-    else if (!SleepUntil(NowNs() + 1000000)) return false;
+    if (n > 0)
+      sent += static_cast<std::size_t>(n);
+    else if (errno != EAGAIN && errno != EINTR)
+      return false;
+    else if (!SleepUntil(NowNs() + 1000000))
+      return false;
   }
   return true;
 }
@@ -522,9 +536,12 @@ void PagerSimulator::SendReply(const std::vector<std::uint8_t>& reply, int gapMs
     std::size_t sent = 0;
     while (sent < reply.size()) {
       const ssize_t n = ::write(master_, reply.data() + sent, reply.size() - sent);
-      if (n > 0) sent += static_cast<std::size_t>(n);
-      else if (errno != EAGAIN && errno != EINTR) return;
-      else if (!SleepUntil(NowNs() + 1000000)) return;
+      if (n > 0)
+        sent += static_cast<std::size_t>(n);
+      else if (errno != EAGAIN && errno != EINTR)
+        return;
+      else if (!SleepUntil(NowNs() + 1000000))
+        return;
     }
     return;
   }

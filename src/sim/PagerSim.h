@@ -34,21 +34,21 @@ std::optional<Fault> ParseFault(std::string_view text, std::string* error);
 std::string FaultName(const Fault& fault);
 
 struct SimOptions {
-  std::optional<CodePlugImage> memory;            // default: factory image with a stored checksum
-  std::optional<std::array<int, 3>> firmware;     // identity bytes 12..14; 1.3.0 on the default memory
-  bool singleChannel = false;                     // identity byte 11 = 254
-  bool narrowBand = false;                        // bytes 136/138 = 0/1
-  std::optional<std::string> serial;              // serial block with its sum
-  int baud = 0;                                   // pace both directions as this line would; 0 instant
-  int turnaroundMs = 0;                           // pause between request and reply
+  std::optional<CodePlugImage> memory;         // default: factory image with a stored checksum
+  std::optional<std::array<int, 3>> firmware;  // identity bytes 12..14; 1.3.0 on the default memory
+  bool singleChannel = false;                  // identity byte 11 = 254
+  bool narrowBand = false;                     // bytes 136/138 = 0/1
+  std::optional<std::string> serial;           // serial block with its sum
+  int baud = 0;                                // pace both directions as this line would; 0 instant
+  int turnaroundMs = 0;                        // pause between request and reply
   // A USB serial adapter's latency timer: reply bytes are held until this
   // many ms have passed since the adapter last passed bytes on, or 62
   // bytes wait; 0 passes every byte on at once.
   int adapterLatencyMs = 0;
   std::vector<Fault> faults;
-  std::string savePath;                           // memory after every write and at exit
-  std::string tracePath;                          // one line per request
-  std::string linkPath;                           // symlink to the device
+  std::string savePath;   // memory after every write and at exit
+  std::string tracePath;  // one line per request
+  std::string linkPath;   // symlink to the device
 };
 
 // Command-line options of zt310-sim; nothing and a reason on a bad option.
@@ -117,7 +117,7 @@ class PagerSimulator {
   std::atomic<bool> unplugged_{false};
   std::atomic<int> lastWithheld_{0};
   int master_ = -1;
-  int slave_ = -1;   // kept open so the device persists between clients
+  int slave_ = -1;  // kept open so the device persists between clients
   int stopPipe_[2] = {-1, -1};
   std::string devicePath_;
   std::thread thread_;

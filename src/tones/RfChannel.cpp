@@ -17,36 +17,47 @@ std::string ChannelName(int channel) { return channel == 1 ? "F2" : "F1"; }
 
 SpacingChoice SpacingChoiceFromCode(std::uint8_t code) {
   switch (code) {
-    case spacing_code::kChosen2_5: return SpacingChoice::Khz2_5;
-    case spacing_code::kChosen6_25: return SpacingChoice::Khz6_25;
-    case spacing_code::k12_5: return SpacingChoice::Khz12_5;
-    default: return SpacingChoice::Auto;
+    case spacing_code::kChosen2_5:
+      return SpacingChoice::Khz2_5;
+    case spacing_code::kChosen6_25:
+      return SpacingChoice::Khz6_25;
+    case spacing_code::k12_5:
+      return SpacingChoice::Khz12_5;
+    default:
+      return SpacingChoice::Auto;
   }
 }
 
 std::optional<std::uint32_t> SpacingHzOfChoice(SpacingChoice choice) {
   switch (choice) {
-    case SpacingChoice::Khz2_5: return 2500u;
-    case SpacingChoice::Khz6_25: return 6250u;
-    case SpacingChoice::Khz12_5: return 12500u;
-    case SpacingChoice::Auto: break;
+    case SpacingChoice::Khz2_5:
+      return 2500u;
+    case SpacingChoice::Khz6_25:
+      return 6250u;
+    case SpacingChoice::Khz12_5:
+      return 12500u;
+    case SpacingChoice::Auto:
+      break;
   }
   return std::nullopt;
 }
 
 std::optional<std::uint8_t> SpacingCodeOfChoice(SpacingChoice choice) {
   switch (choice) {
-    case SpacingChoice::Khz2_5: return spacing_code::kChosen2_5;
-    case SpacingChoice::Khz6_25: return spacing_code::kChosen6_25;
-    case SpacingChoice::Khz12_5: return spacing_code::k12_5;
-    case SpacingChoice::Auto: break;
+    case SpacingChoice::Khz2_5:
+      return spacing_code::kChosen2_5;
+    case SpacingChoice::Khz6_25:
+      return spacing_code::kChosen6_25;
+    case SpacingChoice::Khz12_5:
+      return spacing_code::k12_5;
+    case SpacingChoice::Auto:
+      break;
   }
   return std::nullopt;
 }
 
 std::optional<AutoSpacing> FindAutoSpacing(std::uint32_t frequencyHz) {
-  constexpr std::array<std::uint8_t, 3> kCodes{spacing_code::k12_5, spacing_code::kAuto6_25,
-                                               spacing_code::kAuto2_5};
+  constexpr std::array<std::uint8_t, 3> kCodes{spacing_code::k12_5, spacing_code::kAuto6_25, spacing_code::kAuto2_5};
   for (std::size_t i = 0; i < kAutoSpacingTrialsHz.size(); ++i) {
     if (frequencyHz % kAutoSpacingTrialsHz[i] == 0) return AutoSpacing{kAutoSpacingTrialsHz[i], kCodes[i]};
   }
@@ -164,7 +175,8 @@ std::string FrequencyBelowRangeMessage(int channel) {
 
 std::optional<FrequencyMessage> MessageForFrequencyCommit(const FrequencyCommitDecision& decision, int channel) {
   switch (decision.result) {
-    case FrequencyCommitResult::Store: return std::nullopt;
+    case FrequencyCommitResult::Store:
+      return std::nullopt;
     case FrequencyCommitResult::NotANumber:
       return FrequencyMessage{kFrequencyKeyMessageTitle, std::string(kFrequencyKeyMessage)};
     case FrequencyCommitResult::BelowRange:

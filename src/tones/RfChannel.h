@@ -120,10 +120,10 @@ std::optional<std::uint32_t> FrequencyFieldFromDigits(std::span<const std::uint8
 // ---------------------------------------------------------------------------
 
 enum class FrequencyCommitResult {
-  Store,          // store the digits, the code (if any) and the words
-  NotANumber,     // text is not 1 to 7 digits
-  BelowRange,     // below 21.4 MHz, the synthesiser cannot be set
-  SpacingError,   // not a multiple of the spacing, or Auto found none
+  Store,         // store the digits, the code (if any) and the words
+  NotANumber,    // text is not 1 to 7 digits
+  BelowRange,    // below 21.4 MHz, the synthesiser cannot be set
+  SpacingError,  // not a multiple of the spacing, or Auto found none
 };
 
 struct FrequencyCommitDecision {
@@ -158,8 +158,8 @@ inline constexpr std::string_view kFrequencyKeyMessage = "Please insert a numeri
 inline constexpr std::string_view kFrequencyKeyMessageTitle = "Warning!";
 
 // `channel` is 0 for F1, 1 for F2.
-std::string ChannelSpacingErrorMessage(int channel);      // "F1 Channel Spacing Error!"
-std::string FrequencyBelowRangeMessage(int channel);       // refuses frequencies below 21.4 MHz
+std::string ChannelSpacingErrorMessage(int channel);  // "F1 Channel Spacing Error!"
+std::string FrequencyBelowRangeMessage(int channel);  // refuses frequencies below 21.4 MHz
 
 struct FrequencyMessage {
   std::string_view title;

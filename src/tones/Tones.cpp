@@ -10,29 +10,22 @@
 namespace zt310 {
 
 constexpr std::array<ToneValue, 140> StandardToneTable{
-     2885,  2965,  3047,  3130,  3217,  3305,  3396,  3467,  3490,  3586,
-     3589,  3685,  3715,  3786,  3846,  3890,  3981,  3998,  4108,  4121,
-     4221,  4266,  4337,  4416,  4457,  4571,  4579,  4705,  4732,  4835,
-     4898,  4968,  5070,  5105,  5175,  5246,  5248,  5325,  5390,  5433,
-     5475,  5539,  5623,  5625,  5691,  5775,  5821,  5848,  5925,  6009,
-     6026,  6075,  6174,  6225,  6237,  6345,  6375,  6457,  6519,  6525,
-     6675,  6683,  6699,  6825,  6883,  6918,  6975,  7073,  7125,  7161,
-     7268,  7275,  7413,  7468,  7575,  7674,  7674,  7725,  7875,  7885,
-     7943,  8025,  8102,  8175,  8222,  8325,  8325,  8475,  8511,  8555,
-     8625,  8775,  8790,  8810,  8925,  9032,  9075,  9120,  9225,  9281,
-     9375,  9441,  9525,  9537,  9675,  9799, 10069, 10347, 10632, 10924,
-    11225, 11534, 11852, 12178, 12514, 12858, 13212, 13576, 13950, 14334,
-    14729, 15135, 15552, 15980, 16420, 16872, 17337, 17815, 18305, 18810,
-    19302, 19890, 20438, 20945, 21556, 22122, 22717, 23346, 24010, 24682,
+    2885,  2965,  3047,  3130,  3217,  3305,  3396,  3467,  3490,  3586,  3589,  3685,  3715,  3786,  3846,  3890,
+    3981,  3998,  4108,  4121,  4221,  4266,  4337,  4416,  4457,  4571,  4579,  4705,  4732,  4835,  4898,  4968,
+    5070,  5105,  5175,  5246,  5248,  5325,  5390,  5433,  5475,  5539,  5623,  5625,  5691,  5775,  5821,  5848,
+    5925,  6009,  6026,  6075,  6174,  6225,  6237,  6345,  6375,  6457,  6519,  6525,  6675,  6683,  6699,  6825,
+    6883,  6918,  6975,  7073,  7125,  7161,  7268,  7275,  7413,  7468,  7575,  7674,  7674,  7725,  7875,  7885,
+    7943,  8025,  8102,  8175,  8222,  8325,  8325,  8475,  8511,  8555,  8625,  8775,  8790,  8810,  8925,  9032,
+    9075,  9120,  9225,  9281,  9375,  9441,  9525,  9537,  9675,  9799,  10069, 10347, 10632, 10924, 11225, 11534,
+    11852, 12178, 12514, 12858, 13212, 13576, 13950, 14334, 14729, 15135, 15552, 15980, 16420, 16872, 17337, 17815,
+    18305, 18810, 19302, 19890, 20438, 20945, 21556, 22122, 22717, 23346, 24010, 24682,
 };
 
 constexpr std::array<ToneValue, 59> PlectronToneTable{
-     2822,  2947,  3078,  3214,  3356,  3505,  3660,  3823,  3992,  4169,
-     4353,  4546,  4748,  4958,  5178,  5407,  5647,  5897,  6158,  6430,
-     6720,  7010,  7320,  7650,  7990,  8340,  8710,  9100,  9500,  9920,
-    10360, 10820, 11300, 11800, 12320, 12870, 13440, 14030, 14650, 15300,
-    15980, 16690, 17430, 18200, 19010, 19850, 20730, 21640, 22600, 23610,
-    24650, 25750, 26880, 28070, 29320, 30620, 31970, 33390, 34870,
+    2822,  2947,  3078,  3214,  3356,  3505,  3660,  3823,  3992,  4169,  4353,  4546,  4748,  4958,  5178,
+    5407,  5647,  5897,  6158,  6430,  6720,  7010,  7320,  7650,  7990,  8340,  8710,  9100,  9500,  9920,
+    10360, 10820, 11300, 11800, 12320, 12870, 13440, 14030, 14650, 15300, 15980, 16690, 17430, 18200, 19010,
+    19850, 20730, 21640, 22600, 23610, 24650, 25750, 26880, 28070, 29320, 30620, 31970, 33390, 34870,
 };
 
 static_assert(std::is_sorted(StandardToneTable.begin(), StandardToneTable.end()));
@@ -57,17 +50,23 @@ constexpr int kSnapReach = 1000;
 
 ToneSystem ToneSystemFromByte(std::uint8_t byte) {
   switch (byte) {
-    case ToneSystemByte(ToneSystem::User): return ToneSystem::User;
-    case ToneSystemByte(ToneSystem::Plectron): return ToneSystem::Plectron;
-    default: return ToneSystem::Standard;
+    case ToneSystemByte(ToneSystem::User):
+      return ToneSystem::User;
+    case ToneSystemByte(ToneSystem::Plectron):
+      return ToneSystem::Plectron;
+    default:
+      return ToneSystem::Standard;
   }
 }
 
 ToneRange ToneRangeOf(ToneSystem system) {
   switch (system) {
-    case ToneSystem::Plectron: return kPlectronRange;
-    case ToneSystem::User: return kUserRange;
-    case ToneSystem::Standard: break;
+    case ToneSystem::Plectron:
+      return kPlectronRange;
+    case ToneSystem::User:
+      return kUserRange;
+    case ToneSystem::Standard:
+      break;
   }
   return kStandardRange;
 }
@@ -85,8 +84,7 @@ std::uint16_t ToneDecoderWord(ToneValue tone) {
   const double periods = std::floor(kWindowCycles * f / kReferenceClockHz);
   const double remainder =
       std::floor((kQuarterWindowCycles / kReferenceClockHz - periods / (4.0 * f)) * kReferenceClockPer30);
-  return static_cast<std::uint16_t>(0x8000u + 128u * static_cast<unsigned>(periods) +
-                                    static_cast<unsigned>(remainder));
+  return static_cast<std::uint16_t>(0x8000u + 128u * static_cast<unsigned>(periods) + static_cast<unsigned>(remainder));
 }
 
 std::optional<std::uint16_t> MendedLegacyDecoderWord(ToneValue tone, std::uint16_t storedWord) {
@@ -96,9 +94,12 @@ std::optional<std::uint16_t> MendedLegacyDecoderWord(ToneValue tone, std::uint16
 
 std::span<const ToneValue> ToneTableOf(ToneSystem system) {
   switch (system) {
-    case ToneSystem::Standard: return StandardToneTable;
-    case ToneSystem::Plectron: return PlectronToneTable;
-    case ToneSystem::User: break;
+    case ToneSystem::Standard:
+      return StandardToneTable;
+    case ToneSystem::Plectron:
+      return PlectronToneTable;
+    case ToneSystem::User:
+      break;
   }
   return {};
 }
@@ -134,8 +135,7 @@ int DecoderBandwidthTenthsForIndex(std::uint8_t index, int previousTenths) {
   return 2 * index + 1;
 }
 
-SpacingCheck CheckToneSpacing(const ChannelTones& channel, int slot, ToneValue candidate,
-                              int bandwidthTenths) {
+SpacingCheck CheckToneSpacing(const ChannelTones& channel, int slot, ToneValue candidate, int bandwidthTenths) {
   // The pager firmware's tolerance is worked out in single precision; keep it
   // so that borderline tones are judged the same way.
   const float fraction = static_cast<float>(2 * bandwidthTenths + 1) / 1000.0f;
@@ -185,8 +185,7 @@ std::string FormatTone(std::uint32_t tenths) {
 }
 
 ToneCommitDecision DecideToneCommit(ToneSystem system, const ChannelTones& channel, int slot,
-                                    std::uint32_t candidateTenths,
-                                    std::optional<std::uint32_t> partnerTenths,
+                                    std::uint32_t candidateTenths, std::optional<std::uint32_t> partnerTenths,
                                     int bandwidthTenths) {
   ToneCommitDecision decision;
   if (!IsGroupToneSlot(slot) && partnerTenths && *partnerTenths == candidateTenths) {
@@ -240,9 +239,12 @@ std::string_view ToneRangeMessage(ToneSystem system) {
   static const std::string kUser = RangeMessageOf(ToneSystem::User);
   static const std::string kPlectron = RangeMessageOf(ToneSystem::Plectron);
   switch (system) {
-    case ToneSystem::Plectron: return kPlectron;
-    case ToneSystem::User: return kUser;
-    case ToneSystem::Standard: break;
+    case ToneSystem::Plectron:
+      return kPlectron;
+    case ToneSystem::User:
+      return kUser;
+    case ToneSystem::Standard:
+      break;
   }
   return kStandard;
 }
@@ -270,8 +272,8 @@ std::string ToneSpacingShortMessage(int bandwidthTenths) {
   return SpacingMessageOpening(bandwidthTenths) + "%. \n\nThe original tone frequency is restored.";
 }
 
-std::optional<ToneMessage> MessageForToneCommit(const ToneCommitDecision& decision, ToneSystem system,
-                                                int channel, ToneKind kind, int bandwidthTenths) {
+std::optional<ToneMessage> MessageForToneCommit(const ToneCommitDecision& decision, ToneSystem system, int channel,
+                                                ToneKind kind, int bandwidthTenths) {
   switch (decision.result) {
     case ToneCommitResult::Store:
       return std::nullopt;

@@ -35,9 +35,12 @@ constexpr std::uint8_t ToneSystemByte(ToneSystem system) { return static_cast<st
 inline constexpr ToneSystem kToneSystems[] = {ToneSystem::Standard, ToneSystem::User, ToneSystem::Plectron};
 constexpr const char* ToneSystemName(ToneSystem system) {
   switch (system) {
-    case ToneSystem::User: return "User";
-    case ToneSystem::Plectron: return "Plectron";
-    case ToneSystem::Standard: break;
+    case ToneSystem::User:
+      return "User";
+    case ToneSystem::Plectron:
+      return "Plectron";
+    case ToneSystem::Standard:
+      break;
   }
   return "Standard";
 }
@@ -142,8 +145,7 @@ struct SpacingCheck {
 // Walks slots 0..19 except `slot`. The first enabled slot holding exactly the
 // candidate accepts it; the first enabled slot whose tone e differs and lies
 // closer than e * (2b + 1) / 1000 refuses it. Computed in single precision.
-SpacingCheck CheckToneSpacing(const ChannelTones& channel, int slot, ToneValue candidate,
-                              int bandwidthTenths);
+SpacingCheck CheckToneSpacing(const ChannelTones& channel, int slot, ToneValue candidate, int bandwidthTenths);
 
 // ---------------------------------------------------------------------------
 // Typed tone text
@@ -187,8 +189,7 @@ struct ToneCommitDecision {
 // shown in the partner field (tone 2 for tone 1 and vice versa); group tones
 // have none.
 ToneCommitDecision DecideToneCommit(ToneSystem system, const ChannelTones& channel, int slot,
-                                    std::uint32_t candidateTenths,
-                                    std::optional<std::uint32_t> partnerTenths,
+                                    std::uint32_t candidateTenths, std::optional<std::uint32_t> partnerTenths,
                                     int bandwidthTenths);
 
 // ---------------------------------------------------------------------------
@@ -215,7 +216,7 @@ struct ToneMessage {
 
 // The message a refused commit shows (nothing for Store). `channel` is 0 for
 // F1, 1 for F2; `kind` is the kind of the field being committed.
-std::optional<ToneMessage> MessageForToneCommit(const ToneCommitDecision& decision, ToneSystem system,
-                                                int channel, ToneKind kind, int bandwidthTenths);
+std::optional<ToneMessage> MessageForToneCommit(const ToneCommitDecision& decision, ToneSystem system, int channel,
+                                                ToneKind kind, int bandwidthTenths);
 
 }  // namespace zt310

@@ -31,9 +31,10 @@ struct CallColumn {
   int width;
 };
 constexpr CallColumn kColumns[] = {
-    {"Tone 1", 58},         {"Tone 2", 58}, {"     Alert    Tone Type", 96}, {"Alert Pattern", 80},
-    {"Alert Time", 114},    {"SW-A", 40},   {"SW-B", 40},                    {"SW-C", 40},
-    {"SW-D", 40},           {"Priority Alert", 56},
+    {"Tone 1", 58},         {"Tone 2", 58},      {"     Alert    Tone Type", 96},
+    {"Alert Pattern", 80},  {"Alert Time", 114}, {"SW-A", 40},
+    {"SW-B", 40},           {"SW-C", 40},        {"SW-D", 40},
+    {"Priority Alert", 56},
 };
 constexpr int kSwitchColumns[] = {kSwitchA, kSwitchB, kSwitchC, kSwitchD};
 
@@ -73,7 +74,8 @@ void StyleValueLabel(QLabel* label, int width) {
 }  // namespace
 
 ChannelPage::ChannelPage(const PageContext& context, int channel, QWidget* parent)
-    : QWidget(parent), context_(context),
+    : QWidget(parent),
+      context_(context),
       callToneContext_(context),
       mouseOverCommit_(context.model, context.commitByFocusSink),
       channel_(channel) {
@@ -119,7 +121,8 @@ QWidget* ChannelPage::BuildCaptionLine(QWidget* parent) {
   for (const CallColumn& column : kColumns) {
     QLabel* caption = Caption(column.caption, line);
     caption->setFixedWidth(column.width);
-    if (&column == &kColumns[kToneType]) caption->setFixedWidth(caption->fontMetrics().horizontalAdvance("Tone Type") + 6);
+    if (&column == &kColumns[kToneType])
+      caption->setFixedWidth(caption->fontMetrics().horizontalAdvance("Tone Type") + 6);
     layout->addWidget(Slot(line, column.width, caption, Qt::AlignHCenter | Qt::AlignBottom));
   }
   layout->addStretch();

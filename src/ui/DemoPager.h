@@ -9,8 +9,8 @@
 
 #include <filesystem>
 
-#include "link/Operations.h"
 #include "codeplug/CodePlugImage.h"
+#include "link/Operations.h"
 
 namespace zt310::ui {
 
@@ -23,8 +23,8 @@ inline constexpr const char* kDemoLogFolder = "demo-log";
 
 // What Write puts into a pager holding MEMORY for REQUEST (its identity,
 // band and serial number kept as Write keeps them), with the checksum bytes
-// as the window holds them, so a first Verify of the window passes. MEMORY itself when Write would refuse the image, as a
-// refused Write leaves the pager as it was.
+// as the window holds them, so a first Verify of the window passes. MEMORY itself when Write would refuse the image, as
+// a refused Write leaves the pager as it was.
 CodePlugImage DemoPagerMemory(const CodePlugImage& memory, const OperationRequest& request);
 
 // Where production runs against the demo pager log: a folder of its own

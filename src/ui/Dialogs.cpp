@@ -2,15 +2,15 @@
 #include "ui/Dialogs.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileInfo>
 #include <QEnterEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QCoreApplication>
 #include <QUrl>
 #include <QVBoxLayout>
 

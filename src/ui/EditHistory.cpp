@@ -40,7 +40,8 @@ void EditHistory::Record(int page) {
 void EditHistory::Absorb() {
   if (model_.image() == current_) return;
   current_ = model_.image();
-  if (stack_.index() > 0) static_cast<ImageStep*>(const_cast<QUndoCommand*>(stack_.command(stack_.index() - 1)))->SetAfter(current_);
+  if (stack_.index() > 0)
+    static_cast<ImageStep*>(const_cast<QUndoCommand*>(stack_.command(stack_.index() - 1)))->SetAfter(current_);
   stack_.resetClean();
   emit UnsavedChanged();
 }

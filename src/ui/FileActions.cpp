@@ -56,8 +56,10 @@ QString CannotOpenReason(const QString& path, const std::string& detail) {
 FileActions::FileActions(MainWindow& window, QString startupDirectory, Chooser chooseOpen, Chooser chooseSave)
     : window_(window),
       startupDirectory_(std::move(startupDirectory)),
-      chooseOpen_(chooseOpen ? std::move(chooseOpen) : [](QWidget* p, const QString& f) { return ChooseTableFile(p, f, false); }),
-      chooseSave_(chooseSave ? std::move(chooseSave) : [](QWidget* p, const QString& f) { return ChooseTableFile(p, f, true); }) {}
+      chooseOpen_(chooseOpen ? std::move(chooseOpen)
+                             : [](QWidget* p, const QString& f) { return ChooseTableFile(p, f, false); }),
+      chooseSave_(chooseSave ? std::move(chooseSave)
+                             : [](QWidget* p, const QString& f) { return ChooseTableFile(p, f, true); }) {}
 
 QString FileActions::ChooseOpenFile(const QString& folder) { return chooseOpen_(&window_, folder); }
 
@@ -123,7 +125,8 @@ bool FileActions::WriteTable(const QString& path, bool saveAs) {
                                : SaveTableFile(path.toStdString(), window_.Model().image(), kind);
   window_.RefreshFromModel();
   if (!saved.ok) {
-    MessageService::Instance().Show(kFileErrorTitle, QString::fromStdString(saved.error), Icon::Error, Buttons::Ok, &window_);
+    MessageService::Instance().Show(kFileErrorTitle, QString::fromStdString(saved.error), Icon::Error, Buttons::Ok,
+                                    &window_);
     return false;
   }
   window_.History().MarkSaved();
@@ -133,8 +136,8 @@ bool FileActions::WriteTable(const QString& path, bool saveAs) {
 
 bool FileActions::SaveFile() {
   if (saveTarget_ == kDefaultTableName) {
-    const Answer answer =
-        MessageService::Instance().Show(editor::kTitle, kDefaultSaveQuestion, Icon::Exclamation, Buttons::YesNo, &window_);
+    const Answer answer = MessageService::Instance().Show(editor::kTitle, kDefaultSaveQuestion, Icon::Exclamation,
+                                                          Buttons::YesNo, &window_);
     if (answer != Answer::Yes) return false;
   }
   return WriteTable(saveTarget_, false);
@@ -165,6 +168,5 @@ void FileActions::RestoreFactorySettings() {
   window_.RefreshFromModel();
   window_.StartFresh();  // the factory image is a fresh start: closing now loses nothing
 }
-
 
 }  // namespace zt310::ui

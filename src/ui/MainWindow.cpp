@@ -20,6 +20,7 @@
 #include "codeplug/SafeFile.h"
 #include "editor/ChannelPages.h"
 #include "port/PagerLink.h"
+#include "session/OperationModel.h"
 #include "sim/PagerSim.h"
 #include "ui/DemoPager.h"
 #include "ui/Dialogs.h"
@@ -31,7 +32,6 @@
 #include "ui/OperationRunner.h"
 #include "ui/PageControl.h"
 #include "ui/PagerActions.h"
-#include "session/OperationModel.h"
 #include "ui/RecentFiles.h"
 #include "ui/ResultStrip.h"
 #include "ui/ScanField.h"
@@ -45,10 +45,11 @@ using editor::Answer;
 using editor::Buttons;
 using editor::Icon;
 
-QString ProgramCaption() { return QString::fromLatin1(kProgramCaption.data(), static_cast<int>(kProgramCaption.size())); }
+QString ProgramCaption() {
+  return QString::fromLatin1(kProgramCaption.data(), static_cast<int>(kProgramCaption.size()));
+}
 
-MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
-    : QMainWindow(parent), options_(std::move(options)) {
+MainWindow::MainWindow(MainWindowOptions options, QWidget* parent) : QMainWindow(parent), options_(std::move(options)) {
   setObjectName("TForm1");
   setWindowTitle(ProgramCaption());
   QApplication::setApplicationName(ProgramCaption());
@@ -65,8 +66,9 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
       options_.ports.prepend(QString::fromStdString(demoSim_->DevicePath()));
     } else {
       demoSim_.reset();
-      MessageService::Instance().Show(ProgramCaption(), QString("The simulated pager could not start: %1").arg(QString::fromStdString(error)),
-                                      Icon::Exclamation, Buttons::Ok, this);
+      MessageService::Instance().Show(
+          ProgramCaption(), QString("The simulated pager could not start: %1").arg(QString::fromStdString(error)),
+          Icon::Exclamation, Buttons::Ok, this);
     }
   }
   link_ = std::make_unique<PagerLink>(LinkHost{}, LinkTiming{options_.pollUnitMs, options_.waitScale});
@@ -75,7 +77,8 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
     MessageService::Instance().Show(ProgramCaption(), message, Icon::None, Buttons::Ok, this);
   };
   link_->SetHost(linkHost);
-  model_->SetMessageSink([this](const editor::Message& message) { return MessageService::Instance().Show(message, this); });
+  model_->SetMessageSink(
+      [this](const editor::Message& message) { return MessageService::Instance().Show(message, this); });
   binder_ = new ModelBinder(*model_, this);
   history_ = new EditHistory(*model_, this);
   connect(history_, &EditHistory::UnsavedChanged, this, &MainWindow::UpdateCaption);
@@ -86,9 +89,13 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   layout->setContentsMargins(4, 4, 4, 0);
   top_ = new TopPanel(*model_, central);
   layout->addWidget(top_);
-  const PageContext context{*model_, [this] { if (binder_) binder_->CommitByFocusSink(); }, [this] { ShowResetHelp(); },
-                            [this] { OpenToneTable(); }};
-  pages_ = new PageControl(context, [this] { return !binder_ || binder_->CommitByFocusSink(); }, central);
+  const PageContext context{*model_,
+                            [this] {
+                              if (binder_) binder_->CommitByFocusSink();
+                            },
+                            [this] { ShowResetHelp(); }, [this] { OpenToneTable(); }};
+  pages_ = new PageControl(
+      context, [this] { return !binder_ || binder_->CommitByFocusSink(); }, central);
   connect(pages_, &PageControl::ActivePageChanged, this,
           [this](int number) { model_->PartOf<editor::ChannelPages>().SetActivePage(number); });
   connect(history_, &EditHistory::Applied, pages_, [this](int page) {
@@ -113,22 +120,26 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   auto* plectronTones = new PlectronToneTableDialog(this);
   SetToneTableOpener(ToneTableOpener(standardTones, plectronTones));
   connect(PortList(), &QComboBox::activated, this, [this](int index) { link_->SelectPort(index); });
-  connect(PortList(), &QComboBox::currentIndexChanged, this, [this] { PortList()->setToolTip(PortList()->currentText()); });
-  connect(password_, &PasswordDialog::AccessGranted, this, [this] { pages_->setTabVisible(pages_->count() - 1, true); });
+  connect(PortList(), &QComboBox::currentIndexChanged, this,
+          [this] { PortList()->setToolTip(PortList()->currentText()); });
+  connect(password_, &PasswordDialog::AccessGranted, this,
+          [this] { pages_->setTabVisible(pages_->count() - 1, true); });
 
   runner_ = new OperationRunner(*this, *link_, startupDirectory_);
   pager_ = new PagerActions(*this, *runner_, *strip_);
   const WindowMenus menus = BuildWindowMenus(*this, *pages_, options_.settingsFile);
-  recent_ = new ui::RecentFiles(options_.settingsFile, menus.recent, [this](const QString& path) { OpenFileAt(path); }, this);
+  recent_ = new ui::RecentFiles(
+      options_.settingsFile, menus.recent, [this](const QString& path) { OpenFileAt(path); }, this);
   backupAction_ = menus.backup;
   strip_->SetSoundOnFailure(menus.sound->isChecked());
   connect(menus.sound, &QAction::toggled, strip_, &ResultStrip::SetSoundOnFailure);
   binder_->SetFocusSink(focusSink_);
   binder_->Bind(this);
   // Installed after the binder's filter, so it sees the scanner's keys first.
-  scan_ = new ScanField({*model_, top_->SerialField(), focusSink_, *strip_, [this](const QString& text) { SetStatusText(text); },
-                         [this](const std::string& serial) { ProduceSerial(serial); }},
-                        this);
+  scan_ = new ScanField(
+      {*model_, top_->SerialField(), focusSink_, *strip_, [this](const QString& text) { SetStatusText(text); },
+       [this](const std::string& serial) { ProduceSerial(serial); }},
+      this);
   connect(runner_, &OperationRunner::Started, this, [this] {
     strip_->Clear();
     scan_->SetBusy(true, {this, progress_});
@@ -163,9 +174,7 @@ MainWindow::~MainWindow() {
 
 QComboBox* MainWindow::PortList() const { return top_->PortList(); }
 std::unique_ptr<QSettings> MainWindow::WindowSettings() const { return OpenWindowSettings(options_.settingsFile); }
-QString MainWindow::DemoDevice() const {
-  return demoSim_ ? QString::fromStdString(demoSim_->DevicePath()) : QString();
-}
+QString MainWindow::DemoDevice() const { return demoSim_ ? QString::fromStdString(demoSim_->DevicePath()) : QString(); }
 bool MainWindow::IsDemoPort(const QString& port) const { return demoSim_ && !port.isEmpty() && port == DemoDevice(); }
 QLabel* MainWindow::VersionLabel() const { return top_->VersionLabel(); }
 QLineEdit* MainWindow::FocusSink() const { return focusSink_; }

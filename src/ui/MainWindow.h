@@ -48,10 +48,10 @@ class HelpWindow;
 class PasswordDialog;
 
 struct MainWindowOptions {
-  QStringList ports;          // --port PATH, first in the port list
-  bool searchCradle = true;   // look for the cradle when first shown
-  bool demo = false;          // start the built-in simulated pager and list it first
-  double pollUnitMs = 10.0;   // tests shrink the link's time-outs and pauses
+  QStringList ports;         // --port PATH, first in the port list
+  bool searchCradle = true;  // look for the cradle when first shown
+  bool demo = false;         // start the built-in simulated pager and list it first
+  double pollUnitMs = 10.0;  // tests shrink the link's time-outs and pauses
   double waitScale = 1.0;
   // File dialogs; tests replace them. An empty result means cancelled.
   std::function<QString(QWidget*, const QString& folder)> chooseOpenFile;

@@ -20,8 +20,9 @@ struct PageRow {
   int number;  // the active page number the tone tables read; 0 leaves it
 };
 constexpr PageRow kPages[] = {
-    {names::kTabChannelF1, "Channel F1", 1}, {names::kTabChannelF2, "Channel F2", 2}, {names::kTabSetting, "Setting", 3},
-    {names::kTabSystem, "System", 4},        {names::kTabAdvance, "Advance Setting", 0},
+    {names::kTabChannelF1, "Channel F1", 1},    {names::kTabChannelF2, "Channel F2", 2},
+    {names::kTabSetting, "Setting", 3},         {names::kTabSystem, "System", 4},
+    {names::kTabAdvance, "Advance Setting", 0},
 };
 
 // The tab bar asks before a click, a wheel turn or a key changes the page:

@@ -11,10 +11,10 @@
 #include "link/Production.h"
 #include "port/PagerLink.h"
 #include "session/OperationModel.h"
+#include "ui/DemoPager.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
 #include "ui/OperationRunner.h"
-#include "ui/DemoPager.h"
 #include "ui/PagerReports.h"
 #include "ui/ProductionRecordWindow.h"
 #include "ui/ResultStrip.h"
@@ -176,11 +176,14 @@ void PagerActions::RestoreBackup() {
   lastBackup_.clear();
   RestoreResult restore;
   const auto started = std::chrono::steady_clock::now();
-  if (!runner_.Run([&](OperationContext& context) { restore = RestorePager(context, RestoreRequest{ImageOfBackup(*bytes)}); })) return;
+  if (!runner_.Run(
+          [&](OperationContext& context) { restore = RestorePager(context, RestoreRequest{ImageOfBackup(*bytes)}); }))
+    return;
   RecordBench("restore", started, restore.result, ImageOfBackup(*bytes));
   ShowResult(QFileInfo(path).fileName(), restore.result, "Restore");
   if (restore.result.outcome == OperationOutcome::Abandoned) return;
-  if (restore.result.outcome == OperationOutcome::Failed && partialWrite_) {  // a block failed: say what the pager now holds
+  if (restore.result.outcome == OperationOutcome::Failed &&
+      partialWrite_) {  // a block failed: say what the pager now holds
     ShowPartialWriteIfAny();
     return;
   }
@@ -189,8 +192,8 @@ void PagerActions::RestoreBackup() {
 
 void PagerActions::RecordBench(const char* operation, std::chrono::steady_clock::time_point started,
                                const OperationResult& result, const CodePlugImage& image) {
-  const BenchRun run{operation, window_.Link().SelectedPortName(), window_.CaptionFile(), window_.VersionLabel()->text(),
-                     started};
+  const BenchRun run{operation, window_.Link().SelectedPortName(), window_.CaptionFile(),
+                     window_.VersionLabel()->text(), started};
   if (const auto missed = RecordBenchRun(*window_.WindowSettings(), window_.StartupDirectory(), run, result, image)) {
     window_.SetStatusText(*missed);
   }
@@ -203,7 +206,8 @@ void PagerActions::VibratorTest(std::uint8_t command) {
 void PagerActions::AlertTest(bool on, int channel, int call) {
   const auto commands = AlertTestCommands(on, channel, call);
   runner_.Run([&](OperationContext& context) {
-    for (const TestCommand& command : commands) context.link.SendTestCommand(command[0], command[1], command[2], command[3]);
+    for (const TestCommand& command : commands)
+      context.link.SendTestCommand(command[0], command[1], command[2], command[3]);
   });
 }
 

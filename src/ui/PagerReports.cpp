@@ -29,7 +29,8 @@ QString BytesCount(std::size_t count) { return QString("%1 %2").arg(count).arg(c
 }  // namespace
 
 void ShowPartialWrite(const PartialWrite& partial, const std::filesystem::path& backup, QWidget* parent) {
-  std::string text = partial.cause + "\n" + PartlyWrittenText(partial) + "\nTo finish, write it again (Pager > Write, F4).";
+  std::string text =
+      partial.cause + "\n" + PartlyWrittenText(partial) + "\nTo finish, write it again (Pager > Write, F4).";
   if (!backup.empty()) {
     text += "\nOr put back what the pager held before: Pager > Restore Backup... with " + backup.string() + ".";
   }
@@ -58,7 +59,8 @@ void ShowRestoreReport(const RestoreResult& restore, QWidget* parent) {
   MessageService& messages = MessageService::Instance();
   if (restore.result.outcome == OperationOutcome::Failed) {
     if (!restore.linkProblem.empty()) {
-      messages.Show(editor::kTitle, QString::fromStdString(restore.linkProblem), Icon::Exclamation, Buttons::Ok, parent);
+      messages.Show(editor::kTitle, QString::fromStdString(restore.linkProblem), Icon::Exclamation, Buttons::Ok,
+                    parent);
     } else if (!restore.differences.empty()) {
       const QString text = QString("After the restore the pager holds other data than meant in %1.")
                                .arg(BytesCount(restore.differences.size()));
@@ -68,8 +70,9 @@ void ShowRestoreReport(const RestoreResult& restore, QWidget* parent) {
     return;
   }
   if (restore.result.outcome == OperationOutcome::Success && !restore.remade.empty()) {
-    const QString text = QString("The backup is restored. The checksum and header stamp were made as Write makes "
-                                 "them, which changed %1 of the file.")
+    const QString text = QString(
+                             "The backup is restored. The checksum and header stamp were made as Write makes "
+                             "them, which changed %1 of the file.")
                              .arg(BytesCount(restore.remade.size()));
     messages.ShowWithDetails({editor::kTitle, text.toStdString(), Icon::None, Buttons::Ok},
                              ByteLines(restore.remade, "file", "written"), parent);

@@ -46,11 +46,15 @@ namespace {
 class CradleHost : public OperationHost {
  public:
   using Post = std::function<void(std::function<void()>)>;
-  CradleHost(int cradle, PagerLink& link, bool answerOk, Post post,
-             std::function<void(int, const QString&)> say, std::function<void(int, const QString&)> state,
-             std::function<void(int, const QString&)> firmware)
-      : cradle_(cradle), link_(link), answerOk_(answerOk), post_(std::move(post)), say_(std::move(say)),
-        state_(std::move(state)), firmware_(std::move(firmware)) {}
+  CradleHost(int cradle, PagerLink& link, bool answerOk, Post post, std::function<void(int, const QString&)> say,
+             std::function<void(int, const QString&)> state, std::function<void(int, const QString&)> firmware)
+      : cradle_(cradle),
+        link_(link),
+        answerOk_(answerOk),
+        post_(std::move(post)),
+        say_(std::move(say)),
+        state_(std::move(state)),
+        firmware_(std::move(firmware)) {}
 
   void Warning(const std::string& text) override { Say(text); }
   void Plain(const std::string& text) override { Say(text); }
@@ -108,7 +112,8 @@ ProductionLineWindow::ProductionLineWindow(ProductionLineSetup setup, QWidget* p
   setWindowTitle("Production Line");
   if (!setup_.chooseListFile) {
     setup_.chooseListFile = [](QWidget* parent) {
-      return QFileDialog::getOpenFileName(parent, "Serial number list", QString(), "Text files (*.txt *.csv);;All files (*)");
+      return QFileDialog::getOpenFileName(parent, "Serial number list", QString(),
+                                          "Text files (*.txt *.csv);;All files (*)");
     };
   }
   BuildLayout();
@@ -457,7 +462,8 @@ void ProductionLineWindow::CheckFinished() {
   poll_->stop();
   station_.reset();
   QString summary = stopping_ ? "Production line stopped." : "Every serial number is used.";
-  if (numbers_ && numbers_->Remaining() > 0) summary += QStringLiteral(" %1 serial numbers were not used.").arg(numbers_->Remaining());
+  if (numbers_ && numbers_->Remaining() > 0)
+    summary += QStringLiteral(" %1 serial numbers were not used.").arg(numbers_->Remaining());
   Say(summary);
   status_->setText(summary);
   for (int row = 0; row < table_->rowCount(); ++row) SetCell(row, ColState, "Idle");

@@ -88,8 +88,8 @@ std::unique_ptr<record::ProductionRecord> RecordForScan(QSettings& settings, con
 QString LastProgrammedStatus(QSettings& settings, const QString& startupDirectory, const std::string& serial) {
   if (serial.empty()) return {};
   std::string error;
-  auto opened = OpenRecord(ReadRecordSetting(settings), startupDirectory, record::ProductionRecord::Mode::ReadOnly,
-                           &error);
+  auto opened =
+      OpenRecord(ReadRecordSetting(settings), startupDirectory, record::ProductionRecord::Mode::ReadOnly, &error);
   if (!opened) return {};
   const auto last = opened->LastProgrammed(serial, &error);
   if (!last) return "  Serial No. " + Q(serial) + " is not in the production record as programmed.";
@@ -189,8 +189,8 @@ void ProductionHistoryDialog::UseSetting() {
 void ProductionHistoryDialog::Reload() {
   rows_.clear();
   std::string error;
-  auto opened = OpenRecord(ReadRecordSetting(*settings_), startupDirectory_, record::ProductionRecord::Mode::ReadOnly,
-                           &error);
+  auto opened =
+      OpenRecord(ReadRecordSetting(*settings_), startupDirectory_, record::ProductionRecord::Mode::ReadOnly, &error);
   std::optional<std::vector<record::Row>> rows;
   if (opened) rows = opened->History({}, &error);
   if (rows) rows_ = std::move(*rows);

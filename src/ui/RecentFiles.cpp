@@ -30,7 +30,9 @@ RecentFiles::RecentFiles(QString settingsFile, QMenu* menu, std::function<void(c
   FillMenu();
 }
 
-QStringList RecentFiles::Files() const { return OpenWindowSettings(settingsFile_)->value(kRecentSetting).toStringList(); }
+QStringList RecentFiles::Files() const {
+  return OpenWindowSettings(settingsFile_)->value(kRecentSetting).toStringList();
+}
 
 void RecentFiles::Remember(const QString& path) {
   const QString absolute = QFileInfo(path).absoluteFilePath();

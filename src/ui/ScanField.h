@@ -28,7 +28,7 @@ struct ScanFieldParts {
   QLineEdit* field;
   QWidget* focusSink;
   ResultStrip& strip;
-  std::function<void(const QString&)> status;  // the status line's text
+  std::function<void(const QString&)> status;       // the status line's text
   std::function<void(const std::string&)> produce;  // the production run
 };
 

@@ -40,8 +40,7 @@ constexpr const char* kVolumeNoticeName = "lblVolumeNotice";
 const OptionColumn kOptionColumns[] = {
     {{"chkSysPrivacy", "chkSysPowerSave", "chkSysVolumeLevel", kVolumeNoticeName, "chkSysFIXAlert",
       "chkSysVibratorInCharger"}},
-    {{"chkFunAnnounce", "chkFunVibrAlert", "chkFunPriorityScanMonitor", "", names::kChkOneChannel,
-      names::kChkNB}},
+    {{"chkFunAnnounce", "chkFunVibrAlert", "chkFunPriorityScanMonitor", "", names::kChkOneChannel, names::kChkNB}},
 };
 constexpr const char* kVolumeNotice = "Notice : Only usable when Priority Alert is enable.";
 

@@ -25,7 +25,7 @@ inline constexpr int kRowSpacing = 5;
 struct FieldRow {
   const char* caption;
   std::string control;
-  int width;                 // 0: the control's natural width
+  int width;  // 0: the control's natural width
   const char* unit = "";
   int timingUnit = -1;
 };

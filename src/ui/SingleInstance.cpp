@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/SingleInstance.h"
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -9,7 +10,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <utility>
-#include <unistd.h>
 
 namespace zt310::ui {
 
@@ -61,8 +61,8 @@ bool SingleInstance::Claim(const QString& file) {
   if (lock_->error() != QLockFile::LockFailedError) {
     // No lock can be made (a folder we may not write): run without the guard
     // rather than refuse to start.
-    problem_ = QString("The lock file %1 cannot be created; a second copy of the program will not be noticed.")
-                   .arg(lockPath_);
+    problem_ =
+        QString("The lock file %1 cannot be created; a second copy of the program will not be noticed.").arg(lockPath_);
     return true;
   }
   const QString holder = DescribeHolder();
@@ -74,8 +74,9 @@ bool SingleInstance::Claim(const QString& file) {
     qint64 pid = 0;
     QString host, app;
     lock_->getLockInfo(&pid, &host, &app);
-    problem_ = QString("The program is already running (process %1) but does not answer.\n"
-                       "Close it, or end process %1, and start again.")
+    problem_ = QString(
+                   "The program is already running (process %1) but does not answer.\n"
+                   "Close it, or end process %1, and start again.")
                    .arg(pid);
   }
   return false;
@@ -88,13 +89,15 @@ QString SingleInstance::DescribeHolder() const {
   if (!lock_->getLockInfo(&pid, &host, &app)) return {};
   const QFileInfo file(lockPath_);
   if (file.ownerId() != ::getuid()) {
-    return QString("The lock file %1 belongs to another user (%2), not to you.\n"
-                   "The program does not start while it is there.")
+    return QString(
+               "The lock file %1 belongs to another user (%2), not to you.\n"
+               "The program does not start while it is there.")
         .arg(lockPath_, file.owner());
   }
   if (!HeldByThisProgram(pid, app)) {
-    return QString("The lock file %1 is held by another program (%2, process %3), not by this one.\n"
-                   "The program does not start while that program holds it.")
+    return QString(
+               "The lock file %1 is held by another program (%2, process %3), not by this one.\n"
+               "The program does not start while that program holds it.")
         .arg(lockPath_, app)
         .arg(pid);
   }

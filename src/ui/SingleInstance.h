@@ -7,10 +7,10 @@
 // over, never left stale.
 #pragma once
 
+#include <QList>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QList>
 #include <QObject>
 #include <QStringList>
 #include <memory>

@@ -50,7 +50,8 @@ QWidget* CreateSystemPage(const PageContext& pageContext, QWidget* parent) {
   auto* columns = new QHBoxLayout(group);
   columns->setContentsMargins(16, 12, 16, 12);
   columns->setSpacing(48);
-  for (std::span<const FieldRow> rows : {std::span<const FieldRow>(kLeftColumn), std::span<const FieldRow>(kRightColumn)}) {
+  for (std::span<const FieldRow> rows :
+       {std::span<const FieldRow>(kLeftColumn), std::span<const FieldRow>(kRightColumn)}) {
     auto* column = new QWidget(group);
     QGridLayout* grid = form::Grid(column, 0);
     grid->setVerticalSpacing(8);

@@ -66,7 +66,7 @@ class CentredCellDelegate : public QStyledItemDelegate {
     const bool pickable = index.flags().testFlag(Qt::ItemIsSelectable);
     const bool selected = pickable && option.state.testFlag(QStyle::State_Selected);
     const QPalette& palette = option.palette;
-    const QColor fill = !pickable ? palette.color(QPalette::Button)
+    const QColor fill = !pickable  ? palette.color(QPalette::Button)
                         : selected ? palette.color(QPalette::Highlight)
                                    : palette.color(QPalette::Base);
     painter->save();
@@ -311,13 +311,19 @@ std::function<void(MainWindow&)> ToneTableOpener(ToneTableDialog* standard, Tone
     auto& pages = window.Model().PartOf<editor::ChannelPages>();
     ToneTableDialog* dialog = nullptr;
     switch (pages.PressF9()) {
-      case editor::ToneTableDialog::Standard: dialog = standard; break;
-      case editor::ToneTableDialog::Plectron: dialog = plectron; break;
-      case editor::ToneTableDialog::None: return;
+      case editor::ToneTableDialog::Standard:
+        dialog = standard;
+        break;
+      case editor::ToneTableDialog::Plectron:
+        dialog = plectron;
+        break;
+      case editor::ToneTableDialog::None:
+        return;
     }
     // A pick lands on the channel page the user sees.
     pages.SetActivePage(window.ActivePage());
-    if (const auto* field = qobject_cast<const QLineEdit*>(QApplication::focusWidget())) dialog->ShowTone(field->text());
+    if (const auto* field = qobject_cast<const QLineEdit*>(QApplication::focusWidget()))
+      dialog->ShowTone(field->text());
     dialog->onPick = [&pages](const QString& tone) { pages.PickToneFromTable(tone.toStdString()); };
     dialog->onLeave = [&pages] { pages.LeaveToneTable(); };
     {

@@ -38,7 +38,7 @@ class TopPanel : public QWidget {
 
 // What the test panel's buttons ask for.
 struct TestPanelActions {
-  std::function<void(std::uint8_t command)> vibrator;  // kCommandVibratorOn / Off
+  std::function<void(std::uint8_t command)> vibrator;         // kCommandVibratorOn / Off
   std::function<void(bool on, int channel, int call)> alert;  // channel 1-2, call 1-12
 };
 

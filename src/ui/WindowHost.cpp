@@ -78,9 +78,7 @@ void WindowOperationHost::PagerSerialShown(const std::string& serial) {
   ShowNow(window_);
 }
 
-void WindowOperationHost::PagerFirmwareCleared(bool hidden) {
-  session::ClearPagerFirmware(window_.Model(), hidden);
-}
+void WindowOperationHost::PagerFirmwareCleared(bool hidden) { session::ClearPagerFirmware(window_.Model(), hidden); }
 void WindowOperationHost::VerifyFailed(const VerifyReport& report) { window_.NoteVerifyFailure(report); }
 void WindowOperationHost::WriteStoppedPartway(const PartialWrite& partial) { window_.NotePartialWrite(partial); }
 void WindowOperationHost::PagerBackedUp(const std::filesystem::path& file) { window_.NoteBackup(file); }

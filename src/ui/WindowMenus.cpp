@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/WindowMenus.h"
 #include "ui/ProductionLineWindow.h"
 #include "ui/ProductionRecordWindow.h"
-#include "ui/WindowMenus.h"
 
 #include <QAction>
 #include <QMenu>
@@ -73,17 +73,22 @@ WindowMenus BuildWindowMenus(MainWindow& window, PageControl& pages, const QStri
   pager->addAction("&Read", QKeySequence(Qt::Key_F3), &window, &MainWindow::ReadPager)->setObjectName("Read1");
   pager->addAction("&Verify", QKeySequence(Qt::Key_F2), &window, &MainWindow::VerifyPager)->setObjectName("Verify1");
   pager->addSeparator();
-  menus.backup = CheckItem(pager, "Back up the pager before writing", "BackUpBeforeWrite1", settingsFile, kBackupSetting);
+  menus.backup =
+      CheckItem(pager, "Back up the pager before writing", "BackUpBeforeWrite1", settingsFile, kBackupSetting);
   menus.sound = CheckItem(pager, "Sound on failure", "SoundOnFailure1", settingsFile, kSoundSetting);
   pager->addAction("Open Backups Folder", &window, &MainWindow::OpenBackupsFolder)->setObjectName("OpenBackups1");
   pager->addAction("Restore Backup...", &window, &MainWindow::RestoreBackup)->setObjectName("RestoreBackup1");
   pager->addAction("Production &Line...", &window, [&window] { ShowProductionLine(window, window.StartupDirectory()); })
       ->setObjectName("ProductionLine1");
-  pager->addAction("Production &History...", &window, [&window] {
-    auto* history = new ProductionHistoryDialog(window.WindowSettings(), window.StartupDirectory(), &window);
-    history->setAttribute(Qt::WA_DeleteOnClose);
-    history->show();
-  })->setObjectName("ProductionHistory1");
+  pager
+      ->addAction("Production &History...", &window,
+                  [&window] {
+                    auto* history =
+                        new ProductionHistoryDialog(window.WindowSettings(), window.StartupDirectory(), &window);
+                    history->setAttribute(Qt::WA_DeleteOnClose);
+                    history->show();
+                  })
+      ->setObjectName("ProductionHistory1");
   // Alt letters for the last two menus too; the texts shown stay "Advance" and "About".
   QMenu* advance = bar->addMenu("A&dvance");
   advance->addAction("&Advance", &window, &MainWindow::ShowAdvanceAccess)->setObjectName("Advance2");

@@ -14,9 +14,9 @@ class MainWindow;
 class PageControl;
 
 struct WindowMenus {
-  QMenu* recent = nullptr;      // "Open Recent", filled by the recent files
-  QAction* backup = nullptr;    // "Back up the pager before writing"
-  QAction* sound = nullptr;     // "Sound on failure"
+  QMenu* recent = nullptr;    // "Open Recent", filled by the recent files
+  QAction* backup = nullptr;  // "Back up the pager before writing"
+  QAction* sound = nullptr;   // "Sound on failure"
 };
 
 WindowMenus BuildWindowMenus(MainWindow& window, PageControl& pages, const QString& settingsFile);

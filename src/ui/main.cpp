@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <unistd.h>
 #include <QApplication>
 #include <QBuffer>
 #include <QCommandLineParser>
@@ -8,13 +9,12 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 #include "editor/EditorModel.h"
 #include "port/LinkTrace.h"
 #include "ui/MainWindow.h"
-#include "ui/ProductionLineWindow.h"
 #include "ui/MessageService.h"
+#include "ui/ProductionLineWindow.h"
 #include "ui/SingleInstance.h"
 #include "ui/TerminationSignals.h"
 

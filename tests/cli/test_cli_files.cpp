@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "CliRunner.h"
 #include "TestData.h"
@@ -71,7 +71,8 @@ class CliFilesTest : public QObject {
     const auto call = f1["calls"].toArray()[0].toObject();
     QCOMPARE(call["tone1"].toString(), QString("1285.8"));
     QCOMPARE(call["enabled"].toBool(), true);
-    for (const char* key : {"tone2", "tone_type", "alert_pattern", "alert_time", "priority"}) QVERIFY(call.contains(key));
+    for (const char* key : {"tone2", "tone_type", "alert_pattern", "alert_time", "priority"})
+      QVERIFY(call.contains(key));
     const auto group = f1["group_calls"].toArray()[3].toObject();
     for (const char* key : {"enabled", "tone", "tone_type", "alert_pattern", "alert_time", "priority"}) {
       QVERIFY(group.contains(key));
@@ -197,10 +198,10 @@ class CliFilesTest : public QObject {
       QVERIFY2(c == '\n' || c == '\t' || (byte >= 0x20 && byte < 0x7F), keys.out.c_str());
     }
     const auto get = RunZt310({"get", Path("oddkeys.tbl"), "edtSerialNo", "edtRFDelay"});
-    QCOMPARE(QString::fromStdString(get.out),
-             QString("A\\xFF\\n\\x01\"\\x80B\\xC3\\x5C\\x7FC\\x0DEF\n35\n"));
+    QCOMPARE(QString::fromStdString(get.out), QString("A\\xFF\\n\\x01\"\\x80B\\xC3\\x5C\\x7FC\\x0DEF\n35\n"));
 
-    const auto dump = QJsonDocument::fromJson(QByteArray::fromStdString(RunZt310({"dump", Path("oddkeys.tbl"), "--json"}).out));
+    const auto dump =
+        QJsonDocument::fromJson(QByteArray::fromStdString(RunZt310({"dump", Path("oddkeys.tbl"), "--json"}).out));
     QCOMPARE(dump.object()["serial_number"].toString(), serial);
     const auto keysJson = RunZt310({"keys", Path("oddkeys.tbl"), "--json"});
     QCOMPARE(keysJson.code, 0);
@@ -218,7 +219,8 @@ class CliFilesTest : public QObject {
     QVERIFY(found);
     const auto getJson = RunZt310({"get", Path("oddkeys.tbl"), "edtSerialNo", "chkF1Call0", "--json"});
     QCOMPARE(getJson.code, 0);
-    const auto values = QJsonDocument::fromJson(QByteArray::fromStdString(getJson.out), &error).object()["values"].toObject();
+    const auto values =
+        QJsonDocument::fromJson(QByteArray::fromStdString(getJson.out), &error).object()["values"].toObject();
     QCOMPARE(error.error, QJsonParseError::NoError);
     QCOMPARE(values["edtSerialNo"].toString(), serial);
     QCOMPARE(values["chkF1Call0"].toString(), QString("1"));
@@ -240,11 +242,16 @@ class CliFilesTest : public QObject {
     QTest::addColumn<bool>("untilPress");
     QTest::addColumn<QString>("oneChannel");
     QTest::addColumn<QString>("reset");
-    QTest::newRow("marker 11") << 254 << 255 << 130 << false << "1" << "Manual RESET";
-    QTest::newRow("marker 397") << 255 << 254 << 130 << false << "1" << "Manual RESET";
-    QTest::newRow("firmware 5.0.0") << 255 << 255 << 500 << true << "1" << "Manual RESET Until Press Reset";
-    QTest::newRow("two channel, 2.1.0") << 255 << 255 << 210 << true << "0" << "Manual RESET Until Press Reset";
-    QTest::newRow("two channel, 2.0.9") << 255 << 255 << 209 << true << "0" << "Manual RESET";
+    QTest::newRow("marker 11") << 254 << 255 << 130 << false << "1"
+                               << "Manual RESET";
+    QTest::newRow("marker 397") << 255 << 254 << 130 << false << "1"
+                                << "Manual RESET";
+    QTest::newRow("firmware 5.0.0") << 255 << 255 << 500 << true << "1"
+                                    << "Manual RESET Until Press Reset";
+    QTest::newRow("two channel, 2.1.0") << 255 << 255 << 210 << true << "0"
+                                        << "Manual RESET Until Press Reset";
+    QTest::newRow("two channel, 2.0.9") << 255 << 255 << 209 << true << "0"
+                                        << "Manual RESET";
   }
   void decodedChannelModeAndResetFollowTheEditor() {
     QFETCH(int, byte11);
@@ -265,14 +272,16 @@ class CliFilesTest : public QObject {
     QVERIFY(SaveTableFile(Path("mode.tbl"), image, SaveKind::Save).ok);
     const auto run = RunZt310({"dump", Path("mode.tbl")});
     QVERIFY(run.out.find("setting.one_channel = " + oneChannel.toStdString() + "\n") != std::string::npos);
-    QVERIFY2(run.out.find("setting.reset_control = " + reset.toStdString() + "\n") != std::string::npos, run.out.c_str());
+    QVERIFY2(run.out.find("setting.reset_control = " + reset.toStdString() + "\n") != std::string::npos,
+             run.out.c_str());
   }
 
   // Files are read up to 513 bytes; what is not a regular file is refused at once.
   void onlyRegularFilesAreRead() {
     const std::string fifo = Path("pipe.tbl");
     QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null"), dir_.path().toStdString()}) {
+    for (const std::string& path :
+         {fifo, std::string("/dev/zero"), std::string("/dev/null"), dir_.path().toStdString()}) {
       for (const auto& verb : {std::vector<std::string>{"dump", path}, {"get", path, "edtRFDelay"}}) {
         const auto run = RunZt310(verb);
         QCOMPARE(run.code, 2);
@@ -293,7 +302,8 @@ class CliFilesTest : public QObject {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(512, '\0'));
     file.close();
-    for (const auto& verb : {std::vector<std::string>{"dump", Path("x.tbl")}, {"get", Path("x.tbl"), "edtRFDelay"},
+    for (const auto& verb : {std::vector<std::string>{"dump", Path("x.tbl")},
+                             {"get", Path("x.tbl"), "edtRFDelay"},
                              {"set", Path("x.tbl"), "edtRFDelay=3"}}) {
       QCOMPARE(RunZt310(verb).err, Path("x.tbl") + ": The file is not ZT310 code-plug file.\n");
     }

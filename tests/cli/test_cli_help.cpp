@@ -123,8 +123,8 @@ class CliHelpTest : public QObject {
     }
 
     // Exit codes on a line of their own, with success and the usage error.
-    const QRegularExpression exitLine("^Exit codes: 0 .*\\b2 ",
-                                      QRegularExpression::MultilineOption | QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpression exitLine(
+        "^Exit codes: 0 .*\\b2 ", QRegularExpression::MultilineOption | QRegularExpression::DotMatchesEverythingOption);
     QVERIFY2(exitLine.match(run.out).hasMatch(), qPrintable(verb + ": no \"Exit codes:\" line\n" + run.out));
   }
 

@@ -31,8 +31,8 @@ class CliPortAccessTest : public QObject {
     device_ = QString::fromLocal8Bit(::ptsname(master_));
     QVERIFY(QFile::setPermissions(device_, QFile::ReadOwner | QFile::WriteOwner));
     // The table file must be readable by "nobody", so the verbs get as far as the port.
-    QVERIFY(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                   QFile::ReadOther | QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(
+        dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
     QProcess make;
     make.start(ZT310_CLI, {"new", "-o", dir_.filePath("plug.tbl")});
     QVERIFY(make.waitForFinished() && make.exitCode() == 0);
@@ -54,8 +54,8 @@ class CliPortAccessTest : public QObject {
     QTest::newRow("read") << QStringList{"read", "--port", "@", "-o", dir_.filePath("logs/out.tbl")};
     QTest::newRow("verify") << QStringList{"verify", "--port", "@", plug};
     QTest::newRow("write") << QStringList{"write", "--port", "@", plug};
-    QTest::newRow("produce") << QStringList{"produce", "--port", "@", plug, "--serial", "AB1234567890",
-                                            "--log-dir", dir_.filePath("logs")};
+    QTest::newRow("produce") << QStringList{"produce",  "--port",       "@",         plug,
+                                            "--serial", "AB1234567890", "--log-dir", dir_.filePath("logs")};
     QTest::newRow("test") << QStringList{"test", "vibrator", "on", "--port", "@"};
   }
   void deniedPortIsExplainedOnce() {

@@ -40,17 +40,19 @@ class CliSetRefusalsTest : public QObject {
     QTest::addColumn<QStringList>("assignments");
     QTest::addColumn<QStringList>("said");  // parts of stderr
     QTest::newRow("minus sign") << QStringList{"edtGapMax=-1"}
-                                << QStringList{"edtGapMax=-1 refused", "edtGapMax takes no '-'", "keys dropped: '-'", "received \"1\""};
+                                << QStringList{"edtGapMax=-1 refused", "edtGapMax takes no '-'", "keys dropped: '-'",
+                                               "received \"1\""};
     QTest::newRow("letter inside") << QStringList{"edtGapMax=1x5"}
                                    << QStringList{"edtGapMax=1x5 refused", "keys dropped: 'x'", "received \"15\""};
     QTest::newRow("thousands commas") << QStringList{"edtF1Freq=1,525,000"}
                                       << QStringList{"edtF1Freq=1,525,000 refused", "keys dropped: ',' ','"};
-    QTest::newRow("eighth digit of a frequency") << QStringList{"edtF1Freq=15250001"}
-                                                 << QStringList{"edtF1Freq=15250001 refused", "keys dropped: '1'"};
+    QTest::newRow("eighth digit of a frequency")
+        << QStringList{"edtF1Freq=15250001"} << QStringList{"edtF1Freq=15250001 refused", "keys dropped: '1'"};
     QTest::newRow("digit too many after the point")
         << QStringList{"edtTonality0=1.2345"} << QStringList{"edtTonality0=1.2345 refused", "keys dropped: '5'"};
-    QTest::newRow("non-ASCII in a number") << QStringList{"edtRFDelay=3\xc2\xb5"}
-                                           << QStringList{"edtRFDelay=3\\xC2\\xB5 refused", "keys dropped: '\\xC2' '\\xB5'"};
+    QTest::newRow("non-ASCII in a number")
+        << QStringList{"edtRFDelay=3\xc2\xb5"}
+        << QStringList{"edtRFDelay=3\\xC2\\xB5 refused", "keys dropped: '\\xC2' '\\xB5'"};
     QTest::newRow("past the field's range")
         << QStringList{"edtGapMax=300"}
         << QStringList{"edtGapMax=300 refused: the field's rules said: Please insert a number between 0 to 255"};

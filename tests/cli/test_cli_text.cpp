@@ -5,10 +5,10 @@
 // and writes nothing, and a ".yaml" file goes wherever a table file goes.
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <sys/stat.h>
 
 #include "CliRunner.h"
 #include "SimFixture.h"

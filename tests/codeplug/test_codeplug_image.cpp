@@ -123,7 +123,7 @@ class CodePlugImageTest : public QObject {
     QTest::newRow("0.45") << 0.45f << 38;
     QTest::newRow("0.75") << 0.75f << 64;
     QTest::newRow("0.00") << 0.00f << 0;
-    QTest::newRow("exact half goes up") << 0.005859375f << 1;  // x = 0.5
+    QTest::newRow("exact half goes up") << 0.005859375f << 1;           // x = 0.5
     QTest::newRow("x.96 rounds up to the next code") << 0.2811f << 24;  // 23.987
   }
   void voltsToCode() {

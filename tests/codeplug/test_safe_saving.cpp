@@ -5,21 +5,21 @@
 // savers of one file take turns, and killed saves leave nothing for ever.
 #include <QtTest>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdlib>
-#include <functional>
-#include <grp.h>
-#include <pwd.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <functional>
 
 #include "codeplug/SafeFile.h"
 #include "codeplug/TableFile.h"
@@ -100,14 +100,13 @@ class LocalUser {
       skip_ = "needs root to make a second local user";
       return;
     }
-    if (QStandardPaths::findExecutable("useradd").isEmpty() &&
-        !QFileInfo::exists("/usr/sbin/useradd")) {
+    if (QStandardPaths::findExecutable("useradd").isEmpty() && !QFileInfo::exists("/usr/sbin/useradd")) {
       skip_ = "useradd is missing";
       return;
     }
     name_ = "zt310t" + std::to_string(::getpid() % 100000);
-    const std::string command = "useradd --no-create-home --user-group --shell /usr/sbin/nologin " + name_ +
-                                " >/dev/null 2>&1";
+    const std::string command =
+        "useradd --no-create-home --user-group --shell /usr/sbin/nologin " + name_ + " >/dev/null 2>&1";
     const struct passwd* entry = std::system(command.c_str()) == 0 ? ::getpwnam(name_.c_str()) : nullptr;
     if (!entry) {
       skip_ = "useradd could not make a user";
@@ -330,13 +329,10 @@ class SafeSavingTest : public QObject {
       bool removed;
     };
     const std::vector<Leftover> leftovers = {
-        {mine + "abc123", 120, 512, true},
-        {".s.tbl.Xy7Q2z", 120, 512, true},   // the earlier naming
-        {".s.tbl.Xy7Q2w", 120, 4000, false},  // too big to be one of ours
-        {".s.tbl.my-copy", 120, 512, false},
-        {mine + "fresh1", 5, 512, false},
-        {others + "abc123", 120, 512, false},
-        {"s.tbl.notes", 120, 10, false},
+        {mine + "abc123", 120, 512, true},    {".s.tbl.Xy7Q2z", 120, 512, true},  // the earlier naming
+        {".s.tbl.Xy7Q2w", 120, 4000, false},                                      // too big to be one of ours
+        {".s.tbl.my-copy", 120, 512, false},  {mine + "fresh1", 5, 512, false},
+        {others + "abc123", 120, 512, false}, {"s.tbl.notes", 120, 10, false},
     };
     for (const Leftover& l : leftovers) {
       WriteText(Path(l.name), std::string(l.size, 'x'));
@@ -470,20 +466,26 @@ class SafeSavingTest : public QObject {
     ::chmod(folder.c_str(), 01777);
     const fs::path theirs = folder / "theirs.tbl";
     const fs::path mine = folder / "mine.tbl";
-    QCOMPARE(RunAs(kOtherUser, kOtherUser, {}, [&] {
-      ::umask(0);
-      return Save(theirs, 1).ok && Save(folder / "mine.BAK", 1).ok;
-    }), 0);
+    QCOMPARE(RunAs(kOtherUser, kOtherUser, {},
+                   [&] {
+                     ::umask(0);
+                     return Save(theirs, 1).ok && Save(folder / "mine.BAK", 1).ok;
+                   }),
+             0);
     const std::vector<std::string> before = Names(folder);
-    QCOMPARE(RunAs(saver.uid(), saver.gid(), {}, [&] {
-      const SaveResult first = Save(theirs, 2);
-      if (first.ok || !Contains(first.error, "belongs to") || !Contains(first.error, "nothing was written")) return false;
-      // Mine to save, but its backup is theirs: refused before mine appears.
-      CodePlugImage image = ImageWithGap(3);
-      if (!SaveTableFile(mine, image, SaveKind::Save).ok) return false;  // new: no backup needed
-      const SaveResult again = Save(mine, 4);
-      return !again.ok && Contains(again.error, "mine.BAK");
-    }), 0);
+    QCOMPARE(
+        RunAs(saver.uid(), saver.gid(), {},
+              [&] {
+                const SaveResult first = Save(theirs, 2);
+                if (first.ok || !Contains(first.error, "belongs to") || !Contains(first.error, "nothing was written"))
+                  return false;
+                // Mine to save, but its backup is theirs: refused before mine appears.
+                CodePlugImage image = ImageWithGap(3);
+                if (!SaveTableFile(mine, image, SaveKind::Save).ok) return false;  // new: no backup needed
+                const SaveResult again = Save(mine, 4);
+                return !again.ok && Contains(again.error, "mine.BAK");
+              }),
+        0);
     std::vector<std::string> after = Names(folder);
     after.erase(std::remove(after.begin(), after.end(), "mine.tbl"), after.end());
     QCOMPARE(after, before);

@@ -5,13 +5,13 @@
 // were.
 #include <QtTest>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <csignal>
 #include <filesystem>
 #include <random>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "codeplug/TableFile.h"
 
@@ -80,7 +80,8 @@ class SaveDurabilityTest : public QObject {
       interrupted += WIFSIGNALED(status) ? 1 : 0;
 
       const Bytes now = Read(target);
-      QVERIFY2(now == first || now == second, qPrintable(QStringLiteral("round %1: %2 bytes").arg(round).arg(now.size())));
+      QVERIFY2(now == first || now == second,
+               qPrintable(QStringLiteral("round %1: %2 bytes").arg(round).arg(now.size())));
       const fs::path backup = BackupPathFor(target);
       if (fs::exists(backup)) {
         const Bytes kept = Read(backup);

@@ -77,13 +77,13 @@ class ChannelCliTest : public QObject {
   void setRefusesUnreachableControls() {
     const std::string file = NewFile("c.tbl");
     const CodePlugImage before = ReadImage(file);
-    const CliRun run = RunZt310({"set", file, "edtF1T13=1000", "edtF1ATime0=5", "chkF1SA0=0", "chkF1Call3=1",
-                           "edtF1T13=1513.5"});
+    const CliRun run =
+        RunZt310({"set", file, "edtF1T13=1000", "edtF1ATime0=5", "chkF1SA0=0", "chkF1Call3=1", "edtF1T13=1513.5"});
     QCOMPARE(run.code, 1);
     QVERIFY(run.err.find("edtF1T13 is disabled") != std::string::npos);
     QVERIFY(run.err.find("edtF1ATime0 is hidden") != std::string::npos);
     QVERIFY(run.err.find("chkF1SA0 is disabled") != std::string::npos);
-    QVERIFY(run.err.find("ZT310") == std::string::npos);  // no editor message, only refusals
+    QVERIFY(run.err.find("ZT310") == std::string::npos);            // no editor message, only refusals
     QVERIFY(run.err.find("edtF1T13=1513.5") == std::string::npos);  // typed once call 4 was enabled
     QVERIFY(ReadImage(file).bytes() == before.bytes());
     // The reachable ones alone are saved.
@@ -96,9 +96,9 @@ class ChannelCliTest : public QObject {
 
   void setActsLikeAUserOnEachKindOfControl() {
     const std::string file = NewFile("d.tbl");
-    const CliRun run = RunZt310({"set", file, "radToneSystem1=1", "cboCSpaceF2=2.5 K", "edtF2Freq=1620025",
-                           "chkEnableAlertTime=1", "cboF1ATime0=FIXED", "edtF1ATime0=2.5", "cboF1TType0=User define",
-                           "edtF1Patten0=ab"});
+    const CliRun run =
+        RunZt310({"set", file, "radToneSystem1=1", "cboCSpaceF2=2.5 K", "edtF2Freq=1620025", "chkEnableAlertTime=1",
+                  "cboF1ATime0=FIXED", "edtF1ATime0=2.5", "cboF1TType0=User define", "edtF1Patten0=ab"});
     QCOMPARE(run.code, 0);
     QVERIFY2(run.err.empty(), run.err.c_str());
     const CodePlugImage image = ReadImage(file);
@@ -115,10 +115,12 @@ class ChannelCliTest : public QObject {
     const std::string file = NewFile("e.tbl");
     const CliRun run = RunZt310({"set", file, "edtF1Freq=15x25000"});
     QCOMPARE(run.code, 1);
-    QCOMPARE(run.err, "Warning!: Please insert a numeric  !\n"
-                      "zt310 set: edtF1Freq takes no 'x': edtF1Freq=15x25000 refused (keys dropped: 'x'; the field "
-                      "received \"1525000\")\n"
-                      "zt310 set: nothing was saved; " + file + " is left as it was\n");
+    QCOMPARE(run.err,
+             "Warning!: Please insert a numeric  !\n"
+             "zt310 set: edtF1Freq takes no 'x': edtF1Freq=15x25000 refused (keys dropped: 'x'; the field "
+             "received \"1525000\")\n"
+             "zt310 set: nothing was saved; " +
+                 file + " is left as it was\n");
     QCOMPARE(RunZt310({"get", file, "edtF1Freq"}).out, std::string("1520000\n"));  // the cut 1525000 is not stored
   }
 
@@ -127,11 +129,14 @@ class ChannelCliTest : public QObject {
   void setRefusesWhatItCannotStore_data() {
     QTest::addColumn<QString>("assignment");
     QTest::addColumn<QString>("said");
-    QTest::newRow("squelch above 2.55 V") << "edtSquLevel8=2.60" << "ZT310: Please insert a number between 0.02 to 2.55 !";
-    QTest::newRow("tone nan") << "edtF1T10=nan" << "zt310 set: edtF1T10 takes no 'n'";
+    QTest::newRow("squelch above 2.55 V") << "edtSquLevel8=2.60"
+                                          << "ZT310: Please insert a number between 0.02 to 2.55 !";
+    QTest::newRow("tone nan") << "edtF1T10=nan"
+                              << "zt310 set: edtF1T10 takes no 'n'";
     QTest::newRow("full-width digits") << "edtF1T10=\xef\xbc\x91\xef\xbc\x90\xef\xbc\x90\xef\xbc\x90"
                                        << "zt310 set: edtF1T10 takes no '\\xEF'";
-    QTest::newRow("one decimal too many") << "edtF1T10=1000.55" << "zt310 set: edtF1T10 takes no '5'";
+    QTest::newRow("one decimal too many") << "edtF1T10=1000.55"
+                                          << "zt310 set: edtF1T10 takes no '5'";
   }
   void setRefusesWhatItCannotStore() {
     QFETCH(QString, assignment);
@@ -163,7 +168,8 @@ class ChannelCliTest : public QObject {
     QVERIFY2(run.err.empty(), run.err.c_str());
     QCOMPARE(RunZt310({"set", file, "edtF1T10=1000"}).code, 0);
     const CodePlugImage after = ReadImage(file);
-    QVERIFY(std::equal(image.data() + RfFrequency(0), image.data() + RfFrequency(0) + 7, after.data() + RfFrequency(0)));
+    QVERIFY(
+        std::equal(image.data() + RfFrequency(0), image.data() + RfFrequency(0) + 7, after.data() + RfFrequency(0)));
     QCOMPARE(after.GetLong(RfDividerWord(0)), image.GetLong(RfDividerWord(0)));
   }
 

@@ -34,13 +34,41 @@ class ChannelFrequencyTest : public QObject {
     QTest::addColumn<QString>("plln");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("shownAfterReload");
-    QTest::newRow("12.5 K") << "12.5 K" << "1520000" << "1" << "0001A311" << "00146800" << 34 << "12.5 K";
-    QTest::newRow("6.25 K") << "6.25 K" << "1520000" << "1" << "00034611" << "0028D000" << 33 << "6.25 K";
-    QTest::newRow("2.5 K") << "2.5 K" << "1520000" << "1" << "00082F11" << "00660800" << 32 << "2.5 K";
-    QTest::newRow("12.5 K high band") << "12.5 K" << "4500000" << "2" << "0001A311" << "00217C00" << 34 << "12.5 K";
-    QTest::newRow("Auto finds 12.5") << "Auto" << "1520125" << "1" << "0001A311" << "00146880" << 34 << "12.5 K";
-    QTest::newRow("Auto finds 2.5") << "Auto" << "1520025" << "1" << "00082F11" << "00660880" << 36 << "Auto";
-    QTest::newRow("short text") << "12.5 K" << "214000" << "1" << "0001A311" << "00000000" << 34 << "12.5 K";
+    QTest::newRow("12.5 K") << "12.5 K"
+                            << "1520000"
+                            << "1"
+                            << "0001A311"
+                            << "00146800" << 34 << "12.5 K";
+    QTest::newRow("6.25 K") << "6.25 K"
+                            << "1520000"
+                            << "1"
+                            << "00034611"
+                            << "0028D000" << 33 << "6.25 K";
+    QTest::newRow("2.5 K") << "2.5 K"
+                           << "1520000"
+                           << "1"
+                           << "00082F11"
+                           << "00660800" << 32 << "2.5 K";
+    QTest::newRow("12.5 K high band") << "12.5 K"
+                                      << "4500000"
+                                      << "2"
+                                      << "0001A311"
+                                      << "00217C00" << 34 << "12.5 K";
+    QTest::newRow("Auto finds 12.5") << "Auto"
+                                     << "1520125"
+                                     << "1"
+                                     << "0001A311"
+                                     << "00146880" << 34 << "12.5 K";
+    QTest::newRow("Auto finds 2.5") << "Auto"
+                                    << "1520025"
+                                    << "1"
+                                    << "00082F11"
+                                    << "00660880" << 36 << "Auto";
+    QTest::newRow("short text") << "12.5 K"
+                                << "214000"
+                                << "1"
+                                << "0001A311"
+                                << "00000000" << 34 << "12.5 K";
   }
   void commitWithSpacing() {
     QFETCH(QString, spacing);
@@ -75,11 +103,21 @@ class ChannelFrequencyTest : public QObject {
     QTest::addColumn<QString>("spacing");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("message");
-    QTest::newRow("Auto finds nothing") << "Auto" << "1520010" << "F1 Channel Spacing Error!";
-    QTest::newRow("not a multiple") << "12.5 K" << "1520025" << "F1 Channel Spacing Error!";
-    QTest::newRow("6.25 like 12.5") << "6.25 K" << "1520050" << "F1 Channel Spacing Error!";
-    QTest::newRow("below 21.4 MHz") << "2.5 K" << "213975" << "F1 Frequency Error!\n\nThe frequency must be at least 0214000 (21.4 MHz).";
-    QTest::newRow("zero") << "Auto" << "0" << "F1 Frequency Error!\n\nThe frequency must be at least 0214000 (21.4 MHz).";
+    QTest::newRow("Auto finds nothing") << "Auto"
+                                        << "1520010"
+                                        << "F1 Channel Spacing Error!";
+    QTest::newRow("not a multiple") << "12.5 K"
+                                    << "1520025"
+                                    << "F1 Channel Spacing Error!";
+    QTest::newRow("6.25 like 12.5") << "6.25 K"
+                                    << "1520050"
+                                    << "F1 Channel Spacing Error!";
+    QTest::newRow("below 21.4 MHz") << "2.5 K"
+                                    << "213975"
+                                    << "F1 Frequency Error!\n\nThe frequency must be at least 0214000 (21.4 MHz).";
+    QTest::newRow("zero") << "Auto"
+                          << "0"
+                          << "F1 Frequency Error!\n\nThe frequency must be at least 0214000 (21.4 MHz).";
   }
   void refusedFrequencies() {
     QFETCH(QString, spacing);
@@ -104,8 +142,10 @@ class ChannelFrequencyTest : public QObject {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("messages");
-    QTest::newRow("accepted, rest lost") << "1520125\r\b\b99" << "1520125" << 0;
-    QTest::newRow("refused, typing goes on") << "15\r20125" << "1520125" << 1;
+    QTest::newRow("accepted, rest lost") << "1520125\r\b\b99"
+                                         << "1520125" << 0;
+    QTest::newRow("refused, typing goes on") << "15\r20125"
+                                             << "1520125" << 1;
   }
   void enterInTheMiddleOfTyping() {
     QFETCH(QString, typed);

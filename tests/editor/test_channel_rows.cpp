@@ -121,7 +121,8 @@ class ChannelRowsTest : public QObject {
     editor.Tick("chkF1GCall1", true);
     editor.Tick("chkF1DutyA", true);
     QCOMPARE(editor.image().GetBit(kDutyEnables, 0), false);
-    for (int row = 0; row < 8; ++row) QCOMPARE(editor.at(CallRowNamesOf(0, false, row).switches[0]).enabled, row == 0 || row == 3);
+    for (int row = 0; row < 8; ++row)
+      QCOMPARE(editor.at(CallRowNamesOf(0, false, row).switches[0]).enabled, row == 0 || row == 3);
     for (int row = 0; row < 4; ++row) QCOMPARE(editor.at(CallRowNamesOf(0, true, row).switches[0]).enabled, row == 1);
     QVERIFY(!editor.at("chkF2SA0").enabled);  // the other channel's column stays
     editor.Tick("chkF1SA3", false);
@@ -229,14 +230,22 @@ class ChannelRowsTest : public QObject {
     QTest::addColumn<int>("stored");  // -1 refused
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("0.5") << "0.5" << 1 << "" << "0.5";
-    QTest::newRow("2.5") << "2.5" << 5 << "" << "2.5";
-    QTest::newRow("7") << "7" << 14 << "" << "7.0";
-    QTest::newRow("120") << "120" << 240 << "" << "120.0";
-    QTest::newRow("0.3") << "0.3" << -1 << "Please insert a number between 0.5 to 120.0" << "0.3";
-    QTest::newRow("120.5") << "120.5" << -1 << "Please insert a number between 0.5 to 120.0" << "120.5";
-    QTest::newRow("2.3") << "2.3" << -1 << "The interval is 0.5 second." << "1.0";
-    QTest::newRow("empty") << "" << 2 << "" << "1.0";
+    QTest::newRow("0.5") << "0.5" << 1 << ""
+                         << "0.5";
+    QTest::newRow("2.5") << "2.5" << 5 << ""
+                         << "2.5";
+    QTest::newRow("7") << "7" << 14 << ""
+                       << "7.0";
+    QTest::newRow("120") << "120" << 240 << ""
+                         << "120.0";
+    QTest::newRow("0.3") << "0.3" << -1 << "Please insert a number between 0.5 to 120.0"
+                         << "0.3";
+    QTest::newRow("120.5") << "120.5" << -1 << "Please insert a number between 0.5 to 120.0"
+                           << "120.5";
+    QTest::newRow("2.3") << "2.3" << -1 << "The interval is 0.5 second."
+                         << "1.0";
+    QTest::newRow("empty") << "" << 2 << ""
+                           << "1.0";
   }
   void alertTimeCommit() {
     QFETCH(QString, typed);
@@ -320,12 +329,18 @@ class ChannelRowsTest : public QObject {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("AB") << "AB" << "AB------" << QByteArray::fromHex("12000000");
-    QTest::newRow("DDDDDDDD") << "DDDDDDDD" << "DDDDDDDD" << QByteArray::fromHex("44444444");
-    QTest::newRow("B-B-B-B-") << "B-B-B-B-" << "B-B-B-B-" << QByteArray::fromHex("20202020");
-    QTest::newRow("AAAADDDD") << "AAAADDDD" << "AAAADDDD" << QByteArray::fromHex("11114444");
-    QTest::newRow("lower case") << "abcd" << "abcd----" << QByteArray::fromHex("12340000");
-    QTest::newRow("empty keeps stored") << "" << "ABCDABCD" << QByteArray::fromHex("12341234");
+    QTest::newRow("AB") << "AB"
+                        << "AB------" << QByteArray::fromHex("12000000");
+    QTest::newRow("DDDDDDDD") << "DDDDDDDD"
+                              << "DDDDDDDD" << QByteArray::fromHex("44444444");
+    QTest::newRow("B-B-B-B-") << "B-B-B-B-"
+                              << "B-B-B-B-" << QByteArray::fromHex("20202020");
+    QTest::newRow("AAAADDDD") << "AAAADDDD"
+                              << "AAAADDDD" << QByteArray::fromHex("11114444");
+    QTest::newRow("lower case") << "abcd"
+                                << "abcd----" << QByteArray::fromHex("12340000");
+    QTest::newRow("empty keeps stored") << ""
+                                        << "ABCDABCD" << QByteArray::fromHex("12341234");
   }
   void patternCommit() {
     QFETCH(QString, typed);

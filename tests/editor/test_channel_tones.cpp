@@ -19,7 +19,9 @@ const char* kPlectronRange = "Please insert a number between 282.2 to 3487.0";
 const char* kUserRange = "Please insert a number between 280 to 3500.0";
 
 std::string RadioOf(ToneSystem system) {
-  return system == ToneSystem::Standard ? "radToneSystem0" : system == ToneSystem::User ? "radToneSystem1" : "radToneSystem2";
+  return system == ToneSystem::Standard ? "radToneSystem0"
+         : system == ToneSystem::User   ? "radToneSystem1"
+                                        : "radToneSystem2";
 }
 
 // An image in the given tone system, loaded as "Open" loads it.
@@ -120,10 +122,18 @@ class ChannelTonesTest : public QObject {
     QTest::addColumn<bool>("longText");
     for (ToneSystem system : {ToneSystem::Standard, ToneSystem::User, ToneSystem::Plectron}) {
       const QByteArray s = QByteArray::number(int(ToneSystemByte(system)));
-      QTest::newRow("F1 tone 1 " + s) << system << "edtF1T10" << "879" << "ZT310Pro" << true;
-      QTest::newRow("F1 tone 2 " + s) << system << "edtF1T20" << "1285.8" << "ZT310" << false;
-      QTest::newRow("F2 tone 1 " + s) << system << "edtF2T10" << "879.0" << "ZT310" << false;
-      QTest::newRow("F2 tone 2 " + s) << system << "edtF2T20" << "1285.8" << "ZT310" << false;
+      QTest::newRow("F1 tone 1 " + s) << system << "edtF1T10"
+                                      << "879"
+                                      << "ZT310Pro" << true;
+      QTest::newRow("F1 tone 2 " + s) << system << "edtF1T20"
+                                      << "1285.8"
+                                      << "ZT310" << false;
+      QTest::newRow("F2 tone 1 " + s) << system << "edtF2T10"
+                                      << "879.0"
+                                      << "ZT310" << false;
+      QTest::newRow("F2 tone 2 " + s) << system << "edtF2T20"
+                                      << "1285.8"
+                                      << "ZT310" << false;
     }
   }
   void equalTones() {

@@ -38,24 +38,53 @@ class SettingsLoaderTest : public QObject {
     Editor e;
     e.Load(Factory());
     const std::pair<const char*, const char*> texts[] = {
-        {"cboFunMode0", "Priority Scan F1"}, {"cboFunMode1", "Normal Scan"},  {"cboFunMode2", "Selective Call F1"},
-        {"cboFunMode3", "Selective Call F2"}, {"cboFunAType0", "Vibrate"},     {"cboFunAType3", "Tone"},
-        {"cboResetCon", "Time-Out RESET"},    {"edtDelay", "8.0"},             {"cboReminder", "120 Second"},
-        {"cboRecordMax", "16 sections (30 second)"}, {"cblSquelchlevel", "5"}, {"cboAudioGain", "1"},
-        {"edtTonality0", "0.200"},            {"edtTonality3", "1.700"},       {"edtDecorderReset", "30.0"},
-        {"edtSquelch", "7"},                  {"edtRFDelay", "35"},            {"edtRSSI", "0.54"},
-        {"edtSSI", "0.28"},                   {"edtRSSI2", "0.45"},            {"edtBS_Period0", "15"},
-        {"edtBS_Period1", "25"},              {"edtPriorityScanF1", "4"},      {"cboCircle", "1 Second"},
-        {"edtGapMax", "10"},                  {"edtNoiseLimit", "1"},          {"edtNRSSIRpTM", "10"},
-        {"cboBatLow", "3.50V"},               {"cboBatMed", "3.70V"},          {"cboBatHigh", "3.85V"},
-        {"edtToneLimit0", "1"},               {"edtToneLimit1", "1"},          {"edtSerialNo", ""},
-        {"edtSquLevel0", "0.32"},             {"edtSquLevel9", "0.28"},
+        {"cboFunMode0", "Priority Scan F1"},
+        {"cboFunMode1", "Normal Scan"},
+        {"cboFunMode2", "Selective Call F1"},
+        {"cboFunMode3", "Selective Call F2"},
+        {"cboFunAType0", "Vibrate"},
+        {"cboFunAType3", "Tone"},
+        {"cboResetCon", "Time-Out RESET"},
+        {"edtDelay", "8.0"},
+        {"cboReminder", "120 Second"},
+        {"cboRecordMax", "16 sections (30 second)"},
+        {"cblSquelchlevel", "5"},
+        {"cboAudioGain", "1"},
+        {"edtTonality0", "0.200"},
+        {"edtTonality3", "1.700"},
+        {"edtDecorderReset", "30.0"},
+        {"edtSquelch", "7"},
+        {"edtRFDelay", "35"},
+        {"edtRSSI", "0.54"},
+        {"edtSSI", "0.28"},
+        {"edtRSSI2", "0.45"},
+        {"edtBS_Period0", "15"},
+        {"edtBS_Period1", "25"},
+        {"edtPriorityScanF1", "4"},
+        {"cboCircle", "1 Second"},
+        {"edtGapMax", "10"},
+        {"edtNoiseLimit", "1"},
+        {"edtNRSSIRpTM", "10"},
+        {"cboBatLow", "3.50V"},
+        {"cboBatMed", "3.70V"},
+        {"cboBatHigh", "3.85V"},
+        {"edtToneLimit0", "1"},
+        {"edtToneLimit1", "1"},
+        {"edtSerialNo", ""},
+        {"edtSquLevel0", "0.32"},
+        {"edtSquLevel9", "0.28"},
     };
     for (const auto& [name, text] : texts) QVERIFY2(e.at(name).text == text, name);
     const std::pair<const char*, bool> ticks[] = {
-        {"chkSysStoredVoice", true}, {"chkSysFIXAlert", false},  {"chkFunAnnounce", true},
-        {"chkFunVibrAlert", true},   {"chkFunPriorityScanMonitor", false}, {"chkOneChannel", false},
-        {"chkNB", false},            {"chkSQLRec", false},       {"chkFunPTListen2", false},
+        {"chkSysStoredVoice", true},
+        {"chkSysFIXAlert", false},
+        {"chkFunAnnounce", true},
+        {"chkFunVibrAlert", true},
+        {"chkFunPriorityScanMonitor", false},
+        {"chkOneChannel", false},
+        {"chkNB", false},
+        {"chkSQLRec", false},
+        {"chkFunPTListen2", false},
     };
     for (const auto& [name, ticked] : ticks) QVERIFY2(e.at(name).checked == ticked, name);
     QVERIFY(e.at("edtDelay").visible);
@@ -75,7 +104,8 @@ class SettingsLoaderTest : public QObject {
       if (offset == kSpeakerOnCode) continue;
       QVERIFY2(e.byte(offset) == factory[offset], std::to_string(offset).c_str());
     }
-    for (int offset : {kSingleChannelMarker, kNarrowBandMarker, kAudioGain, kBand, kNrssiResponseTime, kReceiverFlags}) {
+    for (int offset :
+         {kSingleChannelMarker, kNarrowBandMarker, kAudioGain, kBand, kNrssiResponseTime, kReceiverFlags}) {
       QVERIFY2(e.byte(offset) == factory[offset], std::to_string(offset).c_str());
     }
   }

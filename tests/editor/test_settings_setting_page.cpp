@@ -107,14 +107,20 @@ class SettingPageTest : public QObject {
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("message");
     const QString range = "Please insert a number between 1 to 127.5";
-    QTest::newRow("8.5") << "8.5" << false << true << 17 << "8.5" << "";
-    QTest::newRow("127.5") << "127.5" << false << true << 255 << "127.5" << "";
-    QTest::newRow("1") << "1" << false << true << 2 << "1.0" << "";
-    QTest::newRow("8.3 not a step") << "8.3" << false << true << 16 << "8.0" << "The interval is 0.5 second.";
+    QTest::newRow("8.5") << "8.5" << false << true << 17 << "8.5"
+                         << "";
+    QTest::newRow("127.5") << "127.5" << false << true << 255 << "127.5"
+                           << "";
+    QTest::newRow("1") << "1" << false << true << 2 << "1.0"
+                       << "";
+    QTest::newRow("8.3 not a step") << "8.3" << false << true << 16 << "8.0"
+                                    << "The interval is 0.5 second.";
     QTest::newRow("0.5 too small") << "0.5" << false << false << 16 << "0.5" << range;
     QTest::newRow("128 too big") << "128" << false << false << 16 << "128" << range;
-    QTest::newRow("empty re-shows") << "" << false << true << 16 << "8.0" << "";
-    QTest::newRow("pasted 8.49 shown and stored as 8.5") << "8.49" << true << true << 17 << "8.5" << "";
+    QTest::newRow("empty re-shows") << "" << false << true << 16 << "8.0"
+                                    << "";
+    QTest::newRow("pasted 8.49 shown and stored as 8.5") << "8.49" << true << true << 17 << "8.5"
+                                                         << "";
     QTest::newRow("pasted text") << "8s" << true << false << 16 << "8s" << range;
   }
   void delayTime() {
@@ -214,7 +220,7 @@ class SettingPageTest : public QObject {
       int gainIndex;
       int marker;
       int band;
-      int speakerOnCode;   // level "3"
+      int speakerOnCode;  // level "3"
       int speakerOffCode;
     };
     const Expected cases[] = {
@@ -384,17 +390,26 @@ class SettingPageTest : public QObject {
     QTest::addColumn<bool>("ptlTicked");
     QTest::addColumn<bool>("ptlEnabled");
     // SW-A's list shows "Priority Scan F1" (two-channel) / "Monitor F1" (one-channel) before the load.
-    QTest::newRow("factory SW-A") << 0x52 << false << 0x52 << "Priority Scan F1" << "Vibrate" << false << false;
-    QTest::newRow("push to listen on monitor") << 0x90 << false << 0x40 << "Monitor F1" << "Vibrate" << false << false;
-    QTest::newRow("push to listen, tone & vibrate")
-        << 0xE1 << false << 0xE1 << "Selective Call F1" << "Tone & Vibtate" << true << true;
-    QTest::newRow("silent scan") << 0x2A << false << 0x2A << "Silent Scan" << "Tone" << false << true;
-    QTest::newRow("monitor F2") << 0x24 << false << 0x24 << "Monitor F2" << "Tone" << false << false;
-    QTest::newRow("bits 0-1 = 3 keep the item") << 0x23 << false << 0x32 << "Priority Scan F1" << "Tone" << false << false;
-    QTest::newRow("scan kind 3 keeps the item") << 0x3A << false << 0x32 << "Priority Scan F1" << "Tone" << false << false;
-    QTest::newRow("alert bits 0 keep the item") << 0x01 << false << 0x41 << "Selective Call F1" << "Vibrate" << false << true;
-    QTest::newRow("one channel: F2 call becomes F1") << 0x25 << true << 0x21 << "Selective Call F1" << "Tone" << false << true;
-    QTest::newRow("one channel: scan keeps the item") << 0x22 << true << 0x20 << "Monitor F1" << "Tone" << false << false;
+    QTest::newRow("factory SW-A") << 0x52 << false << 0x52 << "Priority Scan F1"
+                                  << "Vibrate" << false << false;
+    QTest::newRow("push to listen on monitor") << 0x90 << false << 0x40 << "Monitor F1"
+                                               << "Vibrate" << false << false;
+    QTest::newRow("push to listen, tone & vibrate") << 0xE1 << false << 0xE1 << "Selective Call F1"
+                                                    << "Tone & Vibtate" << true << true;
+    QTest::newRow("silent scan") << 0x2A << false << 0x2A << "Silent Scan"
+                                 << "Tone" << false << true;
+    QTest::newRow("monitor F2") << 0x24 << false << 0x24 << "Monitor F2"
+                                << "Tone" << false << false;
+    QTest::newRow("bits 0-1 = 3 keep the item") << 0x23 << false << 0x32 << "Priority Scan F1"
+                                                << "Tone" << false << false;
+    QTest::newRow("scan kind 3 keeps the item") << 0x3A << false << 0x32 << "Priority Scan F1"
+                                                << "Tone" << false << false;
+    QTest::newRow("alert bits 0 keep the item") << 0x01 << false << 0x41 << "Selective Call F1"
+                                                << "Vibrate" << false << true;
+    QTest::newRow("one channel: F2 call becomes F1") << 0x25 << true << 0x21 << "Selective Call F1"
+                                                     << "Tone" << false << true;
+    QTest::newRow("one channel: scan keeps the item") << 0x22 << true << 0x20 << "Monitor F1"
+                                                      << "Tone" << false << false;
   }
   void switchByteLoadRule() {
     QFETCH(int, stored);

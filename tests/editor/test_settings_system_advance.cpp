@@ -23,9 +23,9 @@ class SystemAdvanceTest : public QObject {
   void fieldFilters_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("decimals");
-    for (const char* name : {"edtDecorderReset", "edtRFDelay", "edtPriorityScanF1", "edtBS_Period0", "edtBS_Period1",
-                             "edtToneLimit0", "edtToneLimit1", "edtNoiseLimit", "edtGapMax", "edtNRSSIRpTM",
-                             "edtSquelch"}) {
+    for (const char* name :
+         {"edtDecorderReset", "edtRFDelay", "edtPriorityScanF1", "edtBS_Period0", "edtBS_Period1", "edtToneLimit0",
+          "edtToneLimit1", "edtNoiseLimit", "edtGapMax", "edtNRSSIRpTM", "edtSquelch"}) {
       QTest::newRow(name) << name << int{Digits};
     }
     for (const char* name : {"edtRSSI", "edtRSSI2", "edtSSI"}) QTest::newRow(name) << name << 2;
@@ -83,12 +83,18 @@ class SystemAdvanceTest : public QObject {
     QTest::addColumn<int>("offset");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<int>("code");
-    QTest::newRow("NRSSI 0.54") << "edtRSSI" << "0.54" << kNrssiThreshold << true << 46;
-    QTest::newRow("NRSSI 1") << "edtRSSI" << "1" << kNrssiThreshold << true << 85;
-    QTest::newRow("NRSSI 1.01") << "edtRSSI" << "1.01" << kNrssiThreshold << false << 46;
-    QTest::newRow("Speaker OFF 0.45") << "edtRSSI2" << "0.45" << kSpeakerOffCode << true << 38;
-    QTest::newRow("Speaker OFF 2") << "edtRSSI2" << "2" << kSpeakerOffCode << false << 38;
-    QTest::newRow("Speaker ON 0.75") << "edtSSI" << "0.75" << kSpeakerOnCode << true << 64;
+    QTest::newRow("NRSSI 0.54") << "edtRSSI"
+                                << "0.54" << kNrssiThreshold << true << 46;
+    QTest::newRow("NRSSI 1") << "edtRSSI"
+                             << "1" << kNrssiThreshold << true << 85;
+    QTest::newRow("NRSSI 1.01") << "edtRSSI"
+                                << "1.01" << kNrssiThreshold << false << 46;
+    QTest::newRow("Speaker OFF 0.45") << "edtRSSI2"
+                                      << "0.45" << kSpeakerOffCode << true << 38;
+    QTest::newRow("Speaker OFF 2") << "edtRSSI2"
+                                   << "2" << kSpeakerOffCode << false << 38;
+    QTest::newRow("Speaker ON 0.75") << "edtSSI"
+                                     << "0.75" << kSpeakerOnCode << true << 64;
   }
   void voltageFields() {
     QFETCH(QString, name);
@@ -133,30 +139,57 @@ class SystemAdvanceTest : public QObject {
     QTest::addColumn<QString>("title");
     const QString r255 = "Please insert a number between 0 to 255";
     const QString r65535 = "Please insert a number between 0 to 65535";
-    QTest::newRow("RF delay 255") << "edtRFDelay" << "255" << kRfDelay << 1 << true << 255 << "" << "";
-    QTest::newRow("RF delay 256") << "edtRFDelay" << "256" << kRfDelay << 1 << false << 35 << r255 << "ZT310";
-    QTest::newRow("noise 255") << "edtNoiseLimit" << "255" << kNoiseLimit << 1 << true << 255 << "" << "";
-    QTest::newRow("noise 256") << "edtNoiseLimit" << "256" << kNoiseLimit << 1 << false << 1 << r255 << "ZT310";
-    QTest::newRow("gap 0") << "edtGapMax" << "0" << kGapMax << 1 << true << 0 << "" << "";
-    QTest::newRow("gap 300") << "edtGapMax" << "300" << kGapMax << 1 << false << 10 << r255 << "ZT310";
-    QTest::newRow("NRSSI time 5") << "edtNRSSIRpTM" << "5" << kNrssiResponseTime << 1 << true << 5 << "" << "";
-    QTest::newRow("NRSSI time 100") << "edtNRSSIRpTM" << "100" << kNrssiResponseTime << 1 << true << 100 << "" << "";
-    QTest::newRow("NRSSI time 4") << "edtNRSSIRpTM" << "4" << kNrssiResponseTime << 1 << false << 10
-                                  << "Please insert a number between 5 to 100" << "ZT310Pro";
-    QTest::newRow("NRSSI time 101") << "edtNRSSIRpTM" << "101" << kNrssiResponseTime << 1 << false << 10
-                                    << "Please insert a number between 5 to 100" << "ZT310Pro";
-    QTest::newRow("battery save 1") << "edtBS_Period0" << "255" << kBatterySave1 << 1 << true << 255 << "" << "";
-    QTest::newRow("priority scan 0") << "edtPriorityScanF1" << "0" << kPriorityScanF1 << 1 << false << 4
-                                     << "Please insert a number between 1 to 255" << "ZT310";
-    QTest::newRow("tone1 limit 65535") << "edtToneLimit0" << "65535" << kTone1Limit << 2 << true << 65535 << "" << "";
-    QTest::newRow("tone2 limit 65536") << "edtToneLimit1" << "65536" << kTone2Limit << 2 << false << 1 << r65535 << "ZT310";
-    QTest::newRow("pasted text") << "edtRFDelay" << "3 5" << kRfDelay << 1 << false << 35 << r255 << "ZT310";
+    QTest::newRow("RF delay 255") << "edtRFDelay"
+                                  << "255" << kRfDelay << 1 << true << 255 << ""
+                                  << "";
+    QTest::newRow("RF delay 256") << "edtRFDelay"
+                                  << "256" << kRfDelay << 1 << false << 35 << r255 << "ZT310";
+    QTest::newRow("noise 255") << "edtNoiseLimit"
+                               << "255" << kNoiseLimit << 1 << true << 255 << ""
+                               << "";
+    QTest::newRow("noise 256") << "edtNoiseLimit"
+                               << "256" << kNoiseLimit << 1 << false << 1 << r255 << "ZT310";
+    QTest::newRow("gap 0") << "edtGapMax"
+                           << "0" << kGapMax << 1 << true << 0 << ""
+                           << "";
+    QTest::newRow("gap 300") << "edtGapMax"
+                             << "300" << kGapMax << 1 << false << 10 << r255 << "ZT310";
+    QTest::newRow("NRSSI time 5") << "edtNRSSIRpTM"
+                                  << "5" << kNrssiResponseTime << 1 << true << 5 << ""
+                                  << "";
+    QTest::newRow("NRSSI time 100") << "edtNRSSIRpTM"
+                                    << "100" << kNrssiResponseTime << 1 << true << 100 << ""
+                                    << "";
+    QTest::newRow("NRSSI time 4") << "edtNRSSIRpTM"
+                                  << "4" << kNrssiResponseTime << 1 << false << 10
+                                  << "Please insert a number between 5 to 100"
+                                  << "ZT310Pro";
+    QTest::newRow("NRSSI time 101") << "edtNRSSIRpTM"
+                                    << "101" << kNrssiResponseTime << 1 << false << 10
+                                    << "Please insert a number between 5 to 100"
+                                    << "ZT310Pro";
+    QTest::newRow("battery save 1") << "edtBS_Period0"
+                                    << "255" << kBatterySave1 << 1 << true << 255 << ""
+                                    << "";
+    QTest::newRow("priority scan 0") << "edtPriorityScanF1"
+                                     << "0" << kPriorityScanF1 << 1 << false << 4
+                                     << "Please insert a number between 1 to 255"
+                                     << "ZT310";
+    QTest::newRow("tone1 limit 65535") << "edtToneLimit0"
+                                       << "65535" << kTone1Limit << 2 << true << 65535 << ""
+                                       << "";
+    QTest::newRow("tone2 limit 65536") << "edtToneLimit1"
+                                       << "65536" << kTone2Limit << 2 << false << 1 << r65535 << "ZT310";
+    QTest::newRow("pasted text") << "edtRFDelay"
+                                 << "3 5" << kRfDelay << 1 << false << 35 << r255 << "ZT310";
     // Past every integer type: refused by its size, never narrowed.
-    QTest::newRow("pasted 5e21") << "edtRFDelay" << "5000000000000000000000" << kRfDelay << 1 << false << 35 << r255
-                                 << "ZT310";
+    QTest::newRow("pasted 5e21") << "edtRFDelay"
+                                 << "5000000000000000000000" << kRfDelay << 1 << false << 35 << r255 << "ZT310";
     QTest::newRow("pasted 400 digits") << "edtToneLimit0" << QString(400, '9') << kTone1Limit << 2 << false << 1
                                        << r65535 << "ZT310";
-    QTest::newRow("pasted 12.0") << "edtRFDelay" << "12.0" << kRfDelay << 1 << true << 12 << "" << "";
+    QTest::newRow("pasted 12.0") << "edtRFDelay"
+                                 << "12.0" << kRfDelay << 1 << true << 12 << ""
+                                 << "";
   }
   void wholeNumberFields() {
     QFETCH(QString, name);
@@ -191,11 +224,16 @@ class SystemAdvanceTest : public QObject {
     QTest::addColumn<int>("stored");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("message");
-    QTest::newRow("30") << "30" << true << 60 << "30.0" << "";
-    QTest::newRow("0") << "0" << true << 0 << "0.0" << "";
-    QTest::newRow("127.5") << "127.5" << true << 255 << "127.5" << "";
-    QTest::newRow("128") << "128" << false << 60 << "128" << "Please insert a number between 0 to 127.5";
-    QTest::newRow("30.3") << "30.3" << true << 60 << "30.0" << "The interval is 0.5 second.";
+    QTest::newRow("30") << "30" << true << 60 << "30.0"
+                        << "";
+    QTest::newRow("0") << "0" << true << 0 << "0.0"
+                       << "";
+    QTest::newRow("127.5") << "127.5" << true << 255 << "127.5"
+                           << "";
+    QTest::newRow("128") << "128" << false << 60 << "128"
+                         << "Please insert a number between 0 to 127.5";
+    QTest::newRow("30.3") << "30.3" << true << 60 << "30.0"
+                          << "The interval is 0.5 second.";
   }
   void decoderReset() {
     QFETCH(QString, text);
@@ -220,12 +258,30 @@ class SystemAdvanceTest : public QObject {
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("batterySave2");
     QTest::addColumn<int>("period");
-    QTest::newRow("12 x 25 = 3000") << "" << "" << "edtPriorityScanF1" << "12" << true << 12 << 25 << -1;
-    QTest::newRow("120 x 25 = 30000") << "" << "" << "edtPriorityScanF1" << "120" << false << 4 << 25 << 1;
-    QTest::newRow("119 x 25 = 29750") << "" << "" << "edtPriorityScanF1" << "119" << true << 119 << 25 << -1;
-    QTest::newRow("30 x 100 = 30000") << "edtPriorityScanF1" << "30" << "edtBS_Period1" << "100" << false << 30 << 25 << -1;
-    QTest::newRow("29 x 100 = 29000") << "edtPriorityScanF1" << "29" << "edtBS_Period1" << "100" << true << 29 << 100 << -1;
-    QTest::newRow("8 x 25 = 2000") << "" << "" << "edtPriorityScanF1" << "8" << true << 8 << 25 << 2;
+    QTest::newRow("12 x 25 = 3000") << ""
+                                    << ""
+                                    << "edtPriorityScanF1"
+                                    << "12" << true << 12 << 25 << -1;
+    QTest::newRow("120 x 25 = 30000") << ""
+                                      << ""
+                                      << "edtPriorityScanF1"
+                                      << "120" << false << 4 << 25 << 1;
+    QTest::newRow("119 x 25 = 29750") << ""
+                                      << ""
+                                      << "edtPriorityScanF1"
+                                      << "119" << true << 119 << 25 << -1;
+    QTest::newRow("30 x 100 = 30000") << "edtPriorityScanF1"
+                                      << "30"
+                                      << "edtBS_Period1"
+                                      << "100" << false << 30 << 25 << -1;
+    QTest::newRow("29 x 100 = 29000") << "edtPriorityScanF1"
+                                      << "29"
+                                      << "edtBS_Period1"
+                                      << "100" << true << 29 << 100 << -1;
+    QTest::newRow("8 x 25 = 2000") << ""
+                                   << ""
+                                   << "edtPriorityScanF1"
+                                   << "8" << true << 8 << 25 << 2;
   }
   void priorityScanPeriodLimit() {
     QFETCH(QString, first);
@@ -255,13 +311,20 @@ class SystemAdvanceTest : public QObject {
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<int>("offset");
     QTest::addColumn<int>("code");
-    QTest::newRow("Low 3.70 = Med") << "cboBatLow" << "3.70V" << false << kBatteryLow << 199;
-    QTest::newRow("Low 3.55") << "cboBatLow" << "3.55V" << true << kBatteryLow << 201;
-    QTest::newRow("High 3.70 = Med") << "cboBatHigh" << "3.70V" << false << kBatteryHigh << 219;
-    QTest::newRow("High 4.15") << "cboBatHigh" << "4.15V" << true << kBatteryHigh << 236;
-    QTest::newRow("Med 3.50 = Low") << "cboBatMed" << "3.50V" << false << kBatteryMedium << 210;
-    QTest::newRow("Med 3.95 > High") << "cboBatMed" << "3.95V" << false << kBatteryMedium << 210;
-    QTest::newRow("Med 3.80") << "cboBatMed" << "3.80V" << true << kBatteryMedium << 216;
+    QTest::newRow("Low 3.70 = Med") << "cboBatLow"
+                                    << "3.70V" << false << kBatteryLow << 199;
+    QTest::newRow("Low 3.55") << "cboBatLow"
+                              << "3.55V" << true << kBatteryLow << 201;
+    QTest::newRow("High 3.70 = Med") << "cboBatHigh"
+                                     << "3.70V" << false << kBatteryHigh << 219;
+    QTest::newRow("High 4.15") << "cboBatHigh"
+                               << "4.15V" << true << kBatteryHigh << 236;
+    QTest::newRow("Med 3.50 = Low") << "cboBatMed"
+                                    << "3.50V" << false << kBatteryMedium << 210;
+    QTest::newRow("Med 3.95 > High") << "cboBatMed"
+                                     << "3.95V" << false << kBatteryMedium << 210;
+    QTest::newRow("Med 3.80") << "cboBatMed"
+                              << "3.80V" << true << kBatteryMedium << 216;
   }
   void batteryOrder() {
     QFETCH(QString, list);
@@ -317,7 +380,8 @@ class SystemAdvanceTest : public QObject {
     const QString order = "You must let Speaker OFF > Speaker ON !";
     QTest::newRow("above NRSSI") << "" << 8 << "0.60" << 45 << "Please insert a number between 0.02 to 0.54 !";
     QTest::newRow("below 0.02") << "" << 8 << "0.01" << 45 << "Please insert a number between 0.02 to 0.54 !";
-    QTest::newRow("names the NRSSI text") << "0.9" << 8 << "0.95" << 45 << "Please insert a number between 0.02 to 0.90 !";
+    QTest::newRow("names the NRSSI text")
+        << "0.9" << 8 << "0.95" << 45 << "Please insert a number between 0.02 to 0.90 !";
     QTest::newRow("equal to NRSSI") << "" << 8 << "0.54" << 54 << "";
     QTest::newRow("0.02") << "" << 1 << "0.02" << 2 << "";
     QTest::newRow("off equal to on") << "" << 0 << "0.10" << 10 << "";

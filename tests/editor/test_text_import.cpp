@@ -21,10 +21,10 @@ using namespace zt310::testing;
 namespace {
 
 // The bytes no field shows: identity, reserved bytes, the caption.
-constexpr int kUnshownBytes[] = {0,   1,   2,   3,   4,   5,   6,   7,   8,   9,   10,  15,  141, 142, 143,
-                                 280, 281, 282, 283, 284, 285, 286, 287, 360, 361, 366, 367, 377, 378, 395,
-                                 398, 399, 414, 415, 456, 457, 458, 459, 460, 461, 462, 463, 488, 489, 490,
-                                 491, 492, 493, 494, 495, 500, 505};
+constexpr int kUnshownBytes[] = {0,   1,   2,   3,   4,   5,   6,   7,   8,   9,   10,  15,  141,
+                                 142, 143, 280, 281, 282, 283, 284, 285, 286, 287, 360, 361, 366,
+                                 367, 377, 378, 395, 398, 399, 414, 415, 456, 457, 458, 459, 460,
+                                 461, 462, 463, 488, 489, 490, 491, 492, 493, 494, 495, 500, 505};
 
 // What a user may type, pick or click, with values from a small pool each.
 struct Edit {
@@ -198,8 +198,10 @@ class TextImportTest : public QObject {
                                << ": system.rf_delay_ms: the key is given twice";
     QTest::newRow("version") << "zt310-codeplug: 2\nsystem.rf_delay_ms: 20\n"
                              << "1:17: zt310-codeplug: the text is in format version 2; this zt310 reads version 1";
-    QTest::newRow("no format line") << "system.rf_delay_ms: 20\n" << "1:1: not a ZT310 code-plug text";
-    QTest::newRow("not YAML") << "zt310-codeplug: 1\nkey: [unclosed\n" << ": not YAML: ";
+    QTest::newRow("no format line") << "system.rf_delay_ms: 20\n"
+                                    << "1:1: not a ZT310 code-plug text";
+    QTest::newRow("not YAML") << "zt310-codeplug: 1\nkey: [unclosed\n"
+                              << ": not YAML: ";
     QTest::newRow("binary") << QString::fromLatin1("ZT310\x01\x02{{{\n") << "not";
     QTest::newRow("nested") << "zt310-codeplug: 1\nchannels:\n  F1:\n    frequency: 1530125\n"
                             << "3:3: channels: holds a mapping; write one key per line";
@@ -207,7 +209,8 @@ class TextImportTest : public QObject {
                                  << "3:3: bytes.512: an offset is a whole number from 0 to 511";
     QTest::newRow("byte value") << "zt310-codeplug: 1\nbytes:\n  5: 0x100\n"
                                 << "3:6: bytes.5: a byte is 0x00 to 0xFF";
-    QTest::newRow("empty") << "" << "the file is empty";
+    QTest::newRow("empty") << ""
+                           << "the file is empty";
   }
   void refusedTextsSayWhereAndWhy() {
     QFETCH(QString, text);
@@ -219,8 +222,8 @@ class TextImportTest : public QObject {
 
   // Values are written so that YAML reads back the same text.
   void scalarsReadBackAsWritten() {
-    for (const std::string value : {"Tone & Vibtate", "4 section  (120 second)", "-ABCD---", "", " lead",
-                                    "a: b", "#x", "say \"hi\"", "back\\slash", "true", "0152000"}) {
+    for (const std::string value : {"Tone & Vibtate", "4 section  (120 second)", "-ABCD---", "", " lead", "a: b", "#x",
+                                    "say \"hi\"", "back\\slash", "true", "0152000"}) {
       const std::string text = "zt310-codeplug: 1\nk: " + text::ScalarText(value) + "\n";
       const auto parsed = text::ParseTextPlug(text);
       QVERIFY2(std::holds_alternative<text::TextPlug>(parsed), text.c_str());

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "FuzzInput.h"
 #include "codeplug/Layout.h"
 #include "editor/EditorModel.h"
-#include "FuzzInput.h"
 
 using namespace zt310;
 using editor::ControlKind;
@@ -80,15 +80,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t action = input.Byte();
     editor.nextAnswer = (action & 0x80) ? editor::Answer::Yes : editor::Answer::No;
     switch (action % 4) {
-      case 0: TypeAndCommit(editor, input, true); break;
-      case 1: TypeAndCommit(editor, input, false); break;
+      case 0:
+        TypeAndCommit(editor, input, true);
+        break;
+      case 1:
+        TypeAndCommit(editor, input, false);
+        break;
       case 2: {
         const std::string& list = Pick(editor.lists, input);
         const int items = static_cast<int>(editor.model->At(list).items.size());
         if (items > 0) editor.model->Pick(list, input.Byte() % items);
         break;
       }
-      case 3: editor.model->Click(Pick(editor.boxes, input)); break;
+      case 3:
+        editor.model->Click(Pick(editor.boxes, input));
+        break;
     }
   }
   return 0;

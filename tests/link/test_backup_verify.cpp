@@ -124,7 +124,8 @@ class BackupVerifyTest : public QObject {
     // The four reads of 128 bytes come after the serial read and before any write.
     std::vector<std::string> order;
     for (const sim::SimRequest& request : bench.sim->Requests()) order.push_back(request.description);
-    const auto firstWrite = std::find_if(order.begin(), order.end(), [](const std::string& d) { return d.rfind("write", 0) == 0; });
+    const auto firstWrite =
+        std::find_if(order.begin(), order.end(), [](const std::string& d) { return d.rfind("write", 0) == 0; });
     QCOMPARE(std::vector<std::string>(order.begin() + 4, firstWrite),
              (std::vector<std::string>{"read 0+128", "read 128+128", "read 256+128", "read 384+128"}));
     const auto& labels = bench.recorder.labels;
@@ -193,7 +194,8 @@ class BackupVerifyTest : public QObject {
     options.serial = "../../SN01234";
     Bench bench(options);
     QCOMPARE(bench.WriteBackingUpTo(bench.Path("b")).outcome, OperationOutcome::Success);
-    QCOMPARE(bench.recorder.backups, std::vector<std::filesystem::path>{bench.Path("b") / "_._.._SN01234-20240517-090731.tbl"});
+    QCOMPARE(bench.recorder.backups,
+             std::vector<std::filesystem::path>{bench.Path("b") / "_._.._SN01234-20240517-090731.tbl"});
     QVERIFY(std::filesystem::is_regular_file(bench.recorder.backups[0]));
   }
 
@@ -248,7 +250,8 @@ class BackupVerifyTest : public QObject {
     QTest::addColumn<QString>("problem");
     // Probe, identity, serial, then the blocks: request 5 reads bytes 32 to 63.
     QTest::newRow("no reply") << int(FaultKind::Drop) << "No reply to the read of bytes 32 to 63.";
-    QTest::newRow("reply checksum") << int(FaultKind::Corrupt) << "The reply to the read of bytes 32 to 63 failed its checksum.";
+    QTest::newRow("reply checksum") << int(FaultKind::Corrupt)
+                                    << "The reply to the read of bytes 32 to 63 failed its checksum.";
   }
   void verifyFailingOnTheLinkSaysSoWithoutAList() {
     QFETCH(int, kind);

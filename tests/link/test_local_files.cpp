@@ -14,8 +14,8 @@
 #include <set>
 #include <sstream>
 
-#include "SimFixture.h"
 #include "CliRunner.h"
+#include "SimFixture.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "link/Operations.h"
@@ -104,7 +104,8 @@ class LocalFilesTest : public QObject {
     if (planted == "folder") fs::create_directory(today);
     WriteLineImage("line.tbl");
     RunningSim pager;
-    const CliRun run = RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial", "AB1234567890"});
+    const CliRun run =
+        RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial", "AB1234567890"});
     QCOMPARE(FileText("victim"), std::string("precious"));
     QVERIFY(!fs::is_regular_file(fs::symlink_status(today)));
     QVERIFY2(Contains(run.err, today) && Contains(run.err, "not a regular file"), run.err.c_str());
@@ -142,7 +143,8 @@ class LocalFilesTest : public QObject {
     QCOMPARE(logs.size(), std::size_t(1));
     const std::string text = FileText(logs.front());
     QVERIFY(text.starts_with(kLogBanner));
-    const QRegularExpression line(QRegularExpression::anchoredPattern(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  Serial No\. = LINE(\d)SCAN(\d)AB  Write Success !)"));
+    const QRegularExpression line(QRegularExpression::anchoredPattern(
+        R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  Serial No\. = LINE(\d)SCAN(\d)AB  Write Success !)"));
     std::set<std::string> seen;
     std::istringstream lines(text.substr(std::string(kLogBanner).size()));
     for (std::string entry; std::getline(lines, entry);) {

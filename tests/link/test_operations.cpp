@@ -316,8 +316,7 @@ class OperationsTest : public QObject {
     bench.link.SetPortNames({silent.device()});
     bench.link.SetReplyWithheldCheck(SilentPty::NeverAnswers());
     const CodePlugImage before = bench.image();
-    const OperationResult result =
-        operation == 0 ? bench.Write() : operation == 1 ? bench.Read() : bench.Verify();
+    const OperationResult result = operation == 0 ? bench.Write() : operation == 1 ? bench.Read() : bench.Verify();
     QCOMPARE(result.outcome, OperationOutcome::Abandoned);
     QCOMPARE(bench.host.warnings, std::vector<std::string>{kBoardNotRespondingText});
     QCOMPARE(QString::fromStdString(bench.host.LastStatus()), status);
@@ -337,8 +336,7 @@ class OperationsTest : public QObject {
     OperationBench bench(WithFault(FaultKind::Drop, 2));
     bench.model->SetText("lblVersion", "FirmVer. 9.9.9");
     const CodePlugImage before = bench.image();
-    const OperationResult result =
-        operation == 0 ? bench.Write() : operation == 1 ? bench.Read() : bench.Verify();
+    const OperationResult result = operation == 0 ? bench.Write() : operation == 1 ? bench.Read() : bench.Verify();
     bench.VerifyEndedCleanly();
     QCOMPARE(bench.host.LastStatus(), std::string(kStatusReadyAbandoned));
     QVERIFY(std::equal(before.data(), before.data() + 498, bench.image().data()));
@@ -383,8 +381,7 @@ class OperationsTest : public QObject {
     bench.image()[kGapMax] = 9;
     bench.image()[kLowBatteryAlarm] = 0;
     const CodePlugImage before = bench.image();
-    const OperationResult result =
-        operation == 0 ? bench.Write() : operation == 1 ? bench.Read() : bench.Verify();
+    const OperationResult result = operation == 0 ? bench.Write() : operation == 1 ? bench.Read() : bench.Verify();
     bench.VerifyEndedCleanly();
     QCOMPARE(bench.host.LastStatus(), std::string(kStatusReadyAbandoned));
     QCOMPARE(bench.RequestCount(), serialRequest);
@@ -398,8 +395,7 @@ class OperationsTest : public QObject {
       return;
     }
     QCOMPARE(result.outcome, OperationOutcome::Abandoned);
-    QCOMPARE(bench.host.warnings,
-             std::vector<std::string>{badSum ? kSerialChecksumErrorText : kReadSerialFailText});
+    QCOMPARE(bench.host.warnings, std::vector<std::string>{badSum ? kSerialChecksumErrorText : kReadSerialFailText});
     if (operation == 0) {
       QVERIFY(OnlyWriteCheckBytesChanged(before, bench.image()));
       QCOMPARE(int(bench.image()[kLowBatteryAlarm]), int(bench.image()[kBatteryLow]));
@@ -415,8 +411,7 @@ class OperationsTest : public QObject {
     QTest::addColumn<int>("sent");
     QTest::newRow("first block not acknowledged") << int(FaultKind::BadAck) << 5 << kLabelWriteFail << 5;
     QTest::newRow("last block not acknowledged") << int(FaultKind::Drop) << 33 << kLabelWriteFail << 33;
-    QTest::newRow("first block reads back different")
-        << int(FaultKind::Flip) << 5 << kLabelVerifyFailAfterWrite << 6;
+    QTest::newRow("first block reads back different") << int(FaultKind::Flip) << 5 << kLabelVerifyFailAfterWrite << 6;
     QTest::newRow("read-back not answered") << int(FaultKind::Short) << 6 << kLabelVerifyFailAfterWrite << 6;
   }
   void writeBlockFailures() {
@@ -594,7 +589,8 @@ class OperationsTest : public QObject {
     QCOMPARE(result.outcome, OperationOutcome::Success);
     QCOMPARE(bench.host.LastLabel(), std::string(kLabelVerifySuccess));
     QCOMPARE(bench.host.LastStatus(), std::string(kStatusReady));
-    QCOMPARE(bench.host.pauses, (std::vector<unsigned>{kVerifyPacingPauseMs, kVerifyPacingPauseMs, kVerifyResultPauseMs}));
+    QCOMPARE(bench.host.pauses,
+             (std::vector<unsigned>{kVerifyPacingPauseMs, kVerifyPacingPauseMs, kVerifyResultPauseMs}));
     QCOMPARE(bench.host.ranges.back(), kVerifyProgressMax);
     bench.VerifyEndedCleanly();
     QVERIFY(bench.host.gaugeVisible);

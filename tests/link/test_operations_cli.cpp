@@ -9,12 +9,12 @@
 
 #include <fstream>
 #include <functional>
-#include <streambuf>
 #include <memory>
 #include <sstream>
+#include <streambuf>
 
-#include "SimFixture.h"
 #include "CliRunner.h"
+#include "SimFixture.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "link/Operations.h"
@@ -191,8 +191,8 @@ class OperationsCliTest : public QObject {
     std::ofstream("line.tbl", std::ios::binary).write(reinterpret_cast<const char*>(image.data()), kImageSize);
     std::filesystem::create_directory("logs");
 
-    const CliRun run = RunZt310({"produce", "--port", port, "line.tbl", "--log-dir", "logs"},
-                           "AB1234567890\n\n  AB1234567891  \n");
+    const CliRun run =
+        RunZt310({"produce", "--port", port, "line.tbl", "--log-dir", "logs"}, "AB1234567890\n\n  AB1234567891  \n");
     QCOMPARE(run.code, cli::kExitOk);
     QCOMPARE(SerialNumberText(pager->Memory()).value_or(""), std::string("AB1234567891"));
     const std::vector<std::filesystem::path> logs = DailyLogs("logs");
@@ -259,7 +259,8 @@ class OperationsCliTest : public QObject {
     pager->SetMemory(memory);
     const CliRun differs = RunZt310({"verify", "--port", port, "r.tbl"});
     QCOMPARE(differs.code, cli::kExitFailed);
-    QVERIFY2(Contains(differs.err, "r.tbl differs from the pager at byte 300: the pager holds 0x"), differs.err.c_str());
+    QVERIFY2(Contains(differs.err, "r.tbl differs from the pager at byte 300: the pager holds 0x"),
+             differs.err.c_str());
   }
 
   void verifyPausesBetweenRequests() {
@@ -315,8 +316,12 @@ class OperationsCliTest : public QObject {
     QTest::addColumn<QByteArray>("serial");
     QTest::newRow("tab inside") << QByteArray("AB12345\t67890");
     QTest::newRow("blank inside") << QByteArray("AB12345 67890");
-    QTest::newRow("control character") << QByteArray("AB12345\x01" "67890");
-    QTest::newRow("0xFF byte") << QByteArray("AB\xff" "1234567890");
+    QTest::newRow("control character") << QByteArray(
+        "AB12345\x01"
+        "67890");
+    QTest::newRow("0xFF byte") << QByteArray(
+        "AB\xff"
+        "1234567890");
     QTest::newRow("UTF-8 letters, 12 bytes") << QByteArray("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9");
     QTest::newRow("15 characters") << QByteArray("AB1234567890123");
     QTest::newRow("10 characters") << QByteArray("AB12345678");
@@ -325,8 +330,8 @@ class OperationsCliTest : public QObject {
     QFETCH(QByteArray, serial);
     RunningSim pager;
     Store("line.tbl", FactoryImageForChannels(false));
-    const CliRun run = RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial",
-                            serial.toStdString()});
+    const CliRun run =
+        RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--serial", serial.toStdString()});
     QCOMPARE(run.code, cli::kExitFailed);
     QVERIFY(Contains(run.err, "Nothing was programmed."));
     QVERIFY(pager->Requests().empty());
@@ -471,8 +476,7 @@ class OperationsCliTest : public QObject {
     QCOMPARE(verify.code, cli::kExitFailed);
     const std::size_t label = verify.err.find("Verify Fail !");
     QVERIFY2(label != std::string::npos, verify.err.c_str());
-    QCOMPARE(verify.err.substr(label),
-             std::string("Verify Fail !\nNo reply to the read of bytes 32 to 63.\n"));
+    QCOMPARE(verify.err.substr(label), std::string("Verify Fail !\nNo reply to the read of bytes 32 to 63.\n"));
   }
 
   void backupThatCannotBeSavedWritesNothing() {
@@ -483,8 +487,9 @@ class OperationsCliTest : public QObject {
     // Found before the first frame: a file error, and the pager is asked nothing.
     const CliRun write = RunZt310({"write", "--port", port, "a.tbl", "--backup-dir", "taken"});
     QCOMPARE(write.code, cli::kExitUsage);
-    QVERIFY2(Contains(write.err, "Cannot keep backups in the backup folder \"taken\": not a folder. "
-                                 "Nothing was sent to the pager."),
+    QVERIFY2(Contains(write.err,
+                      "Cannot keep backups in the backup folder \"taken\": not a folder. "
+                      "Nothing was sent to the pager."),
              write.err.c_str());
     QCOMPARE(pager->Requests().size(), std::size_t(0));
 
@@ -580,11 +585,13 @@ class OperationsCliTest : public QObject {
     RunningSim pager;
     Store("line.tbl", FactoryImageForChannels(false));
     const CliRun run = RunZt310({"produce", "--port", pager.device().toStdString(), "line.tbl", "--json"},
-                                "AB\xff" "1234567890\nAB1234567891\n");
+                                "AB\xff"
+                                "1234567890\nAB1234567891\n");
     QCOMPARE(run.code, cli::kExitFailed);
     const std::vector<QJsonObject> pagers = JsonLines(run.out);
     QCOMPARE(pagers.size(), std::size_t(2));
-    QCOMPARE(pagers[0]["serial"].toString(), QString::fromLatin1("AB\xff" "1234567890"));
+    QCOMPARE(pagers[0]["serial"].toString(), QString::fromLatin1("AB\xff"
+                                                                 "1234567890"));
     QCOMPARE(pagers[0]["exit"].toInt(), cli::kExitFailed);
     QVERIFY(pagers[0]["failure"].toString().contains("Nothing was programmed"));
     QCOMPARE(pagers[1]["serial"].toString(), QString("AB1234567891"));
@@ -614,8 +621,7 @@ class OperationsCliTest : public QObject {
       QCOMPARE(int(memory.GetWord(kImageChecksum)), int(ComputeImageChecksum(memory)));
       QCOMPARE(int(memory[300]), int(image[300]));
     }
-    const CliRun produce =
-        RunZt310({"produce", "--port", port, "stale.tbl", "--json"}, "AB1234567890\nAB1234567891\n");
+    const CliRun produce = RunZt310({"produce", "--port", port, "stale.tbl", "--json"}, "AB1234567890\nAB1234567891\n");
     QCOMPARE(produce.code, cli::kExitOk);
     QVERIFY(Contains(produce.err, "stores the checksum"));
     QCOMPARE(produce.err.find("stores the checksum"), produce.err.rfind("stores the checksum"));  // warned once
@@ -631,9 +637,10 @@ class OperationsCliTest : public QObject {
     QTest::newRow("write with two files") << QStringList{"write", "--port", "ttyS0", "a.tbl", "b.tbl"};
     QTest::newRow("verify of a missing file") << QStringList{"verify", "--port", "ttyS0", "missing.tbl"};
     QTest::newRow("produce of a missing file") << QStringList{"produce", "--port", "ttyS0", "missing.tbl"};
-    QTest::newRow("--backup-dir twice")
-        << QStringList{"write", "--port", "ttyS0", "x.tbl", "--backup-dir", "a", "--backup-dir", "b"};
-    QTest::newRow("--backup-dir without a folder") << QStringList{"produce", "--port", "ttyS0", "x.tbl", "--backup-dir"};
+    QTest::newRow("--backup-dir twice") << QStringList{"write",        "--port", "ttyS0",        "x.tbl",
+                                                       "--backup-dir", "a",      "--backup-dir", "b"};
+    QTest::newRow("--backup-dir without a folder")
+        << QStringList{"produce", "--port", "ttyS0", "x.tbl", "--backup-dir"};
   }
   void usageAndFileErrors() {
     QFETCH(QStringList, args);

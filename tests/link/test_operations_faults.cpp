@@ -25,8 +25,8 @@ class OperationFaultsTest : public QObject {
       const std::vector<Step> steps = RequestsOf(op);
       for (int request = 1; request <= static_cast<int>(steps.size()); ++request) {
         for (FaultKind kind : kAllFaults) {
-          const std::string name =
-              std::string(OpName(op)) + " request " + std::to_string(request) + " " + sim::FaultName({kind, request, 1});
+          const std::string name = std::string(OpName(op)) + " request " + std::to_string(request) + " " +
+                                   sim::FaultName({kind, request, 1});
           QTest::newRow(name.c_str()) << int(op) << request << int(kind);
         }
       }
@@ -45,10 +45,18 @@ class OperationFaultsTest : public QObject {
 
     OperationResult result;
     switch (operation) {
-      case Op::Write: result = bench.Write(); break;
-      case Op::Read: result = bench.Read(); break;
-      case Op::Verify: result = bench.Verify(); break;
-      case Op::Produce: result = bench.Produce("MATRIX000001", bench.LogHere()); break;
+      case Op::Write:
+        result = bench.Write();
+        break;
+      case Op::Read:
+        result = bench.Read();
+        break;
+      case Op::Verify:
+        result = bench.Verify();
+        break;
+      case Op::Produce:
+        result = bench.Produce("MATRIX000001", bench.LogHere());
+        break;
     }
     const Step step = RequestsOf(operation).at(static_cast<std::size_t>(request - 1));
     const FaultExpectation expected = ExpectedFor(operation, step, fault);
@@ -71,7 +79,8 @@ class OperationFaultsTest : public QObject {
       int blocksBefore = 0;
       for (int i = 0; i < request - 1; ++i) blocksBefore += steps[static_cast<std::size_t>(i)] == Step::WriteBlock;
       const bool writeWentIn = step == Step::ReadBack || fault == FaultKind::Flip;
-      QCOMPARE(int(partial.wentIn.size()), writeWentIn ? blocksBefore + (step == Step::WriteBlock ? 1 : 0) : blocksBefore);
+      QCOMPARE(int(partial.wentIn.size()),
+               writeWentIn ? blocksBefore + (step == Step::WriteBlock ? 1 : 0) : blocksBefore);
     }
     bench.VerifyEndedCleanly();
     // One time-out at most, and that one for a reply the pager withheld:

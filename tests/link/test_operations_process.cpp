@@ -52,7 +52,8 @@ Ran Zt310(const QStringList& args, const QString& dir, const QByteArray& input =
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-#define QVERIFY_SAYS(text, part) QVERIFY2(Contains(text, part), qPrintable(QString::fromStdString(std::string("missing: ") + (part) + "\n" + (text))))
+#define QVERIFY_SAYS(text, part) \
+  QVERIFY2(Contains(text, part), qPrintable(QString::fromStdString(std::string("missing: ") + (part) + "\n" + (text))))
 
 }  // namespace
 
@@ -77,27 +78,43 @@ class OperationsProcessTest : public QObject {
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("cause");
     QTest::addColumn<QString>("holds");
-    const QString unchecked3 = "3 of 15 blocks went in (bytes 0 to 95), but bytes 64 to 95 could not be read back to check them.";
+    const QString unchecked3 =
+        "3 of 15 blocks went in (bytes 0 to 95), but bytes 64 to 95 could not be read back to check them.";
     const QString checked3 = unchecked3;
     const QString differs3 = "3 of 15 blocks went in (bytes 0 to 95), but bytes 64 to 95 did not read back as written.";
     const QString written2 = "2 of 15 blocks went in (bytes 0 to 63)";
-    QTest::newRow("drop, read-back") << "drop@10" << "Verify Fail !" << "No reply to the read of bytes 64 to 95." << checked3;
-    QTest::newRow("short, read-back") << "short@10" << "Verify Fail !" << "No reply to the read of bytes 64 to 95." << checked3;
-    QTest::newRow("corrupt, read-back") << "corrupt@10" << "Verify Fail !"
+    QTest::newRow("drop, read-back") << "drop@10"
+                                     << "Verify Fail !"
+                                     << "No reply to the read of bytes 64 to 95." << checked3;
+    QTest::newRow("short, read-back") << "short@10"
+                                      << "Verify Fail !"
+                                      << "No reply to the read of bytes 64 to 95." << checked3;
+    QTest::newRow("corrupt, read-back") << "corrupt@10"
+                                        << "Verify Fail !"
                                         << "The reply to the read of bytes 64 to 95 failed its checksum." << checked3;
-    QTest::newRow("garbage, read-back") << "garbage@10" << "Verify Fail !" << "the read of bytes 64 to 95" << checked3;
-    QTest::newRow("unplug, read-back") << "unplug@10" << "Verify Fail !"
+    QTest::newRow("garbage, read-back") << "garbage@10"
+                                        << "Verify Fail !"
+                                        << "the read of bytes 64 to 95" << checked3;
+    QTest::newRow("unplug, read-back") << "unplug@10"
+                                       << "Verify Fail !"
                                        << "The port went away during the read of bytes 64 to 95." << checked3;
-    QTest::newRow("slow, read-back") << "slow:5600@10" << "Verify Fail !" << "No reply to the read of bytes 64 to 95."
-                                     << checked3;
-    QTest::newRow("bad-ack, write") << "bad-ack@9" << "Write Fail !"
+    QTest::newRow("slow, read-back") << "slow:5600@10"
+                                     << "Verify Fail !"
+                                     << "No reply to the read of bytes 64 to 95." << checked3;
+    QTest::newRow("bad-ack, write") << "bad-ack@9"
+                                    << "Write Fail !"
                                     << "The pager did not acknowledge the write of bytes 64 to 95 (a wrong reply came)."
                                     << written2 + ".";
-    QTest::newRow("flip, write") << "flip@9" << "Verify Fail !" << "The pager's bytes 64 to 95 differ from the image."
-                                 << differs3;
-    QTest::newRow("drop, write") << "drop@9" << "Write Fail !" << "No reply to the write of bytes 64 to 95."
+    QTest::newRow("flip, write") << "flip@9"
+                                 << "Verify Fail !"
+                                 << "The pager's bytes 64 to 95 differ from the image." << differs3;
+    QTest::newRow("drop, write") << "drop@9"
+                                 << "Write Fail !"
+                                 << "No reply to the write of bytes 64 to 95."
                                  << written2 + "; the write of bytes 64 to 95 may have gone in too.";
-    QTest::newRow("unplug, write") << "unplug@9" << "Write Fail !" << "The port went away during the write of bytes 64 to 95."
+    QTest::newRow("unplug, write") << "unplug@9"
+                                   << "Write Fail !"
+                                   << "The port went away during the write of bytes 64 to 95."
                                    << written2 + "; the write of bytes 64 to 95 may have gone in too.";
   }
   void failureMidWrite() {
@@ -125,10 +142,12 @@ class OperationsProcessTest : public QObject {
   void failureMidWriteNamesTheBackup() {
     // Requests: probe, identity, band, serial, four backup reads, then the blocks.
     RunningSim pager(SimFault(sim::FaultKind::Corrupt, 12));
-    const Ran run = Zt310({"write", "--port", pager.device(), Path("plug.tbl"), "--backup-dir", Path("backups")},
-                          dir_.path());
+    const Ran run =
+        Zt310({"write", "--port", pager.device(), Path("plug.tbl"), "--backup-dir", Path("backups")}, dir_.path());
     QCOMPARE(run.code, 1);
-    QVERIFY_SAYS(run.err, "The pager is now partly written: 2 of 15 blocks went in (bytes 0 to 63), but bytes 32 to 63 could not be read back");
+    QVERIFY_SAYS(run.err,
+                 "The pager is now partly written: 2 of 15 blocks went in (bytes 0 to 63), but bytes 32 to 63 could "
+                 "not be read back");
     const std::vector<fs::path> backups(fs::directory_iterator(Path("backups").toStdString()), {});
     QCOMPARE(backups.size(), std::size_t(1));
     QVERIFY_SAYS(run.err, "Or put back what the pager held before: zt310 restore --port " +
@@ -165,7 +184,10 @@ class OperationsProcessTest : public QObject {
     QStringList args{verb, "--port", port};
     if (verb == "write" || verb == "verify") args << Path("plug.tbl");
     if (verb == "read") args << "-o" << Path("out.tbl");
-    if (verb == "produce") args << Path("plug.tbl") << "--serial" << "AB1234567890" << "--log-dir" << dir_.path();
+    if (verb == "produce")
+      args << Path("plug.tbl") << "--serial"
+           << "AB1234567890"
+           << "--log-dir" << dir_.path();
     if (verb == "test") args = QStringList{"test", "vibrator", "on", "--port", port};
     const Ran run = Zt310(args, dir_.path());
     QCOMPARE(run.code, 1);
@@ -197,8 +219,8 @@ class OperationsProcessTest : public QObject {
         << QStringList{"produce", "@", plug, "--serial", "AB1234567890", "--log-dir", Path("day-is-folder")}
         << "Cannot write the log file \"" + Path("day-is-folder") + "/@LOG@\": not a regular file";
     QTest::newRow("produce, backup folder under a file")
-        << QStringList{"produce", "@", plug, "--serial", "AB1234567890", "--log-dir", dir_.path(), "--backup-dir",
-                       plug + "/backups"}
+        << QStringList{"produce",   "@",         plug,           "--serial",       "AB1234567890",
+                       "--log-dir", dir_.path(), "--backup-dir", plug + "/backups"}
         << "Cannot keep backups in the backup folder \"" + plug + "/backups\" (in \"" + plug + "\"): not a folder.";
     QTest::newRow("write, backup folder under a file")
         << QStringList{"write", "@", plug, "--backup-dir", plug + "/backups"}
@@ -230,7 +252,8 @@ class OperationsProcessTest : public QObject {
     RunningSim pager;
     QTemporaryDir logs;
     const QString logName = QString::fromStdString(LogFileName(CurrentLocalDateTime()));
-    const QByteArray earlier = QByteArray(kLogBanner) + "2024-05-17 09:07:31  Serial No. = AB0000000001  Write Success !\r\n";
+    const QByteArray earlier =
+        QByteArray(kLogBanner) + "2024-05-17 09:07:31  Serial No. = AB0000000001  Write Success !\r\n";
     {
       QFile log(logs.filePath(logName));
       QVERIFY(log.open(QIODevice::WriteOnly));

@@ -81,9 +81,9 @@ class OperationsTerminalTest : public QObject {
     RunningSim pager(options);
     CodePlugImage image = FactoryImageForChannels(false);
     QVERIFY(SaveTableFile(Path("wide.tbl"), image, SaveKind::Save).ok);
-    TerminalRun run({"produce", "--port", pager.device().toStdString(), Path("wide.tbl"), "--log-dir",
-                     dir_.path().toStdString()},
-                    Path("produce.err"));
+    TerminalRun run(
+        {"produce", "--port", pager.device().toStdString(), Path("wide.tbl"), "--log-dir", dir_.path().toStdString()},
+        Path("produce.err"));
     run.Type("AB1234567890\nAB1234567891\n\x04");
     QCOMPARE(run.Wait(30000), 1);
     const std::string err = FileText(Path("produce.err"));
@@ -113,7 +113,6 @@ class OperationsTerminalTest : public QObject {
     }
   }
 };
-
 
 // A signal in the middle of write or produce: the first lets the pager be
 // finished (whole, checksum right, result shown and logged) and then stops
@@ -173,9 +172,12 @@ void OperationsTerminalTest::signalMidTransfer() {
     QVERIFY2(ChecksumHolds(memory), text.c_str());
     QCOMPARE(WritesSeen(*pager), blocks);
     QVERIFY2(Contains(text, "Write Success !\n"), text.c_str());
-    const std::string after = produce ? "the pager in hand; no further serial numbers were read"
-                                      : "the transfer in hand ended";
-    QVERIFY2(Contains(text, "zt310: stopped on " + std::string(signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "SIGHUP") +
+    const std::string after =
+        produce ? "the pager in hand; no further serial numbers were read" : "the transfer in hand ended";
+    QVERIFY2(Contains(text, "zt310: stopped on " +
+                                std::string(signal == SIGINT    ? "SIGINT"
+                                            : signal == SIGTERM ? "SIGTERM"
+                                                                : "SIGHUP") +
                                 " after " + after + ".\n"),
              text.c_str());
   } else {
@@ -191,7 +193,8 @@ void OperationsTerminalTest::signalMidTransfer() {
   }
   if (produce) {
     // One pager, logged; the other serial numbers were never read.
-    const std::string log = FileText(dir.filePath(QString::fromStdString(LogFileName(CurrentLocalDateTime()))).toStdString());
+    const std::string log =
+        FileText(dir.filePath(QString::fromStdString(LogFileName(CurrentLocalDateTime()))).toStdString());
     QCOMPARE(Count(log, "Serial No. = "), 1);
     QCOMPARE(Count(text, "Serial No. = AB"), 1);
   }

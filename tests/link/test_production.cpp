@@ -133,9 +133,9 @@ class ProductionTest : public QObject {
     QFETCH(QString, result);
     OperationBench bench(WithFault(static_cast<FaultKind>(kind), request));
     QCOMPARE(bench.Produce("AB1234567890", bench.LogHere(kMorning)).outcome, OperationOutcome::Failed);
-    QCOMPARE(FileText(bench.Path("2024-05-17.log")),
-             std::string(kLogBanner) + "2024-05-17 09:07:31  Serial No. = AB1234567890  " + result.toStdString() +
-                 "\r\n");
+    QCOMPARE(
+        FileText(bench.Path("2024-05-17.log")),
+        std::string(kLogBanner) + "2024-05-17 09:07:31  Serial No. = AB1234567890  " + result.toStdString() + "\r\n");
     bench.VerifyEndedCleanly();
   }
 

@@ -120,11 +120,13 @@ class ProductionRecordTest : public QObject {
   void runIsRecordedAndARepeatIsRefused() {
     QFETCH(QString, backend);
     if (backend == "postgresql") ZT310_REQUIRE_POSTGRES(*server_);
-    const QStringList where = backend == "sqlite" ? QStringList{} : QStringList{"--record", QString::fromStdString(NewDatabase())};
+    const QStringList where =
+        backend == "sqlite" ? QStringList{} : QStringList{"--record", QString::fromStdString(NewDatabase())};
     const QString serial = "AB1234567890";
     RunningSim first;
     const Ran ran = RunCli(QStringList{"produce", "--port", first.device(), "line.tbl", "--log-dir", "logs",
-                                       "--station", "line-1", "--serial", serial} + where);
+                                       "--station", "line-1", "--serial", serial} +
+                           where);
     QVERIFY2(ran.code == 0, ran.err.c_str());
 
     QJsonArray runs = HistoryRuns(where);
@@ -150,7 +152,8 @@ class ProductionRecordTest : public QObject {
     // hears anything, naming where and when it was programmed.
     RunningSim second;
     const Ran again = RunCli(QStringList{"produce", "--port", second.device(), "line.tbl", "--log-dir", "logs",
-                                         "--station", "line-2", "--serial", serial} + where);
+                                         "--station", "line-2", "--serial", serial} +
+                             where);
     QCOMPARE(again.code, 1);
     QVERIFY2(Contains(again.err, "was programmed") && Contains(again.err, "station line-1, cradle 1") &&
                  Contains(again.err, QDate::currentDate().toString(Qt::ISODate).toStdString()),
@@ -160,7 +163,8 @@ class ProductionRecordTest : public QObject {
 
     // A rework goes through with --allow-repeat and says it was one.
     const Ran rework = RunCli(QStringList{"produce", "--port", second.device(), "line.tbl", "--log-dir", "logs",
-                                          "--station", "line-2", "--allow-repeat", "--serial", serial} + where);
+                                          "--station", "line-2", "--allow-repeat", "--serial", serial} +
+                              where);
     QVERIFY2(rework.code == 0, rework.err.c_str());
     runs = HistoryRuns(where, {serial});
     QCOMPARE(runs.size(), 3);
@@ -191,9 +195,11 @@ class ProductionRecordTest : public QObject {
     QCOMPARE(runs[1].toObject().value("station").toString(), QString("bench-1"));
     QCOMPARE(runs[1].toObject().value("firmware").toString(), QString("FirmVer. 1.3.0"));
 
-    const Ran unrecorded = RunCli({"verify", "--port", pager.device(), "line.tbl", "--record", "postgresql://zt310@127.0.0.1:1/nowhere"});
+    const Ran unrecorded =
+        RunCli({"verify", "--port", pager.device(), "line.tbl", "--record", "postgresql://zt310@127.0.0.1:1/nowhere"});
     QVERIFY2(unrecorded.code == 0, unrecorded.err.c_str());
-    QVERIFY2(Contains(unrecorded.err, "This verify is not recorded: the PostgreSQL record \"nowhere\""), unrecorded.err.c_str());
+    QVERIFY2(Contains(unrecorded.err, "This verify is not recorded: the PostgreSQL record \"nowhere\""),
+             unrecorded.err.c_str());
   }
 
   // Without the record no serial number can be checked: nothing is sent.
@@ -211,10 +217,12 @@ class ProductionRecordTest : public QObject {
     } else {
       fs::create_directory("logs/production.sqlite");
     }
-    const Ran ran = RunCli(QStringList{"produce", "--port", pager.device(), "line.tbl", "--serial", "AB1234567890"} + where);
+    const Ran ran =
+        RunCli(QStringList{"produce", "--port", pager.device(), "line.tbl", "--serial", "AB1234567890"} + where);
     QCOMPARE(ran.code, 2);
-    QVERIFY2(Contains(ran.err, kind == "postgresql" ? "PostgreSQL record \"nowhere\" on 127.0.0.1:1" : "production.sqlite"),
-             ran.err.c_str());
+    QVERIFY2(
+        Contains(ran.err, kind == "postgresql" ? "PostgreSQL record \"nowhere\" on 127.0.0.1:1" : "production.sqlite"),
+        ran.err.c_str());
     QVERIFY2(Contains(ran.err, "Nothing was programmed"), ran.err.c_str());
     QVERIFY(pager->Requests().empty());
     QVERIFY(LogLines("logs").empty());
@@ -270,8 +278,11 @@ class ProductionRecordTest : public QObject {
         list << serial.toStdString() << "\n";
       }
       list.close();
-      args << "line.tbl" << "--log-dir" << "logs" << "--station" << QString("line-%1").arg(station) << "--serials"
-           << QString::fromStdString(listName) << "--no-wait";
+      args << "line.tbl"
+           << "--log-dir"
+           << "logs"
+           << "--station" << QString("line-%1").arg(station) << "--serials" << QString::fromStdString(listName)
+           << "--no-wait";
       auto producer = std::make_unique<QProcess>();
       producer->start(ZT310_CLI, args + where);
       QVERIFY(producer->waitForStarted(10000));

@@ -186,7 +186,7 @@ class RestoreCliTest : public QObject {
           std::vector<std::string>{"verify", "--exact", "--port", nobody.device().toStdString(), "x.tbl"}}) {
       const CliRun run = RunZt310(verb);
       QCOMPARE(run.code, cli::kExitUsage);
-      QVERIFY2(Contains(run.err, "x.tbl cannot be taken byte for byte: " ) && Contains(run.err, reason.toStdString()),
+      QVERIFY2(Contains(run.err, "x.tbl cannot be taken byte for byte: ") && Contains(run.err, reason.toStdString()),
                run.err.c_str());
     }
   }

@@ -7,8 +7,8 @@
 
 #include <sstream>
 
-#include "SimFixture.h"
 #include "CliRunner.h"
+#include "SimFixture.h"
 #include "codeplug/TableFile.h"
 
 using namespace zt310;

@@ -111,7 +111,8 @@ bool HoldsFile(const CodePlugImage& memory, const CodePlugImage& file) {
 
 std::vector<std::string> Numbered(int from, int count) {
   std::vector<std::string> serials;
-  for (int i = 0; i < count; ++i) serials.push_back("AB00000000" + QString::number(from + i).rightJustified(2, '0').toStdString());
+  for (int i = 0; i < count; ++i)
+    serials.push_back("AB00000000" + QString::number(from + i).rightJustified(2, '0').toStdString());
   return serials;
 }
 
@@ -155,9 +156,9 @@ class StationCliTest : public QObject {
     // The reference: one pager programmed on its own by a single-cradle produce.
     RunningSim alone;
     QVERIFY(QDir().mkpath(Path("log-alone")));
-    const Ran ran = Zt310({"produce", "--port", alone.device(), "plug.tbl", "--serial", "ZZ0000000000", "--log-dir",
-                           Path("log-alone")},
-                          dir_.path());
+    const Ran ran = Zt310(
+        {"produce", "--port", alone.device(), "plug.tbl", "--serial", "ZZ0000000000", "--log-dir", Path("log-alone")},
+        dir_.path());
     QVERIFY2(ran.code == 0, ran.err.c_str());
     file_ = alone->Memory();
     QCOMPARE(file_[200], std::uint8_t{0x5A});
@@ -228,10 +229,10 @@ class StationCliTest : public QObject {
     const QString logDir = Path("log-refuse");
     QVERIFY(QDir().mkpath(logDir));
     // One Enter: one round, a number for every cradle.
-    const Ran ran = Zt310(QStringList{"produce"} + station.portArgs +
-                              QStringList{Path("plug.tbl"), "--serials", WriteList("four.txt", serials), "--log-dir",
-                                          logDir},
-                          dir_.path(), "\n");
+    const Ran ran =
+        Zt310(QStringList{"produce"} + station.portArgs +
+                  QStringList{Path("plug.tbl"), "--serials", WriteList("four.txt", serials), "--log-dir", logDir},
+              dir_.path(), "\n");
     QCOMPARE(ran.code, 1);
     const std::string refusedPort = (**station.sims[2]).DevicePath();
     const std::string prefix = "cradle 3 " + refusedPort + ": ";
@@ -281,10 +282,9 @@ class StationCliTest : public QObject {
     WriteList("twice.txt", {"AB0000000001", "AB0000000002", "AB0000000001"});
     RunningSim one;
     RunningSim two;
-    const Ran ran = Zt310(QStringList{"produce", "--port", one.device(), "--port", two.device(), "plug.tbl",
-                                      "--no-wait"} +
-                              source,
-                          dir_.path());
+    const Ran ran =
+        Zt310(QStringList{"produce", "--port", one.device(), "--port", two.device(), "plug.tbl", "--no-wait"} + source,
+              dir_.path());
     QCOMPARE(ran.code, 2);
     QVERIFY2(ran.err.find(says.toStdString()) != std::string::npos, ran.err.c_str());
     QVERIFY2(ran.err.find("Nothing was programmed.") != std::string::npos, ran.err.c_str());

@@ -15,7 +15,9 @@ namespace {
 struct Linked {
   explicit Linked(sim::SimOptions options = {}, LinkTiming timing = FastTiming()) : sim(std::move(options)) {
     link.SetTiming(timing);
-    link.SetHost({[this](int offset, int count) { blocks.push_back({offset, count}); },
+    link.SetHost({[this](int offset, int count) {
+                    blocks.push_back({offset, count});
+                  },
                   [this](const QString& message) { messages << message; }});
     link.SetPortNames({sim.device()});
   }
@@ -87,16 +89,26 @@ class LinkTest : public QObject {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<bool>("succeeds");
     QTest::addColumn<bool>("portStaysOpen");
-    QTest::newRow("read reply checksum off by one") << "corrupt@1" << "read" << false << true;
-    QTest::newRow("read reply one byte short") << "short@1" << "read" << false << true;
-    QTest::newRow("read reply dropped") << "drop@1" << "read" << false << true;
-    QTest::newRow("read reply garbage") << "garbage@1" << "read" << false << true;
-    QTest::newRow("read reply slow bytes") << "slow:8@1" << "read" << true << true;
-    QTest::newRow("write ack byte 14 wrong") << "bad-ack@1" << "write" << false << true;
-    QTest::newRow("write ack one byte short") << "short@1" << "write" << false << true;
-    QTest::newRow("write ack checksum off") << "corrupt@1" << "write" << false << true;
-    QTest::newRow("write stored wrong") << "flip@1" << "write" << true << true;
-    QTest::newRow("cradle unplugged") << "unplug@1" << "read" << false << false;
+    QTest::newRow("read reply checksum off by one") << "corrupt@1"
+                                                    << "read" << false << true;
+    QTest::newRow("read reply one byte short") << "short@1"
+                                               << "read" << false << true;
+    QTest::newRow("read reply dropped") << "drop@1"
+                                        << "read" << false << true;
+    QTest::newRow("read reply garbage") << "garbage@1"
+                                        << "read" << false << true;
+    QTest::newRow("read reply slow bytes") << "slow:8@1"
+                                           << "read" << true << true;
+    QTest::newRow("write ack byte 14 wrong") << "bad-ack@1"
+                                             << "write" << false << true;
+    QTest::newRow("write ack one byte short") << "short@1"
+                                              << "write" << false << true;
+    QTest::newRow("write ack checksum off") << "corrupt@1"
+                                            << "write" << false << true;
+    QTest::newRow("write stored wrong") << "flip@1"
+                                        << "write" << true << true;
+    QTest::newRow("cradle unplugged") << "unplug@1"
+                                      << "read" << false << false;
   }
   void faultyReplies() {
     QFETCH(QString, fault);
@@ -121,7 +133,8 @@ class LinkTest : public QObject {
     QCOMPARE(ok, succeeds);
     // A cradle that goes away is noticed at once, not after the time-out.
     if (!portStaysOpen) QVERIFY(clock.elapsed() < f.link.timing().ByteTimeoutMs(kPollUnitTransfer));
-    if (!ok && operation == "read") QVERIFY(std::all_of(destination.begin(), destination.end(), [](auto b) { return b == 0xEE; }));
+    if (!ok && operation == "read")
+      QVERIFY(std::all_of(destination.begin(), destination.end(), [](auto b) { return b == 0xEE; }));
     QCOMPARE(f.link.Port().IsOpen(), portStaysOpen);
     QCOMPARE(f.blocks.size(), std::size_t{1});
     if (!portStaysOpen) return;
@@ -201,7 +214,8 @@ class LinkTest : public QObject {
     second.SetHost({{}, [&](const QString& m) { messages << m; }});
     second.SetPortNames({f.sim.device()});
     QVERIFY(!second.OpenSelectedPort());
-    QCOMPARE(messages, QStringList{QString(kOpenErrorInUseText) + "\nPort " + f.sim.device() + ": in use by another program."});
+    QCOMPARE(messages,
+             QStringList{QString(kOpenErrorInUseText) + "\nPort " + f.sim.device() + ": in use by another program."});
     QVERIFY(!second.Port().IsOpen());
     QVERIFY(!second.CheckTargetBoard());
     TCommPort port;
@@ -264,7 +278,8 @@ class LinkTest : public QObject {
       PagerLink checking;
       checking.SetPortNames({name});
       QVERIFY(!checking.CheckTargetBoard());
-      QCOMPARE(checking.BoardNotRespondingMessage(), QString(kBoardNotRespondingText) + "\nPort " + name + ": not a serial port.");
+      QCOMPARE(checking.BoardNotRespondingMessage(),
+               QString(kBoardNotRespondingText) + "\nPort " + name + ": not a serial port.");
     }
   }
 

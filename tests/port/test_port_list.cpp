@@ -27,8 +27,7 @@ class PortListTest : public QObject {
   }
 
   void namedPortsComeFirstAndOnce() {
-    const QStringList merged =
-        MergePortNames({"/dev/ttyS3", "/tmp/zt310-cradle"}, {"ttyS1", "ttyUSB0", "ttyS3"});
+    const QStringList merged = MergePortNames({"/dev/ttyS3", "/tmp/zt310-cradle"}, {"ttyS1", "ttyUSB0", "ttyS3"});
     QCOMPARE(merged, (QStringList{"/dev/ttyS3", "/tmp/zt310-cradle", "ttyUSB0", "ttyS1"}));
     QCOMPARE(MergePortNames({"/tmp/x"}, {}).size(), 17);
   }

@@ -17,8 +17,8 @@ class SearchTest : public QObject {
     RunningSim quickCradle;
     PagerLink link({}, FastTiming());
     // The quick cradle answers first in time, but the slow one is listed first.
-    link.SetPortNames({silent1.device(), "/dev/zt310-no-such-port", slowCradle.device(), silent2.device(),
-                       quickCradle.device()});
+    link.SetPortNames(
+        {silent1.device(), "/dev/zt310-no-such-port", slowCradle.device(), silent2.device(), quickCradle.device()});
     QVERIFY(link.FindTargetBoard());
     QCOMPARE(link.SelectedIndex(), 2);
     QVERIFY(link.Port().IsOpen());
@@ -43,7 +43,8 @@ class SearchTest : public QObject {
     clock.start();
     QVERIFY(link.FindTargetBoard());
     const qint64 timeout = link.timing().ByteTimeoutMs(kPollUnitProbe);
-    QVERIFY2(clock.elapsed() >= timeout - 2 && clock.elapsed() < 2 * timeout, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() >= timeout - 2 && clock.elapsed() < 2 * timeout,
+             qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(link.SelectedIndex(), 3);
   }
 

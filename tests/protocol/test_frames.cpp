@@ -12,7 +12,8 @@ namespace {
 
 std::vector<std::uint8_t> Hex(const char* text) {
   std::vector<std::uint8_t> bytes;
-  for (const QByteArray& cell : QByteArray(text).split(' ')) bytes.push_back(static_cast<std::uint8_t>(cell.toUInt(nullptr, 16)));
+  for (const QByteArray& cell : QByteArray(text).split(' '))
+    bytes.push_back(static_cast<std::uint8_t>(cell.toUInt(nullptr, 16)));
   return bytes;
 }
 

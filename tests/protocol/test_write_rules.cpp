@@ -19,20 +19,20 @@ enum class Serial { Blank, Valid, BadSum };
 struct Row {
   const char* name;
   WriteKind kind = WriteKind::Write;
-  int pager = 130;             // the pager's firmware version
-  int image = 130;             // the image's firmware version (0: never read)
+  int pager = 130;  // the pager's firmware version
+  int image = 130;  // the image's firmware version (0: never read)
   int gapBefore = 9;
   int gapAfter = 9;
-  int gain = 0;                // byte 137
-  int toneSystem = 1;          // byte 413
-  bool pagerOneChannel = false;  // identity byte 11 is 254
-  bool imageOneChannel = false;  // the image's byte 11 is 254 (a backup of a single-channel pager)
-  bool imageNarrow = false;    // bytes 136, 138 are 0, 1
-  bool narrowChosen = false;   // "NB" ticked
+  int gain = 0;                      // byte 137
+  int toneSystem = 1;                // byte 413
+  bool pagerOneChannel = false;      // identity byte 11 is 254
+  bool imageOneChannel = false;      // the image's byte 11 is 254 (a backup of a single-channel pager)
+  bool imageNarrow = false;          // bytes 136, 138 are 0, 1
+  bool narrowChosen = false;         // "NB" ticked
   int band136 = 255, band138 = 255;  // the pager's band bytes
   Serial serial = Serial::Valid;
-  bool answer = true;          // OK or Cancel to a question
-  bool accepted = false;       // the verify of a file: nothing stops the rules
+  bool answer = true;     // OK or Cancel to a question
+  bool accepted = false;  // the verify of a file: nothing stops the rules
   // The steps, separated by semicolons: notice, band, serial, ask:NB>WB, ask:WB>NB,
   // cancel, refuse:<first word>, write.
   const char* steps = "band;serial;write";
@@ -46,42 +46,81 @@ const Row kRows[] = {
     {.name = "never-read image to 1.2.0: halved", .pager = 120, .image = 0, .gapAfter = 5},
     {.name = "audio gain on 1.2.1: notice, then on", .pager = 121, .gain = 8, .steps = "notice;band;serial;write"},
     {.name = "Plectron on 1.2.0: refused before the band",
-     .pager = 120, .toneSystem = kToneSystemPlectron, .steps = "refuse:The Firmware version, 2-channel"},
+     .pager = 120,
+     .toneSystem = kToneSystemPlectron,
+     .steps = "refuse:The Firmware version, 2-channel"},
     {.name = "Plectron in production: its own message",
-     .kind = WriteKind::Production, .pager = 120, .toneSystem = kToneSystemPlectron,
+     .kind = WriteKind::Production,
+     .pager = 120,
+     .toneSystem = kToneSystemPlectron,
      .steps = "refuse:The Firmware version <="},
-    {.name = "two-channel image, single-channel pager: refused",
-     .pagerOneChannel = true, .steps = "refuse:You cannot"},
+    {.name = "two-channel image, single-channel pager: refused", .pagerOneChannel = true, .steps = "refuse:You cannot"},
     {.name = "WB chosen, NB pager, OK", .band136 = 0, .band138 = 1, .steps = "band;ask:NB>WB;serial;write"},
-    {.name = "WB chosen, NB pager, Cancel", .band136 = 0, .band138 = 1, .answer = false, .steps = "band;ask:NB>WB;cancel"},
+    {.name = "WB chosen, NB pager, Cancel",
+     .band136 = 0,
+     .band138 = 1,
+     .answer = false,
+     .steps = "band;ask:NB>WB;cancel"},
     {.name = "WB chosen, 0/255 pager: gain cleared, no question", .gain = 16, .band136 = 0},
     {.name = "NB chosen, WB pager: asked on the tick alone",
-     .narrowChosen = true, .steps = "band;ask:WB>NB;serial;write"},
+     .narrowChosen = true,
+     .steps = "band;ask:WB>NB;serial;write"},
     {.name = "production, NB chosen, WB pager, wide image: not asked",
-     .kind = WriteKind::Production, .narrowChosen = true, .steps = "band;write"},
+     .kind = WriteKind::Production,
+     .narrowChosen = true,
+     .steps = "band;write"},
     {.name = "production, NB chosen, WB pager, narrow image: asked",
-     .kind = WriteKind::Production, .imageNarrow = true, .narrowChosen = true, .steps = "band;ask:WB>NB;write"},
+     .kind = WriteKind::Production,
+     .imageNarrow = true,
+     .narrowChosen = true,
+     .steps = "band;ask:WB>NB;write"},
     {.name = "serial number failing its sum: refused after the adaptation",
-     .pager = 115, .gapAfter = 5, .serial = Serial::BadSum, .steps = "band;serial;refuse:Serial"},
+     .pager = 115,
+     .gapAfter = 5,
+     .serial = Serial::BadSum,
+     .steps = "band;serial;refuse:Serial"},
     {.name = "pager without a serial number", .serial = Serial::Blank},
     {.name = "restore: the bytes as stored, identity and serial number the pager's",
-     .kind = WriteKind::Restore, .pager = 115, .image = 115, .toneSystem = kToneSystemPlectron,
+     .kind = WriteKind::Restore,
+     .pager = 115,
+     .image = 115,
+     .toneSystem = kToneSystemPlectron,
      .steps = "serial;write"},
     {.name = "restore across 5.x single-channel pagers of one generation",
-     .kind = WriteKind::Restore, .pager = 521, .image = 530, .steps = "serial;write"},
+     .kind = WriteKind::Restore,
+     .pager = 521,
+     .image = 530,
+     .steps = "serial;write"},
     {.name = "restore: 100 ms backup into a 50 ms pager refused",
-     .kind = WriteKind::Restore, .pager = 130, .image = 120, .steps = "refuse:The backup is from firmware 1.2.0,"},
+     .kind = WriteKind::Restore,
+     .pager = 130,
+     .image = 120,
+     .steps = "refuse:The backup is from firmware 1.2.0,"},
     {.name = "restore: 50 ms backup into a 100 ms pager refused",
-     .kind = WriteKind::Restore, .pager = 505, .image = 530, .steps = "refuse:The backup is from firmware 5.3.0,"},
+     .kind = WriteKind::Restore,
+     .pager = 505,
+     .image = 530,
+     .steps = "refuse:The backup is from firmware 5.3.0,"},
     {.name = "restore: two-channel backup into a single-channel pager refused",
-     .kind = WriteKind::Restore, .pagerOneChannel = true, .steps = "refuse:The backup is from a two-channel pager"},
+     .kind = WriteKind::Restore,
+     .pagerOneChannel = true,
+     .steps = "refuse:The backup is from a two-channel pager"},
     {.name = "restore: single-channel backup into a two-channel pager refused",
-     .kind = WriteKind::Restore, .imageOneChannel = true, .steps = "refuse:The backup is from a single-channel pager"},
+     .kind = WriteKind::Restore,
+     .imageOneChannel = true,
+     .steps = "refuse:The backup is from a single-channel pager"},
     {.name = "restore: a file that names no firmware is no backup",
-     .kind = WriteKind::Restore, .image = 0, .steps = "refuse:The file names no pager firmware"},
+     .kind = WriteKind::Restore,
+     .image = 0,
+     .steps = "refuse:The file names no pager firmware"},
     {.name = "verify of a file: no refusal, no question, adapted all the same",
-     .pager = 120, .gapAfter = 5, .gain = 8, .toneSystem = kToneSystemPlectron, .narrowChosen = true,
-     .accepted = true, .steps = "write"},
+     .pager = 120,
+     .gapAfter = 5,
+     .gain = 8,
+     .toneSystem = kToneSystemPlectron,
+     .narrowChosen = true,
+     .accepted = true,
+     .steps = "write"},
 };
 
 void SetVersion(std::uint8_t* bytes, int version) {

@@ -21,23 +21,34 @@ enum class Step { Probe, Identity, Band, Serial, WriteBlock, ReadBack, ReadBlock
 
 inline const char* OpName(Op op) {
   switch (op) {
-    case Op::Write: return "write";
-    case Op::Read: return "read";
-    case Op::Verify: return "verify";
-    case Op::Produce: return "produce";
+    case Op::Write:
+      return "write";
+    case Op::Read:
+      return "read";
+    case Op::Verify:
+      return "verify";
+    case Op::Produce:
+      return "produce";
   }
   return "?";
 }
 
 inline const char* StepName(Step step) {
   switch (step) {
-    case Step::Probe: return "probe";
-    case Step::Identity: return "identity";
-    case Step::Band: return "band";
-    case Step::Serial: return "serial";
-    case Step::WriteBlock: return "write";
-    case Step::ReadBack: return "read-back";
-    case Step::ReadBlock: return "read";
+    case Step::Probe:
+      return "probe";
+    case Step::Identity:
+      return "identity";
+    case Step::Band:
+      return "band";
+    case Step::Serial:
+      return "serial";
+    case Step::WriteBlock:
+      return "write";
+    case Step::ReadBack:
+      return "read-back";
+    case Step::ReadBlock:
+      return "read";
   }
   return "?";
 }
@@ -70,9 +81,9 @@ inline std::vector<Step> RequestsOf(Op op) {
   return steps;
 }
 
-inline const sim::FaultKind kAllFaults[] = {sim::FaultKind::Drop, sim::FaultKind::Short,  sim::FaultKind::Corrupt,
-                                            sim::FaultKind::BadAck, sim::FaultKind::Flip, sim::FaultKind::Unplug,
-                                            sim::FaultKind::Slow,  sim::FaultKind::Garbage};
+inline const sim::FaultKind kAllFaults[] = {sim::FaultKind::Drop,   sim::FaultKind::Short,  sim::FaultKind::Corrupt,
+                                            sim::FaultKind::BadAck, sim::FaultKind::Flip,   sim::FaultKind::Unplug,
+                                            sim::FaultKind::Slow,   sim::FaultKind::Garbage};
 
 struct FaultExpectation {
   OperationOutcome outcome = OperationOutcome::Success;
@@ -86,9 +97,12 @@ struct FaultExpectation {
 
 inline FaultExpectation SuccessOf(Op op) {
   switch (op) {
-    case Op::Read: return {OperationOutcome::Success, kStatusReady, kLabelReadSuccess, {}, false};
-    case Op::Verify: return {OperationOutcome::Success, kStatusReady, kLabelVerifySuccess, {}, false};
-    default: return {OperationOutcome::Success, kStatusReady, kLabelWriteSuccess, {}, false};
+    case Op::Read:
+      return {OperationOutcome::Success, kStatusReady, kLabelReadSuccess, {}, false};
+    case Op::Verify:
+      return {OperationOutcome::Success, kStatusReady, kLabelVerifySuccess, {}, false};
+    default:
+      return {OperationOutcome::Success, kStatusReady, kLabelWriteSuccess, {}, false};
   }
 }
 
@@ -100,22 +114,32 @@ inline FaultExpectation FailureAt(Op op, Step step) {
     return FaultExpectation{OperationOutcome::Failed, kStatusReady, label, {}, false};
   };
   if (step == Step::Probe) {
-    return {OperationOutcome::Abandoned, op == Op::Read ? kStatusReadyAbandoned : kStatusReady, {},
-            kBoardNotRespondingText, false};
+    return {OperationOutcome::Abandoned,
+            op == Op::Read ? kStatusReadyAbandoned : kStatusReady,
+            {},
+            kBoardNotRespondingText,
+            false};
   }
   if (op == Op::Verify) {
     const bool beforeTransfer = step != Step::ReadBack;
-    return {OperationOutcome::Failed, beforeTransfer ? kStatusReadyAbandoned : kStatusReady, kLabelVerifyFail, {},
-            true};
+    return {
+        OperationOutcome::Failed, beforeTransfer ? kStatusReadyAbandoned : kStatusReady, kLabelVerifyFail, {}, true};
   }
   switch (step) {
-    case Step::Identity: return abandoned(kReadFirmwareFailText);
-    case Step::Band: return abandoned(kReadBandwidthFailText);
-    case Step::Serial: return abandoned(kReadSerialFailText);
-    case Step::WriteBlock: return {OperationOutcome::Failed, kStatusReady, kLabelWriteFail, {}, true};
-    case Step::ReadBack: return {OperationOutcome::Failed, kStatusReady, kLabelVerifyFailAfterWrite, {}, true};
-    case Step::ReadBlock: return failed(kLabelReadFail);
-    default: return {};
+    case Step::Identity:
+      return abandoned(kReadFirmwareFailText);
+    case Step::Band:
+      return abandoned(kReadBandwidthFailText);
+    case Step::Serial:
+      return abandoned(kReadSerialFailText);
+    case Step::WriteBlock:
+      return {OperationOutcome::Failed, kStatusReady, kLabelWriteFail, {}, true};
+    case Step::ReadBack:
+      return {OperationOutcome::Failed, kStatusReady, kLabelVerifyFailAfterWrite, {}, true};
+    case Step::ReadBlock:
+      return failed(kLabelReadFail);
+    default:
+      return {};
   }
 }
 

@@ -91,11 +91,11 @@ class PostgresServer {
   std::string Url() const { return "postgresql://zt310@127.0.0.1:" + std::to_string(port_) + "/postgres"; }
 
   bool Start() {
-    running_ = Run("pg_ctl", {"-D", DataFolder(), "-l", folder_->filePath("server.log"), "-w", "-t", "60", "-o",
-                              QString("-p %1 -k %2 -h 127.0.0.1 -c fsync=off -c max_connections=60")
-                                  .arg(port_)
-                                  .arg(SocketFolder()),
-                              "start"});
+    running_ =
+        Run("pg_ctl",
+            {"-D", DataFolder(), "-l", folder_->filePath("server.log"), "-w", "-t", "60", "-o",
+             QString("-p %1 -k %2 -h 127.0.0.1 -c fsync=off -c max_connections=60").arg(port_).arg(SocketFolder()),
+             "start"});
     return running_;
   }
   // At once, as a crash or a pulled cable would end it for the clients.
@@ -156,8 +156,8 @@ class PostgresServer {
     QStringList arguments = args;
     if (uid_ >= 0) {
       arguments.prepend(command);
-      arguments = QStringList{"--reuid", QString::number(uid_), "--regid", QString::number(gid_), "--clear-groups"} +
-                  arguments;
+      arguments =
+          QStringList{"--reuid", QString::number(uid_), "--regid", QString::number(gid_), "--clear-groups"} + arguments;
       command = "setpriv";
     }
     process.start(command, arguments);
@@ -182,10 +182,10 @@ class PostgresServer {
 
 // Skips the test when PostgreSQL is not installed; any other reason the
 // server did not start fails it.
-#define ZT310_REQUIRE_POSTGRES(server)                                \
-  do {                                                                \
-    if (!(server).ok()) {                                             \
-      if ((server).missing()) QSKIP((server).error().c_str());        \
-      QFAIL((server).error().c_str());                                \
-    }                                                                 \
+#define ZT310_REQUIRE_POSTGRES(server)                         \
+  do {                                                         \
+    if (!(server).ok()) {                                      \
+      if ((server).missing()) QSKIP((server).error().c_str()); \
+      QFAIL((server).error().c_str());                         \
+    }                                                          \
   } while (false)

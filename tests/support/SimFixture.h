@@ -7,10 +7,10 @@
 #include <QtTest>
 
 #include <fcntl.h>
-#include <functional>
-#include <memory>
 #include <stdlib.h>
 #include <unistd.h>
+#include <functional>
+#include <memory>
 
 #include "port/PagerLink.h"
 #include "sim/PagerSim.h"

@@ -87,7 +87,11 @@ class TestTones : public QObject {
 void TestTones::decoderWordKnownValues_data() {
   QTest::addColumn<int>("tone");
   QTest::addColumn<int>("word");
-  struct Row { const char* name; int tone; int word; };
+  struct Row {
+    const char* name;
+    int tone;
+    int word;
+  };
   const Row rows[] = {
       {"288.5 lowest Standard", 2885, 0x84BC},
       {"879.0 factory tone 2", 8790, 0x8E86},
@@ -149,7 +153,11 @@ void TestTones::snap_data() {
   QTest::addColumn<int>("typed");
   QTest::addColumn<int>("snapped");
   QTest::addColumn<int>("index");  // -1: not checked
-  struct Row { const char* name; ToneSystem system; int typed, snapped, index; };
+  struct Row {
+    const char* name;
+    ToneSystem system;
+    int typed, snapped, index;
+  };
   const Row rows[] = {
       {"tie goes to the higher entry", ToneSystem::Standard, 2925, 2965, 1},
       {"767.4 takes the second duplicate", ToneSystem::Standard, 7674, 7674, 76},
@@ -174,8 +182,7 @@ void TestTones::snap() {
   QFETCH(int, snapped);
   QFETCH(int, index);
   QCOMPARE(int(SnapToneToTable(system, static_cast<ToneValue>(typed))), snapped);
-  if (index >= 0)
-    QCOMPARE(int(SnapToneTableIndex(ToneTableOf(system), static_cast<ToneValue>(typed))), index);
+  if (index >= 0) QCOMPARE(int(SnapToneTableIndex(ToneTableOf(system), static_cast<ToneValue>(typed))), index);
 }
 
 void TestTones::snapPicksNearestLaterEntryEverywhere() {
@@ -208,7 +215,12 @@ void TestTones::ranges_data() {
   QTest::addColumn<ToneSystem>("system");
   QTest::addColumn<uint>("tenths");
   QTest::addColumn<bool>("inRange");
-  struct Row { const char* name; ToneSystem system; unsigned tenths; bool in; };
+  struct Row {
+    const char* name;
+    ToneSystem system;
+    unsigned tenths;
+    bool in;
+  };
   const Row rows[] = {
       {"Standard 288.4", ToneSystem::Standard, 2884, false},
       {"Standard 288.5", ToneSystem::Standard, 2885, true},
@@ -253,7 +265,14 @@ void TestTones::spacing_data() {
   QTest::addColumn<int>("candidate");
   QTest::addColumn<bool>("accepted");
   QTest::addColumn<int>("conflictCall");
-  struct Row { const char* name; int heldSlot, heldTone; bool enabled; int b, slot, candidate; bool accepted; int call; };
+  struct Row {
+    const char* name;
+    int heldSlot, heldTone;
+    bool enabled;
+    int b, slot, candidate;
+    bool accepted;
+    int call;
+  };
   const Row rows[] = {
       // The window is 1.9 % of the held tone: 19.0 Hz around 1000.0 Hz.
       {"1018.9 too close", 0, 10000, true, 9, 5, 10189, false, 0},
@@ -315,7 +334,13 @@ void TestTones::parseToneText_data() {
   QTest::addColumn<bool>("valid");
   QTest::addColumn<uint>("tenths");
   QTest::addColumn<QString>("shown");
-  struct Row { const char* name; const char* text; bool valid; unsigned tenths; const char* shown; };
+  struct Row {
+    const char* name;
+    const char* text;
+    bool valid;
+    unsigned tenths;
+    const char* shown;
+  };
   const Row rows[] = {
       {"one decimal", "1285.8", true, 12858, "1285.8"},
       {"whole number", "1000", true, 10000, "1000.0"},
@@ -334,8 +359,7 @@ void TestTones::parseToneText_data() {
       {"minus", "-5", false, 0, ""},
       {"two points", "1.2.3", false, 0, ""},
   };
-  for (const Row& r : rows)
-    QTest::newRow(r.name) << QString(r.text) << r.valid << uint(r.tenths) << QString(r.shown);
+  for (const Row& r : rows) QTest::newRow(r.name) << QString(r.text) << r.valid << uint(r.tenths) << QString(r.shown);
 }
 
 void TestTones::parseToneText() {
@@ -368,7 +392,16 @@ void TestTones::commit_data() {
   QTest::addColumn<int>("conflictCall");
   using R = ToneCommitResult;
   const ToneSystem S = ToneSystem::Standard, P = ToneSystem::Plectron, U = ToneSystem::User;
-  struct Row { const char* name; ToneSystem system; int slot; unsigned candidate; int partner; R result; int stored; int call; };
+  struct Row {
+    const char* name;
+    ToneSystem system;
+    int slot;
+    unsigned candidate;
+    int partner;
+    R result;
+    int stored;
+    int call;
+  };
   // The channel holds 1000.0 Hz, enabled, in tone 1 of call 1 (slot 0).
   const Row rows[] = {
       {"Standard 1285.8 stored", S, 3, 12858, 8790, R::Store, 12858, -1},
@@ -428,7 +461,8 @@ void TestTones::messages() {
   QVERIFY(m);
   QCOMPARE(m->title, std::string_view("ZT310Pro"));
   QCOMPARE(m->text, kLongMessage09);
-  for (const auto& [channel, kind] : {std::pair{1, ToneKind::Tone1}, std::pair{0, ToneKind::Tone2}, std::pair{1, ToneKind::Tone2}}) {
+  for (const auto& [channel, kind] :
+       {std::pair{1, ToneKind::Tone1}, std::pair{0, ToneKind::Tone2}, std::pair{1, ToneKind::Tone2}}) {
     m = MessageForToneCommit(equal, ToneSystem::User, channel, kind, 31);
     QCOMPARE(m->title, std::string_view("ZT310"));
     QCOMPARE(m->text, kShortMessage31);

@@ -38,7 +38,12 @@ void TestTonesRf::synthesiserWords_data() {
   QTest::addColumn<int>("mutl");
   QTest::addColumn<uint>("pllr");
   QTest::addColumn<uint>("plln");
-  struct Row { const char* name; unsigned field, spacing; int mutl; unsigned pllr, plln; };
+  struct Row {
+    const char* name;
+    unsigned field, spacing;
+    int mutl;
+    unsigned pllr, plln;
+  };
   const Row rows[] = {
       {"F1 factory 152 MHz 12.5k", 1520000, 12500, 1, 0x0001A311, 0x00146800},
       {"F2 factory 162 MHz 12.5k", 1620000, 12500, 1, 0x0001A311, 0x0015F800},
@@ -98,7 +103,12 @@ void TestTonesRf::spacingCodes() {
   for (const int code : {35, 36, 37, 0xFF, 0, 31})
     QCOMPARE(SpacingChoiceFromCode(static_cast<std::uint8_t>(code)), SpacingChoice::Auto);
 
-  struct Row { SpacingChoice choice; std::uint32_t hz; std::uint8_t code; const char* item; };
+  struct Row {
+    SpacingChoice choice;
+    std::uint32_t hz;
+    std::uint8_t code;
+    const char* item;
+  };
   const Row rows[] = {{SpacingChoice::Khz2_5, 2500, 32, "2.5 K"},
                       {SpacingChoice::Khz6_25, 6250, 33, "6.25 K"},
                       {SpacingChoice::Khz12_5, 12500, 34, "12.5 K"}};
@@ -132,7 +142,16 @@ void TestTonesRf::commit_data() {
   using R = FrequencyCommitResult;
   const auto A = SpacingChoice::Auto, K2 = SpacingChoice::Khz2_5, K6 = SpacingChoice::Khz6_25,
              K12 = SpacingChoice::Khz12_5;
-  struct Row { const char* name; const char* text; SpacingChoice choice; unsigned before; R result; unsigned after; int code; unsigned plln; };
+  struct Row {
+    const char* name;
+    const char* text;
+    SpacingChoice choice;
+    unsigned before;
+    R result;
+    unsigned after;
+    int code;
+    unsigned plln;
+  };
   const Row rows[] = {
       {"Auto factory F1", "1520000", A, 12500, R::Store, 12500, 34, 0x00146800},
       {"Auto finds 12.5k from 2.5k", "1520125", A, 2500, R::Store, 12500, 34, 0x00146880},

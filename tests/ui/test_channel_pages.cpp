@@ -38,8 +38,9 @@ class ChannelPagesTest : public GuiTestBase {
     window_->Pages()->setCurrentIndex(channel);
     QTRY_VERIFY(window_->Pages()->currentWidget()->isVisible());
   }
-  void ChooseToneSystem(int radio) { Widget<QAbstractButton>(QString::fromStdString(names::ToneSystemButton(radio)))->click(); }
-
+  void ChooseToneSystem(int radio) {
+    Widget<QAbstractButton>(QString::fromStdString(names::ToneSystemButton(radio)))->click();
+  }
 
   // Runs `trigger`, which may open a tone table modally; `inDialog` then acts
   // on the dialog while it is up. dialogSeen_ names the dialog, or is empty.
@@ -105,7 +106,8 @@ class ChannelPagesTest : public GuiTestBase {
       QWidget* field = Widget(name);
       QVERIFY2(qAbs(field->mapTo(group, field->rect().center()).x() - centre) <= 2, qPrintable(name));
     }
-    QVERIFY2(group->minimumSizeHint().width() <= 810, qPrintable(QString::number(group->minimumSizeHint().width())));  // fits 825 pixels
+    QVERIFY2(group->minimumSizeHint().width() <= 810,
+             qPrintable(QString::number(group->minimumSizeHint().width())));  // fits 825 pixels
   }
 
   void fixedTextsAndHints() {
@@ -132,9 +134,10 @@ class ChannelPagesTest : public GuiTestBase {
     QTest::addColumn<bool>("byEnter");
     QTest::addColumn<int>("offset");
     QTest::addColumn<int>("tenths");
-    QTest::newRow("F1 tone 1, Enter") << 0 << "edtF1T10" << "1092.4" << true << layout::CallTone1Freq(0, 0) << 10924;
-    QTest::newRow("F2 tone 2, focus elsewhere") << 1 << "edtF2T20" << "1513.5" << false << layout::CallTone2Freq(1, 0)
-                                                << 15135;
+    QTest::newRow("F1 tone 1, Enter") << 0 << "edtF1T10"
+                                      << "1092.4" << true << layout::CallTone1Freq(0, 0) << 10924;
+    QTest::newRow("F2 tone 2, focus elsewhere") << 1 << "edtF2T20"
+                                                << "1513.5" << false << layout::CallTone2Freq(1, 0) << 15135;
   }
   void typedToneIsStoredWhenTheFieldIsLeft() {
     QFETCH(int, channel);
@@ -178,13 +181,34 @@ class ChannelPagesTest : public GuiTestBase {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("message");
-    QTest::newRow("tone: one decimal only") << "edtF1T10" << "123.45" << "123.4" << "";
-    QTest::newRow("tone: no point first") << "edtF1T10" << ".5" << "5" << "";
-    QTest::newRow("tone: letters silently") << "edtF1T20" << "12a" << "12" << "";
-    QTest::newRow("tone: backspace") << "edtF1T10" << "12\b" << "1" << "";
-    QTest::newRow("frequency: digits, seven at most") << "edtF1Freq" << "152000099" << "1520000" << "";
-    QTest::newRow("frequency: letter warned") << "edtF1Freq" << "15a" << "15" << "Please insert a numeric  !";
-    QTest::newRow("pattern: A to D and -") << "edtF1Patten0" << "aB-9" << "aB-" << "Please input A~D or - !";
+    QTest::newRow("tone: one decimal only") << "edtF1T10"
+                                            << "123.45"
+                                            << "123.4"
+                                            << "";
+    QTest::newRow("tone: no point first") << "edtF1T10"
+                                          << ".5"
+                                          << "5"
+                                          << "";
+    QTest::newRow("tone: letters silently") << "edtF1T20"
+                                            << "12a"
+                                            << "12"
+                                            << "";
+    QTest::newRow("tone: backspace") << "edtF1T10"
+                                     << "12\b"
+                                     << "1"
+                                     << "";
+    QTest::newRow("frequency: digits, seven at most") << "edtF1Freq"
+                                                      << "152000099"
+                                                      << "1520000"
+                                                      << "";
+    QTest::newRow("frequency: letter warned") << "edtF1Freq"
+                                              << "15a"
+                                              << "15"
+                                              << "Please insert a numeric  !";
+    QTest::newRow("pattern: A to D and -") << "edtF1Patten0"
+                                           << "aB-9"
+                                           << "aB-"
+                                           << "Please input A~D or - !";
   }
   void keyFilters() {
     QFETCH(QString, field);
@@ -198,8 +222,10 @@ class ChannelPagesTest : public GuiTestBase {
     QLineEdit* edit = Edit(field);
     ClickInto(edit);
     for (const QChar key : keys) {
-      if (key == '\b') QTest::keyClick(edit, Qt::Key_Backspace);
-      else QTest::keyClicks(edit, QString(key));
+      if (key == '\b')
+        QTest::keyClick(edit, Qt::Key_Backspace);
+      else
+        QTest::keyClicks(edit, QString(key));
     }
     QCOMPARE(edit->text(), shown);
     QVERIFY(edit->hasFocus());
@@ -283,17 +309,19 @@ class ChannelPagesTest : public GuiTestBase {
     QTest::addColumn<int>("otherChannelOffset");
     QTest::addColumn<QString>("tone");
     QTest::newRow("Tone Table, F1 call 4 tone 2, Enter button")
-        << 0 << 0 << "chkF1Call3" << "edtF1T23" << 3 << 1 << "button" << layout::CallTone2Freq(0, 3)
-        << layout::CallTone2Freq(1, 3) << "669.9";
+        << 0 << 0 << "chkF1Call3"
+        << "edtF1T23" << 3 << 1 << "button" << layout::CallTone2Freq(0, 3) << layout::CallTone2Freq(1, 3) << "669.9";
     QTest::newRow("Tone Table, F2 call 7 tone 2, double-click")
-        << 0 << 1 << "chkF2Call6" << "edtF2T26" << 5 << 1 << "double-click" << layout::CallTone2Freq(1, 6)
-        << layout::CallTone2Freq(0, 6) << "746.8";
+        << 0 << 1 << "chkF2Call6"
+        << "edtF2T26" << 5 << 1 << "double-click" << layout::CallTone2Freq(1, 6) << layout::CallTone2Freq(0, 6)
+        << "746.8";
     QTest::newRow("Plectron, F2 group 2, Enter key")
-        << 2 << 1 << "chkF2GCall1" << "edtF2GT1" << 3 << 2 << "enter key" << layout::GroupToneFreq(1, 1)
-        << layout::GroupToneFreq(0, 1) << "540.7";
+        << 2 << 1 << "chkF2GCall1"
+        << "edtF2GT1" << 3 << 2 << "enter key" << layout::GroupToneFreq(1, 1) << layout::GroupToneFreq(0, 1) << "540.7";
     QTest::newRow("Plectron, F1 call 1 tone 1, double-click")
-        << 2 << 0 << "" << "edtF1T10" << 0 << 0 << "double-click" << layout::CallTone1Freq(0, 0)
-        << layout::CallTone1Freq(1, 0) << "282.2";
+        << 2 << 0 << ""
+        << "edtF1T10" << 0 << 0 << "double-click" << layout::CallTone1Freq(0, 0) << layout::CallTone1Freq(1, 0)
+        << "282.2";
   }
   void pickLandsInTheTargetFieldOfThePageShown() {
     QFETCH(int, system);
@@ -353,9 +381,12 @@ class ChannelPagesTest : public GuiTestBase {
         },
         [&](ToneTableDialog* dialog) {
           dialog->Grid()->setCurrentCell(4, 4);
-          if (how == "Exit") Exit(dialog);
-          else if (how == "Escape") QTest::keyClick(dialog->Grid(), Qt::Key_Escape);
-          else dialog->close();
+          if (how == "Exit")
+            Exit(dialog);
+          else if (how == "Escape")
+            QTest::keyClick(dialog->Grid(), Qt::Key_Escape);
+          else
+            dialog->close();
           QVERIFY(!dialog->isVisible());
         });
     QCOMPARE(dialogSeen_, QString("TForm2"));

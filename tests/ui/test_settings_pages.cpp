@@ -33,7 +33,6 @@ constexpr int kAdvancePage = 4;
 class SettingsPagesTest : public GuiTestBase {
   Q_OBJECT
 
-
   QLineEdit* Edit(const QString& name) const { return Widget<QLineEdit>(name); }
   QComboBox* List(const QString& name) const { return Widget<QComboBox>(name); }
   int Byte(int offset) const { return window_->Model().image()[offset]; }
@@ -79,7 +78,7 @@ class SettingsPagesTest : public GuiTestBase {
     QTest::addColumn<int>("page");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("byEnter");  // or by clicking into another field
+    QTest::addColumn<bool>("byEnter");     // or by clicking into another field
     QTest::addColumn<QString>("message");  // empty: accepted
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("shown");  // the text after an accepted commit
@@ -87,37 +86,58 @@ class SettingsPagesTest : public GuiTestBase {
     QTest::addColumn<int>("stored");
 
     using namespace layout;
-    QTest::newRow("delay 8.5") << kSettingPage << "edtDelay" << "8.5" << true << "" << "" << "8.5" << kResetDelay << 17;
-    QTest::newRow("delay 0.5 refused") << kSettingPage << "edtDelay" << "0.5" << false
-                                       << "Please insert a number between 1 to 127.5" << "ZT310" << "" << kResetDelay
-                                       << -1;
-    QTest::newRow("carrier off 12") << kSettingPage << "edtSquelch" << "12" << false << "" << "" << "12"
-                                    << kCarrierOffDelay << 12;
-    QTest::newRow("carrier off 256 refused") << kSettingPage << "edtSquelch" << "256" << true
-                                             << "Please insert a number between 0 to 255" << "ZT310" << ""
-                                             << kCarrierOffDelay << -1;
-    QTest::newRow("tonality 0.15") << kSettingPage << "edtTonality2" << "0.15" << true << "" << "" << "0.150"
-                                   << kTonalityFrequency + 5 << 150;
-    QTest::newRow("tonality 6.001 refused") << kSettingPage << "edtTonality2" << "6.001" << false
-                                            << "Please insert a number between 0.150 and 6.000 !" << "ZT310 V1.3.9"
+    QTest::newRow("delay 8.5") << kSettingPage << "edtDelay"
+                               << "8.5" << true << ""
+                               << ""
+                               << "8.5" << kResetDelay << 17;
+    QTest::newRow("delay 0.5 refused") << kSettingPage << "edtDelay"
+                                       << "0.5" << false << "Please insert a number between 1 to 127.5"
+                                       << "ZT310"
+                                       << "" << kResetDelay << -1;
+    QTest::newRow("carrier off 12") << kSettingPage << "edtSquelch"
+                                    << "12" << false << ""
+                                    << ""
+                                    << "12" << kCarrierOffDelay << 12;
+    QTest::newRow("carrier off 256 refused") << kSettingPage << "edtSquelch"
+                                             << "256" << true << "Please insert a number between 0 to 255"
+                                             << "ZT310"
+                                             << "" << kCarrierOffDelay << -1;
+    QTest::newRow("tonality 0.15") << kSettingPage << "edtTonality2"
+                                   << "0.15" << true << ""
+                                   << ""
+                                   << "0.150" << kTonalityFrequency + 5 << 150;
+    QTest::newRow("tonality 6.001 refused") << kSettingPage << "edtTonality2"
+                                            << "6.001" << false << "Please insert a number between 0.150 and 6.000 !"
+                                            << "ZT310 V1.3.9"
                                             << "" << kTonalityFrequency + 5 << -1;
-    QTest::newRow("decoder reset 30") << kSystemPage << "edtDecorderReset" << "30" << true << "" << "" << "30.0"
-                                      << kDecoderReset << 60;
-    QTest::newRow("NRSSI 0.54") << kSystemPage << "edtRSSI" << "0.54" << false << "" << "" << "0.54"
-                                << kNrssiThreshold << 46;
-    QTest::newRow("NRSSI 1.01 refused") << kSystemPage << "edtRSSI" << "1.01" << true
-                                        << "Please insert a number between 0 to 1" << "ZT310" << ""
-                                        << kNrssiThreshold << -1;
-    QTest::newRow("noise limit 256 refused") << kSystemPage << "edtNoiseLimit" << "256" << false
-                                             << "Please insert a number between 0 to 255" << "ZT310" << ""
-                                             << kNoiseLimit << -1;
-    QTest::newRow("NRSSI response 100") << kAdvancePage << "edtNRSSIRpTM" << "100" << true << "" << "" << "100"
-                                        << kNrssiResponseTime << 100;
-    QTest::newRow("NRSSI response 4 refused") << kAdvancePage << "edtNRSSIRpTM" << "4" << false
-                                              << "Please insert a number between 5 to 100" << "ZT310Pro" << ""
-                                              << kNrssiResponseTime << -1;
-    QTest::newRow("GAP MAX. 200") << kAdvancePage << "edtGapMax" << "200" << false << "" << "" << "200" << kGapMax
-                                  << 200;
+    QTest::newRow("decoder reset 30") << kSystemPage << "edtDecorderReset"
+                                      << "30" << true << ""
+                                      << ""
+                                      << "30.0" << kDecoderReset << 60;
+    QTest::newRow("NRSSI 0.54") << kSystemPage << "edtRSSI"
+                                << "0.54" << false << ""
+                                << ""
+                                << "0.54" << kNrssiThreshold << 46;
+    QTest::newRow("NRSSI 1.01 refused") << kSystemPage << "edtRSSI"
+                                        << "1.01" << true << "Please insert a number between 0 to 1"
+                                        << "ZT310"
+                                        << "" << kNrssiThreshold << -1;
+    QTest::newRow("noise limit 256 refused") << kSystemPage << "edtNoiseLimit"
+                                             << "256" << false << "Please insert a number between 0 to 255"
+                                             << "ZT310"
+                                             << "" << kNoiseLimit << -1;
+    QTest::newRow("NRSSI response 100") << kAdvancePage << "edtNRSSIRpTM"
+                                        << "100" << true << ""
+                                        << ""
+                                        << "100" << kNrssiResponseTime << 100;
+    QTest::newRow("NRSSI response 4 refused") << kAdvancePage << "edtNRSSIRpTM"
+                                              << "4" << false << "Please insert a number between 5 to 100"
+                                              << "ZT310Pro"
+                                              << "" << kNrssiResponseTime << -1;
+    QTest::newRow("GAP MAX. 200") << kAdvancePage << "edtGapMax"
+                                  << "200" << false << ""
+                                  << ""
+                                  << "200" << kGapMax << 200;
   }
 
   void fieldCommits() {
@@ -139,7 +159,9 @@ class SettingsPagesTest : public GuiTestBase {
       PressEnter(edit, kSettleMs);
     } else {
       // Leaving the field for another one of the page commits it too.
-      QLineEdit* other = Edit(page == kSettingPage ? "edtTonality0" : page == kSystemPage ? "edtRFDelay" : "edtSquLevel9");
+      QLineEdit* other = Edit(page == kSettingPage  ? "edtTonality0"
+                              : page == kSystemPage ? "edtRFDelay"
+                                                    : "edtSquLevel9");
       if (other == edit) other = Edit("edtTonality1");
       QTest::mouseClick(other, Qt::LeftButton);
       QTest::qWait(20);
@@ -164,12 +186,24 @@ class SettingsPagesTest : public GuiTestBase {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
     QTest::addColumn<bool>("numericMessage");
-    QTest::newRow("digits only: a letter") << kSystemPage << "edtRFDelay" << "1a2" << "12" << true;
-    QTest::newRow("digits only: Backspace") << kAdvancePage << "edtGapMax" << "12\b" << "12" << true;
-    QTest::newRow("one decimal") << kSettingPage << "edtDelay" << ".1.55" << "1.5" << false;
-    QTest::newRow("two decimals") << kSystemPage << "edtRSSI2" << ".0.456" << "0.45" << false;
-    QTest::newRow("two decimals, Backspace") << kAdvancePage << "edtSquLevel3" << "0.1\b2" << "0.2" << false;
-    QTest::newRow("three decimals") << kSettingPage << "edtTonality0" << "1..2345" << "1.234" << false;
+    QTest::newRow("digits only: a letter") << kSystemPage << "edtRFDelay"
+                                           << "1a2"
+                                           << "12" << true;
+    QTest::newRow("digits only: Backspace") << kAdvancePage << "edtGapMax"
+                                            << "12\b"
+                                            << "12" << true;
+    QTest::newRow("one decimal") << kSettingPage << "edtDelay"
+                                 << ".1.55"
+                                 << "1.5" << false;
+    QTest::newRow("two decimals") << kSystemPage << "edtRSSI2"
+                                  << ".0.456"
+                                  << "0.45" << false;
+    QTest::newRow("two decimals, Backspace") << kAdvancePage << "edtSquLevel3"
+                                             << "0.1\b2"
+                                             << "0.2" << false;
+    QTest::newRow("three decimals") << kSettingPage << "edtTonality0"
+                                    << "1..2345"
+                                    << "1.234" << false;
   }
 
   void keyFiltersRefuseWhatTheFieldCannotHold() {
@@ -299,7 +333,8 @@ class SettingsPagesTest : public GuiTestBase {
       QVERIFY(!List(QString::fromStdString(names::SwitchModeList(s)))->isVisible());
       QVERIFY(List(QString::fromStdString(names::OneChannelModeList(s)))->isVisible());
       // Both lists share one place on the page.
-      QCOMPARE(List(QString::fromStdString(names::OneChannelModeList(s)))->geometry(), List(QString::fromStdString(names::SwitchModeList(s)))->geometry());
+      QCOMPARE(List(QString::fromStdString(names::OneChannelModeList(s)))->geometry(),
+               List(QString::fromStdString(names::SwitchModeList(s)))->geometry());
     }
     QCOMPARE(List("cboC1FunMode3")->currentText(), QString("Selective Call F1"));
     QCOMPARE(Byte(layout::kFunctionSwitch + 3) & 0x1F, 1);
@@ -407,14 +442,16 @@ class SettingsPagesTest : public GuiTestBase {
     QCOMPARE(Widget<QLabel>("lblAdvanceNotice")->text(), QString(kAdvanceNotice));
     QCOMPARE(Widget("cboBandWidth")->toolTip(), QString("Decoder Bandwidth default value : 1.5%"));
     ShowPage(kSettingPage);
-    QCOMPARE(Widget<QCheckBox>("chkSysFIXAlert")->toolTip(),
-             QString("If it is selected, the tone alert is at maximum volume regardless of the position of the control."));
+    QCOMPARE(
+        Widget<QCheckBox>("chkSysFIXAlert")->toolTip(),
+        QString("If it is selected, the tone alert is at maximum volume regardless of the position of the control."));
     const QStringList captions = [this] {
       QStringList titles;
       for (auto* group : Widget("tabSetting")->findChildren<QGroupBox*>()) titles << group->title();
       return titles;
     }();
-    for (const char* title : {"Model Options", "Function Switches", "SW-A", "SW-D", "Alert Tonality", "Priority Scan"}) {
+    for (const char* title :
+         {"Model Options", "Function Switches", "SW-A", "SW-D", "Alert Tonality", "Priority Scan"}) {
       QVERIFY2(captions.contains(title), title);
     }
   }
@@ -425,10 +462,12 @@ class SettingsPagesTest : public GuiTestBase {
     QTest::addColumn<QString>("group");
     QTest::addColumn<int>("offset");
     QTest::addColumn<int>("stored");
-    QTest::newRow("Alert Tonality") << kSettingPage << "edtTonality1" << "grpAlertTonality"
-                                    << layout::kTonalityFrequency + 3 << 0xE8;  // 1000 Hz
-    QTest::newRow("System group") << kSystemPage << "edtNoiseLimit" << "grpSystem" << layout::kNoiseLimit << 77;
-    QTest::newRow("Advance page") << kAdvancePage << "edtGapMax" << "tabAdvance" << layout::kGapMax << 77;
+    QTest::newRow("Alert Tonality") << kSettingPage << "edtTonality1"
+                                    << "grpAlertTonality" << layout::kTonalityFrequency + 3 << 0xE8;  // 1000 Hz
+    QTest::newRow("System group") << kSystemPage << "edtNoiseLimit"
+                                  << "grpSystem" << layout::kNoiseLimit << 77;
+    QTest::newRow("Advance page") << kAdvancePage << "edtGapMax"
+                                  << "tabAdvance" << layout::kGapMax << 77;
   }
 
   void mouseOverAGroupCommitsTheFieldBeingEdited() {

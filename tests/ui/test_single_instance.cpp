@@ -4,17 +4,17 @@
 // instead of ending silently.
 #include <QtTest>
 
+#include <sys/resource.h>
 #include <QEventLoop>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <sys/resource.h>
 #include <vector>
-#include <QTemporaryDir>
 
 #include "ui/SingleInstance.h"
 
@@ -122,8 +122,8 @@ class SingleInstanceTest : public QObject {
       --open;
     });
     connect(&first, &SingleInstance::OpenRequestsDropped, this, [&](int count) { dropped += count; });
-    const QString server = QFileInfo(first.LockPath()).path() + "/" + QFileInfo(first.LockPath()).completeBaseName() +
-                           ".socket";
+    const QString server =
+        QFileInfo(first.LockPath()).path() + "/" + QFileInfo(first.LockPath()).completeBaseName() + ".socket";
     constexpr int kRequests = 8000;
     // The second starts come from another thread, as from other processes,
     // while this one runs the window's event loop and its box.
@@ -171,8 +171,8 @@ class SingleInstanceTest : public QObject {
     SingleInstance first(Key(), dir_.path());
     QVERIFY(first.Claim());
     QSignalSpy opened(&first, &SingleInstance::OpenRequested);
-    const QString server = QFileInfo(first.LockPath()).path() + "/" + QFileInfo(first.LockPath()).completeBaseName() +
-                           ".socket";
+    const QString server =
+        QFileInfo(first.LockPath()).path() + "/" + QFileInfo(first.LockPath()).completeBaseName() + ".socket";
     QLocalSocket longLine;
     longLine.connectToServer(server);
     QVERIFY(longLine.waitForConnected(1000));
@@ -183,7 +183,8 @@ class SingleInstanceTest : public QObject {
     for (int i = 0; i < 1100; ++i) {
       idle.push_back(std::make_unique<QLocalSocket>());
       idle.back()->connectToServer(server);
-      QVERIFY2(idle.back()->waitForConnected(1000), qPrintable(QString("%1: %2").arg(i).arg(idle.back()->errorString())));
+      QVERIFY2(idle.back()->waitForConnected(1000),
+               qPrintable(QString("%1: %2").arg(i).arg(idle.back()->errorString())));
       QCoreApplication::processEvents();
     }
     QTRY_COMPARE_WITH_TIMEOUT(longLine.state(), QLocalSocket::UnconnectedState, 10000);

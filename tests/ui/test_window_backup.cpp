@@ -7,18 +7,18 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QMessageBox>
-#include <QTextEdit>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTextEdit>
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
 #include "link/Operations.h"
-#include "port/PagerLink.h"
-#include "ui/Dialogs.h"
 #include "link/PagerBackup.h"
+#include "port/PagerLink.h"
 #include "sim/PagerSim.h"
+#include "ui/Dialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageService.h"
 
@@ -27,10 +27,10 @@
 
 using namespace zt310;
 using namespace zt310::ui;
+using editor::Answer;
 using zt310::testing::GuiTestBase;
 using zt310::testing::RunningSim;
 using zt310::testing::SilentPty;
-using editor::Answer;
 
 namespace {
 
@@ -263,7 +263,8 @@ class WindowBackupTest : public GuiTestBase {
     QApplication::processEvents();
     auto* text = box->findChild<QTextEdit*>();
     boxScrolls_ = text && text->isVisible() && text->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff;
-    if (const QByteArray picture = qgetenv("ZT310_PICTURE"); !picture.isEmpty()) box->grab().save(QString::fromLocal8Bit(picture));
+    if (const QByteArray picture = qgetenv("ZT310_PICTURE"); !picture.isEmpty())
+      box->grab().save(QString::fromLocal8Bit(picture));
     box->accept();
   }
 };

@@ -57,8 +57,8 @@ class WindowDemoTest : public GuiTestBase {
     TriggerMenu("Verify1");
     QTRY_VERIFY(window_->isEnabled());
     const QString said = Messages().Shown().empty() ? QString()
-                                                     : QString::fromStdString(Messages().Shown().front().text) + "\n" +
-                                                           Messages().ShownDetails().front();
+                                                    : QString::fromStdString(Messages().Shown().front().text) + "\n" +
+                                                          Messages().ShownDetails().front();
     QVERIFY2(Messages().Shown().empty(), qPrintable(said));
     QCOMPARE(window_->Progress().Label(), QString(kLabelVerifySuccess));
   }

@@ -6,10 +6,10 @@
 // keeps in its settings shows which file it opened.
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
-#include <sys/stat.h>
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"

@@ -6,8 +6,11 @@
 // and a transfer is never cut short.
 #include <QtTest>
 
-#include <QComboBox>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -15,9 +18,6 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <csignal>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
@@ -121,9 +121,21 @@ class WindowEventsTest : public GuiTestBase {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("more");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("RF Delay Time") << kSystemPage << "edtRFDelay" << "grpSystem" << "12x" << "3" << "123";
-    QTest::newRow("Carrier OFF Delay") << kSettingPage << "edtSquelch" << "tabSetting" << "1x" << "7" << "17";
-    QTest::newRow("F1 frequency") << kChannelF1Page << "edtF1Freq" << "grpF1Frequency" << "152012x" << "5" << "1520125";
+    QTest::newRow("RF Delay Time") << kSystemPage << "edtRFDelay"
+                                   << "grpSystem"
+                                   << "12x"
+                                   << "3"
+                                   << "123";
+    QTest::newRow("Carrier OFF Delay") << kSettingPage << "edtSquelch"
+                                       << "tabSetting"
+                                       << "1x"
+                                       << "7"
+                                       << "17";
+    QTest::newRow("F1 frequency") << kChannelF1Page << "edtF1Freq"
+                                  << "grpF1Frequency"
+                                  << "152012x"
+                                  << "5"
+                                  << "1520125";
   }
   void aBoxClosedOverTheWindowKeepsTheEdit() {
     QFETCH(int, page);
@@ -210,8 +222,10 @@ class WindowEventsTest : public GuiTestBase {
   void changingPageEntersNoField_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");  // the refused field's text
-    QTest::newRow("tone committed") << "1092.4" << "";
-    QTest::newRow("tone refused") << "99" << "99.0";
+    QTest::newRow("tone committed") << "1092.4"
+                                    << "";
+    QTest::newRow("tone refused") << "99"
+                                  << "99.0";
   }
   void changingPageEntersNoField() {
     QFETCH(QString, typed);
@@ -277,9 +291,15 @@ class WindowEventsTest : public GuiTestBase {
     });
     poll.start();
     switch (Command(command)) {
-      case Command::Write: window_->WritePager(); break;
-      case Command::Read: window_->ReadPager(); break;
-      case Command::Verify: window_->VerifyPager(); break;
+      case Command::Write:
+        window_->WritePager();
+        break;
+      case Command::Read:
+        window_->ReadPager();
+        break;
+      case Command::Verify:
+        window_->VerifyPager();
+        break;
     }
     poll.stop();
 

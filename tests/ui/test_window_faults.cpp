@@ -107,10 +107,18 @@ class WindowFaultsTest : public GuiTestBase {
     }
 
     switch (menu) {
-      case Op::Write: window.WritePager(); break;
-      case Op::Read: window.ReadPager(); break;
-      case Op::Verify: window.VerifyPager(); break;
-      case Op::Produce: QFAIL("production has no Pager menu command"); break;
+      case Op::Write:
+        window.WritePager();
+        break;
+      case Op::Read:
+        window.ReadPager();
+        break;
+      case Op::Verify:
+        window.VerifyPager();
+        break;
+      case Op::Produce:
+        QFAIL("production has no Pager menu command");
+        break;
     }
 
     const Step step = RequestsOf(menu).at(static_cast<std::size_t>(request - 1));

@@ -184,8 +184,7 @@ class WindowHabitsTest : public GuiTestBase {
     window_->FocusSink()->setFocus();  // where Enter leaves the focus: the sink must not keep Ctrl+Z
     keyAtFocus(Qt::CTRL | Qt::Key_Z);
     QVERIFY(window_->Model().image() == start);
-    QCOMPARE(Widget<QLineEdit>("edtF1T10")->text(),
-             QString::fromStdString(window_->Model().At("edtF1T10").text));
+    QCOMPARE(Widget<QLineEdit>("edtF1T10")->text(), QString::fromStdString(window_->Model().At("edtF1T10").text));
     QVERIFY(Widget<QLineEdit>("edtF1T10")->text() != "1092.4");
     QVERIFY(!window_->findChild<QAction*>("Undo1")->isEnabled());
 

@@ -109,7 +109,8 @@ class WindowOperatorTest : public GuiTestBase {
     Scan("AB1234567891");
     QTRY_VERIFY(window_->isEnabled());
     QVERIFY2(!strip.Failed(), qPrintable(strip.text()));
-    QVERIFY2(strip.text().contains("AB1234567891") && strip.text().contains("Write Success !"), qPrintable(strip.text()));
+    QVERIFY2(strip.text().contains("AB1234567891") && strip.text().contains("Write Success !"),
+             qPrintable(strip.text()));
     Picture("result-strip-success.png");
   }
 
@@ -155,7 +156,8 @@ class WindowOperatorTest : public GuiTestBase {
     QTest::keyClick(field, Qt::Key_Return);
     ResultStrip& strip = window_->Results();
     QVERIFY2(strip.Failed() && strip.text().contains(scan) && strip.text().contains(rule), qPrintable(strip.text()));
-    QVERIFY2(window_->StatusText().contains(rule) && window_->StatusText().contains(scan), qPrintable(window_->StatusText()));
+    QVERIFY2(window_->StatusText().contains(rule) && window_->StatusText().contains(scan),
+             qPrintable(window_->StatusText()));
     QCOMPARE(strip.Beeps(), 1);
     QVERIFY(field->text().isEmpty());
     QVERIFY(field->hasFocus());
@@ -217,8 +219,7 @@ class WindowOperatorTest : public GuiTestBase {
     KeyAtFocus(Qt::Key_Tab);
     QWidget* next = QApplication::focusWidget();
     QVERIFY(next && next != field && next != window_->FocusSink());
-    QCOMPARE(window_->Pages()->indexOf(window_->Pages()->currentWidget()),
-             window_->Pages()->currentIndex());
+    QCOMPARE(window_->Pages()->indexOf(window_->Pages()->currentWidget()), window_->Pages()->currentIndex());
     QVERIFY2(window_->Pages()->currentWidget()->isAncestorOf(next), qPrintable(next->objectName()));
     KeyAtFocus(Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), field);

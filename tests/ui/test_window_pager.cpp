@@ -19,11 +19,11 @@
 
 using namespace zt310;
 using namespace zt310::ui;
+using editor::Answer;
+using sim::SimRequest;
 using zt310::testing::GuiTestBase;
 using zt310::testing::RunningSim;
 using zt310::testing::SilentPty;
-using sim::SimRequest;
-using editor::Answer;
 
 class WindowPagerTest : public GuiTestBase {
   Q_OBJECT

@@ -62,7 +62,8 @@ class WindowRecordTest : public GuiTestBase {
     QVERIFY(second->Requests().empty());
     QCOMPARE(Messages().Shown().size(), std::size_t(1));
     const QString refusal = QString::fromStdString(Messages().Shown()[0].text);
-    QVERIFY2(refusal.contains("was programmed") && refusal.contains("at station line-7, cradle 1"), qPrintable(refusal));
+    QVERIFY2(refusal.contains("was programmed") && refusal.contains("at station line-7, cradle 1"),
+             qPrintable(refusal));
 
     // A Read of the first pager says when its number was programmed.
     window_->Link().SetPortNames({first.device()});
@@ -79,12 +80,14 @@ class WindowRecordTest : public GuiTestBase {
     QCOMPARE(history->table()->rowCount(), 2);
     QCOMPARE(history->table()->item(0, 6)->text().left(29), QString("Serial No. AB1234567890 was p"));
     QCOMPARE(history->table()->item(1, 6)->text(), QString("Write Success !"));
-    QVERIFY2(history->yield()->text().contains("line-7: 1 good, 0 failed, 1 refused"), qPrintable(history->yield()->text()));
+    QVERIFY2(history->yield()->text().contains("line-7: 1 good, 0 failed, 1 refused"),
+             qPrintable(history->yield()->text()));
     QTest::mouseClick(history->filter(), Qt::LeftButton);
     QTest::keyClicks(history->filter(), "nothing was");
     QCOMPARE(VisibleRows(history->table()), 1);
     QVERIFY(history->table()->isRowHidden(1));
-    QVERIFY2(history->yield()->text().contains("line-7: 0 good, 0 failed, 1 refused"), qPrintable(history->yield()->text()));
+    QVERIFY2(history->yield()->text().contains("line-7: 0 good, 0 failed, 1 refused"),
+             qPrintable(history->yield()->text()));
     history->close();
   }
 
@@ -98,7 +101,8 @@ class WindowRecordTest : public GuiTestBase {
     QTRY_VERIFY(window_->isEnabled());
     std::string error;
     QSettings settings(options.settingsFile, QSettings::IniFormat);
-    const auto opened = OpenRecord(ReadRecordSetting(settings), dir_.path(), record::ProductionRecord::Mode::ReadOnly, &error);
+    const auto opened =
+        OpenRecord(ReadRecordSetting(settings), dir_.path(), record::ProductionRecord::Mode::ReadOnly, &error);
     QVERIFY2(opened, error.c_str());
     const auto rows = opened->History({}, &error);
     QVERIFY(rows && rows->size() == 1);
@@ -122,7 +126,8 @@ class WindowRecordTest : public GuiTestBase {
     QVERIFY(pager->Requests().empty());
     QCOMPARE(Messages().Shown().size(), std::size_t(1));
     const QString text = QString::fromStdString(Messages().Shown()[0].text);
-    QVERIFY2(text.contains("PostgreSQL record \"nowhere\"") && text.contains("Nothing was programmed"), qPrintable(text));
+    QVERIFY2(text.contains("PostgreSQL record \"nowhere\"") && text.contains("Nothing was programmed"),
+             qPrintable(text));
   }
 };
 

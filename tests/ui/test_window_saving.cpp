@@ -4,10 +4,10 @@
 // while another program holds the file's lock.
 #include <QtTest>
 
-#include <QTemporaryDir>
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QTemporaryDir>
+#include <csignal>
 
 #include "codeplug/TableFile.h"
 #include "ui/MainWindow.h"
