@@ -279,6 +279,9 @@ OperationResult ProgramScannedPager(OperationContext& context, const OperationRe
 std::string ConfigurationSha256(const CodePlugImage& image) {
   CodePlugImage blanked = image;
   std::fill(blanked.data() + kSerialNumber, blanked.data() + kSerialNumber + kSerialBlockSize, 0xFF);
+  // The image checksum covers the serial number too: blanked as well, so
+  // every pager programmed from one file shares the configuration's hash.
+  std::fill(blanked.data() + kImageChecksum, blanked.data() + kImageChecksum + 2, 0xFF);
   const QByteArray bytes(reinterpret_cast<const char*>(blanked.data()), static_cast<qsizetype>(kImageSize));
   return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
 }

@@ -6,6 +6,8 @@
 #include <fstream>
 
 #include "codeplug/Layout.h"
+#include "codeplug/TableFile.h"
+#include "link/Production.h"
 #include "test_operations_fixture.h"
 
 using namespace zt310;
@@ -29,6 +31,22 @@ const LocalDateTime kNextDay{2024, 5, 18, 0, 0, 1};
 class ProductionTest : public QObject {
   Q_OBJECT
  private slots:
+  // Pagers programmed from one file share the configuration's hash, whatever
+  // their serial numbers (and so their checksums); another setting changes it.
+  void configurationHashIgnoresTheSerialNumber() {
+    const auto programmed = [](const std::string& serial, std::uint8_t gapMax) {
+      CodePlugImage image = FactoryImageForChannels(false);
+      image[kGapMax] = gapMax;
+      std::copy(serial.begin(), serial.end(), image.data() + kSerialNumber);
+      image.SetWord(kSerialChecksum, static_cast<std::uint16_t>(serial.size()));
+      StoreImageChecksum(image);
+      return image;
+    };
+    const std::string first = ConfigurationSha256(programmed("AB0000000001", 10));
+    QCOMPARE(ConfigurationSha256(programmed("ZX9876543210", 10)), first);
+    QVERIFY(ConfigurationSha256(programmed("AB0000000001", 11)) != first);
+  }
+
   // --- scanner keys ---
 
   // Characters arrive every `gap` ms from `start` on, Enter `enterAfterLast` ms
