@@ -20,6 +20,7 @@
 #include "codeplug/SafeFile.h"
 #include "editor/ChannelPages.h"
 #include "port/PagerLink.h"
+#include "port/PortList.h"
 #include "session/OperationModel.h"
 #include "sim/PagerSim.h"
 #include "ui/DemoPager.h"
@@ -196,7 +197,11 @@ void MainWindow::FillPortList() {
   // and as the tooltip of the closed one.
   int widest = 0;
   for (int i = 0; i < ports->count(); ++i) {
-    ports->setItemData(i, link_->PortNames().at(i), Qt::ToolTipRole);
+    // A USB adapter also names its vendor, product, serial number and
+    // stable /dev/serial/by-id/ name.
+    const QString name = link_->PortNames().at(i);
+    const QString details = PortDetailsText(DescribePort(name));
+    ports->setItemData(i, details.isEmpty() ? name : name + "\n" + details, Qt::ToolTipRole);
     widest = std::max(widest, ports->fontMetrics().horizontalAdvance(ports->itemText(i)));
   }
   ports->view()->setMinimumWidth(widest + 2 * ports->view()->frameWidth() + 24);
