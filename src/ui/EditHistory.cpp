@@ -29,6 +29,10 @@ EditHistory::EditHistory(editor::EditorModel& model, QObject* parent)
   connect(&stack_, &QUndoStack::cleanChanged, this, &EditHistory::UnsavedChanged);
 }
 
+// The stack says it is clean again as it goes; by then the window that
+// listens is being destroyed, so nothing may reach it.
+EditHistory::~EditHistory() { disconnect(&stack_, nullptr, this, nullptr); }
+
 void EditHistory::Record(int page) {
   if (model_.image() == current_) return;
   pushing_ = true;

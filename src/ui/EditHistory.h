@@ -16,6 +16,7 @@ class EditHistory : public QObject {
 
  public:
   EditHistory(editor::EditorModel& model, QObject* parent);
+  ~EditHistory() override;
 
   QUndoStack& Stack() { return stack_; }
   // A new step when the model's image differs from the last step; PAGE is
