@@ -114,7 +114,7 @@ enum class Answers { AskAtTerminal, Yes, No, NeverAsk };
 
 // The window's boxes become lines on stderr; questions are answered by
 // --yes or --no, by the user at a terminal, or refused.
-class CliHost : public OperationHost {
+class CliHost : public HeadlessHost {
  public:
   CliHost(Io& io, Answers answers, PagerLink& link, const StopSignals& stops)
       : io_(io), answers_(answers), link_(link), stops_(stops) {
@@ -167,23 +167,7 @@ class CliHost : public OperationHost {
     answer = TrimmedLine(answer);
     return !answer.empty() && (answer[0] == 'o' || answer[0] == 'O' || answer[0] == 'y' || answer[0] == 'Y');
   }
-  void Status(const std::string&) override {}
-  void ProgressLabel(const std::string&) override {}
-  void ProgressRange(int, int) override {}
-  void ProgressValue(int) override {}
-  void ProgressGaugeVisible(bool) override {}
-  void ShowProgress() override {}
-  void CloseProgress() override {}
-  void MainWindowEnabled(bool) override {}
-  // Nobody looks at a result on a terminal; a pause between two requests
-  // is for the cradle and is kept.
-  void Pause(unsigned) override {}
-  void PaceRequests(unsigned ms) override {
-    if (LinkTrace* trace = link_.Port().trace()) {
-      trace->Note(link_.SelectedPortName(), QStringLiteral("pause %1 ms").arg(ms));
-    }
-    link_.WaitPumping(ms);
-  }
+  void PaceRequests(unsigned ms) override { link_.PaceRequests(ms); }
   void PagerBackedUp(const std::filesystem::path& file) override {
     if (JsonReport* report = ActiveJsonReport()) report->SetBackup(file.string());
     io_.err << "The pager's memory is backed up in " << file.string() << "\n";

@@ -67,7 +67,7 @@ std::string CradleName(int cradle, const QString& port) {
 
 // A cradle's runs talk to the operator through the shared output, each line
 // named after the cradle; questions are answered as --yes / --no say.
-class StationHost : public OperationHost {
+class StationHost : public HeadlessHost {
  public:
   StationHost(StationOutput& out, std::string prefix, StationAnswers answers, PagerLink& link, const StopSignals& stops,
               std::string file)
@@ -98,21 +98,7 @@ class StationHost : public OperationHost {
     Say(text + " Cancel (give --yes to answer OK)");
     return false;
   }
-  void Status(const std::string&) override {}
-  void ProgressLabel(const std::string&) override {}
-  void ProgressRange(int, int) override {}
-  void ProgressValue(int) override {}
-  void ProgressGaugeVisible(bool) override {}
-  void ShowProgress() override {}
-  void CloseProgress() override {}
-  void MainWindowEnabled(bool) override {}
-  void Pause(unsigned) override {}
-  void PaceRequests(unsigned ms) override {
-    if (LinkTrace* trace = link_.Port().trace()) {
-      trace->Note(link_.SelectedPortName(), QStringLiteral("pause %1 ms").arg(ms));
-    }
-    link_.WaitPumping(ms);
-  }
+  void PaceRequests(unsigned ms) override { link_.PaceRequests(ms); }
   void PagerBackedUp(const std::filesystem::path& file) override {
     Say("The pager's memory is backed up in " + file.string());
     backup_ = file;

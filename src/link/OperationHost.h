@@ -114,6 +114,22 @@ class OperationHost {
 
 // Everything one operation works with besides its request. The link and
 // host outlive it.
+// A host with no progress window and no main window (a terminal, a cradle
+// of a station): nobody looks at a result there, so the result pause
+// returns at once; the pause between requests still waits (PaceRequests).
+class HeadlessHost : public OperationHost {
+ public:
+  void Status(const std::string&) override {}
+  void ProgressLabel(const std::string&) override {}
+  void ProgressRange(int, int) override {}
+  void ProgressValue(int) override {}
+  void ProgressGaugeVisible(bool) override {}
+  void ShowProgress() override {}
+  void CloseProgress() override {}
+  void MainWindowEnabled(bool) override {}
+  void Pause(unsigned) override {}
+};
+
 struct OperationContext {
   OperationContext(PagerLink& link_, OperationHost& host_, std::filesystem::path startupDirectory_)
       : link(link_), host(host_), startupDirectory(std::move(startupDirectory_)) {}

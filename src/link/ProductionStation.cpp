@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/ProductionStation.h"
 
+#include "link/ForwardingHost.h"
 #include "record/ProductionRecord.h"
 
 #include <QThread>
@@ -20,53 +21,34 @@ std::string Trim(const std::string& text) {
 // Passes everything on to the cradle's host, keeping what the run's result
 // needs: the firmware as the pager told it, the first warning (why a run
 // that never reached the transfer stopped) and whether the line was logged.
-class RecordingHost : public OperationHost {
+class RecordingHost : public ForwardingHost {
  public:
-  explicit RecordingHost(OperationHost& inner) : inner_(inner) {}
+  explicit RecordingHost(OperationHost& inner) : ForwardingHost(inner) {}
 
   void Warning(const std::string& text) override {
     if (firstWarning_.empty()) firstWarning_ = text.substr(0, text.find('\n'));
-    inner_.Warning(text);
+    ForwardingHost::Warning(text);
   }
-  void Plain(const std::string& text) override { inner_.Plain(text); }
   bool Question(const std::string& text) override {
-    const bool ok = inner_.Question(text);
+    const bool ok = ForwardingHost::Question(text);
     if (!ok && firstWarning_.empty()) firstWarning_ = "Cancelled: " + text;
     return ok;
   }
-  void Status(const std::string& text) override { inner_.Status(text); }
-  void ProgressLabel(const std::string& text) override { inner_.ProgressLabel(text); }
-  void ProgressRange(int minimum, int maximum) override { inner_.ProgressRange(minimum, maximum); }
-  void ProgressValue(int value) override { inner_.ProgressValue(value); }
-  void ProgressGaugeVisible(bool visible) override { inner_.ProgressGaugeVisible(visible); }
-  void ShowProgress() override { inner_.ShowProgress(); }
-  void CloseProgress() override { inner_.CloseProgress(); }
-  void MainWindowEnabled(bool enabled) override { inner_.MainWindowEnabled(enabled); }
-  void Pause(unsigned ms) override { inner_.Pause(ms); }
-  void PaceRequests(unsigned ms) override { inner_.PaceRequests(ms); }
   void PagerFirmwareShown(const std::string& text) override {
     const std::string prefix = "FirmVer. ";
     firmware_ = text.rfind(prefix, 0) == 0 ? text.substr(prefix.size()) : text;
-    inner_.PagerFirmwareShown(text);
+    ForwardingHost::PagerFirmwareShown(text);
   }
-  void PagerSerialShown(const std::string& serial) override { inner_.PagerSerialShown(serial); }
-  void PagerFirmwareCleared(bool hidden) override { inner_.PagerFirmwareCleared(hidden); }
-  void PagerBackedUp(const std::filesystem::path& file) override { inner_.PagerBackedUp(file); }
-  void VerifyFailed(const VerifyReport& report) override { inner_.VerifyFailed(report); }
-  void WriteStoppedPartway(const PartialWrite& partial) override { inner_.WriteStoppedPartway(partial); }
   void ResultNotLogged(const std::string& text) override {
     notLogged_ = true;
-    inner_.ResultNotLogged(text);
+    ForwardingHost::ResultNotLogged(text);
   }
-  void SetCaption(const std::string& caption) override { inner_.SetCaption(caption); }
-  void FocusSerialNumber() override { inner_.FocusSerialNumber(); }
 
   const std::string& firmware() const { return firmware_; }
   const std::string& firstWarning() const { return firstWarning_; }
   bool notLogged() const { return notLogged_; }
 
  private:
-  OperationHost& inner_;
   std::string firmware_;
   std::string firstWarning_;
   bool notLogged_ = false;

@@ -255,6 +255,11 @@ void PagerLink::WaitPumping(unsigned ms) {
   zt310::WaitPumping(static_cast<unsigned>(std::lround(ms * timing_.waitScale)));
 }
 
+void PagerLink::PaceRequests(unsigned ms) {
+  if (LinkTrace* trace = Port().trace()) trace->Note(SelectedPortName(), QStringLiteral("pause %1 ms").arg(ms));
+  WaitPumping(ms);
+}
+
 void PagerLink::BlockDone(int offset, int count) {
   if (host_.blockDone) host_.blockDone(offset, count);
 }

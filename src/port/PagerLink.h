@@ -114,6 +114,9 @@ class PagerLink {
   bool ReceiveBytes(std::uint8_t* buffer, int count, int pollUnit);
   // WaitPumping scaled by timing().waitScale.
   void WaitPumping(unsigned ms);
+  // A pause between two requests that the cradle needs: noted in the trace
+  // when there is one, then waited as WaitPumping does.
+  void PaceRequests(unsigned ms);
 
   // The frame primitives; none retries, none shows a message.
   bool ReadBlock(std::uint8_t address, std::uint8_t* destination, int offset, int count);

@@ -43,7 +43,7 @@ namespace {
 // A cradle's runs report to the window from the cradle's thread: every call
 // is handed to the window's thread, and nothing here waits for a person.
 // Questions are answered as the window's tick said when the line started.
-class CradleHost : public OperationHost {
+class CradleHost : public HeadlessHost {
  public:
   using Post = std::function<void(std::function<void()>)>;
   CradleHost(int cradle, PagerLink& link, bool answerOk, Post post, std::function<void(int, const QString&)> say,
@@ -62,16 +62,7 @@ class CradleHost : public OperationHost {
     Say(text + (answerOk_ ? " OK" : " Cancel"));
     return answerOk_;
   }
-  void Status(const std::string&) override {}
   void ProgressLabel(const std::string& text) override { State(QString::fromStdString(text).trimmed()); }
-  void ProgressRange(int, int) override {}
-  void ProgressValue(int) override {}
-  void ProgressGaugeVisible(bool) override {}
-  void ShowProgress() override {}
-  void CloseProgress() override {}
-  void MainWindowEnabled(bool) override {}
-  // The next pager is placed by hand: no result pause is needed.
-  void Pause(unsigned) override {}
   void PaceRequests(unsigned ms) override { link_.WaitPumping(ms); }
   void PagerFirmwareShown(const std::string& text) override {
     // Copies only: the host may be gone when the window takes the call.

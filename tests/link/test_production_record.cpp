@@ -19,6 +19,7 @@
 #include <sstream>
 
 #include "PostgresServer.h"
+#include "ProcessRun.h"
 #include "SimFixture.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
@@ -30,21 +31,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Ran {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
+using Ran = ProcessRan;
 
 Ran RunCli(const QStringList& args, const QByteArray& input = {}) {
-  QProcess process;
-  process.start(ZT310_CLI, args);
-  if (!process.waitForStarted(10000)) return {};
-  process.write(input);
-  process.closeWriteChannel();
-  process.waitForFinished(300000);
-  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+  return RunProcess(ZT310_CLI, args, {}, input, 300000);
 }
 
 std::string FileText(const fs::path& path) {
@@ -230,13 +220,34 @@ class ProductionRecordTest : public QObject {
 
   // The server dies while a pager is being written: the run ends, its line
   // is in the day's log, and it says the record missed it.
+  // One cradle, and a station of two whose first cradle takes the number.
+  void recordLostDuringARunKeepsTheDailyLine_data() {
+    QTest::addColumn<bool>("station");
+    QTest::newRow("one cradle") << false;
+    QTest::newRow("a station") << true;
+  }
   void recordLostDuringARunKeepsTheDailyLine() {
+    QFETCH(bool, station);
     PostgresServer server;
     ZT310_REQUIRE_POSTGRES(server);
     RunningSim pager(SimTurnaround(40));
+    RunningSim idle;
+    QStringList args{"produce", "--port", pager.device()};
+    if (station) {
+      std::ofstream("one.txt") << "AB1234567890\n";
+      args << "--port" << idle.device() << "--serials"
+           << "one.txt"
+           << "--no-wait";
+    } else {
+      args << "--serial"
+           << "AB1234567890";
+    }
+    args << "line.tbl"
+         << "--log-dir"
+         << "logs"
+         << "--record" << QString::fromStdString(server.Url());
     QProcess producer;
-    producer.start(ZT310_CLI, {"produce", "--port", pager.device(), "line.tbl", "--log-dir", "logs", "--record",
-                               QString::fromStdString(server.Url()), "--serial", "AB1234567890"});
+    producer.start(ZT310_CLI, args);
     QVERIFY(producer.waitForStarted(10000));
     QTRY_VERIFY_WITH_TIMEOUT(pager->Requests().size() > 2, 60000);
     server.Stop();
@@ -249,9 +260,9 @@ class ProductionRecordTest : public QObject {
     QCOMPARE(lines.begin()->second, std::string("Write Success !"));
   }
 
-  // Four stations, one server, lists that overlap: every serial number is
-  // programmed once, every run has its row, and the logs match the rows.
-  // Four stations of two cradles each, their lists overlapping.
+  // Four stations of two cradles each, one server, lists that overlap:
+  // every serial number is programmed once, every run has its row, and the
+  // logs match the rows.
   void fourStationsProgramEachSerialOnce() {
     ZT310_REQUIRE_POSTGRES(*server_);
     const QStringList where = {"--record", QString::fromStdString(NewDatabase())};
