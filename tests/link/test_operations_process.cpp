@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "ProcessRun.h"
 #include "SimFixture.h"
 #include "TerminalRun.h"
 #include "codeplug/TableFile.h"
@@ -28,26 +29,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Ran {
-  int code = -1;
-  std::string err;
-};
+using Ran = ProcessRan;
 
 // Runs zt310 with these arguments, feeding it input, in the folder dir.
 Ran Zt310(const QStringList& args, const QString& dir, const QByteArray& input = {}) {
-  QProcess process;
-  process.setWorkingDirectory(dir);
-  process.start(ZT310_CLI, args);
-  if (!process.waitForStarted()) return {};
-  process.write(input);
-  process.closeWriteChannel();
-  if (!process.waitForFinished(60000)) {
-    process.kill();
-    process.waitForFinished();
-    return {-1, "did not end"};
-  }
-  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          process.readAllStandardError().toStdString()};
+  return RunProcess(ZT310_CLI, args, dir, input, 60000);
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "ProcessRun.h"
 #include "SimFixture.h"
 #include "codeplug/Layout.h"
 #include "codeplug/TableFile.h"
@@ -27,25 +28,10 @@ using namespace zt310::testing;
 
 namespace {
 
-struct Ran {
-  int code = -1;
-  std::string err;
-};
+using Ran = ProcessRan;
 
 Ran Zt310(const QStringList& args, const QString& dir, const QByteArray& input = {}) {
-  QProcess process;
-  process.setWorkingDirectory(dir);
-  process.start(ZT310_CLI, args);
-  if (!process.waitForStarted()) return {};
-  process.write(input);
-  process.closeWriteChannel();
-  if (!process.waitForFinished(120000)) {
-    process.kill();
-    process.waitForFinished();
-    return {-1, "did not end"};
-  }
-  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          process.readAllStandardError().toStdString()};
+  return RunProcess(ZT310_CLI, args, dir, input);
 }
 
 std::string FileText(const QString& path) {
