@@ -74,9 +74,9 @@ int RunPorts(const std::vector<std::string>& argsIn, Io& io) {
   // The order the window tries them in: the named ports first, then the rest.
   verbLink->link.BuildPortList(verbLink->named);
   // The name first, as scripts take it; what is known of a USB adapter after a tab.
-  for (const QString& name : verbLink->link.PortNames()) {
-    const QString details = PortDetailsText(DescribePort(name));
-    io.out << name.toStdString() << (details.isEmpty() ? "" : "\t" + details.toStdString()) << "\n";
+  for (const PortDetails& port : DescribePorts(verbLink->link.PortNames())) {
+    const QString details = PortDetailsText(port);
+    io.out << port.name.toStdString() << (details.isEmpty() ? "" : "\t" + details.toStdString()) << "\n";
   }
   return kExitOk;
 }

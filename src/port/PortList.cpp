@@ -96,22 +96,36 @@ QString StableNameFor(const QString& portName, const QString& byIdFolder) {
   return {};
 }
 
-PortDetails DescribePort(const QString& portName) {
-  PortDetails details;
-  details.name = portName;
-  const QString device = CanonicalDevice(portName);
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    if (CanonicalDevice(info.systemLocation()) != device) continue;
-    details.usb = info.hasVendorIdentifier();
-    details.vendorId = info.vendorIdentifier();
-    details.productId = info.productIdentifier();
-    details.vendor = info.manufacturer();
-    details.product = info.description();
-    details.serialNumber = info.serialNumber();
-    break;
+std::vector<PortDetails> DescribePorts(const QStringList& portNames) {
+  // Listing the system's ports walks the device tree: once for all names.
+  const QList<QSerialPortInfo> available = QSerialPortInfo::availablePorts();
+  std::vector<PortDetails> described;
+  described.reserve(static_cast<std::size_t>(portNames.size()));
+  for (const QString& portName : portNames) {
+    PortDetails details;
+    details.name = portName;
+    const QString device = CanonicalDevice(portName);
+    for (const QSerialPortInfo& info : available) {
+      if (CanonicalDevice(info.systemLocation()) != device) continue;
+      details.usb = info.hasVendorIdentifier();
+      details.vendorId = info.vendorIdentifier();
+      details.productId = info.productIdentifier();
+      details.vendor = info.manufacturer();
+      details.product = info.description();
+      details.serialNumber = info.serialNumber();
+      break;
+    }
+    details.byIdPath = StableNameFor(portName);
+    described.push_back(std::move(details));
   }
-  details.byIdPath = StableNameFor(portName);
-  return details;
+  return described;
+}
+
+PortDetails DescribePort(const QString& portName) { return DescribePorts({portName}).front(); }
+
+QString PortToolTip(const PortDetails& details) {
+  const QString text = PortDetailsText(details);
+  return text.isEmpty() ? details.name : details.name + QLatin1Char('\n') + text;
 }
 
 QString PortDetailsText(const PortDetails& details) {

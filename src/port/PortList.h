@@ -5,6 +5,8 @@
 // Linux names of COM1 to COM16).
 #pragma once
 
+#include <vector>
+
 #include <QString>
 #include <QStringList>
 
@@ -41,9 +43,15 @@ struct PortDetails {
 // The link in byIdFolder that leads to the device of portName; empty when none.
 QString StableNameFor(const QString& portName, const QString& byIdFolder = QString::fromLatin1(kSerialByIdFolder));
 PortDetails DescribePort(const QString& portName);
+// Every port of portNames described, in their order; the system's list of
+// ports is read once for all of them.
+std::vector<PortDetails> DescribePorts(const QStringList& portNames);
 // One line: "FTDI FT232R USB UART (0403:6001), serial A10K3JQ2, by-id usb-FTDI_...";
 // empty for a port that is no USB adapter and has no stable name.
 QString PortDetailsText(const PortDetails& details);
+// A port list's tooltip: the name, and below it PortDetailsText when that
+// says anything.
+QString PortToolTip(const PortDetails& details);
 
 // How a user who may not use the device gets access to it.
 QString PermissionHint(const QString& portName);

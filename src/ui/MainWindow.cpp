@@ -195,13 +195,12 @@ void MainWindow::FillPortList() {
   ports->setCurrentIndex(link_->SelectedIndex());
   // Long device names (/dev/serial/by-id/...) show in full in the open list
   // and as the tooltip of the closed one.
+  // A USB adapter also names its vendor, product, serial number and stable
+  // /dev/serial/by-id/ name.
+  const std::vector<PortDetails> described = DescribePorts(link_->PortNames());
   int widest = 0;
   for (int i = 0; i < ports->count(); ++i) {
-    // A USB adapter also names its vendor, product, serial number and
-    // stable /dev/serial/by-id/ name.
-    const QString name = link_->PortNames().at(i);
-    const QString details = PortDetailsText(DescribePort(name));
-    ports->setItemData(i, details.isEmpty() ? name : name + "\n" + details, Qt::ToolTipRole);
+    ports->setItemData(i, PortToolTip(described.at(static_cast<std::size_t>(i))), Qt::ToolTipRole);
     widest = std::max(widest, ports->fontMetrics().horizontalAdvance(ports->itemText(i)));
   }
   ports->view()->setMinimumWidth(widest + 2 * ports->view()->frameWidth() + 24);

@@ -131,12 +131,11 @@ void ProductionLineWindow::BuildLayout() {
   auto* cradlesLayout = new QVBoxLayout(cradles);
   ports_ = new QListWidget(cradles);
   ports_->setObjectName("lstCradlePorts");
-  for (const QString& port : setup_.ports) {
-    auto* item = new QListWidgetItem(port, ports_);
+  for (const PortDetails& port : DescribePorts(setup_.ports)) {
+    auto* item = new QListWidgetItem(port.name, ports_);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
-    const QString details = PortDetailsText(DescribePort(port));
-    item->setToolTip(details.isEmpty() ? port : port + "\n" + details);
+    item->setToolTip(PortToolTip(port));
   }
   cradlesLayout->addWidget(ports_);
   top->addWidget(cradles);
